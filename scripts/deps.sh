@@ -1,0 +1,24 @@
+#!/bin/sh
+# Installs the Debian 12 packages Quillery needs to build, run and test,
+# skipping those already present so repeated runs stay quick and offline.
+set -eu
+PACKAGES="build-essential cmake pkgconf git
+qt6-base-dev libqscintilla2-qt6-dev libpcre2-dev
+putty-tools
+libgtest-dev libbenchmark-dev
+python3 python3-asyncssh
+fonts-dejavu-core"
+
+missing=""
+for p in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+if [ -n "$missing" ]; then
+  echo "Installing:$missing"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+fi

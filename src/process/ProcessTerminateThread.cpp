@@ -1,0 +1,19 @@
+#include "process/ProcessTerminateThread.h"
+
+#include "process/ChildProcess.h"
+#include "process/RedirectorEvent.h"
+
+TProcessTerminateThread::TProcessTerminateThread(QObject* TargetWnd, pid_t ChildProcess)
+    : TCommonThread(TargetWnd), FChildProcess(ChildProcess) {}
+
+TProcessTerminateThread::~TProcessTerminateThread() { Stop(); }
+
+void TProcessTerminateThread::Execute() {
+  try {
+    while (!ChildProcess::HasEnded(FChildProcess) && !WaitForEvent(WatchInterval)) {
+    }
+  } catch (...) {
+    // The end is posted in every case, so the owner always goes idle.
+  }
+  TRedirectorEvent::Post(TargetWnd(), TRedirectorEvent::ChildProcessEnd);
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include <QString>
+
+// The part of a remote name after its last "/" or "\"; the whole name without either.
+QString ExtractShortName(const QString& Name);
+
+// One entry of a remote directory listing.
+class TFile {
+ public:
+  explicit TFile(const QString& ARemoteName);
+
+  bool IsDirectory() const { return FIsDirectory; }
+  void SetIsDirectory(bool Value) { FIsDirectory = Value; }
+  const QString& RemoteName() const { return FRemoteName; }
+  const QString& LocalName() const { return FLocalName; }
+  void SetLocalName(const QString& Value) { FLocalName = Value; }
+  QString RemoteShortName() const;
+  // Classified once from the name's extension and remembered.
+  bool IsBinaryFile() const;
+  bool IsTextFile() const;
+
+ private:
+  bool FIsDirectory = false;
+  QString FRemoteName;
+  QString FLocalName;
+  mutable bool FIsBinaryFile = false;
+  mutable bool FIsBinaryFileHasBeenStored = false;
+  mutable bool FIsTextFile = false;
+  mutable bool FIsTextFileHasBeenStored = false;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// A question psftp asks on standard error before it goes on connecting.
+struct THostKeyRequest {
+  enum TKind {
+    hkNewKey,      // "Store key in cache?": the host is not known yet
+    hkChangedKey,  // "WARNING - POTENTIAL SECURITY BREACH!": the key differs from the cached one
+    hkWeakCrypto   // "Continue with connection?": a weak algorithm was negotiated
+  };
+  TKind Kind = hkNewKey;
+  QString Host;
+  int Port = 0;
+  QString KeyType;      // e.g. "ssh-ed25519 255"
+  QString Fingerprint;  // e.g. "SHA256:..."
+  QString Text;         // psftp's whole question, for "more info"
+};
+
+// What the user said to a host-key question.
+enum class THostKeyAnswer {
+  Trust,    // "y": store the key and go on
+  Once,     // "n": go on without storing it
+  Abandon   // an empty line: abandon the connection
+};
+
+// psftp asks for a password it was not given.
+struct TPasswordRequest {
+  QString Prompt;  // e.g. "tester@127.0.0.1's password: "
+};

@@ -1,0 +1,12 @@
+#pragma once
+#include <QString>
+
+// Reads psftp's answer to "ls": the header line and one line per entry.
+class TListingParser {
+ public:
+  // The directory named by a "Listing directory <path>" line; false when the line is not one.
+  static bool ParseHeader(const QString& Line, QString& DirName);
+  // One entry line. False for lines that name no entry (and for "."); otherwise
+  // the entry's name and whether the line describes a directory.
+  static bool ParseEntry(const QString& Line, QString& Name, bool& IsDirectory);
+};

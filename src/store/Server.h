@@ -1,0 +1,35 @@
+#pragma once
+// API fixed for the callers; the implementation fills in the rest.
+#include <QByteArray>
+
+class TIniFile;
+
+// One saved host. Texts are 8-bit in the system's encoding.
+class TServer {
+ public:
+  int Port() const { return FPort; }
+  // Throws "TServer.SetPort: Port number out of range: %d" outside 0..65535.
+  void SetPort(int Value);
+  const QByteArray& HostName() const { return FHostName; }
+  void SetHostName(const QByteArray& Value) { FHostName = Value; }
+  const QByteArray& UserName() const { return FUserName; }
+  void SetUserName(const QByteArray& Value) { FUserName = Value; }
+  const QByteArray& Password() const { return FPassword; }
+  void SetPassword(const QByteArray& Value) { FPassword = Value; }
+  const QByteArray& StartingDir() const { return FStartingDir; }
+  void SetStartingDir(const QByteArray& Value) { FStartingDir = Value; }
+
+  // "host - user"; throws "TServer.GetDisplayName: HostName or UserName not set".
+  QByteArray GetDisplayName() const;
+  QByteArray DisplayName() const { return GetDisplayName(); }
+
+  void Read(const TIniFile& IniFile, const QString& Section);
+  void Write(TIniFile& IniFile) const;
+
+ private:
+  int FPort = 0;
+  QByteArray FHostName;
+  QByteArray FUserName;
+  QByteArray FPassword;
+  QByteArray FStartingDir;
+};

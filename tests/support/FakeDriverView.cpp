@@ -1,0 +1,69 @@
+#include "FakeDriverView.h"
+
+#include <QFile>
+
+#include "core/Exception.h"
+#include "remote/ConnectionDriver.h"
+
+void FakePage::PopulateDirListBox() {
+  if (!FDir) return;
+  Items.clear();
+  ItemFiles.clear();
+  for (int i = 0; i < FDir->Count(); ++i) {
+    TFile* file = FDir->Files(i);
+    Items << (file->IsDirectory() ? QString("[%1]").arg(file->RemoteName()) : file->RemoteName());
+    ItemFiles.push_back(file);
+  }
+}
+
+TFile* FakePage::SelectedFile() const {
+  if (Selected < 0 || Selected >= int(ItemFiles.size())) return nullptr;
+  return ItemFiles[Selected];
+}
+
+bool FakePage::Select(const QString& Text) {
+  Selected = int(Items.indexOf(Text));
+  return Selected >= 0;
+}
+
+void FakePage::LoadFromFile(const QString& Path) {
+  QFile file(Path);
+  if (!file.open(QIODevice::ReadOnly)) throw Exception(file.errorString());
+  Text = file.readAll();
+}
+
+void FakePage::SaveToFile(const QString& Path) {
+  QFile file(Path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw Exception(file.errorString());
+  file.write(Text);
+}
+
+FakeDriverView::FakeDriverView() { AddPage(); }
+
+IPage* FakeDriverView::ActivePage() {
+  return Active >= 0 && Active < PageCount() ? PageList[Active].get() : nullptr;
+}
+
+bool FakeDriverView::AskSaveAsName(QString& FileName) {
+  FileName = SaveAsName;
+  return SaveAsResult;
+}
+
+bool FakeDriverView::Confirm(const QString& Text) {
+  Confirms << Text;
+  if (ConfirmAnswers.empty()) return true;
+  const bool answer = ConfirmAnswers.front();
+  ConfirmAnswers.pop_front();
+  return answer;
+}
+
+FakePage* FakeDriverView::AddPage() {
+  PageList.push_back(std::make_unique<FakePage>());
+  return PageList.back().get();
+}
+
+void FakeDriverView::ClosePage(int Index, TConnectionDriver& Driver) {
+  Driver.PageClosing(PageList.at(Index).get());
+  PageList.erase(PageList.begin() + Index);
+  if (Active >= PageCount()) Active = PageCount() - 1;
+}

@@ -1,0 +1,28 @@
+#include "TempHome.h"
+
+#include <QDir>
+
+namespace {
+const char* const kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"};
+}
+
+TempHome::TempHome() {
+  for (const char* name : kVariables) {
+    FWasSet[name] = qEnvironmentVariableIsSet(name);
+    FSaved[name] = qgetenv(name);
+  }
+  QDir().mkpath(ConfigHome());
+  QDir().mkpath(CacheHome());
+  qputenv("HOME", Path().toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", ConfigHome().toLocal8Bit());
+  qputenv("XDG_CACHE_HOME", CacheHome().toLocal8Bit());
+}
+
+TempHome::~TempHome() {
+  for (const char* name : kVariables) {
+    if (FWasSet[name])
+      qputenv(name, FSaved[name]);
+    else
+      qunsetenv(name);
+  }
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <map>
+
+// Points HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME at a fresh temporary folder
+// for the life of the object, so tests never touch the real user's files
+// (psftp keeps its host-key cache under $HOME/.putty). Restores them after.
+class TempHome {
+ public:
+  TempHome();
+  ~TempHome();
+  TempHome(const TempHome&) = delete;
+  TempHome& operator=(const TempHome&) = delete;
+
+  QString Path() const { return FDir.path(); }
+  QString ConfigHome() const { return FDir.path() + "/config"; }
+  QString CacheHome() const { return FDir.path() + "/cache"; }
+
+ private:
+  QTemporaryDir FDir;
+  std::map<QByteArray, QByteArray> FSaved;
+  std::map<QByteArray, bool> FWasSet;
+};

@@ -1,0 +1,598 @@
+// The psftp conversation, fed with recorded psftp output: no child process.
+#include <QDir>
+#include <QFile>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "FakeDriverView.h"
+#include "TempHome.h"
+#include "core/ErrorReport.h"
+#include "core/Exception.h"
+#include "remote/ConnectionDriver.h"
+#include "remote/TempFolder.h"
+
+namespace {
+
+// Recorded from psftp 0.78 against the loopback server.
+const QByteArray kLogin = "Connected to 127.0.0.1\nRemote working directory is /\npsftp> ";
+const QByteArray kCdWww = "Remote directory is now /www\npsftp> ";
+const QByteArray kLsWww =
+    "Listing directory /www\n"
+    "drwxr-xr-x    3 root     root         4096 Dec 10 00:10 .\n"
+    "drwxr-xr-x    3 root     root         4096 Dec 10 00:10 ..\n"
+    "-rw-r--r--    1 root     root            6 Dec 10 00:10 a.txt\n"
+    "-rw-r--r--    1 root     root            2 Dec 10 00:10 caf\xc3\xa9+(1).txt\n"
+    "-rw-r--r--    1 root     root            2 Dec 10 00:10 my notes.txt\n"
+    "drwxr-xr-x    2 root     root         4096 Dec 10 00:10 sub\n"
+    "psftp> ";
+const QStringList kWwwItems{"[..]", "[sub]", "a.txt", "caf\u00e9+(1).txt", "my notes.txt"};
+const QByteArray kGetNotes = "remote:/www/my notes.txt => local:my notes.txt\npsftp> ";
+const QByteArray kPutNotes =
+    "local:/tmp/x/my notes.txt => remote:/www/my notes.txt\npsftp> ";
+
+class DriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous = ErrorReport::SetHandler([this](const QString& m) { reported << m; });
+    view.Values.HostName = "127.0.0.1";
+    view.Values.UserName = "tester";
+    view.Values.StartingDir = "/www";
+    driver.StartConversation();
+  }
+  void TearDown() override { ErrorReport::SetHandler(previous); }
+
+  void Feed(const QByteArray& piece) { driver.VirtualRedirectorInput(&redirector, piece); }
+  void FeedError(const QByteArray& piece) {
+    driver.VirtualRedirectorErrorInput(&redirector, piece);
+  }
+  // Logs in and lists /www on the first page.
+  void Browse() {
+    Feed(kLogin);
+    Feed(kCdWww);
+    Feed(kLsWww);
+  }
+  void PutLocal(const QString& name, const QByteArray& bytes) {
+    QFile file(GetTempFolder() + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+
+  TempHome home;
+  FakeDriverView view;
+  RecordingRedirector redirector;
+  TConnectionDriver driver{view, redirector};
+  QStringList reported;
+  ErrorReport::Handler previous;
+};
+
+TEST_F(DriverTest, LoginChangesDirectoryListsAndShowsTheListing) {
+  EXPECT_EQ(view.Status[0], "Not connected");
+  EXPECT_FALSE(view.NewOpenEnabled);
+
+  Feed(kLogin);
+  EXPECT_TRUE(driver.Connected());
+  EXPECT_EQ(view.Status[0], "Connected");
+  EXPECT_EQ(view.ConnectCaption, "Disconnect");
+  EXPECT_EQ(view.ConnectImage, 12);
+  EXPECT_TRUE(view.NewOpenEnabled);
+  EXPECT_TRUE(view.Page(0)->FrameConnected);
+  EXPECT_EQ(redirector.Written, QByteArrayList{"cd \"/www\""});
+
+  Feed(kCdWww);
+  EXPECT_EQ(driver.CurrentDir(), "/www");
+  EXPECT_EQ(view.Status[1], "/www");
+  EXPECT_EQ(redirector.Written.last(), "ls");
+
+  Feed(kLsWww);
+  EXPECT_EQ(view.Page(0)->Items, kWwwItems);
+  EXPECT_EQ(driver.Data().size(), 6);  // the entry lines: header taken, no prompt line
+  EXPECT_FALSE(driver.DataPending());
+  EXPECT_EQ(driver.DataKind(), dkNone);
+  EXPECT_FALSE(view.BusyCursor);
+  EXPECT_TRUE(view.DebugText.contains("OnListDirectory finished"));
+  EXPECT_TRUE(view.DebugText.contains("cd \"/www\"\r\n"));
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+TEST_F(DriverTest, EmptyStartingDirectoryWritesBareCd) {
+  view.Values.StartingDir.clear();
+  Feed(kLogin);
+  EXPECT_EQ(redirector.Written, QByteArrayList{"cd "});
+}
+
+TEST_F(DriverTest, ChildEndReturnsToNotConnectedAndResetsTheExchange) {
+  Browse();
+  view.Page(0)->Select("[sub]");
+  driver.DirListBoxDblClick();
+  EXPECT_TRUE(view.BusyCursor);
+  Feed("Remote directory is now /www/sub\nListing directory /www/sub\n");  // cut short
+  driver.VirtualRedirectorChildProcessEnd(&redirector);
+  EXPECT_FALSE(driver.Connected());
+  EXPECT_EQ(view.Status[0], "Not connected");
+  EXPECT_EQ(view.ConnectCaption, "Connect to Server...");
+  EXPECT_EQ(view.ConnectImage, 0);
+  EXPECT_FALSE(view.NewOpenEnabled);
+  EXPECT_FALSE(view.Page(0)->FrameConnected);
+  EXPECT_FALSE(view.BusyCursor);
+  EXPECT_FALSE(driver.DataPending());
+  EXPECT_EQ(driver.DataKind(), dkNone);
+
+  // The next child starts from a clean exchange: its first prompt parses nothing.
+  driver.StartConversation();
+  redirector.Written.clear();
+  Browse();
+  EXPECT_EQ(view.Page(0)->Items, kWwwItems);
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+// Pieces whose outcome depends only on the text, one row each.
+struct PieceCase {
+  const char* name;
+  QByteArray piece;
+  QByteArrayList written;  // commands written after login and listing
+  QString status0;  // an unrecognised answer to "cd" shows as refused
+};
+
+TEST_F(DriverTest, RecognisesOnlyWholeMarkersInTheirPlace) {
+  const std::vector<PieceCase> cases = {
+      {"directory change mid-line is ignored", "x Remote directory is now /a\npsftp> ", {},
+       "x Remote directory is now /a"},
+      {"directory change in other case is ignored", "remote directory is now /a\npsftp> ", {},
+       "remote directory is now /a"},
+      {"directory change then prompt in one piece", "Remote directory is now /a b\npsftp> ",
+       {"ls"}, "Connected"},
+      {"CR LF line ends", "Remote directory is now /a\r\npsftp> ", {"ls"}, "Connected"},
+  };
+  for (const PieceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDriverView freshView;
+    freshView.Values = view.Values;
+    RecordingRedirector freshRedirector;
+    TConnectionDriver fresh(freshView, freshRedirector);
+    fresh.StartConversation();
+    fresh.VirtualRedirectorInput(&freshRedirector, kLogin);
+    freshRedirector.Written.clear();
+    fresh.VirtualRedirectorInput(&freshRedirector, c.piece);
+    EXPECT_EQ(freshRedirector.Written, c.written);
+    EXPECT_EQ(freshView.Status[0], c.status0);
+    EXPECT_FALSE(freshView.BusyCursor);
+  }
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+TEST_F(DriverTest, LoginMarkerIsCaseSensitiveAndActsOnce) {
+  Feed("Remote Working Directory Is /\n");
+  EXPECT_FALSE(driver.Connected());
+  Feed("Remote working directory is /\npsftp> ");
+  EXPECT_TRUE(driver.Connected());
+  Feed(kCdWww);
+  // A listed file named like the login line does not log in again.
+  Feed("Listing directory /www\n"
+       "-rw-r--r--    1 root     root            6 Dec 10 00:10 working directory is\n"
+       "psftp> ");
+  EXPECT_EQ(redirector.Written, (QByteArrayList{"cd \"/www\"", "ls"}));
+  EXPECT_EQ(view.Page(0)->Items, QStringList{"working directory is"});
+}
+
+TEST_F(DriverTest, ResultLinesInsideTheLoginResponseAreNotActedOn) {
+  Feed("Remote working directory is /\nRemote directory is now /x\npsftp> ");
+  EXPECT_EQ(redirector.Written, QByteArrayList{"cd \"/www\""});
+}
+
+TEST_F(DriverTest, ListingSpreadOverPiecesIsParsedAtThePrompt) {
+  Feed(kLogin);
+  Feed(kCdWww);
+  const int cut1 = kLsWww.indexOf("a.txt"), cut2 = kLsWww.indexOf("sub");
+  Feed(kLsWww.left(cut1));
+  EXPECT_EQ(driver.DataKind(), dkLs);
+  EXPECT_TRUE(view.Page(0)->Items.isEmpty());
+  Feed(kLsWww.mid(cut1, cut2 - cut1));
+  EXPECT_TRUE(view.Page(0)->Items.isEmpty());
+  Feed(kLsWww.mid(cut2));
+  EXPECT_EQ(view.Page(0)->Items, kWwwItems);
+}
+
+TEST_F(DriverTest, PromptFollowedByTheNextAnswerOnTheSameLine) {
+  // psftp does not echo commands read from a pipe: two answers can share a line.
+  Feed(kLogin + "Remote directory is now /www\npsftp> " + kLsWww);
+  EXPECT_EQ(view.Page(0)->Items, kWwwItems);
+  EXPECT_EQ(redirector.Written, (QByteArrayList{"cd \"/www\"", "ls"}));
+}
+
+TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowPsftpsLine) {
+  struct Case {
+    const char* select;
+    QByteArray refusal;
+  } cases[] = {
+      {"[sub]", "Directory /www/sub: no such file or directory\npsftp> "},
+      {"a.txt", "/www/a.txt: open for read: permission denied\npsftp> "},
+  };
+  Browse();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.select);
+    ASSERT_TRUE(view.Page(0)->Select(c.select));
+    driver.DirListBoxDblClick();
+    EXPECT_TRUE(view.BusyCursor);
+    Feed(c.refusal);
+    EXPECT_FALSE(view.BusyCursor);
+    EXPECT_FALSE(driver.DataPending());
+    EXPECT_EQ(view.Status[0], QString(c.refusal).section('\n', 0, 0));
+  }
+  // The next command still pairs with its own answer.
+  view.Page(0)->Select("[sub]");
+  driver.DirListBoxDblClick();
+  Feed("Remote directory is now /www/sub\npsftp> Listing directory /www/sub\n"
+       "drwxr-xr-x    2 root     root         4096 Dec 10 00:10 ..\npsftp> ");
+  EXPECT_EQ(view.Page(0)->Items, QStringList{"[..]"});
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
+  Browse();
+  PutLocal("my notes.txt", "v1\n");
+  view.Page(0)->Select("my notes.txt");
+  driver.DirListBoxDblClick();
+  Feed(kGetNotes);
+  view.Page(0)->SetSaved(false);
+  driver.SaveActionExecute();
+  EXPECT_EQ(view.Status[0], "Saving...");
+  EXPECT_TRUE(driver.UploadPending());
+  Feed("/www/my notes.txt: open for write: permission denied\npsftp> ");
+  EXPECT_FALSE(view.Page(0)->Saved());
+  EXPECT_EQ(view.Status[0], "/www/my notes.txt: open for write: permission denied");
+  EXPECT_FALSE(driver.UploadPending());
+  EXPECT_FALSE(driver.DataPending());
+}
+
+TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
+  Browse();
+  view.AddPage();
+  PutLocal("my notes.txt", "hello\n");
+  view.Page(0)->Select("my notes.txt");
+  driver.DirListBoxDblClick();
+  EXPECT_EQ(redirector.Written.last(), "get \"my notes.txt\"");
+  EXPECT_TRUE(view.BusyCursor);
+  view.Active = 1;
+  Feed(kGetNotes);
+  FakePage* page = view.Page(0);
+  EXPECT_EQ(page->Text, "hello\n");
+  EXPECT_EQ(page->Caption(), "my notes.txt");
+  EXPECT_EQ(page->RemoteFileName(), "/www/my notes.txt");
+  EXPECT_EQ(page->HighlighterUpdates, 1);
+  EXPECT_EQ(view.Page(1)->Caption(), "Untitled");
+  EXPECT_FALSE(view.BusyCursor);
+  EXPECT_TRUE(view.DebugText.contains("Remote filename: /www/my notes.txt\n"));
+  EXPECT_TRUE(view.DebugText.contains("Local filename: my notes.txt\n"));
+  EXPECT_THROW(driver.PendingPage(), Exception);
+}
+
+TEST_F(DriverTest, MissingLocalCopyIsReported) {
+  Browse();
+  view.Page(0)->Select("a.txt");
+  driver.DirListBoxDblClick();
+  Feed("remote:/www/a.txt => local:a.txt\npsftp> ");
+  ASSERT_EQ(view.Errors.size(), 1);
+  EXPECT_EQ(view.Errors[0], "Unable to load local file: " + GetTempFolder() + "a.txt");
+  EXPECT_EQ(view.Page(0)->Caption(), "Untitled");
+}
+
+TEST_F(DriverTest, ResultForAClosedTabIsDroppedAndTheBusyStateClears) {
+  Browse();
+  view.AddPage();
+  view.Active = 1;
+  view.Page(1)->SetDir(view.Page(0)->Dir());
+  PutLocal("a.txt", "x");
+  view.Page(1)->Select("a.txt");
+  driver.DirListBoxDblClick();
+  view.ClosePage(1, driver);
+  Feed("remote:/www/a.txt => local:a.txt\npsftp> ");
+  EXPECT_FALSE(view.BusyCursor);
+  EXPECT_EQ(view.Page(0)->Caption(), "Untitled");
+  EXPECT_TRUE(view.DebugText.contains("dropped"));
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+TEST_F(DriverTest, RelistingUpdatesEveryPageShowingTheDirectory) {
+  Browse();
+  view.AddPage()->SetDir(view.Page(0)->Dir());
+  view.AddPage();  // shows nothing: left alone
+  view.Active = 1;
+  driver.Cmd("ls");
+  Feed("Listing directory /www\n"
+       "-rw-r--r--    1 root     root            6 Dec 10 00:10 new.txt\npsftp> ");
+  EXPECT_EQ(view.Page(0)->Items, QStringList{"new.txt"});
+  EXPECT_EQ(view.Page(1)->Items, QStringList{"new.txt"});
+  EXPECT_TRUE(view.Page(2)->Items.isEmpty());
+  EXPECT_EQ(driver.Directories().Count(), 1);
+}
+
+TEST_F(DriverTest, HeaderlessListingIsReportedAndLeavesNoListingState) {
+  Browse();
+  driver.Cmd("ls");
+  Feed("Listing directory \npsftp> ");
+  EXPECT_EQ(reported, QStringList{"Directory name not found in OnListDirectory"});
+  EXPECT_EQ(driver.DataKind(), dkNone);
+  EXPECT_FALSE(driver.DataPending());
+}
+
+TEST_F(DriverTest, DoubleClickAsksAboutBinaryNamesAndQuotesWhatItSends) {
+  struct Case {
+    QString line;  // entry name in the listing; directories start with "d"
+    bool directory;
+    bool asks;
+    bool answer;
+    QByteArray written;  // empty: nothing written
+  } cases[] = {
+      {"..", true, false, true, "cd \"..\""},
+      {"tool.exe", false, true, true, "get \"tool.exe\""},
+      {"tool.exe", false, true, false, ""},
+      {"shot.PNG", false, false, true, "get \"shot.PNG\""},
+      {"archive.zip", false, false, true, "get \"archive.zip\""},
+      {"photo.e", false, true, true, "get \"photo.e\""},
+      {"ends.", false, true, true, "get \"ends.\""},
+      {"pics.png", true, true, true, "cd \"pics.png\""},
+      {"say \"hi\".txt", false, false, true, "get \"say \"\"hi\"\".txt\""},
+      {"my notes.txt", false, false, true, "get \"my notes.txt\""},
+  };
+  Feed(kLogin);
+  Feed(kCdWww);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line.toStdString());
+    const QString perms = c.directory ? "drwxr-xr-x" : "-rw-r--r--";
+    driver.Cmd("ls");
+    Feed(("Listing directory /www\n" + perms + "    1 root     root     1 Dec 10 00:10 " + c.line +
+          "\npsftp> ")
+             .toUtf8());
+    redirector.Written.clear();
+    view.Confirms.clear();
+    view.ConfirmAnswers = {c.answer};
+    view.Page(0)->Selected = 0;
+    driver.DirListBoxDblClick();
+    EXPECT_EQ(view.Confirms.size(), c.asks ? 1 : 0);
+    if (c.asks) {
+      EXPECT_EQ(view.Confirms[0],
+                ExtractShortName(c.line) + " may be a binary file. Download anyway?");
+    }
+    EXPECT_EQ(redirector.Written.value(0), c.written);
+    EXPECT_EQ(view.BusyCursor, !c.written.isEmpty());
+    if (!c.written.isEmpty())
+      Feed(c.directory ? "Directory x: no such file or directory\npsftp> "
+                       : "x: open for read: no such file or directory\npsftp> ");
+  }
+}
+
+TEST_F(DriverTest, NameWithALineBreakIsRefusedAndNothingIsWritten) {
+  Browse();
+  // A server can list such a name, but it splits psftp's listing line, so
+  // the entry is made by hand here.
+  TDir* dir = view.Page(0)->Dir();
+  ASSERT_NE(dir, nullptr);
+  dir->Clear();
+  dir->AddFile(std::make_unique<TFile>("bad\nname"));
+  view.Page(0)->PopulateDirListBox();
+  view.Page(0)->Selected = 0;
+  redirector.Written.clear();
+  EXPECT_THROW(driver.DirListBoxDblClick(), Exception);
+  EXPECT_TRUE(redirector.Written.isEmpty());
+  EXPECT_FALSE(view.BusyCursor);
+}
+
+TEST_F(DriverTest, PageShowingAnotherDirectoryNamesItsEntriesInFull) {
+  Browse();
+  view.AddPage()->SetDir(view.Page(0)->Dir());
+  view.Page(0)->Select("[sub]");
+  driver.DirListBoxDblClick();
+  Feed("Remote directory is now /www/sub\npsftp> Listing directory /www/sub\n"
+       "-rw-r--r--    1 root     root     1 Dec 10 00:10 inner.txt\npsftp> ");
+  view.Active = 1;  // still shows /www while psftp is in /www/sub
+  view.Page(1)->Select("my notes.txt");
+  driver.DirListBoxDblClick();
+  EXPECT_EQ(redirector.Written.last(), "get \"/www/my notes.txt\"");
+}
+
+TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
+  Browse();
+  PutLocal("my notes.txt", "old");
+  view.Page(0)->Select("my notes.txt");
+  driver.DirListBoxDblClick();
+  Feed(kGetNotes);
+  view.Page(0)->Text = "new";
+  view.Page(0)->SetSaved(false);
+  driver.SaveActionExecute();
+  const QString local = GetTempFolder() + "my notes.txt";
+  EXPECT_EQ(redirector.Written.last(),
+            "put \"" + local.toUtf8() + "\" \"/www/my notes.txt\"");
+  QFile file(local);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), "new");
+  EXPECT_FALSE(view.Page(0)->Saved());
+  Feed(kPutNotes);
+  EXPECT_TRUE(view.Page(0)->Saved());
+  EXPECT_EQ(view.Status[0], "Saved");
+  EXPECT_EQ(redirector.Written.last(), "ls");
+}
+
+TEST_F(DriverTest, SaveAsNamesStayInsideTheDownloadFolder) {
+  Browse();
+  struct Case {
+    QString name;
+    bool accepted;
+    QString caption;
+  } cases[] = {
+      {"index.html", true, "index.html"},
+      {"site/page.html", true, "page.html"},
+      {"/etc/passwd", false, "Untitled"},
+      {"../escape.txt", false, "Untitled"},
+      {"a/../../b.txt", false, "Untitled"},
+      {"", false, "Untitled"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.toStdString());
+    FakePage* page = view.AddPage();
+    view.Active = view.PageCount() - 1;
+    view.SaveAsName = c.name;
+    view.Errors.clear();
+    redirector.Written.clear();
+    page->Text = "<html></html>";
+    driver.SaveActionExecute();
+    EXPECT_EQ(page->Caption(), c.caption);
+    EXPECT_EQ(view.Errors.isEmpty(), c.accepted);
+    if (c.accepted) {
+      const QString local = GetTempFolder() + c.name;
+      EXPECT_TRUE(QFile::exists(local));
+      // Never downloaded: psftp keeps the local name in its current directory.
+      EXPECT_EQ(redirector.Written, QByteArrayList{"put \"" + local.toUtf8() + "\""});
+    } else {
+      EXPECT_TRUE(redirector.Written.isEmpty());
+    }
+  }
+  view.SaveAsResult = false;
+  redirector.Written.clear();
+  driver.SaveActionExecute();
+  EXPECT_TRUE(redirector.Written.isEmpty());
+}
+
+TEST_F(DriverTest, DropOnTheListUploadsAfterTheQuestion) {
+  EXPECT_THROW(driver.DirListFileDrop(false, {"/tmp/a"}), Exception);
+  Browse();
+  redirector.Written.clear();
+  driver.DirListFileDrop(true, {"/tmp/a", "/tmp/b"});
+  EXPECT_EQ(view.Messages, QStringList{"You can drop only one file at a time!"});
+  view.ConfirmAnswers = {false};
+  driver.DirListFileDrop(true, {"/tmp/my file"});
+  EXPECT_EQ(view.Confirms.last(), "Upload the file /tmp/my file to the server?");
+  EXPECT_TRUE(redirector.Written.isEmpty());
+  driver.DirListFileDrop(true, {"/tmp/my file"});
+  EXPECT_EQ(redirector.Written, QByteArrayList{"put \"/tmp/my file\""});
+  EXPECT_EQ(view.Status[0], "Uploading...");
+  Feed("local:/tmp/my file => remote:/www/my file\npsftp> ");
+  EXPECT_EQ(view.Status[0], "Saved");
+  EXPECT_EQ(redirector.Written.last(), "ls");
+}
+
+// ------------------------------------------------------------ split markers
+
+// Everything the user could see after a scripted session, as one text.
+QString Outcome(FakeDriverView& v, RecordingRedirector& r, TConnectionDriver& d,
+                const QStringList& reported) {
+  QStringList out;
+  out << "written: " + QString::fromUtf8(r.Written.join(" | "));
+  for (const auto& [index, text] : v.Status) out << QString("status %1: %2").arg(index).arg(text);
+  out << "connected: " + QString::number(d.Connected()) << "dir: " + d.CurrentDir()
+      << "busy: " + QString::number(v.BusyCursor) << "pending: " + QString::number(d.DataPending());
+  for (int i = 0; i < v.PageCount(); ++i) {
+    FakePage* p = v.Page(i);
+    out << QString("page %1: %2 / %3 / %4 / saved %5 / %6")
+               .arg(i)
+               .arg(p->Caption(), QString::fromUtf8(p->RemoteFileName()),
+                    QString::fromUtf8(p->Text))
+               .arg(p->Saved())
+               .arg(p->Items.join(", "));
+  }
+  out << "errors: " + v.Errors.join(", ") << "reported: " + reported.join(", ");
+  // The driver's own log lines; the raw pieces it also logs differ with the split.
+  for (const QString& line : v.DebugText.split('\n'))
+    if (line.startsWith("Refused: ") || line.endsWith("filename: /www/my notes.txt") ||
+        line == "OnListDirectory finished")
+      out << "log: " + line;
+  return out.join('\n');
+}
+
+TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
+  PutLocal("my notes.txt", "text\n");
+  const QList<QByteArray> pieces = {
+      kLogin, kCdWww, kLsWww, kGetNotes,
+      "Directory /nope: no such file or directory\npsftp> ",
+      "local:/tmp/x/my notes.txt => remote:/www/my notes.txt\npsftp> " + kLsWww};
+  // Between the pieces the user opens a file, tries a folder and saves.
+  auto session = [&](const std::function<void(int, const QByteArray&)>& feed,
+                     FakeDriverView& v, TConnectionDriver& d) {
+    for (int i = 0; i < pieces.size(); ++i) {
+      if (i == 3) {
+        v.Page(0)->Select("my notes.txt");
+        d.DirListBoxDblClick();
+      }
+      if (i == 4) {
+        v.Page(0)->Select("[sub]");
+        d.DirListBoxDblClick();
+      }
+      if (i == 5) d.SaveActionExecute();
+      feed(i, pieces[i]);
+    }
+  };
+  auto run = [&](int splitPiece, int at) {
+    FakeDriverView v;
+    v.Values = view.Values;
+    RecordingRedirector r;
+    TConnectionDriver d(v, r);
+    d.StartConversation();
+    QStringList errors;
+    auto keep = ErrorReport::SetHandler([&](const QString& m) { errors << m; });
+    session(
+        [&](int i, const QByteArray& piece) {
+          if (i == splitPiece && at == -1) {
+            for (char byte : piece) d.VirtualRedirectorInput(&r, QByteArray(1, byte));
+          } else if (i == splitPiece) {
+            d.VirtualRedirectorInput(&r, piece.left(at));
+            d.VirtualRedirectorInput(&r, piece.mid(at));
+          } else {
+            d.VirtualRedirectorInput(&r, piece);
+          }
+        },
+        v, d);
+    ErrorReport::SetHandler(keep);
+    return Outcome(v, r, d, errors);
+  };
+
+  const QString whole = run(-2, 0);
+  EXPECT_TRUE(whole.contains("log: Refused: Directory /nope: no such file or directory"))
+      << whole.toStdString();
+  EXPECT_EQ(whole.count("log: OnListDirectory finished"), 2) << whole.toStdString();
+  EXPECT_TRUE(whole.contains("page 0: my notes.txt / /www/my notes.txt / text\n / saved 1"))
+      << whole.toStdString();
+  for (int i = 0; i < pieces.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(run(i, -1), whole) << "piece " << i << " byte by byte";
+    for (int at = 1; at < pieces[i].size(); ++at)
+      ASSERT_EQ(run(i, at), whole) << "piece " << i << " split at " << at;
+  }
+}
+
+// ------------------------------------------------------------ psftp's questions
+
+TEST_F(DriverTest, HostKeyQuestionIsRaisedAndAnswered) {
+  FeedError("Host key fingerprint is:\nssh-ed25519 255 SHA256:abc\n");
+  FeedError(
+      "The host key is not cached for this server:\n  127.0.0.1 (port 2222)\n"
+      "The server's ssh-ed25519 key fingerprint is:\n  ssh-ed25519 255 SHA256:abc\n"
+      "Store key in cache? (y/n, Return cancels connection, i for more info) ");
+  ASSERT_EQ(view.HostKeyRequests.size(), 1u);
+  const THostKeyRequest& request = view.HostKeyRequests[0];
+  EXPECT_EQ(request.Kind, THostKeyRequest::hkNewKey);
+  EXPECT_EQ(request.Host, "127.0.0.1");
+  EXPECT_EQ(request.Port, 2222);
+  EXPECT_EQ(request.KeyType, "ssh-ed25519 255");
+  EXPECT_EQ(request.Fingerprint, "SHA256:abc");
+  EXPECT_TRUE(view.DebugText.contains("Store key in cache?"));
+
+  driver.AnswerHostKey(THostKeyAnswer::Trust);
+  driver.AnswerHostKey(THostKeyAnswer::Once);
+  driver.AnswerHostKey(THostKeyAnswer::Abandon);
+  EXPECT_EQ(redirector.Raw, (QByteArrayList{"y\n", "n\n", "\n"}));
+}
+
+TEST_F(DriverTest, PasswordPromptAndFatalErrorReachTheUser) {
+  FeedError("Keyboard-interactive authentication prompts from server:\n| Pass");
+  EXPECT_TRUE(view.PasswordRequests.empty());
+  FeedError("word:");
+  ASSERT_EQ(view.PasswordRequests.size(), 1u);
+  EXPECT_EQ(view.PasswordRequests[0].Prompt, "Password:");
+  driver.AnswerPassword("se cret");
+  EXPECT_EQ(redirector.Raw, QByteArrayList{"se cret\n"});
+  EXPECT_THROW(driver.AnswerPassword("a\rb"), Exception);
+
+  FeedError("Access denied\nFATAL ERROR: Configured password was not accepted\n");
+  EXPECT_EQ(view.Errors, QStringList{"FATAL ERROR: Configured password was not accepted"});
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+// psftp's standard error, as recorded from psftp 0.78, read for questions.
+#include <gtest/gtest.h>
+
+#include "remote/PsftpQuestions.h"
+
+namespace {
+
+const QByteArray kNewKey =
+    "Looking up host \"127.0.0.1\" for SSH connection\nConnecting to 127.0.0.1 port 49587\n"
+    "Doing ECDH key exchange with curve Curve448, using hash SHA-512 (unaccelerated)\n"
+    "Host key fingerprint is:\n"
+    "ssh-ed25519 255 SHA256:NyoHGlJJ2288qJhoSsvJhUuxI9texH8vH22OyFwqOrY\n"
+    "The host key is not cached for this server:\n  127.0.0.1 (port 49587)\n"
+    "You have no guarantee that the server is the computer you\nthink it is.\n"
+    "The server's ssh-ed25519 key fingerprint is:\n"
+    "  ssh-ed25519 255 SHA256:NyoHGlJJ2288qJhoSsvJhUuxI9texH8vH22OyFwqOrY\n"
+    "If you trust this host, enter \"y\" to add the key to PSFTP's\n"
+    "cache and carry on connecting.\n"
+    "Store key in cache? (y/n, Return cancels connection, i for more info) ";
+const QByteArray kChangedKey =
+    "Host key fingerprint is:\nssh-ed25519 255 SHA256:NSu4QS6pTVYoUp4BX8kqM27mt4NN1n6Y4yJlT/9jslE\n"
+    "WARNING - POTENTIAL SECURITY BREACH!\n"
+    "The host key does not match the one PSFTP has cached for\nthis server:\n"
+    "  127.0.0.1 (port 57683)\n"
+    "The new ssh-ed25519 key fingerprint is:\n"
+    "  ssh-ed25519 255 SHA256:NSu4QS6pTVYoUp4BX8kqM27mt4NN1n6Y4yJlT/9jslE\n"
+    "Update cached key? (y/n, Return cancels connection, i for more info) ";
+const QByteArray kWeak =
+    "The first cipher supported by the server\nis 3DES, which is below the configured\n"
+    "warning threshold.\nContinue with connection? (y/n) ";
+const QByteArray kPassword =
+    "Using username \"tester\".\ntester@127.0.0.1's password: ";
+const QByteArray kKeyboardInteractive =
+    "Keyboard-interactive authentication prompts from server:\n| Password:";
+const QByteArray kFatal =
+    "Access denied\nFATAL ERROR: Configured password was not accepted\n";
+
+// The events as one text, so split and unsplit feeds compare directly.
+QString Describe(const std::vector<TPsftpQuestions::TEvent>& events) {
+  QStringList out;
+  for (const auto& e : events) {
+    if (e.Kind == TPsftpQuestions::TEvent::HostKey)
+      out << QString("key %1 %2:%3 [%4] [%5]")
+                 .arg(e.Question.Kind)
+                 .arg(e.Question.Host)
+                 .arg(e.Question.Port)
+                 .arg(e.Question.KeyType, e.Question.Fingerprint);
+    else if (e.Kind == TPsftpQuestions::TEvent::Password)
+      out << "password " + e.Prompt.Prompt;
+    else
+      out << "fatal " + e.Message;
+  }
+  return out.join('\n');
+}
+
+TEST(PsftpQuestions, RecognisesEachQuestionWithItsDetails) {
+  struct Case {
+    QByteArray text;
+    QString expected;
+  } cases[] = {
+      {kNewKey, "key 0 127.0.0.1:49587 [ssh-ed25519 255] "
+                "[SHA256:NyoHGlJJ2288qJhoSsvJhUuxI9texH8vH22OyFwqOrY]"},
+      {kChangedKey, "key 1 127.0.0.1:57683 [ssh-ed25519 255] "
+                    "[SHA256:NSu4QS6pTVYoUp4BX8kqM27mt4NN1n6Y4yJlT/9jslE]"},
+      {kWeak, "key 2 :0 [] []"},
+      {kPassword, "password tester@127.0.0.1's password:"},
+      {kKeyboardInteractive, "password Password:"},
+      {kFatal, "fatal FATAL ERROR: Configured password was not accepted"},
+      {"Using username \"tester\".\nAccess granted\n", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected.toStdString());
+    TPsftpQuestions whole;
+    const QString expected = Describe(whole.Feed(c.text));
+    EXPECT_EQ(expected, c.expected);
+    // Split anywhere, the same events, each once.
+    for (int at = 1; at < c.text.size(); ++at) {
+      TPsftpQuestions split;
+      auto events = split.Feed(c.text.left(at));
+      auto rest = split.Feed(c.text.mid(at));
+      events.insert(events.end(), rest.begin(), rest.end());
+      ASSERT_EQ(Describe(events), expected) << "split at " << at;
+    }
+  }
+}
+
+TEST(PsftpQuestions, AQuestionIsRaisedOnceAndTheNextOneAgain) {
+  TPsftpQuestions questions;
+  EXPECT_EQ(questions.Feed(kNewKey).size(), 1u);
+  EXPECT_TRUE(questions.Feed("Using username \"tester\".\n").empty());
+  EXPECT_EQ(questions.Feed("tester@127.0.0.1's password: ").size(), 1u);
+  EXPECT_TRUE(questions.Feed("\n").empty());
+}
+
+}  // namespace

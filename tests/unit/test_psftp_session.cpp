@@ -1,0 +1,173 @@
+// The real psftp against the loopback SFTP server, through the redirector
+// and the connection driver.
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include "FakeDriverView.h"
+#include "TempHome.h"
+#include "TestServer.h"
+#include "WaitFor.h"
+#include "core/ErrorReport.h"
+#include "process/VirtualRedirector.h"
+#include "remote/ConnectionDriver.h"
+#include "remote/TempFolder.h"
+
+namespace {
+
+class PsftpSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous = ErrorReport::SetHandler([this](const QString& m) { reported << m; });
+    ASSERT_TRUE(server.Start());
+    view.Values.HostName = "127.0.0.1";
+    view.Values.UserName = server.User().toUtf8();
+    view.Values.Password = server.Password().toUtf8();
+    view.Values.Port = server.Port();
+    view.Values.StartingDir = "/www";
+  }
+  void TearDown() override { ErrorReport::SetHandler(previous); }
+
+  bool Listed(const QString& item, int page = 0) {
+    return WaitFor([&] { return view.Page(page)->Items.contains(item) && !view.BusyCursor; });
+  }
+  // Connects, answering the host-key question with Answer when it comes.
+  void Connect(THostKeyAnswer answer = THostKeyAnswer::Trust) {
+    driver.ConnectActionExecute();
+    ASSERT_EQ(view.Status[0], "Connecting...");
+    ASSERT_TRUE(WaitFor([&] { return !view.HostKeyRequests.empty(); }));
+    driver.AnswerHostKey(answer);
+  }
+  void Disconnect() {
+    driver.Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
+    EXPECT_EQ(view.Status[0], "Not connected");
+  }
+
+  TempHome home;
+  TestServer server;
+  FakeDriverView view;
+  TVirtualRedirector redirector;
+  TConnectionDriver driver{view, redirector};
+  QStringList reported;
+  ErrorReport::Handler previous;
+};
+
+TEST_F(PsftpSessionTest, FirstConnectAsksForTheHostKeyThenListsTheStartingDirectory) {
+  Connect(THostKeyAnswer::Trust);
+  const THostKeyRequest& request = view.HostKeyRequests[0];
+  EXPECT_EQ(request.Kind, THostKeyRequest::hkNewKey);
+  EXPECT_EQ(request.Host, "127.0.0.1");
+  EXPECT_EQ(request.Port, server.Port());
+  EXPECT_TRUE(request.Fingerprint.startsWith("SHA256:")) << request.Fingerprint.toStdString();
+
+  ASSERT_TRUE(Listed("my notes.txt")) << view.DebugText.toStdString();
+  EXPECT_TRUE(driver.Connected());
+  EXPECT_EQ(view.Status[0], "Connected");
+  EXPECT_EQ(view.WindowCaption, "Quillery - 127.0.0.1");
+  EXPECT_EQ(driver.CurrentDir(), "/www");
+  EXPECT_EQ(view.Page(0)->Items,
+            (QStringList{"[..]", "[sub]", "app.js", QString::fromUtf8("café+(1).txt"),
+                         "index.html", "my notes.txt", "notes.txt", "style.css"}));
+  EXPECT_TRUE(view.DebugText.contains("cd \"/www\"\r\nls\r\n") ||
+              view.DebugText.contains("ls\r\n"));
+
+  // The password never stood on psftp's command line, and its file is gone.
+  QFile cmdline(QString("/proc/%1/cmdline").arg(redirector.ChildProcessID()));
+  ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
+  const QByteArray args = cmdline.readAll();
+  EXPECT_FALSE(args.contains(server.Password().toUtf8()));
+  EXPECT_TRUE(args.contains("-pwfile"));
+  EXPECT_TRUE(QDir(GetTempFolder()).entryList({"pw-*"}, QDir::Files).isEmpty());
+
+  Disconnect();
+  EXPECT_FALSE(driver.Connected());
+  EXPECT_EQ(view.ConnectCaption, "Connect to Server...");
+
+  // The key is cached now: the second connect asks nothing.
+  view.HostKeyRequests.clear();
+  view.Page(0)->Items.clear();
+  driver.ConnectActionExecute();
+  ASSERT_TRUE(Listed("my notes.txt"));
+  EXPECT_TRUE(view.HostKeyRequests.empty());
+  Disconnect();
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+TEST_F(PsftpSessionTest, AbandoningAtTheHostKeyEndsNotConnected) {
+  Connect(THostKeyAnswer::Abandon);
+  ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
+  EXPECT_FALSE(driver.Connected());
+  EXPECT_EQ(view.Status[0], "Not connected");
+  EXPECT_FALSE(view.BusyCursor);
+}
+
+TEST_F(PsftpSessionTest, WrongPasswordReportsPsftpsFatalError) {
+  view.Values.Password = "wrong";
+  Connect(THostKeyAnswer::Once);
+  ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }, 20000));
+  EXPECT_EQ(view.Status[0], "Not connected");
+  ASSERT_FALSE(view.Errors.isEmpty()) << view.DebugText.toStdString();
+  EXPECT_TRUE(view.Errors.last().startsWith("FATAL ERROR:")) << view.Errors.last().toStdString();
+  EXPECT_TRUE(QDir(GetTempFolder()).entryList({"pw-*"}, QDir::Files).isEmpty());
+}
+
+TEST_F(PsftpSessionTest, MissingPasswordIsAskedFor) {
+  view.Values.Password.clear();
+  Connect(THostKeyAnswer::Once);
+  ASSERT_TRUE(WaitFor([&] { return !view.PasswordRequests.empty(); }));
+  driver.AnswerPassword(server.Password().toUtf8());
+  ASSERT_TRUE(Listed("index.html"));
+  Disconnect();
+}
+
+TEST_F(PsftpSessionTest, OddNamesOpenAndRefusalsEndTheWait) {
+  Connect();
+  ASSERT_TRUE(Listed("my notes.txt"));
+  for (const QString& name : {QString("my notes.txt"), QString::fromUtf8("café+(1).txt")}) {
+    SCOPED_TRACE(name.toStdString());
+    ASSERT_TRUE(view.Page(0)->Select(name));
+    driver.DirListBoxDblClick();
+    ASSERT_TRUE(WaitFor([&] { return view.Page(0)->Caption() == name && !view.BusyCursor; }))
+        << view.DebugText.toStdString();
+    EXPECT_EQ(view.Page(0)->Text, server.ReadFile("/www/" + name));
+    EXPECT_EQ(view.Page(0)->RemoteFileName(), ("/www/" + name).toUtf8());
+  }
+
+  // The folder goes away on the server before the double click.
+  QDir(server.Served("/www/sub")).removeRecursively();
+  ASSERT_TRUE(view.Page(0)->Select("[sub]"));
+  driver.DirListBoxDblClick();
+  ASSERT_TRUE(WaitFor([&] { return !view.BusyCursor; }));
+  EXPECT_TRUE(view.Status[0].contains("no such file or directory"))
+      << view.Status[0].toStdString();
+  EXPECT_FALSE(driver.DataPending());
+  Disconnect();
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+TEST_F(PsftpSessionTest, ChangedHostKeyRaisesTheWarning) {
+  const QString keyFile = home.Path() + "/key1";
+  TestServer first;
+  first.SetHostKeyFile(keyFile);
+  ASSERT_TRUE(first.Start());
+  view.Values.Port = first.Port();
+  Connect(THostKeyAnswer::Trust);
+  ASSERT_TRUE(Listed("index.html"));
+  Disconnect();
+  const int port = first.Port();
+  first.Stop();
+
+  // Another server, another key, the same address.
+  TestServer second;
+  second.SetHostKeyFile(home.Path() + "/key2");
+  second.SetPort(port);
+  ASSERT_TRUE(second.Start());
+  view.HostKeyRequests.clear();
+  Connect(THostKeyAnswer::Abandon);
+  EXPECT_EQ(view.HostKeyRequests[0].Kind, THostKeyRequest::hkChangedKey);
+  ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
+  EXPECT_EQ(view.Status[0], "Not connected");
+}
+
+}  // namespace
