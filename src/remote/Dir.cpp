@@ -3,17 +3,19 @@
 #include <algorithm>
 
 namespace {
-QChar AsciiUpper(QChar c) { return c >= 'a' && c <= 'z' ? QChar(c.unicode() - ('a' - 'A')) : c; }
-
-// Ordinal comparison with only the ASCII letters folded; a proper prefix first.
-bool AsciiLessIgnoringCase(const QString& A, const QString& B) {
-  const int n = qMin(A.size(), B.size());
-  for (int i = 0; i < n; ++i) {
-    const QChar a = AsciiUpper(A[i]), b = AsciiUpper(B[i]);
-    if (a != b) return a < b;
-  }
-  return A.size() < B.size();
+// Ordinal comparison with only the ASCII letters folded: fold once per entry,
+// then compare the folded texts ordinally (a proper prefix sorts first).
+QString AsciiUpper(QString Text) {
+  for (QChar& c : Text)
+    if (c >= 'a' && c <= 'z') c = QChar(c.unicode() - ('a' - 'A'));
+  return Text;
 }
+
+struct TSortEntry {
+  bool IsDirectory;
+  QString Key;
+  std::unique_ptr<TFile> File;
+};
 }  // namespace
 
 TDir::TDir() = default;
@@ -24,15 +26,17 @@ void TDir::AddFile(std::unique_ptr<TFile> File) { FFiles.push_back(std::move(Fil
 void TDir::Clear() { FFiles.clear(); }
 
 void TDir::Sort() {
-  // Short names are computed once per entry, not once per comparison.
-  std::vector<std::pair<QString, std::unique_ptr<TFile>>> keyed;
-  keyed.reserve(FFiles.size());
-  for (auto& file : FFiles) keyed.emplace_back(file->RemoteShortName(), std::move(file));
-  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-    if (a.second->IsDirectory() != b.second->IsDirectory()) return a.second->IsDirectory();
-    return AsciiLessIgnoringCase(a.first, b.first);
+  std::vector<TSortEntry> entries;
+  entries.reserve(FFiles.size());
+  for (auto& file : FFiles) {
+    const bool isDirectory = file->IsDirectory();
+    entries.push_back({isDirectory, AsciiUpper(file->RemoteShortName()), std::move(file)});
+  }
+  std::sort(entries.begin(), entries.end(), [](const TSortEntry& a, const TSortEntry& b) {
+    if (a.IsDirectory != b.IsDirectory) return a.IsDirectory;
+    return a.Key < b.Key;
   });
-  for (size_t i = 0; i < keyed.size(); ++i) FFiles[i] = std::move(keyed[i].second);
+  for (size_t i = 0; i < entries.size(); ++i) FFiles[i] = std::move(entries[i].File);
 }
 
 int TDir::Count() const { return int(FFiles.size()); }

@@ -1,6 +1,7 @@
 #include "remote/ListingParser.h"
 
 #include <QRegularExpression>
+#include <QStringView>
 
 namespace {
 const QString kHeader = "Listing directory ";
@@ -18,32 +19,46 @@ QString WithoutLineEnd(const QString& Line) {
 // servers format like "ls -l": "drwxr-xr-x    3 bob  staff  4096 Dec 10 00:10 name".
 // A mode string of ten characters opens it (a trailing "+", "." or "@" marks
 // ACLs or extended attributes on some servers).
-bool LooksLikeMode(const QString& Field) {
-  static const QRegularExpression mode("^[-dlcbpsDw?][-rwxsStTlL?]{9}[+.@]?$");
-  return mode.match(Field).hasMatch();
+bool LooksLikeMode(QStringView Field) {
+  if (Field.size() < 10 || Field.size() > 11) return false;
+  if (!QStringView(u"-dlcbpsDw?").contains(Field[0])) return false;
+  for (int i = 1; i < 10; ++i)
+    if (!QStringView(u"-rwxsStTlL?").contains(Field[i])) return false;
+  return Field.size() == 10 || QStringView(u"+.@").contains(Field[10]);
 }
 
-bool IsNumber(const QString& Field) {
-  bool ok = false;
-  Field.toULongLong(&ok);
-  return ok;
+bool IsNumber(QStringView Field) {
+  for (QChar c : Field)
+    if (c < '0' || c > '9') return false;
+  return !Field.isEmpty();
 }
 
-// Position where the name field of a long listing starts, or -1 when the line
-// is not one. The name is everything after the eighth field and the single
-// blank that follows it, so blanks inside (and at the start of) a name stay.
-int NameStart(const QString& Line, QStringList& Fields) {
+struct TFields {
+  QStringView Field[kFieldsBeforeName];
+  int NameStart = -1;
+};
+
+// Splits off the eight fields before the name. The name is everything after
+// the eighth field and the single blank that follows it, so blanks inside
+// (and at the start of) a name stay. NameStart is -1 when there is no name.
+TFields SplitFields(QStringView Line) {
+  TFields fields;
   int pos = 0;
-  const int n = Line.size();
+  const int n = int(Line.size());
   for (int field = 0; field < kFieldsBeforeName; ++field) {
     while (pos < n && Line[pos] == ' ') ++pos;
     const int start = pos;
     while (pos < n && Line[pos] != ' ') ++pos;
-    if (start == pos) return -1;
-    Fields << Line.mid(start, pos - start);
+    if (start == pos) return fields;
+    fields.Field[field] = Line.mid(start, pos - start);
   }
-  if (pos + 1 >= n) return -1;  // no blank and name after the date
-  return pos + 1;
+  if (pos + 1 < n) fields.NameStart = pos + 1;
+  return fields;
+}
+
+bool IsLongListing(const TFields& Fields) {
+  return Fields.NameStart >= 0 && LooksLikeMode(Fields.Field[0]) && IsNumber(Fields.Field[1]) &&
+         IsNumber(Fields.Field[4]);
 }
 
 // Lines of another shape: the last run of path characters after a blank.
@@ -65,11 +80,10 @@ bool TListingParser::ParseHeader(const QString& Line, QString& DirName) {
 
 bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDirectory) {
   const QString text = WithoutLineEnd(Line);
-  QStringList fields;
-  const int start = NameStart(text, fields);
+  const TFields fields = SplitFields(text);
   QString name;
-  if (start >= 0 && LooksLikeMode(fields[0]) && IsNumber(fields[1]) && IsNumber(fields[4])) {
-    name = text.mid(start);
+  if (IsLongListing(fields)) {
+    name = text.mid(fields.NameStart);
     // A symbolic link is listed as "name -> target"; the entry is the link itself.
     if (text.startsWith('l')) {
       const int arrow = name.indexOf(" -> ");
