@@ -15,7 +15,8 @@ class TDir {
 
   void AddFile(std::unique_ptr<TFile> File);
   void Clear();
-  // Directories first, then by short name, ASCII case-insensitive.
+  // Directories first, then by short name, ASCII case-insensitive. An entry's
+  // kind is taken when it is added.
   void Sort();
   int Count() const;
   const QString& Name() const { return FName; }
@@ -23,6 +24,19 @@ class TDir {
   TFile* Files(int Index) const;
 
  private:
+  // The sort key of each entry, made when it is added, while the entry is
+  // still in the processor's cache: sorting a large directory then never
+  // reaches back into the entries themselves.
+  struct TSortKey {
+    quint64 Prefix[2];  // the first eight folded code units, packed
+    bool IsDirectory;
+    size_t Start;       // of the folded short name in FKeyUnits
+    size_t Length;
+    size_t Index;       // into FFiles
+  };
+
   std::vector<std::unique_ptr<TFile>> FFiles;
   QString FName;
+  std::vector<TSortKey> FKeys;
+  std::vector<char16_t> FKeyUnits;
 };

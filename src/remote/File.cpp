@@ -2,9 +2,15 @@
 
 #include "remote/PerlRegEx.h"
 
+QStringView ExtractShortNameView(QStringView Name) {
+  for (qsizetype i = Name.size() - 1; i >= 0; --i)
+    if (Name[i] == u'/' || Name[i] == u'\\') return Name.mid(i + 1);
+  return Name;
+}
+
 QString ExtractShortName(const QString& Name) {
-  const int at = qMax(Name.lastIndexOf('/'), Name.lastIndexOf('\\'));
-  return at < 0 ? Name : Name.mid(at + 1);
+  const QStringView shortName = ExtractShortNameView(Name);
+  return shortName.size() == Name.size() ? Name : shortName.toString();
 }
 
 namespace {

@@ -1,8 +1,11 @@
 #pragma once
 #include <QString>
+#include <QStringView>
 
 // The part of a remote name after its last "/" or "\"; the whole name without either.
 QString ExtractShortName(const QString& Name);
+// The same part, without copying (the sort of large directories needs it).
+QStringView ExtractShortNameView(QStringView Name);
 
 // One entry of a remote directory listing.
 class TFile {

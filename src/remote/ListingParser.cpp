@@ -19,12 +19,18 @@ QString WithoutLineEnd(const QString& Line) {
 // servers format like "ls -l": "drwxr-xr-x    3 bob  staff  4096 Dec 10 00:10 name".
 // A mode string of ten characters opens it (a trailing "+", "." or "@" marks
 // ACLs or extended attributes on some servers).
+bool IsOneOf(QChar c, const char16_t* Set) {
+  for (; *Set; ++Set)
+    if (c.unicode() == *Set) return true;
+  return false;
+}
+
 bool LooksLikeMode(QStringView Field) {
   if (Field.size() < 10 || Field.size() > 11) return false;
-  if (!QStringView(u"-dlcbpsDw?").contains(Field[0])) return false;
+  if (!IsOneOf(Field[0], u"-dlcbpsDw?")) return false;
   for (int i = 1; i < 10; ++i)
-    if (!QStringView(u"-rwxsStTlL?").contains(Field[i])) return false;
-  return Field.size() == 10 || QStringView(u"+.@").contains(Field[10]);
+    if (!IsOneOf(Field[i], u"-rwxsStTlL?")) return false;
+  return Field.size() == 10 || IsOneOf(Field[10], u"+.@");
 }
 
 bool IsNumber(QStringView Field) {
