@@ -6,7 +6,7 @@ PACKAGES="build-essential cmake pkgconf git
 qt6-base-dev libqscintilla2-qt6-dev libpcre2-dev
 putty-tools
 libgtest-dev libbenchmark-dev
-python3 python3-asyncssh
+python3 python3-asyncssh libqt6svg6
 fonts-dejavu-core"
 
 missing=""

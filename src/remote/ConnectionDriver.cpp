@@ -96,7 +96,7 @@ void TConnectionDriver::StartConversation() {
   ResetResponseState();
   FQuestions->Reset();
   FLoginSeen = false;
-  FResponses.push_back({TAwaited::Login});
+  FResponses.push_back({TAwaited::Login, nullptr});
 }
 
 void TConnectionDriver::Disconnect() { Cmd("bye"); }
@@ -125,7 +125,8 @@ void TConnectionDriver::WriteCommand(const QByteArray& Command, TAwaited Awaited
   FView.DebugAppendText(QString::fromLocal8Bit(Command) + "\r\n");
   SetDataPending(true);
   // "bye" gets no prompt back: the child just ends.
-  if (FRedirector.Running() && Awaited != TAwaited::Other) FResponses.push_back({Awaited});
+  if (FRedirector.Running() && Awaited != TAwaited::Other)
+    FResponses.push_back({Awaited, FPendingPage});
   FRedirector.Write(Command);
 }
 
@@ -247,7 +248,6 @@ void TConnectionDriver::ReportRefusal() {
     reason = it->trimmed();
   SetDownloading(false);
   SetDataPending(false);
-  FPendingPageClosed = false;
   if (!reason.isEmpty()) SetStatus(reason, 0);
   Debug("Refused: " + reason);
 }
@@ -291,7 +291,6 @@ void TConnectionDriver::VirtualRedirectorChildProcessEnd(QObject*) {
 void TConnectionDriver::ResetResponseState() {
   SetDownloading(false);
   SetDataPending(false);
-  FPendingPageClosed = false;
   DataString.clear();
   UnfinishedData = false;
   FSkipPromptBlank = false;
@@ -363,7 +362,6 @@ void TConnectionDriver::SetDataPending(bool Value) {
   FDataPending = Value;
   if (Value) {
     FPendingPage = FView.ActivePage();
-    FPendingPageClosed = false;
   } else {
     FPendingPage = nullptr;
     FDataKind = dkNone;
@@ -381,9 +379,12 @@ IPage* TConnectionDriver::PendingPage() const {
 }
 
 void TConnectionDriver::PageClosing(IPage* Page) {
-  if (Page != FPendingPage) return;
-  FPendingPage = nullptr;
-  FPendingPageClosed = true;
+  if (Page == FPendingPage) FPendingPage = nullptr;
+  for (TResponse& response : FResponses) {
+    if (response.Page != Page) continue;
+    response.Page = nullptr;
+    response.PageClosed = true;
+  }
 }
 
 bool TConnectionDriver::UploadPending() const {
@@ -392,12 +393,17 @@ bool TConnectionDriver::UploadPending() const {
   return false;
 }
 
-// The awaited result arrived for a page whose tab was closed meanwhile.
-bool TConnectionDriver::DropIfPageClosed(const QString& What) {
-  if (FPendingPage || !FPendingPageClosed) return false;
-  Debug(What + " dropped: its tab was closed");
-  SetDownloading(false);
-  SetDataPending(false);
-  FPendingPageClosed = false;
-  return true;
+// The page a result belongs to: the one active when its command was written.
+// Null when that page's tab has been closed meanwhile: the result is dropped.
+// Output nobody asked for goes to the pending page, if there is one.
+IPage* TConnectionDriver::ResultPage(const QString& What) {
+  if (const TResponse* response = OpenResponse()) {
+    if (response->PageClosed) {
+      Debug(What + " dropped: its tab was closed");
+      SetDownloading(false);
+      return nullptr;
+    }
+    if (response->Page) return response->Page;
+  }
+  return PendingPage();
 }

@@ -92,8 +92,13 @@ class TConnectionDriver {
 
  private:
   enum class TAwaited { Login, Cd, Ls, Get, Put, Other };
+  // One answer psftp owes us, in the order the commands were written. Each
+  // carries the page that was active when its command went out, so a result
+  // lands on its own page even when later commands are already queued.
   struct TResponse {
     TAwaited Awaited;
+    IPage* Page = nullptr;
+    bool PageClosed = false;
     bool Succeeded = false;
   };
 
@@ -111,7 +116,7 @@ class TConnectionDriver {
   void OnConnect();
   void OnDisconnect();
   void DeletePasswordFile();
-  bool DropIfPageClosed(const QString& What);
+  IPage* ResultPage(const QString& What);
   bool CheckSaveAsName(const QString& Name);
   static TAwaited AwaitedFor(const QByteArray& Verb);
 
@@ -128,7 +133,6 @@ class TConnectionDriver {
   QString FCurrentDir;
   bool FDownloading = false;
   IPage* FPendingPage = nullptr;
-  bool FPendingPageClosed = false;
   bool FDataPending = false;
   QStringList FData;
   TDataKind FDataKind = dkNone;

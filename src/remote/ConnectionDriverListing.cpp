@@ -22,8 +22,11 @@ const QString kBinaryExtensions = ".exe.png.gif.jpg.jpeg.dll.bmp";
 
 void TConnectionDriver::OnListDirectory() {
   SetDownloading(false);
-  if (DropIfPageClosed("Listing")) return;
-  IPage* page = PendingPage();
+  IPage* page = ResultPage("Listing");
+  if (!page) {
+    SetDataPending(false);
+    return;
+  }
   page->ClearDirListBox();
 
   QString name;
@@ -91,7 +94,6 @@ void TConnectionDriver::DirListBoxDblClick() {
     // Build the command first: a name psftp cannot take leaves nothing busy.
     const QByteArray command = TPsftpCommand::Build("get", {name});
     SetDownloading(true);
-    FPendingPage = page;
     WriteCommand(command, TAwaited::Get);
   }
 }

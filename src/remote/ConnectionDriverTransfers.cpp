@@ -15,8 +15,8 @@ const QString TConnectionDriver::kUploadPattern = "^local:(.+?) => remote:(.+)$"
 
 void TConnectionDriver::OnFileDownload(const QString& Data) {
   SetDownloading(false);
-  if (DropIfPageClosed("Download")) return;
-  IPage* page = PendingPage();
+  IPage* page = ResultPage("Download");
+  if (!page) return;
   Regex.SetRegEx(kDownloadPattern);
   Regex.SetSubject(Data);
   if (!Regex.Match()) return;
@@ -43,8 +43,8 @@ void TConnectionDriver::OnFileDownload(const QString& Data) {
 }
 
 void TConnectionDriver::OnFileUpload(const QString& /*Data*/) {
-  if (DropIfPageClosed("Upload")) return;
-  IPage* page = PendingPage();
+  IPage* page = ResultPage("Upload");
+  if (!page) return;
   page->SetSaved(true);
   page->UpdateHighlighter();
   SetStatus("Saved", 0);

@@ -412,6 +412,30 @@ TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
   EXPECT_EQ(redirector.Written.last(), "ls");
 }
 
+TEST_F(DriverTest, SaveWhileTheListingAfterAnUploadRunsStillCompletes) {
+  Browse();
+  PutLocal("my notes.txt", "v1");
+  view.Page(0)->Select("my notes.txt");
+  driver.DirListBoxDblClick();
+  Feed(kGetNotes);
+  view.Page(0)->SetSaved(false);
+  driver.SaveActionExecute();
+  Feed(kPutNotes);  // saved; "ls" goes out
+  view.Page(0)->Text = "v2";
+  view.Page(0)->SetSaved(false);
+  view.AddPage();
+  view.Active = 1;  // the user moves on before the second result
+  view.Active = 0;
+  driver.SaveActionExecute();  // written while the listing is still owed
+  view.Active = 1;
+  Feed(kLsWww);
+  Feed(kPutNotes);
+  EXPECT_TRUE(view.Page(0)->Saved());
+  EXPECT_TRUE(view.Page(1)->Saved());  // untouched: never edited
+  EXPECT_EQ(view.Status[0], "Saved");
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
 TEST_F(DriverTest, SaveAsNamesStayInsideTheDownloadFolder) {
   Browse();
   struct Case {

@@ -1,0 +1,17 @@
+#include "ui/Icons.h"
+
+// The pictures live in a static library; referencing its resource initialiser
+// keeps the linker from dropping them.
+static void InitIconResources() { Q_INIT_RESOURCE(quillery); }
+
+namespace Icons {
+
+QIcon Fallback(const QString& ThemeName) {
+  static const bool initialised = (InitIconResources(), true);
+  (void)initialised;
+  return QIcon(":/icons/" + ThemeName + ".svg");
+}
+
+QIcon Get(const QString& ThemeName) { return QIcon::fromTheme(ThemeName, Fallback(ThemeName)); }
+
+}  // namespace Icons

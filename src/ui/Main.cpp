@@ -1,0 +1,711 @@
+#include "ui/Main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <Qsci/qsciscintilla.h>
+
+#include "core/ErrorReport.h"
+#include "remote/ConnectionDriver.h"
+#include "remote/Dir.h"
+#include "store/MSettings.h"
+#include "store/Servers.h"
+#include "ui/HostKeyDialog.h"
+#include "ui/Icons.h"
+#include "ui/PasswordDialog.h"
+#include "ui/frmAbout.h"
+#include "ui/frmDebug.h"
+#include "ui/frmEdit.h"
+#include "ui/frmSaveAs.h"
+
+namespace {
+const QString kUntitled = "Untitled";
+const int kStatusPanelWidths[] = {100, 200, 50};
+constexpr int kStartupDelay = 100;
+constexpr int kCloseWaitPoll = 100;
+
+// The start-up switch is read leniently: "True" in any case, or any number
+// other than zero.
+bool GeneralStrToBool(const QString& S) {
+  if (S.compare("true", Qt::CaseInsensitive) == 0) return true;
+  bool ok = false;
+  const double value = S.trimmed().toDouble(&ok);
+  return ok && value != 0;
+}
+
+QFont EditorFont(QFont Font, const QString& Name, int Size) {
+  Font.setFamily(Name);
+  Font.setPointSize(Size);
+  return Font;
+}
+
+// Scoped mark that the program, not the user, is switching tabs.
+class TTabChangeGuard {
+ public:
+  explicit TTabChangeGuard(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
+  ~TTabChangeGuard() { FFlag = FOld; }
+
+ private:
+  bool& FFlag;
+  bool FOld;
+};
+}  // namespace
+
+// ---------------------------------------------------------------- creation
+
+TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
+  setWindowTitle("Quillery");
+  setWindowIcon(Icons::Fallback("quillery"));
+  resize(850, 636);
+  CreateActions();
+  CreateMenus();
+  CreateToolBar();
+  PageControl = new QTabWidget(this);
+  PageControl->setObjectName("PageControl");
+  PageControl->setDocumentMode(true);
+  setCentralWidget(PageControl);
+  connect(PageControl, &QTabWidget::currentChanged, this, &TMainForm::PageControlChange);
+  CreateStatusBar();
+  ConnectActionHandlers();
+
+  FSettings = std::make_unique<TSettings>();
+  FServers = std::make_unique<TServers>();
+  // The driver shows the not-connected state as soon as it exists.
+  FDriver = std::make_unique<TConnectionDriver>(*this, FVirtualRedirector);
+  ErrorReport::Guarded([this] { LoadFormPosition(); });
+
+  StartupTimer = new QTimer(this);
+  StartupTimer->setInterval(kStartupDelay);
+  connect(StartupTimer, &QTimer::timeout, this, &TMainForm::StartupTimerTimer);
+  StartupTimer->start();
+  FCloseWaitTimer = new QTimer(this);
+  FCloseWaitTimer->setInterval(kCloseWaitPoll);
+  connect(FCloseWaitTimer, &QTimer::timeout, this, &TMainForm::CloseWaitTick);
+}
+
+TMainForm::~TMainForm() {
+  // Pages and dialogs outlive this body; keep their signals from reaching a
+  // half-destroyed window.
+  disconnect(qApp, nullptr, this, nullptr);
+  disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+  PageControl->disconnect(this);
+  for (int i = 0; i < PageCount(); ++i) {
+    Pages(i)->SynEdit()->disconnect(this);
+    Pages(i)->Frame()->disconnect(this);
+  }
+  delete PageControl;
+  PageControl = nullptr;
+  SetBusyCursor(false);
+  FDriver.reset();
+  FServers.reset();
+  FSettings.reset();
+}
+
+QAction* TMainForm::MakeAction(const QString& Name, const QString& Text,
+                               const QKeySequence& Shortcut, const QString& Hint,
+                               const QString& IconName) {
+  auto* action = new QAction(Text, this);
+  action->setObjectName(Name);
+  action->setShortcut(Shortcut);
+  if (!Hint.isEmpty()) {
+    // "Short|Long": the short text is the tooltip, the long one the status tip.
+    action->setToolTip(Hint.section('|', 0, 0));
+    action->setStatusTip(Hint.section('|', 1));
+  }
+  if (!IconName.isEmpty()) action->setIcon(Icons::Get(IconName));
+  addAction(action);
+  return action;
+}
+
+void TMainForm::CreateActions() {
+  ConnectAction = MakeAction("ConnectAction", "&Connect to Server...", {}, {}, "network-connect");
+  OpenAction = MakeAction("OpenAction", "&Open...", QKeySequence("Ctrl+O"),
+                          "Open|Opens an existing file", "document-open");
+  SaveAction = MakeAction("SaveAction", "&Save", QKeySequence("Ctrl+S"), {}, "document-save");
+  Action6 = MakeAction("Action6", "C&lose Tab", QKeySequence("Ctrl+W"));
+  NewAction = MakeAction("NewAction", "&New", QKeySequence("Ctrl+T"), {}, "document-new");
+  Action7 = MakeAction("Action7", "&Print...", {});
+  ExitAction = MakeAction("ExitAction", "&Exit", {}, {}, "application-exit");
+  CutAction = MakeAction("CutAction", "Cu&t", QKeySequence("Ctrl+X"),
+                         "Cut|Cuts the selection and puts it on the Clipboard", "edit-cut");
+  CopyAction = MakeAction("CopyAction", "&Copy", QKeySequence("Ctrl+C"),
+                          "Copy|Copies the selection and puts it on the Clipboard", "edit-copy");
+  PasteAction = MakeAction("PasteAction", "&Paste", QKeySequence("Ctrl+V"),
+                           "Paste|Inserts Clipboard contents", "edit-paste");
+  EditSelectAll1 = MakeAction("EditSelectAll1", "Select &All", QKeySequence("Ctrl+A"),
+                              "Select All|Selects the entire document");
+  EditUndo1 = MakeAction("EditUndo1", "&Undo", QKeySequence("Ctrl+Z"),
+                         "Undo|Reverts the last action", "edit-undo");
+  EditDelete1 = MakeAction("EditDelete1", "&Delete", QKeySequence(Qt::Key_Delete),
+                           "Delete|Erases the selection");
+  FindAction = MakeAction("FindAction", "&Find...", QKeySequence("Ctrl+F"));
+  RedoAction = MakeAction("RedoAction", "Redo", {}, {}, "edit-redo");
+  ViewLineNumbersAction = MakeAction("ViewLineNumbersAction", "&Line Numbers", {});
+  WrapLinesAction = MakeAction("WrapLinesAction", "&Wrap Long Lines", {});
+  FontAction = MakeAction("FontAction", "&Font...", {});
+  ShowConnectDialogAction =
+      MakeAction("ShowConnectDialogAction", "&Show Connect Dialog on Startup", {});
+  Action4 = MakeAction("Action4", "&About...", {});
+  ViewDebugLogAction =
+      MakeAction("ViewDebugLogAction", "ViewDebugLogAction", QKeySequence("Ctrl+Alt+D"));
+
+  for (QAction* action : {ViewLineNumbersAction, WrapLinesAction, ShowConnectDialogAction})
+    action->setCheckable(true);
+  // Commands without a handler of their own.
+  Action7->setEnabled(false);
+  RedoAction->setEnabled(false);
+  SaveAction->setEnabled(false);
+}
+
+void TMainForm::CreateMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addActions({ConnectAction, OpenAction, SaveAction, Action6, NewAction, Action7,
+                    ExitAction});
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  edit->addActions({CutAction, CopyAction, PasteAction, EditSelectAll1, EditUndo1, EditDelete1,
+                    FindAction});
+  connect(edit, &QMenu::aboutToShow, this, &TMainForm::UpdateEditActions);
+  menuBar()->addMenu("&View")->addActions({ViewLineNumbersAction, WrapLinesAction});
+  menuBar()->addMenu("&Settings")->addActions({FontAction, ShowConnectDialogAction});
+  menuBar()->addMenu("&Help")->addAction(Action4);
+}
+
+void TMainForm::CreateToolBar() {
+  ActionToolBar1 = addToolBar(tr("Toolbar"));
+  ActionToolBar1->setObjectName("ActionToolBar1");
+  ActionToolBar1->setMovable(false);
+  ActionToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  ActionToolBar1->setIconSize(QSize(16, 16));
+  ActionToolBar1->addAction(ConnectAction);
+  ActionToolBar1->addSeparator();
+  ActionToolBar1->addActions({NewAction, OpenAction, SaveAction});
+  ActionToolBar1->addSeparator();
+  ActionToolBar1->addActions({CutAction, CopyAction, PasteAction, EditUndo1, RedoAction});
+  ActionToolBar1->addSeparator();
+  ActionToolBar1->addAction(ExitAction);
+}
+
+void TMainForm::CreateStatusBar() {
+  for (int i = 0; i < 3; ++i) {
+    FStatusPanels[i] = new QLabel(this);
+    FStatusPanels[i]->setFixedWidth(kStatusPanelWidths[i]);
+    FStatusPanels[i]->setObjectName(QString("StatusPanel%1").arg(i));
+    statusBar()->addWidget(FStatusPanels[i]);
+  }
+}
+
+void TMainForm::ConnectActionHandlers() {
+  const std::pair<QAction*, void (TMainForm::*)()> handlers[] = {
+      {ConnectAction, &TMainForm::ConnectActionExecute},
+      {OpenAction, &TMainForm::OpenActionExecute},
+      {SaveAction, &TMainForm::SaveActionExecute},
+      {Action6, &TMainForm::Action6Execute},
+      {NewAction, &TMainForm::NewActionExecute},
+      {ExitAction, &TMainForm::ExitActionExecute},
+      {CutAction, &TMainForm::CutActionExecute},
+      {CopyAction, &TMainForm::CopyActionExecute},
+      {PasteAction, &TMainForm::PasteActionExecute},
+      {EditSelectAll1, &TMainForm::EditSelectAll1Execute},
+      {EditUndo1, &TMainForm::EditUndo1Execute},
+      {EditDelete1, &TMainForm::EditDelete1Execute},
+      {FindAction, &TMainForm::FindActionExecute},
+      {ViewLineNumbersAction, &TMainForm::ViewLineNumbersActionExecute},
+      {WrapLinesAction, &TMainForm::WrapLinesActionExecute},
+      {FontAction, &TMainForm::FontActionExecute},
+      {ShowConnectDialogAction, &TMainForm::ShowConnectDialogActionExecute},
+      {Action4, &TMainForm::Action4Execute},
+      {ViewDebugLogAction, &TMainForm::ViewDebugLogActionExecute},
+  };
+  for (const auto& [action, handler] : handlers)
+    connect(action, &QAction::triggered, this, handler);
+  connect(qApp, &QApplication::focusChanged, this, &TMainForm::UpdateEditActions);
+  connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+          &TMainForm::UpdateEditActions);
+}
+
+void TMainForm::SetConnectDialog(QDialog* Dialog, std::function<TConnectValues()> Values) {
+  FConnectDialog = Dialog;
+  FConnectValues = std::move(Values);
+}
+
+void TMainForm::SetAboutForm(TAboutForm* Form) { FAboutForm = Form; }
+
+void TMainForm::SetSaveAsForm(TSaveAsForm* Form) { FSaveAsForm = Form; }
+
+void TMainForm::SetDebugForm(TDebugForm* Form) { FDebugForm = Form; }
+
+// ---------------------------------------------------------------- showing
+
+void TMainForm::showEvent(QShowEvent* Event) {
+  QMainWindow::showEvent(Event);
+  if (FShown) return;
+  FShown = true;
+  FormShow();
+  QTimer::singleShot(0, this, &TMainForm::CorrectRestoredOuterSize);
+}
+
+void TMainForm::FormShow() {
+  CreateTab(kUntitled);
+  ErrorReport::Guarded([this] { ApplySettings(); });
+}
+
+int TMainForm::IntSetting(const QString& Name, int Default) const {
+  bool ok = false;
+  const int value = FSettings->Read(Name, QString::number(Default)).trimmed().toInt(&ok);
+  return ok ? value : Default;
+}
+
+void TMainForm::ApplySettings() {
+  // Everything is read before anything changes, so a bad value changes nothing.
+  const bool lineNumbers = TSettings::StrToBool(FSettings->Read("ShowLineNumbers", "1"));
+  const bool wrap = TSettings::StrToBool(FSettings->Read("WrapLongLines", "0"));
+  const QString fontName = FSettings->Read("FontName", "Consolas");
+  const int fontSize = IntSetting("FontSize", 10);
+  const bool showConnectDialog = TSettings::StrToBool(FSettings->Read("ShowConnectDialog", "0"));
+
+  ShowConnectDialogAction->setChecked(showConnectDialog);
+  WrapLinesAction->setChecked(wrap);
+  ViewLineNumbersAction->setChecked(lineNumbers);
+  for (int i = 0; i < PageCount(); ++i) {
+    TEditFrame* frame = Pages(i)->Frame();
+    frame->SetLineNumbersVisible(lineNumbers);
+    frame->SetWordWrap(wrap);
+    frame->SetEditorFont(EditorFont(frame->EditorFont(), fontName, fontSize > 0 ? fontSize : 10));
+  }
+}
+
+void TMainForm::StartupTimerTimer() {
+  if (!FFirstTick) return;
+  StartupTimer->stop();
+  if (GeneralStrToBool(FSettings->Read("ShowConnectDialog", "0"))) ConnectActionExecute();
+  FFirstTick = false;
+}
+
+// ---------------------------------------------------------------- geometry
+
+void TMainForm::LoadFormPosition() {
+  const bool maximized = TSettings::StrToBool(FSettings->Read("FormMaximized", "0"));
+  const int top = IntSetting("FormTop", -1);
+  const int left = IntSetting("FormLeft", -1);
+  const int width = IntSetting("FormWidth", -1);
+  const int height = IntSetting("FormHeight", -1);
+  if (top == -1 || left == -1 || width == -1 || height == -1) return;
+  // The stored size is the outer one; the frame is added again once the
+  // window manager has framed the window (CorrectRestoredOuterSize).
+  const QSize frame = frameGeometry().size() - size();
+  move(left, top);
+  resize(width - frame.width(), height - frame.height());
+  FRestoredOuterSize = QSize(width, height);
+  if (maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TMainForm::changeEvent(QEvent* Event) {
+  QMainWindow::changeEvent(Event);
+  // A window that started maximised gets its stored normal size when it
+  // first leaves that state.
+  if (Event->type() == QEvent::WindowStateChange && FRestoredOuterSize.isValid() && !isMaximized())
+    QTimer::singleShot(0, this, &TMainForm::CorrectRestoredOuterSize);
+}
+
+void TMainForm::CorrectRestoredOuterSize() {
+  if (!FRestoredOuterSize.isValid() || isMaximized()) return;
+  const QSize frame = frameGeometry().size() - size();
+  if (!frame.isNull()) resize(FRestoredOuterSize - frame);
+  FRestoredOuterSize = QSize();
+}
+
+void TMainForm::SaveFormPosition() {
+  const bool maximized = isMaximized();
+  FSettings->Write("FormMaximized", TSettings::BoolToStr(maximized));
+  if (maximized) return;
+  const QRect outer = frameGeometry();
+  FSettings->Write("FormTop", QString::number(outer.top()));
+  FSettings->Write("FormLeft", QString::number(outer.left()));
+  FSettings->Write("FormWidth", QString::number(outer.width()));
+  FSettings->Write("FormHeight", QString::number(outer.height()));
+}
+
+// ---------------------------------------------------------------- closing
+
+void TMainForm::closeEvent(QCloseEvent* Event) {
+  if (WaitingForUploadToClose()) {
+    Event->ignore();
+    return;
+  }
+  if (!FCloseQueryDone) {
+    FUploadSentOnClose = false;
+    if (!FormCloseQuery()) {
+      Event->ignore();
+      return;
+    }
+    if (FUploadSentOnClose && UploadInProgress()) {
+      StartCloseWait();
+      Event->ignore();
+      return;
+    }
+  }
+  FCloseQueryDone = false;
+  FormClose();
+  Event->accept();
+}
+
+bool TMainForm::FormCloseQuery() {
+  for (int i = 0; i < PageCount(); ++i) {
+    TPage* page = Pages(i);
+    if (page->Saved()) continue;
+    ActivateTab(i);
+    const QMessageBox::StandardButton answer =
+        AskSaveChanges(QString("Save changes to %1?").arg(page->Caption()));
+    if (answer == QMessageBox::Yes) {
+      if (!SaveBeforeClose(page)) return false;
+    } else if (answer != QMessageBox::No) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A save that failed, or whose Save As was cancelled, keeps the window open:
+// the user said the text matters, and it is stored nowhere yet.
+bool TMainForm::SaveBeforeClose(TPage* Page) {
+  bool saved = false;
+  ErrorReport::Guarded([&] {
+    FDriver->SaveActionExecute();
+    saved = true;
+  });
+  if (!saved || Page->Caption() == kUntitled) return false;
+  if (UploadInProgress()) FUploadSentOnClose = true;
+  return true;
+}
+
+QMessageBox::StandardButton TMainForm::AskSaveChanges(const QString& Text) {
+  return QMessageBox::question(this, "Confirm", Text,
+                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+}
+
+bool TMainForm::UploadInProgress() {
+  return FDriver->UploadPending() && FVirtualRedirector.Running();
+}
+
+bool TMainForm::WaitingForUploadToClose() const { return FCloseWaitTimer->isActive(); }
+
+// psftp uploads on its own time; closing now would kill it mid-transfer. The
+// window waits (the event loop keeps running) until the upload is answered,
+// psftp ends, or the limit passes.
+void TMainForm::StartCloseWait() {
+  centralWidget()->setEnabled(false);
+  menuBar()->setEnabled(false);
+  ActionToolBar1->setEnabled(false);
+  FCloseWaitClock.start();
+  FCloseWaitTimer->start();
+}
+
+void TMainForm::CloseWaitTick() {
+  if (UploadInProgress() && !FCloseWaitClock.hasExpired(FCloseWaitLimit)) return;
+  FCloseWaitTimer->stop();
+  FCloseQueryDone = true;
+  close();
+}
+
+void TMainForm::FormClose() {
+  // The geometry is a convenience: a store that cannot be written is
+  // reported, and the window still closes.
+  ErrorReport::Guarded([this] { SaveFormPosition(); });
+}
+
+void TMainForm::ExitActionExecute() { close(); }
+
+// ---------------------------------------------------------------- pages
+
+TPage* TMainForm::ActivePage() { return TPage::OfTabSheet(PageControl->currentWidget()); }
+
+int TMainForm::PageCount() { return PageControl ? PageControl->count() : 0; }
+
+TPage* TMainForm::Pages(int Index) { return TPage::OfTabSheet(PageControl->widget(Index)); }
+
+QsciScintilla* TMainForm::ActiveEdit() {
+  TPage* page = ActivePage();
+  return page ? page->SynEdit() : nullptr;
+}
+
+QListWidget* TMainForm::ActiveDirListBox() {
+  TPage* page = ActivePage();
+  return page ? page->DirListBox() : nullptr;
+}
+
+void TMainForm::ActivateTab(int Index) {
+  TTabChangeGuard guard(FChangingTab);
+  PageControl->setCurrentIndex(Index);
+}
+
+TPage* TMainForm::CreateTab(const QString& Caption) {
+  TPage* previous = ActivePage();
+  auto* sheet = new QWidget;
+  auto* layout = new QVBoxLayout(sheet);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* frame = new TEditFrame(sheet);
+  layout->addWidget(frame);
+  {
+    TTabChangeGuard guard(FChangingTab);
+    PageControl->addTab(sheet, QString());
+  }
+  frame->SetConnected(FDriver->Connected());
+  auto* page = new TPage(PageControl, sheet, frame, [this] { UpdateActions(); });
+  page->SetCaption(Caption);
+  ConnectPage(page);
+  frame->SetEditorFont(EditorFont(frame->EditorFont(), FSettings->Read("FontName", "Consolas"),
+                                  std::max(1, IntSetting("FontSize", 10))));
+  page->SetSaved(true);
+  if (previous) page->SetDir(previous->Dir());
+  ActivateTab(PageControl->count() - 1);
+  frame->SynEdit()->setFocus();
+  UpdateActions();
+  UpdateEditActions();
+  return page;
+}
+
+void TMainForm::ConnectPage(TPage* Page) {
+  TEditFrame* frame = Page->Frame();
+  connect(frame, &TEditFrame::ConnectRequested, this, &TMainForm::ConnectActionExecute);
+  connect(frame, &TEditFrame::DirListDoubleClicked, this,
+          [this] { ErrorReport::Guarded([this] { FDriver->DirListBoxDblClick(); }); });
+  // Drops are handled after the drag has finished: the questions they ask
+  // must not run inside the platform's drag and drop.
+  connect(
+      frame, &TEditFrame::DirListFilesDropped, frame,
+      [this, frame](const QStringList& Files) {
+        ErrorReport::Guarded([&] { FDriver->DirListFileDrop(frame->Connected(), Files); });
+      },
+      Qt::QueuedConnection);
+  connect(
+      frame, &TEditFrame::EditFilesDropped, Page,
+      [this, Page](const QStringList& Files) { EditFileDrop(Page, Files); },
+      Qt::QueuedConnection);
+  QsciScintilla* edit = Page->SynEdit();
+  connect(edit, &QsciScintilla::textChanged, this, [this, Page] { SynEditChanged(Page); });
+  connect(edit, &QsciScintilla::selectionChanged, this, &TMainForm::UpdateEditActions);
+}
+
+void TMainForm::EditFileDrop(TPage* Page, const QStringList& Files) {
+  if (Files.size() >= 2) {
+    ShowMessage("You can drop only one file at a time!");
+    return;
+  }
+  if (Files.isEmpty()) return;
+  ErrorReport::Guarded([&] { Page->LoadFromFile(Files.first()); });
+}
+
+void TMainForm::CloseActiveTab() {
+  TPage* page = ActivePage();
+  if (!page) return;
+  FDriver->PageClosing(page);
+  QWidget* sheet = page->TabSheet();
+  {
+    TTabChangeGuard guard(FChangingTab);
+    PageControl->removeTab(PageControl->indexOf(sheet));
+    delete sheet;
+  }
+  ActivateTab(PageControl->count() - 1);
+  if (QsciScintilla* edit = ActiveEdit()) edit->setFocus();
+}
+
+void TMainForm::Action6Execute() {
+  if (PageControl->count() == 1) return;
+  CloseActiveTab();
+  // The Save command follows the page that is now in front.
+  UpdateActions();
+  UpdateEditActions();
+}
+
+void TMainForm::NewActionExecute() { CreateTab(kUntitled); }
+
+void TMainForm::PageControlChange() {
+  if (FChangingTab) return;
+  UpdateActions();
+  TPage* page = ActivePage();
+  SetStatus(page && page->Dir() ? page->Dir()->Name() : QString(), 1);
+  UpdateEditActions();
+}
+
+void TMainForm::SynEditChanged(TPage* Page) {
+  if (Page->Loading()) return;
+  Page->SetSaved(false);
+  UpdateEditActions();
+}
+
+void TMainForm::UpdateActions() {
+  TPage* page = ActivePage();
+  SaveAction->setEnabled(page && !page->Saved());
+}
+
+// ---------------------------------------------------------------- edit commands
+
+QsciScintilla* TMainForm::FocusedEditor() {
+  for (QWidget* widget = focusWidget(); widget; widget = widget->parentWidget())
+    if (auto* edit = qobject_cast<QsciScintilla*>(widget)) return edit;
+  return nullptr;
+}
+
+// An editor with the focus decides; without one, Cut, Copy and Paste stay
+// available for their own handlers and the editor-only commands are off.
+void TMainForm::UpdateEditActions() {
+  QsciScintilla* edit = FocusedEditor();
+  if (!edit) {
+    for (QAction* action : {CutAction, CopyAction, PasteAction}) action->setEnabled(true);
+    for (QAction* action : {EditSelectAll1, EditUndo1, EditDelete1}) action->setEnabled(false);
+    return;
+  }
+  const QMimeData* clipboard = QApplication::clipboard()->mimeData();
+  CutAction->setEnabled(edit->hasSelectedText() && !edit->isReadOnly());
+  CopyAction->setEnabled(edit->hasSelectedText());
+  PasteAction->setEnabled(clipboard && clipboard->hasText());
+  EditUndo1->setEnabled(edit->isUndoAvailable());
+  EditSelectAll1->setEnabled(true);
+  EditDelete1->setEnabled(true);
+}
+
+void TMainForm::EditSelectAll1Execute() {
+  if (QsciScintilla* edit = FocusedEditor()) edit->selectAll();
+}
+
+void TMainForm::EditUndo1Execute() {
+  if (QsciScintilla* edit = FocusedEditor()) edit->undo();
+}
+
+void TMainForm::EditDelete1Execute() {
+  if (QsciScintilla* edit = FocusedEditor()) edit->SendScintilla(QsciScintillaBase::SCI_CLEAR);
+}
+
+void TMainForm::OpenActionExecute() {}
+void TMainForm::CutActionExecute() {}
+void TMainForm::CopyActionExecute() {}
+void TMainForm::PasteActionExecute() {}
+void TMainForm::FindActionExecute() {}
+void TMainForm::ViewLineNumbersActionExecute() {}
+void TMainForm::WrapLinesActionExecute() {}
+void TMainForm::FontActionExecute() {}
+void TMainForm::ShowConnectDialogActionExecute() {}
+
+void TMainForm::Action4Execute() {
+  if (FAboutForm) FAboutForm->exec();
+}
+
+void TMainForm::ViewDebugLogActionExecute() {
+  if (FDebugForm) FDebugForm->exec();
+}
+
+// ---------------------------------------------------------------- connection
+
+void TMainForm::ConnectActionExecute() {
+  ErrorReport::Guarded([this] { FDriver->ConnectActionExecute(); });
+}
+
+void TMainForm::SaveActionExecute() {
+  ErrorReport::Guarded([this] { FDriver->SaveActionExecute(); });
+}
+
+void TMainForm::SetStatus(const QString& S, int Index) {
+  if (Index >= 0 && Index < 3) FStatusPanels[Index]->setText(S);
+}
+
+QString TMainForm::StatusText(int Index) const {
+  return Index >= 0 && Index < 3 ? FStatusPanels[Index]->text() : QString();
+}
+
+void TMainForm::SetConnectAction(const QString& Caption, int ImageIndex) {
+  // The menu marks the first letter as the accelerator, as it does for the
+  // design caption "&Connect to Server...".
+  ConnectAction->setText(Caption.contains('&') ? Caption : "&" + Caption);
+  ConnectAction->setToolTip(Caption);
+  FConnectImageIndex = ImageIndex;
+  ConnectAction->setIcon(
+      Icons::Get(ImageIndex == DisconnectImage ? "network-disconnect" : "network-connect"));
+}
+
+void TMainForm::SetNewOpenEnabled(bool Enabled) {
+  NewAction->setEnabled(Enabled);
+  OpenAction->setEnabled(Enabled);
+}
+
+void TMainForm::SetCaption(const QString& Caption) { setWindowTitle(Caption); }
+
+// The driver may report "not busy" many times; the override cursor is set and
+// restored in pairs so none is left stacked.
+void TMainForm::SetBusyCursor(bool Busy) {
+  if (Busy == FBusyCursor) return;
+  FBusyCursor = Busy;
+  if (Busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void TMainForm::DebugAppendText(const QString& Text) {
+  if (FDebugForm) FDebugForm->AppendText(Text);
+}
+
+void TMainForm::DebugAddLine(const QString& S) {
+  if (FDebugForm) FDebugForm->AddLine(S);
+}
+
+bool TMainForm::ShowConnectDialog() {
+  return FConnectDialog && FConnectDialog->exec() == QDialog::Accepted;
+}
+
+TConnectValues TMainForm::ConnectDialogValues() {
+  return FConnectValues ? FConnectValues() : TConnectValues();
+}
+
+bool TMainForm::AskSaveAsName(QString& FileName) {
+  if (!FSaveAsForm || FSaveAsForm->exec() != QDialog::Accepted) return false;
+  FileName = FSaveAsForm->FileNameEdit()->text();
+  return true;
+}
+
+bool TMainForm::Confirm(const QString& Text) {
+  return QMessageBox::question(this, "Confirm", Text, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+void TMainForm::ShowError(const QString& Text) { QMessageBox::critical(this, "Error", Text); }
+
+void TMainForm::ShowMessage(const QString& Text) {
+  QMessageBox::information(this, "Quillery", Text);
+}
+
+THostKeyDialog* TMainForm::HostKeyDialog() {
+  if (!FHostKeyDialog) {
+    FHostKeyDialog = new THostKeyDialog(this);
+    connect(FHostKeyDialog, &THostKeyDialog::Answered, this, [this](THostKeyAnswer Answer) {
+      ErrorReport::Guarded([&] { FDriver->AnswerHostKey(Answer); });
+    });
+  }
+  return FHostKeyDialog;
+}
+
+TPasswordDialog* TMainForm::PasswordDialog() {
+  if (!FPasswordDialog) {
+    FPasswordDialog = new TPasswordDialog(this);
+    connect(FPasswordDialog, &TPasswordDialog::Answered, this, [this](const QByteArray& Password) {
+      ErrorReport::Guarded([&] { FDriver->AnswerPassword(Password); });
+    });
+    connect(FPasswordDialog, &TPasswordDialog::Cancelled, this,
+            [this] { ErrorReport::Guarded([this] { FDriver->CancelPassword(); }); });
+  }
+  return FPasswordDialog;
+}
+
+void TMainForm::AskHostKey(const THostKeyRequest& Request) { HostKeyDialog()->Ask(Request); }
+
+void TMainForm::AskPassword(const TPasswordRequest& Request) { PasswordDialog()->Ask(Request); }

@@ -1,0 +1,203 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+#include "process/VirtualRedirector.h"
+#include "remote/DriverView.h"
+#include "ui/Page.h"
+
+class QAction;
+class QDialog;
+class QLabel;
+class QListWidget;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QsciScintilla;
+class TAboutForm;
+class TConnectionDriver;
+class TDebugForm;
+class THostKeyDialog;
+class TPasswordDialog;
+class TSaveAsForm;
+class TServers;
+class TSettings;
+
+// The main window: menu, toolbar, one editor page per tab and the status bar.
+// It owns the psftp child process, the connection driver that talks to it, the
+// settings and the saved hosts, and shows what the driver reports.
+class TMainForm : public QMainWindow, public IDriverView {
+  Q_OBJECT
+ public:
+  static constexpr int ConnectImage = 0;
+  static constexpr int DisconnectImage = 12;
+
+  explicit TMainForm(QWidget* Parent = nullptr);
+  ~TMainForm() override;
+
+  // The windows made after this one; the main program hands them over.
+  // Values reads the connect dialog's fields after it closed with OK.
+  void SetConnectDialog(QDialog* Dialog, std::function<TConnectValues()> Values);
+  void SetAboutForm(TAboutForm* Form);
+  void SetSaveAsForm(TSaveAsForm* Form);
+  void SetDebugForm(TDebugForm* Form);
+
+  TConnectionDriver& Driver() { return *FDriver; }
+  TSettings& Settings() { return *FSettings; }
+  TServers& Servers() { return *FServers; }
+  TVirtualRedirector& VirtualRedirector() { return FVirtualRedirector; }
+
+  // Pages and their parts.
+  TPage* ActivePage() override;
+  int PageCount() override;
+  TPage* Pages(int Index) override;
+  QsciScintilla* ActiveEdit();
+  QListWidget* ActiveDirListBox();
+  TPage* CreateTab(const QString& Caption);
+  void CloseActiveTab();
+
+  // What the connection driver shows.
+  void SetStatus(const QString& S, int Index) override;
+  QString StatusText(int Index) const;
+  void SetConnectAction(const QString& Caption, int ImageIndex) override;
+  int ConnectActionImageIndex() const { return FConnectImageIndex; }
+  void SetNewOpenEnabled(bool Enabled) override;
+  void SetCaption(const QString& Caption) override;
+  void SetBusyCursor(bool Busy) override;
+  void DebugAppendText(const QString& Text) override;
+  void DebugAddLine(const QString& S) override;
+  bool ShowConnectDialog() override;
+  TConnectValues ConnectDialogValues() override;
+  bool AskSaveAsName(QString& FileName) override;
+  bool Confirm(const QString& Text) override;
+  void ShowError(const QString& Text) override;
+  void ShowMessage(const QString& Text) override;
+  void AskHostKey(const THostKeyRequest& Request) override;
+  void AskPassword(const TPasswordRequest& Request) override;
+  THostKeyDialog* HostKeyDialog();
+  TPasswordDialog* PasswordDialog();
+
+  void UpdateActions();
+  void UpdateEditActions();
+  void ApplySettings();
+  void LoadFormPosition();
+  void SaveFormPosition();
+  // How long a close waits for an upload that the close question started.
+  void SetCloseWaitLimit(int Milliseconds) { FCloseWaitLimit = Milliseconds; }
+  bool WaitingForUploadToClose() const;
+
+  // Commands.
+  void ConnectActionExecute();
+  void NewActionExecute();
+  void SaveActionExecute();
+  void Action6Execute();
+  void ExitActionExecute();
+  void Action4Execute();
+  void ViewDebugLogActionExecute();
+  void EditSelectAll1Execute();
+  void EditUndo1Execute();
+  void EditDelete1Execute();
+  // Filled in with the editor commands; Qt has already flipped a checkable
+  // action's check mark when its handler runs.
+  void OpenActionExecute();
+  void CutActionExecute();
+  void CopyActionExecute();
+  void PasteActionExecute();
+  void FindActionExecute();
+  void ViewLineNumbersActionExecute();
+  void WrapLinesActionExecute();
+  void FontActionExecute();
+  void ShowConnectDialogActionExecute();
+
+  void StartupTimerTimer();
+  void PageControlChange();
+  void SynEditChanged(TPage* Page);
+  void EditFileDrop(TPage* Page, const QStringList& Files);
+
+  QAction* ConnectAction;
+  QAction* OpenAction;
+  QAction* SaveAction;
+  QAction* Action6;
+  QAction* NewAction;
+  QAction* Action7;
+  QAction* ExitAction;
+  QAction* CutAction;
+  QAction* CopyAction;
+  QAction* PasteAction;
+  QAction* EditSelectAll1;
+  QAction* EditUndo1;
+  QAction* EditDelete1;
+  QAction* FindAction;
+  QAction* RedoAction;
+  QAction* ViewLineNumbersAction;
+  QAction* WrapLinesAction;
+  QAction* FontAction;
+  QAction* ShowConnectDialogAction;
+  QAction* Action4;
+  QAction* ViewDebugLogAction;
+  QToolBar* ActionToolBar1;
+  QTabWidget* PageControl;
+  QTimer* StartupTimer;
+
+ protected:
+  void showEvent(QShowEvent* Event) override;
+  void closeEvent(QCloseEvent* Event) override;
+  void changeEvent(QEvent* Event) override;
+  // The close question for one page: Yes, No or Cancel. Tests answer it.
+  virtual QMessageBox::StandardButton AskSaveChanges(const QString& Text);
+  // True while an upload sent by the close question has not been answered.
+  virtual bool UploadInProgress();
+
+ private:
+  void CreateActions();
+  QAction* MakeAction(const QString& Name, const QString& Text, const QKeySequence& Shortcut,
+                      const QString& Hint = QString(), const QString& IconName = QString());
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void ConnectActionHandlers();
+  void FormShow();
+  bool FormCloseQuery();
+  bool SaveBeforeClose(TPage* Page);
+  void FormClose();
+  void StartCloseWait();
+  void CloseWaitTick();
+  void CorrectRestoredOuterSize();
+  void ActivateTab(int Index);
+  void ConnectPage(TPage* Page);
+  QsciScintilla* FocusedEditor();
+  int IntSetting(const QString& Name, int Default) const;
+
+  TVirtualRedirector FVirtualRedirector;
+  std::unique_ptr<TSettings> FSettings;
+  std::unique_ptr<TServers> FServers;
+  std::unique_ptr<TConnectionDriver> FDriver;
+  QLabel* FStatusPanels[3] = {};
+  int FConnectImageIndex = ConnectImage;
+  bool FBusyCursor = false;
+  bool FShown = false;
+  bool FFirstTick = true;
+  // Set while the program (not the user) changes the active tab.
+  bool FChangingTab = false;
+  QSize FRestoredOuterSize;
+
+  QPointer<QDialog> FConnectDialog;
+  std::function<TConnectValues()> FConnectValues;
+  QPointer<TAboutForm> FAboutForm;
+  QPointer<TSaveAsForm> FSaveAsForm;
+  QPointer<TDebugForm> FDebugForm;
+  THostKeyDialog* FHostKeyDialog = nullptr;
+  TPasswordDialog* FPasswordDialog = nullptr;
+
+  // Closing after the close question sent uploads.
+  bool FUploadSentOnClose = false;
+  bool FCloseQueryDone = false;
+  QTimer* FCloseWaitTimer;
+  QElapsedTimer FCloseWaitClock;
+  int FCloseWaitLimit = 10000;
+};

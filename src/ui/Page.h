@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+#include "remote/Page.h"
+#include "remote/TextFile.h"
+
+class QListWidget;
+class QTabWidget;
+class QsciScintilla;
+class TEditFrame;
+
+// One editor tab: its sheet on the tab control, the edit frame on it, the
+// remote directory the list shows (owned by the directory cache) and whether
+// the text has unsaved changes. A child of its tab sheet, so it goes with it.
+class TPage : public QObject, public IPage {
+ public:
+  // SavedChanged runs whenever Saved is written, so the window can follow it.
+  TPage(QTabWidget* PageControl, QWidget* TabSheet, TEditFrame* EditFrame,
+        std::function<void()> SavedChanged);
+
+  TEditFrame* Frame() const { return FEditFrame; }
+  QsciScintilla* SynEdit() const { return FSynEdit; }
+  QWidget* TabSheet() const { return FTabSheet; }
+  QListWidget* DirListBox() const;
+  const TTextFormat& Format() const { return FFormat; }
+  // True while a file is being loaded: the editor's change signal is no edit then.
+  bool Loading() const { return FLoading; }
+
+  // The page a tab sheet carries, or null.
+  static TPage* OfTabSheet(const QWidget* TabSheet);
+
+  TDir* Dir() const override { return FDir; }
+  void SetDir(TDir* Value) override;
+  void PopulateDirListBox() override;
+  void ClearDirListBox() override;
+  TFile* SelectedFile() const override;
+  void SetFrameConnected(bool Value) override;
+
+  QString Caption() const override;
+  void SetCaption(const QString& Value) override;
+  QByteArray RemoteFileName() const override { return FRemoteFileName; }
+  void SetRemoteFileName(const QByteArray& Value) override { FRemoteFileName = Value; }
+  bool Saved() const override { return FSaved; }
+  void SetSaved(bool Value) override;
+  // Picks the highlighter from the caption's extension; filled in with the
+  // highlighters (left empty until then: a page keeps plain text).
+  void UpdateHighlighter() override;
+
+  void LoadFromFile(const QString& Path) override;
+  void SaveToFile(const QString& Path) override;
+
+ private:
+  TEditFrame* FEditFrame;
+  QsciScintilla* FSynEdit;
+  QWidget* FTabSheet;
+  QTabWidget* FPageControl;
+  TDir* FDir = nullptr;
+  bool FSaved = true;
+  QString FCaption;
+  QByteArray FRemoteFileName;
+  TTextFormat FFormat;
+  bool FLoading = false;
+  std::function<void()> FSavedChanged;
+};

@@ -1,0 +1,328 @@
+// The edit frame: layout, editor configuration, list drawing, the
+// not-connected panel and drops; and the page that fills its list.
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTest>
+#include <QUrl>
+#include <Qsci/qscicommandset.h>
+#include <Qsci/qsciscintilla.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <set>
+
+#include "TempHome.h"
+#include "remote/Dir.h"
+#include "ui/DirListDelegate.h"
+#include "ui/Page.h"
+#include "ui/frmEdit.h"
+
+namespace {
+
+class EditFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Frame.resize(852, 553);
+    Frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame));
+  }
+  QWidget* ListViewport() const { return Frame.DirListBox()->viewport(); }
+
+  TempHome Home;
+  TEditFrame Frame;
+};
+
+long Sci(QsciScintilla* Edit, unsigned int Message, unsigned long W = 0, long L = 0) {
+  return Edit->SendScintilla(Message, W, L);
+}
+
+TEST_F(EditFrameTest, ListSplitterAndEditorAreLaidOutLeftToRight) {
+  EXPECT_EQ(Frame.Splitter()->handleWidth(), 6);
+  EXPECT_EQ(Frame.Splitter()->sizes().first(), 143);
+  EXPECT_EQ(Frame.Splitter()->widget(0), Frame.DirListBox());
+  EXPECT_EQ(Frame.Splitter()->widget(1), Frame.SynEdit());
+  // The list keeps its width when the window grows; the editor takes the rest.
+  Frame.resize(1000, 553);
+  QApplication::processEvents();
+  EXPECT_EQ(Frame.Splitter()->sizes().first(), 143);
+  EXPECT_EQ(Frame.DirListBox()->font().family(), "Consolas");
+  EXPECT_EQ(Frame.DirListBox()->font().pointSize(), 10);
+  new QListWidgetItem("entry", Frame.DirListBox());
+  EXPECT_EQ(Frame.DirListBox()->visualItemRect(Frame.DirListBox()->item(0)).height(), 17);
+}
+
+TEST_F(EditFrameTest, EditorIsConfiguredForPlainCodeEditing) {
+  QsciScintilla* edit = Frame.SynEdit();
+  EXPECT_EQ(edit->tabWidth(), 2);
+  EXPECT_FALSE(edit->indentationsUseTabs());
+  EXPECT_TRUE(edit->autoIndent());
+  EXPECT_TRUE(edit->backspaceUnindents());
+  EXPECT_EQ(edit->edgeMode(), QsciScintilla::EdgeNone);
+  EXPECT_EQ(edit->wrapMode(), QsciScintilla::WrapNone);
+  EXPECT_EQ(edit->lexer(), nullptr);
+  EXPECT_TRUE(edit->isUtf8());
+  EXPECT_EQ(Sci(edit, QsciScintillaBase::SCI_GETEXTRAASCENT) +
+                Sci(edit, QsciScintillaBase::SCI_GETEXTRADESCENT),
+            4);
+  EXPECT_EQ(Sci(edit, QsciScintillaBase::SCI_GETVIRTUALSPACEOPTIONS), 0);
+  EXPECT_EQ(Frame.EditorFont().family(), "Consolas");
+  EXPECT_EQ(Frame.EditorFont().pointSize(), 10);
+  // Tab goes into the text rather than to the next control.
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_Tab);
+  EXPECT_EQ(edit->text(), "  ");
+}
+
+TEST_F(EditFrameTest, GutterShowsRedNumbersAtLeastThreeDigitsWideAfterAFontChange) {
+  QsciScintilla* edit = Frame.SynEdit();
+  QFont font("DejaVu Sans Mono", 16);
+  Frame.SetEditorFont(font);
+  const long red = 0x0000FF;  // Scintilla colours are BGR
+  EXPECT_EQ(Sci(edit, QsciScintillaBase::SCI_STYLEGETFORE, QsciScintillaBase::STYLE_LINENUMBER),
+            red);
+  const long threeDigits = Sci(edit, QsciScintillaBase::SCI_TEXTWIDTH,
+                               QsciScintillaBase::STYLE_LINENUMBER, long("999"));
+  EXPECT_GE(edit->marginWidth(0), threeDigits);
+  EXPECT_TRUE(edit->marginLineNumbers(0));
+
+  edit->setText(QString("x\n").repeated(12000));
+  EXPECT_GE(edit->marginWidth(0),
+            Sci(edit, QsciScintillaBase::SCI_TEXTWIDTH, QsciScintillaBase::STYLE_LINENUMBER,
+                long("99999")));
+
+  Frame.SetLineNumbersVisible(false);
+  EXPECT_EQ(edit->marginWidth(0), 0);
+  Frame.SetLineNumbersVisible(true);
+  EXPECT_GT(edit->marginWidth(0), 0);
+}
+
+TEST_F(EditFrameTest, WindowShortcutsAreNotTakenByTheEditor) {
+  QsciCommandSet* commands = Frame.SynEdit()->standardCommands();
+  for (Qt::Key key : {Qt::Key_T, Qt::Key_X, Qt::Key_C, Qt::Key_V})
+    EXPECT_EQ(commands->boundTo((Qt::CTRL | key).toCombined()), nullptr) << key;
+  EXPECT_NE(commands->boundTo((Qt::CTRL | Qt::Key_Z).toCombined()), nullptr);
+}
+
+// ---------------------------------------------------------------- list drawing
+
+// The colours one item is drawn in, without anti-aliasing so the text's
+// pixels carry exactly the pen's colour.
+std::set<QRgb> DrawnColours(TFile* File, const QString& Text, bool Selected) {
+  QListWidget list;
+  auto* item = new QListWidgetItem(Text, &list);
+  item->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(File)));
+  QImage image(120, 17, QImage::Format_RGB32);
+  image.fill(Qt::black);
+  QStyleOptionViewItem option;
+  option.initFrom(&list);
+  option.rect = image.rect();
+  option.font = QFont("DejaVu Sans Mono", 10);
+  option.font.setStyleStrategy(QFont::NoAntialias);
+  option.fontMetrics = QFontMetrics(option.font);
+  option.state = QStyle::State_Enabled | (Selected ? QStyle::State_Selected : QStyle::State_None);
+  QPainter painter(&image);
+  TDirListDelegate().paint(&painter, option, list.model()->index(0, 0));
+  painter.end();
+  std::set<QRgb> colours;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y) | 0xFF000000);
+  return colours;
+}
+
+TEST(DirListDrawing, EachKindOfEntryHasItsTextColour) {
+  TempHome home;
+  const QPalette palette = QApplication::palette();
+  const QRgb base = palette.color(QPalette::Active, QPalette::Base).rgb();
+  const QRgb highlight = palette.color(QPalette::Active, QPalette::Highlight).rgb();
+  const QRgb highlightText = palette.color(QPalette::Active, QPalette::HighlightedText).rgb();
+  const QRgb windowText = palette.color(QPalette::Active, QPalette::Text).rgb();
+  const QRgb greyText = palette.color(QPalette::Disabled, QPalette::Text).rgb();
+
+  TFile directory("www");
+  directory.SetIsDirectory(true);
+  TFile parent("..");
+  TFile text("notes.txt");
+  TFile binary("photo.png");
+  TFile other("README");
+  struct TCase {
+    const char* Name;
+    TFile* File;
+    bool Selected;
+    std::set<QRgb> Colours;
+  } cases[] = {
+      {"directory", &directory, false, {base, QColor(255, 102, 28).rgb()}},
+      {"selected directory", &directory, true, {highlight, highlightText}},
+      {"parent without the flag", &parent, false, {base, QColor(255, 102, 28).rgb()}},
+      {"text file", &text, false, {base, QColor(0, 127, 255).rgb()}},
+      {"binary file", &binary, false, {base, greyText}},
+      {"other file", &other, false, {base, windowText}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(DrawnColours(c.File, "[www] name", c.Selected), c.Colours);
+  }
+}
+
+// ---------------------------------------------------------------- not-connected panel
+
+TEST_F(EditFrameTest, NotConnectedPanelCoversTheListAndFollowsTheSplitter) {
+  QLabel* panel = Frame.NotConnectedPanel();
+  EXPECT_EQ(panel->text(), "Not connected");
+  EXPECT_EQ(panel->parentWidget(), ListViewport());
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_EQ(panel->geometry(), ListViewport()->rect());
+  EXPECT_EQ(Frame.ConnectButton()->size(), QSize(75, 25));
+  EXPECT_EQ(Frame.ConnectButton()->text(), "Connect");
+
+  Frame.Splitter()->setSizes({301, 500});
+  QApplication::processEvents();
+  EXPECT_EQ(panel->geometry(), ListViewport()->rect());
+  EXPECT_EQ(Frame.ConnectButton()->pos(),
+            QPoint(panel->width() / 2 - 37, panel->height() / 2 + 20));
+
+  Frame.SetConnected(true);
+  EXPECT_TRUE(panel->isHidden());
+  EXPECT_TRUE(Frame.SynEdit()->isEnabled());
+  Frame.Splitter()->setSizes({200, 600});
+  Frame.SetConnected(false);
+  EXPECT_EQ(panel->geometry(), ListViewport()->rect());
+}
+
+TEST_F(EditFrameTest, ConnectButtonIsCentredTwentyPixelsBelowTheMiddle) {
+  const struct {
+    QSize Panel;
+    QPoint Button;
+  } cases[] = {{{143, 100}, {34, 70}}, {{143, 101}, {34, 70}}, {{76, 3}, {1, 21}},
+               {{40, 40}, {-17, 40}}};
+  QLabel* panel = Frame.NotConnectedPanel();
+  for (const auto& c : cases) {
+    panel->resize(c.Panel);
+    EXPECT_EQ(Frame.ConnectButton()->pos(), c.Button) << c.Panel.width() << "x" << c.Panel.height();
+  }
+}
+
+TEST_F(EditFrameTest, ConnectButtonAsksForAConnection) {
+  QSignalSpy spy(&Frame, &TEditFrame::ConnectRequested);
+  QTest::mouseClick(Frame.ConnectButton(), Qt::LeftButton);
+  EXPECT_EQ(spy.count(), 1);
+}
+
+// ---------------------------------------------------------------- list and drops
+
+TEST_F(EditFrameTest, DoubleClickOnAnItemIsReportedButNotOnEmptySpace) {
+  QSignalSpy spy(&Frame, &TEditFrame::DirListDoubleClicked);
+  Frame.SetConnected(true);
+  new QListWidgetItem("first", Frame.DirListBox());
+  const QPoint onItem = Frame.DirListBox()->visualItemRect(Frame.DirListBox()->item(0)).center();
+  // A real double click starts with a click; the test library sends only the second half.
+  QTest::mouseClick(ListViewport(), Qt::LeftButton, {}, onItem);
+  QTest::mouseDClick(ListViewport(), Qt::LeftButton, {}, onItem);
+  EXPECT_EQ(spy.count(), 1);
+  QTest::mouseClick(ListViewport(), Qt::LeftButton, {}, QPoint(5, 300));
+  QTest::mouseDClick(ListViewport(), Qt::LeftButton, {}, QPoint(5, 300));
+  EXPECT_EQ(spy.count(), 1);
+}
+
+void SendDrop(QWidget* Target, const QMimeData& Data, bool& EnterAccepted) {
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Target, &enter);
+  EnterAccepted = enter.isAccepted();
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Target, &drop);
+}
+
+TEST_F(EditFrameTest, LocalFilesDroppedOnListOrEditorAreReported) {
+  QSignalSpy onList(&Frame, &TEditFrame::DirListFilesDropped);
+  QSignalSpy onEdit(&Frame, &TEditFrame::EditFilesDropped);
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile("/tmp/a.txt"), QUrl::fromLocalFile("/tmp/b.txt")});
+  bool accepted = false;
+
+  SendDrop(ListViewport(), files, accepted);
+  EXPECT_TRUE(accepted);
+  ASSERT_EQ(onList.count(), 1);
+  EXPECT_EQ(onList[0][0].toStringList(), QStringList({"/tmp/a.txt", "/tmp/b.txt"}));
+
+  SendDrop(Frame.SynEdit()->viewport(), files, accepted);
+  EXPECT_TRUE(accepted);
+  ASSERT_EQ(onEdit.count(), 1);
+  EXPECT_EQ(onEdit[0][0].toStringList(), QStringList({"/tmp/a.txt", "/tmp/b.txt"}));
+
+  // Text dragged around is the editor's own business.
+  QMimeData text;
+  text.setText("moved words");
+  SendDrop(Frame.SynEdit()->viewport(), text, accepted);
+  EXPECT_EQ(onEdit.count(), 1);
+}
+
+// ---------------------------------------------------------------- the page
+
+class PageTest : public ::testing::Test {
+ protected:
+  PageTest() {
+    auto* sheet = new QWidget;
+    FFrame = new TEditFrame(sheet);
+    Tabs.addTab(sheet, "");
+    Page = new TPage(&Tabs, sheet, FFrame, [this] { ++SavedWrites; });
+  }
+  TempHome Home;
+  QTabWidget Tabs;
+  TEditFrame* FFrame;
+  TPage* Page;
+  int SavedWrites = 0;
+};
+
+TEST_F(PageTest, ListShowsDirectoriesInBracketsAndCarriesEachEntry) {
+  TDir dir;
+  auto sub = std::make_unique<TFile>("sub");
+  sub->SetIsDirectory(true);
+  TFile* subFile = sub.get();
+  dir.AddFile(std::move(sub));
+  dir.AddFile(std::make_unique<TFile>("index.html"));
+  Page->SetDir(&dir);
+
+  QListWidget* list = Page->DirListBox();
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(0)->text(), "[sub]");
+  EXPECT_EQ(list->item(1)->text(), "index.html");
+  EXPECT_EQ(TDirListDelegate::FileOf(list->model()->index(0, 0)), subFile);
+  EXPECT_EQ(Page->SelectedFile(), nullptr);
+  list->item(1)->setSelected(true);
+  EXPECT_EQ(Page->SelectedFile(), dir.Files(1));
+
+  // Without a directory the list keeps what it shows.
+  Page->SetDir(nullptr);
+  EXPECT_EQ(list->count(), 2);
+  Page->ClearDirListBox();
+  EXPECT_EQ(list->count(), 0);
+}
+
+TEST_F(PageTest, CaptionIsTheTabTextAndKeepsAmpersands) {
+  Page->SetCaption("a&b.txt");
+  EXPECT_EQ(Page->Caption(), "a&b.txt");
+  EXPECT_EQ(Tabs.tabText(0), "a&&b.txt");
+  EXPECT_EQ(TPage::OfTabSheet(Tabs.widget(0)), Page);
+}
+
+TEST_F(PageTest, SavedWritesAreReportedAndFrameFollowsConnection) {
+  Page->SetSaved(false);
+  EXPECT_FALSE(Page->Saved());
+  EXPECT_EQ(SavedWrites, 1);
+  Page->SetFrameConnected(true);
+  EXPECT_TRUE(FFrame->Connected());
+}
+
+TEST_F(PageTest, LoadingAMissingFileThrowsAndKeepsTheText) {
+  Page->SynEdit()->setText("before");
+  EXPECT_ANY_THROW(Page->LoadFromFile(Home.Path() + "/missing.txt"));
+  EXPECT_EQ(Page->SynEdit()->text(), "before");
+}
+
+}  // namespace

@@ -1,0 +1,704 @@
+// The main window: commands, pages, connection presentation, the close
+// question and the remembered geometry.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QUrl>
+#include <Qsci/qsciscintilla.h>
+#include <deque>
+#include <gtest/gtest.h>
+
+#include "TempHome.h"
+#include "core/ErrorReport.h"
+#include "remote/ConnectionDriver.h"
+#include "remote/Dir.h"
+#include "store/MSettings.h"
+#include "ui/HostKeyDialog.h"
+#include "ui/Main.h"
+#include "ui/frmDebug.h"
+#include "ui/frmEdit.h"
+
+namespace {
+
+// The window with its message boxes answered by the test.
+class TTestMainForm : public TMainForm {
+ public:
+  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override {
+    Questions << Text;
+    ActiveAtQuestion.push_back(ActivePage());
+    if (Answers.empty()) return QMessageBox::Cancel;
+    const QMessageBox::StandardButton answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+  }
+  bool UploadInProgress() override { return Uploading; }
+  bool ShowConnectDialog() override {
+    ++ConnectDialogShown;
+    return false;
+  }
+  void ShowMessage(const QString& Text) override { Messages << Text; }
+  void ShowError(const QString& Text) override { Errors << Text; }
+
+  std::deque<QMessageBox::StandardButton> Answers;
+  QStringList Questions;
+  std::vector<TPage*> ActiveAtQuestion;
+  bool Uploading = false;
+  int ConnectDialogShown = 0;
+  QStringList Messages;
+  QStringList Errors;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FPreviousHandler = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
+    // Every test states the settings it depends on: nothing is left to chance.
+    Store("FormTop", "-1");
+    Store("ShowConnectDialog", "0");
+    Store("ShowLineNumbers", "1");
+    Store("WrapLongLines", "0");
+    Store("FontName", "Consolas");
+    Store("FontSize", "10");
+    Store("FormMaximized", "0");
+  }
+  void TearDown() override { ErrorReport::SetHandler(FPreviousHandler); }
+
+  static void Store(const QString& Name, const QString& Value) { TSettings().Write(Name, Value); }
+  static QString Stored(const QString& Name) { return TSettings().Read(Name, "<none>"); }
+
+  std::unique_ptr<TTestMainForm> ShowForm() {
+    auto form = std::make_unique<TTestMainForm>();
+    form->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    return form;
+  }
+
+  static void Type(TPage* Page, const QString& Text) { QTest::keyClicks(Page->SynEdit(), Text); }
+
+  static void ClickTab(TMainForm& Form, int Index) {
+    QTabBar* bar = Form.PageControl->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(Index).center());
+  }
+
+  TempHome Home;
+  QStringList Reported;
+
+ private:
+  ErrorReport::Handler FPreviousHandler;
+};
+
+QStringList ActionTexts(const QList<QAction*>& Actions) {
+  QStringList texts;
+  for (QAction* action : Actions) texts << (action->isSeparator() ? "|" : action->objectName());
+  return texts;
+}
+
+// ---------------------------------------------------------------- commands
+
+struct TActionRow {
+  const char* Name;
+  const char* Text;
+  const char* Shortcut;
+  const char* ToolTip;  // empty: not checked
+  const char* StatusTip;
+  bool Checkable;
+};
+
+TEST_F(MainWindowTest, EveryCommandHasItsTextShortcutHintAndCheckMark) {
+  const TActionRow rows[] = {
+      {"ConnectAction", "&Connect to Server...", "", "", "", false},
+      {"OpenAction", "&Open...", "Ctrl+O", "Open", "Opens an existing file", false},
+      {"SaveAction", "&Save", "Ctrl+S", "", "", false},
+      {"Action6", "C&lose Tab", "Ctrl+W", "", "", false},
+      {"NewAction", "&New", "Ctrl+T", "", "", false},
+      {"Action7", "&Print...", "", "", "", false},
+      {"ExitAction", "&Exit", "", "", "", false},
+      {"CutAction", "Cu&t", "Ctrl+X", "Cut", "Cuts the selection and puts it on the Clipboard",
+       false},
+      {"CopyAction", "&Copy", "Ctrl+C", "Copy",
+       "Copies the selection and puts it on the Clipboard", false},
+      {"PasteAction", "&Paste", "Ctrl+V", "Paste", "Inserts Clipboard contents", false},
+      {"EditSelectAll1", "Select &All", "Ctrl+A", "Select All", "Selects the entire document",
+       false},
+      {"EditUndo1", "&Undo", "Ctrl+Z", "Undo", "Reverts the last action", false},
+      {"EditDelete1", "&Delete", "Del", "Delete", "Erases the selection", false},
+      {"FindAction", "&Find...", "Ctrl+F", "", "", false},
+      {"RedoAction", "Redo", "", "", "", false},
+      {"ViewLineNumbersAction", "&Line Numbers", "", "", "", true},
+      {"WrapLinesAction", "&Wrap Long Lines", "", "", "", true},
+      {"FontAction", "&Font...", "", "", "", false},
+      {"ShowConnectDialogAction", "&Show Connect Dialog on Startup", "", "", "", true},
+      {"Action4", "&About...", "", "", "", false},
+      {"ViewDebugLogAction", "ViewDebugLogAction", "Ctrl+Alt+D", "", "", false},
+  };
+  TTestMainForm form;
+  for (const TActionRow& row : rows) {
+    SCOPED_TRACE(row.Name);
+    auto* action = form.findChild<QAction*>(row.Name);
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->text(), row.Text);
+    EXPECT_EQ(action->shortcut(), QKeySequence(row.Shortcut));
+    if (*row.ToolTip) {
+      EXPECT_EQ(action->toolTip(), row.ToolTip);
+      EXPECT_EQ(action->statusTip(), row.StatusTip);
+    }
+    EXPECT_EQ(action->isCheckable(), row.Checkable);
+  }
+}
+
+TEST_F(MainWindowTest, MenusAndToolbarListTheCommandsInOrder) {
+  TTestMainForm form;
+  QStringList menus;
+  QList<QStringList> items;
+  for (QAction* menu : form.menuBar()->actions()) {
+    menus << menu->text();
+    items << ActionTexts(menu->menu()->actions());
+  }
+  EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&View", "&Settings", "&Help"}));
+  EXPECT_EQ(items[0], QStringList({"ConnectAction", "OpenAction", "SaveAction", "Action6",
+                                   "NewAction", "Action7", "ExitAction"}));
+  EXPECT_EQ(items[1], QStringList({"CutAction", "CopyAction", "PasteAction", "EditSelectAll1",
+                                   "EditUndo1", "EditDelete1", "FindAction"}));
+  EXPECT_EQ(items[2], QStringList({"ViewLineNumbersAction", "WrapLinesAction"}));
+  EXPECT_EQ(items[3], QStringList({"FontAction", "ShowConnectDialogAction"}));
+  EXPECT_EQ(items[4], QStringList({"Action4"}));
+  EXPECT_EQ(ActionTexts(form.ActionToolBar1->actions()),
+            QStringList({"ConnectAction", "|", "NewAction", "OpenAction", "SaveAction", "|",
+                         "CutAction", "CopyAction", "PasteAction", "EditUndo1", "RedoAction", "|",
+                         "ExitAction"}));
+  EXPECT_EQ(form.ActionToolBar1->toolButtonStyle(), Qt::ToolButtonIconOnly);
+  for (QAction* action : form.ActionToolBar1->actions()) {
+    if (action->isSeparator()) continue;
+    EXPECT_FALSE(action->icon().isNull()) << action->objectName().toStdString();
+  }
+}
+
+TEST_F(MainWindowTest, StartsNotConnectedWithOneUntitledPage) {
+  auto form = ShowForm();
+  ASSERT_EQ(form->PageCount(), 1);
+  EXPECT_EQ(form->Pages(0)->Caption(), "Untitled");
+  EXPECT_EQ(form->ActivePage(), form->Pages(0));
+  EXPECT_TRUE(form->Pages(0)->Saved());
+  EXPECT_EQ(form->windowTitle(), "Quillery");
+  EXPECT_FALSE(form->NewAction->isEnabled());
+  EXPECT_FALSE(form->OpenAction->isEnabled());
+  EXPECT_FALSE(form->SaveAction->isEnabled());
+  EXPECT_FALSE(form->Action7->isEnabled());
+  EXPECT_FALSE(form->RedoAction->isEnabled());
+  EXPECT_TRUE(form->Action6->isEnabled());
+  EXPECT_EQ(form->StatusText(0), "Not connected");
+  EXPECT_EQ(form->StatusText(2), "");
+  EXPECT_EQ(form->ConnectAction->text(), "&Connect to Server...");
+  EXPECT_EQ(form->ConnectActionImageIndex(), TMainForm::ConnectImage);
+  EXPECT_FALSE(form->Pages(0)->Frame()->Connected());
+  QList<int> widths;
+  for (int i = 0; i < 3; ++i)
+    widths << form->statusBar()->findChild<QLabel*>(QString("StatusPanel%1").arg(i))->width();
+  EXPECT_EQ(widths, QList<int>({100, 200, 50}));
+}
+
+TEST_F(MainWindowTest, ConnectionStateShowsOnActionCaptionStatusAndEveryPage) {
+  auto form = ShowForm();
+  form->CreateTab("Untitled");
+  form->CreateTab("Untitled");
+
+  form->Driver().SetConnected(true);
+  EXPECT_EQ(form->StatusText(0), "Connected");
+  EXPECT_EQ(form->ConnectAction->text(), "&Disconnect");
+  EXPECT_EQ(form->ConnectActionImageIndex(), TMainForm::DisconnectImage);
+  EXPECT_TRUE(form->NewAction->isEnabled());
+  EXPECT_TRUE(form->OpenAction->isEnabled());
+  EXPECT_EQ(form->windowTitle(), "Quillery - ");
+  for (int i = 0; i < form->PageCount(); ++i) {
+    EXPECT_TRUE(form->Pages(i)->Frame()->Connected());
+    EXPECT_TRUE(form->Pages(i)->Frame()->NotConnectedPanel()->isHidden());
+  }
+  // A page made while connected starts connected.
+  EXPECT_TRUE(form->CreateTab("Untitled")->Frame()->Connected());
+
+  form->Driver().SetConnected(false);
+  EXPECT_EQ(form->StatusText(0), "Not connected");
+  EXPECT_EQ(form->ConnectAction->text(), "&Connect to Server...");
+  EXPECT_EQ(form->ConnectActionImageIndex(), TMainForm::ConnectImage);
+  EXPECT_FALSE(form->NewAction->isEnabled());
+  EXPECT_FALSE(form->OpenAction->isEnabled());
+  EXPECT_EQ(form->windowTitle(), "Quillery - ");  // the caption keeps the last host
+  for (int i = 0; i < form->PageCount(); ++i) {
+    EXPECT_FALSE(form->Pages(i)->Frame()->Connected());
+    TEditFrame* frame = form->Pages(i)->Frame();
+    EXPECT_FALSE(frame->NotConnectedPanel()->isHidden());
+    EXPECT_EQ(frame->NotConnectedPanel()->geometry(), frame->DirListBox()->viewport()->rect());
+  }
+}
+
+TEST_F(MainWindowTest, ConnectButtonOfAFrameRunsTheConnectCommand) {
+  auto form = ShowForm();
+  form->Pages(0)->Frame()->ConnectButton()->click();
+  EXPECT_EQ(form->ConnectDialogShown, 1);
+  form->ConnectAction->trigger();
+  EXPECT_EQ(form->ConnectDialogShown, 2);
+}
+
+// ---------------------------------------------------------------- pages
+
+TEST_F(MainWindowTest, EditingEnablesSaveButLoadingAFileDoesNot) {
+  auto form = ShowForm();
+  TPage* page = form->ActivePage();
+  const QString path = Home.Path() + "/loaded.txt";
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("first\r\nsecond\r\n");
+  file.close();
+
+  page->LoadFromFile(path);
+  EXPECT_EQ(page->SynEdit()->text(), "first\r\nsecond\r\n");
+  EXPECT_EQ(page->SynEdit()->eolMode(), QsciScintilla::EolWindows);
+  EXPECT_TRUE(page->Saved());
+  EXPECT_FALSE(form->SaveAction->isEnabled());
+  EXPECT_FALSE(page->SynEdit()->isUndoAvailable());
+
+  Type(page, "x");
+  EXPECT_FALSE(page->Saved());
+  EXPECT_TRUE(form->SaveAction->isEnabled());
+  page->SetSaved(true);
+  EXPECT_FALSE(form->SaveAction->isEnabled());
+  page->SynEdit()->undo();
+  EXPECT_FALSE(page->Saved());  // an undo step is an edit too
+}
+
+TEST_F(MainWindowTest, SavingAPageRoundTripsItsLineEnds) {
+  auto form = ShowForm();
+  TPage* page = form->ActivePage();
+  const QString path = Home.Path() + "/lf.txt";
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("a\nb\n");
+  file.close();
+  page->LoadFromFile(path);
+  EXPECT_EQ(page->SynEdit()->eolMode(), QsciScintilla::EolUnix);
+  page->SynEdit()->setCursorPosition(1, 1);
+  Type(page, "\r");  // Enter: a new line in the file's own line end
+  page->SaveToFile(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), QByteArray("a\nb\n\n"));
+}
+
+TEST_F(MainWindowTest, UserTabSwitchFollowsThePageButProgramSwitchesDoNot) {
+  auto form = ShowForm();
+  TDir dir;
+  dir.SetName("/www");
+  TPage* first = form->ActivePage();
+  first->SetDir(&dir);
+  Type(first, "changed");
+  TPage* second = form->CreateTab("Untitled");
+  EXPECT_EQ(second->Dir(), &dir);  // a new page lists the directory of the one before
+  second->SetDir(nullptr);
+  form->SetStatus("kept", 1);
+  EXPECT_FALSE(form->SaveAction->isEnabled());
+
+  ClickTab(*form, 0);
+  EXPECT_EQ(form->ActivePage(), first);
+  EXPECT_TRUE(form->SaveAction->isEnabled());
+  EXPECT_EQ(form->StatusText(1), "/www");
+
+  ClickTab(*form, 1);
+  EXPECT_FALSE(form->SaveAction->isEnabled());
+  EXPECT_EQ(form->StatusText(1), "");
+
+  form->SetStatus("kept", 1);
+  form->CreateTab("Untitled");
+  EXPECT_EQ(form->StatusText(1), "kept");
+}
+
+TEST_F(MainWindowTest, CloseTabLeavesTheLastTabAndActivatesTheNewLastOne) {
+  auto form = ShowForm();
+  form->Action6->trigger();
+  EXPECT_EQ(form->PageCount(), 1);
+
+  TPage* first = form->Pages(0);
+  TPage* second = form->CreateTab("second");
+  TPage* third = form->CreateTab("third");
+  Type(third, "unsaved");
+  form->PageControl->setCurrentIndex(0);
+  QPointer<QWidget> firstSheet = first->TabSheet();
+
+  form->Action6->trigger();
+  EXPECT_EQ(form->PageCount(), 2);
+  EXPECT_TRUE(firstSheet.isNull());
+  EXPECT_EQ(form->Pages(0), second);
+  EXPECT_EQ(form->ActivePage(), third);
+  EXPECT_TRUE(form->SaveAction->isEnabled());  // the page now in front has changes
+}
+
+TEST_F(MainWindowTest, NewPageShowsLineNumbersEvenWhenTheyWereHidden) {
+  Store("ShowLineNumbers", "0");
+  auto form = ShowForm();
+  EXPECT_FALSE(form->Pages(0)->Frame()->LineNumbersVisible());
+  form->Driver().SetConnected(true);
+  form->NewAction->trigger();
+  ASSERT_EQ(form->PageCount(), 2);
+  EXPECT_TRUE(form->Pages(1)->Frame()->LineNumbersVisible());
+  EXPECT_FALSE(form->ViewLineNumbersAction->isChecked());
+  EXPECT_EQ(form->Pages(1)->Caption(), "Untitled");
+}
+
+TEST_F(MainWindowTest, ApplySettingsSetsCheckMarksAndEveryPage) {
+  Store("ShowLineNumbers", "0");
+  Store("WrapLongLines", "1");
+  Store("FontName", "DejaVu Sans Mono");
+  Store("FontSize", "14");
+  Store("ShowConnectDialog", "1");
+  auto form = ShowForm();
+  TEditFrame* frame = form->Pages(0)->Frame();
+  EXPECT_FALSE(form->ViewLineNumbersAction->isChecked());
+  EXPECT_TRUE(form->WrapLinesAction->isChecked());
+  EXPECT_TRUE(form->ShowConnectDialogAction->isChecked());
+  EXPECT_FALSE(frame->LineNumbersVisible());
+  EXPECT_EQ(frame->SynEdit()->marginWidth(0), 0);
+  EXPECT_TRUE(frame->WordWrap());
+  EXPECT_EQ(frame->EditorFont().family(), "DejaVu Sans Mono");
+  EXPECT_EQ(frame->EditorFont().pointSize(), 14);
+}
+
+TEST_F(MainWindowTest, ABadStoredBooleanChangesNoSettingAndIsReported) {
+  Store("ShowLineNumbers", "0");
+  Store("WrapLongLines", "yes");
+  auto form = ShowForm();
+  EXPECT_FALSE(Reported.isEmpty());
+  EXPECT_TRUE(form->Pages(0)->Frame()->LineNumbersVisible());
+  EXPECT_FALSE(form->ViewLineNumbersAction->isChecked());
+}
+
+TEST_F(MainWindowTest, FontSizeThatIsNoNumberFallsBackToTen) {
+  Store("FontSize", "large");
+  auto form = ShowForm();
+  EXPECT_EQ(form->Pages(0)->Frame()->EditorFont().pointSize(), 10);
+}
+
+// ---------------------------------------------------------------- start-up
+
+TEST_F(MainWindowTest, StartupShowsTheConnectDialogOnceWhenTheSettingSaysSo) {
+  const std::pair<const char*, int> cases[] = {
+      {"1", 1}, {"2", 1}, {"True", 1}, {"tRUE", 1}, {"0", 0}, {"False", 0}, {"", 0}, {"abc", 0}};
+  for (const auto& [value, shown] : cases) {
+    SCOPED_TRACE(value);
+    Store("ShowConnectDialog", value);
+    auto form = ShowForm();
+    QTest::qWait(350);
+    EXPECT_EQ(form->ConnectDialogShown, shown);
+    EXPECT_FALSE(form->StartupTimer->isActive());
+  }
+}
+
+// ---------------------------------------------------------------- edit commands
+
+TEST_F(MainWindowTest, EditCommandsFollowTheFocusedEditor) {
+  auto form = ShowForm();
+  QApplication::setActiveWindow(form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  TPage* page = form->ActivePage();
+  QsciScintilla* edit = page->SynEdit();
+  edit->setFocus();
+  QApplication::clipboard()->clear();
+  QApplication::processEvents();
+
+  EXPECT_FALSE(form->CutAction->isEnabled());
+  EXPECT_FALSE(form->CopyAction->isEnabled());
+  EXPECT_FALSE(form->PasteAction->isEnabled());
+  EXPECT_FALSE(form->EditUndo1->isEnabled());
+  EXPECT_TRUE(form->EditSelectAll1->isEnabled());
+  EXPECT_TRUE(form->EditDelete1->isEnabled());
+
+  Type(page, "hello world");
+  EXPECT_TRUE(form->EditUndo1->isEnabled());
+  form->EditSelectAll1->trigger();
+  EXPECT_TRUE(edit->hasSelectedText());
+  EXPECT_TRUE(form->CutAction->isEnabled());
+  EXPECT_TRUE(form->CopyAction->isEnabled());
+  edit->setReadOnly(true);
+  edit->selectAll(false);
+  edit->selectAll(true);
+  EXPECT_FALSE(form->CutAction->isEnabled());
+  edit->setReadOnly(false);
+
+  QApplication::clipboard()->setText("pasted");
+  EXPECT_TRUE(form->PasteAction->isEnabled());
+
+  form->EditDelete1->trigger();
+  EXPECT_EQ(edit->text(), "");
+  form->EditUndo1->trigger();
+  EXPECT_EQ(edit->text(), "hello world");
+
+  page->DirListBox()->setFocus();
+  QApplication::processEvents();
+  EXPECT_TRUE(form->CutAction->isEnabled());
+  EXPECT_TRUE(form->CopyAction->isEnabled());
+  EXPECT_TRUE(form->PasteAction->isEnabled());
+  EXPECT_FALSE(form->EditUndo1->isEnabled());
+  EXPECT_FALSE(form->EditSelectAll1->isEnabled());
+  EXPECT_FALSE(form->EditDelete1->isEnabled());
+}
+
+TEST_F(MainWindowTest, WindowShortcutsReachTheirCommandsFromTheEditor) {
+  auto form = ShowForm();
+  QApplication::setActiveWindow(form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  form->Driver().SetConnected(true);
+  form->ActivePage()->SynEdit()->setFocus();
+  QSignalSpy cut(form->CutAction, &QAction::triggered);
+  QTest::keyClick(form->ActivePage()->SynEdit(), Qt::Key_T, Qt::ControlModifier);
+  EXPECT_EQ(form->PageCount(), 2);
+  Type(form->ActivePage(), "text");
+  form->ActivePage()->SynEdit()->selectAll();
+  QTest::keyClick(form->ActivePage()->SynEdit(), Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(cut.count(), 1);
+}
+
+// ---------------------------------------------------------------- drops
+
+TEST_F(MainWindowTest, FileDroppedOnTheEditorIsLoadedOnlyWhenItIsOne) {
+  auto form = ShowForm();
+  TPage* page = form->ActivePage();
+  const QString path = Home.Path() + "/dropped.txt";
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("dropped text");
+  file.close();
+
+  form->EditFileDrop(page, {path, path});
+  EXPECT_EQ(form->Messages, QStringList({"You can drop only one file at a time!"}));
+  EXPECT_EQ(page->SynEdit()->text(), "");
+
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(path)});
+  QWidget* viewport = page->SynEdit()->viewport();
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &drop);
+  QTRY_COMPARE(page->SynEdit()->text(), QString("dropped text"));
+  EXPECT_TRUE(page->Saved());
+  EXPECT_EQ(page->Caption(), "Untitled");
+}
+
+TEST_F(MainWindowTest, FileDroppedOnTheListWhileNotConnectedIsRefused) {
+  auto form = ShowForm();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(Home.Path() + "/any.txt")});
+  QWidget* viewport = form->ActivePage()->DirListBox()->viewport();
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &drop);
+  QTRY_COMPARE(Reported, QStringList({"Not connected"}));
+}
+
+// ---------------------------------------------------------------- closing
+
+TEST_F(MainWindowTest, CloseAsksAboutEachUnsavedPageActivatingItFirst) {
+  auto form = ShowForm();
+  TPage* a = form->Pages(0);
+  a->SetCaption("a.txt");
+  Type(a, "one");
+  TPage* saved = form->CreateTab("saved.txt");
+  TPage* b = form->CreateTab("b.txt");
+  Type(b, "two");
+  form->PageControl->setCurrentWidget(saved->TabSheet());
+  form->Answers = {QMessageBox::No, QMessageBox::No};
+
+  EXPECT_TRUE(form->close());
+  EXPECT_EQ(form->Questions, QStringList({"Save changes to a.txt?", "Save changes to b.txt?"}));
+  EXPECT_EQ(form->ActiveAtQuestion, (std::vector<TPage*>{a, b}));
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, CancelKeepsTheWindowOpenAndAsksNoMore) {
+  auto form = ShowForm();
+  Type(form->Pages(0), "one");
+  Type(form->CreateTab("b.txt"), "two");
+  form->Answers = {QMessageBox::Cancel};
+  EXPECT_FALSE(form->close());
+  EXPECT_EQ(form->Questions.size(), 1);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->ActivePage(), form->Pages(0));
+}
+
+TEST_F(MainWindowTest, YesSavesThePageThenCloses) {
+  auto form = ShowForm();
+  TPage* page = form->Pages(0);
+  page->SetCaption("notes.txt");
+  Type(page, "keep me");
+  form->Answers = {QMessageBox::Yes};
+  EXPECT_TRUE(form->close());
+  QFile copy(form->Driver().GetTempFolder() + "notes.txt");
+  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copy.readAll(), QByteArray("keep me"));
+}
+
+TEST_F(MainWindowTest, YesOnAnUntitledPageWithoutANameKeepsTheWindowOpen) {
+  auto form = ShowForm();  // no Save As dialog: the name question is cancelled
+  Type(form->Pages(0), "nowhere to go");
+  form->Answers = {QMessageBox::Yes};
+  EXPECT_FALSE(form->close());
+  EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, CloseWaitsForTheUploadItStartedWithoutBlocking) {
+  auto form = ShowForm();
+  TPage* page = form->Pages(0);
+  page->SetCaption("up.txt");
+  Type(page, "x");
+  form->Uploading = true;
+  form->Answers = {QMessageBox::Yes};
+  EXPECT_FALSE(form->close());
+  EXPECT_TRUE(form->WaitingForUploadToClose());
+  QTest::qWait(250);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(form->close());  // a second close while waiting asks nothing
+  EXPECT_EQ(form->Questions.size(), 1);
+
+  form->Uploading = false;
+  QTRY_VERIFY(!form->isVisible());
+  EXPECT_EQ(form->Questions.size(), 1);
+}
+
+TEST_F(MainWindowTest, CloseGivesUpWaitingAfterTheLimit) {
+  auto form = ShowForm();
+  TPage* page = form->Pages(0);
+  page->SetCaption("up.txt");
+  Type(page, "x");
+  form->Uploading = true;
+  form->SetCloseWaitLimit(300);
+  form->Answers = {QMessageBox::Yes};
+  QElapsedTimer clock;
+  clock.start();
+  form->close();
+  QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 5000);
+  EXPECT_GE(clock.elapsed(), 300);
+}
+
+// ---------------------------------------------------------------- geometry
+
+TEST_F(MainWindowTest, WithoutStoredGeometryTheWindowHasItsDesignedSize) {
+  Store("FormTop", "100");
+  Store("FormLeft", "-1");
+  Store("FormWidth", "700");
+  Store("FormHeight", "500");
+  Store("FormMaximized", "1");
+  TTestMainForm form;
+  EXPECT_EQ(form.size(), QSize(850, 636));
+  EXPECT_FALSE(form.windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(MainWindowTest, StoredGeometryIsRestoredAndWrittenBackOnClose) {
+  Store("FormTop", "40");
+  Store("FormLeft", "30");
+  Store("FormWidth", "600");
+  Store("FormHeight", "450");
+  auto form = ShowForm();
+  QTRY_COMPARE(form->frameGeometry(), QRect(30, 40, 600, 450));
+  form->move(70, 80);
+  form->close();
+  EXPECT_EQ(Stored("FormMaximized"), "0");
+  EXPECT_EQ(Stored("FormTop"), QString::number(form->frameGeometry().top()));
+  EXPECT_EQ(Stored("FormLeft"), QString::number(form->frameGeometry().left()));
+  EXPECT_EQ(Stored("FormWidth"), "600");
+  EXPECT_EQ(Stored("FormHeight"), "450");
+}
+
+TEST_F(MainWindowTest, MaximisedWindowKeepsTheStoredNormalBounds) {
+  Store("FormTop", "40");
+  Store("FormLeft", "30");
+  Store("FormWidth", "600");
+  Store("FormHeight", "450");
+  Store("FormMaximized", "1");
+  auto form = ShowForm();
+  EXPECT_TRUE(form->isMaximized());
+  form->close();
+  EXPECT_EQ(Stored("FormMaximized"), "1");
+  EXPECT_EQ(Stored("FormTop"), "40");
+  EXPECT_EQ(Stored("FormWidth"), "600");
+}
+
+TEST_F(MainWindowTest, LeavingTheMaximisedStateGivesTheStoredNormalBounds) {
+  Store("FormTop", "40");
+  Store("FormLeft", "30");
+  Store("FormWidth", "600");
+  Store("FormHeight", "450");
+  Store("FormMaximized", "1");
+  auto form = ShowForm();
+  QTest::qWait(50);
+  form->showNormal();
+  QTRY_COMPARE(form->frameGeometry(), QRect(30, 40, 600, 450));
+}
+
+TEST_F(MainWindowTest, ABadStoredMaximisedFlagRestoresNoGeometry) {
+  Store("FormTop", "40");
+  Store("FormLeft", "30");
+  Store("FormWidth", "600");
+  Store("FormHeight", "450");
+  Store("FormMaximized", "maybe");
+  TTestMainForm form;
+  EXPECT_EQ(form.size(), QSize(850, 636));
+  EXPECT_EQ(Reported.size(), 1);
+}
+
+// ---------------------------------------------------------------- psftp's questions
+
+TEST_F(MainWindowTest, HostKeyQuestionOpensWithoutBlockingAndAnswersTheDriver) {
+  auto form = ShowForm();
+  TDebugForm log;
+  form->SetDebugForm(&log);
+  THostKeyRequest request;
+  request.Host = "example.test";
+  request.Port = 2222;
+  request.KeyType = "ssh-ed25519 255";
+  request.Fingerprint = "SHA256:abc";
+  form->AskHostKey(request);  // returns at once
+  THostKeyDialog* dialog = form->HostKeyDialog();
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(dialog->DetailsLabel()->text().contains("example.test"));
+  dialog->TrustButton()->click();
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_TRUE(log.Text().contains("Host key answer: y"));
+}
+
+TEST_F(MainWindowTest, BusyCursorIsSetAndRestoredInPairs) {
+  {
+    TTestMainForm form;
+    form.SetBusyCursor(true);
+    form.SetBusyCursor(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    form.SetBusyCursor(false);
+    form.SetBusyCursor(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    form.SetBusyCursor(true);
+  }
+  // A window destroyed while busy gives the cursor back too.
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MainWindowTest, DebugLinesGoToTheDebugWindow) {
+  TTestMainForm form;
+  TDebugForm log;
+  form.SetDebugForm(&log);
+  form.DebugAppendText("ls\r\n");
+  form.DebugAddLine("psftp> ");
+  form.DebugAddLine("done");
+  EXPECT_EQ(log.Text(), "ls\npsftp> \ndone\n");
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+// The whole window against the loopback SFTP server: connect through the
+// host-key dialog, open, edit, save, and close while an upload is on its way.
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <Qsci/qsciscintilla.h>
+#include <deque>
+#include <gtest/gtest.h>
+
+#include "TempHome.h"
+#include "TestServer.h"
+#include "WaitFor.h"
+#include "core/ErrorReport.h"
+#include "process/VirtualRedirector.h"
+#include "remote/ConnectionDriver.h"
+#include "store/MSettings.h"
+#include "ui/HostKeyDialog.h"
+#include "ui/Main.h"
+#include "ui/frmDebug.h"
+#include "ui/frmEdit.h"
+
+namespace {
+
+// The window with the connect dialog and the message boxes answered by the test.
+class TSessionForm : public TMainForm {
+ public:
+  bool ShowConnectDialog() override { return true; }
+  TConnectValues ConnectDialogValues() override { return Values; }
+  QMessageBox::StandardButton AskSaveChanges(const QString&) override { return Answer; }
+  bool Confirm(const QString& Text) override {
+    Confirms << Text;
+    return true;
+  }
+  void ShowError(const QString& Text) override { Errors << Text; }
+
+  TConnectValues Values;
+  QMessageBox::StandardButton Answer = QMessageBox::Yes;
+  QStringList Confirms;
+  QStringList Errors;
+};
+
+class WindowSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FPrevious = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
+    TSettings().Write("FormTop", "-1");
+    TSettings().Write("ShowConnectDialog", "0");
+    ASSERT_TRUE(Server.Start());
+    Form.Values.HostName = "127.0.0.1";
+    Form.Values.UserName = Server.User().toUtf8();
+    Form.Values.Password = Server.Password().toUtf8();
+    Form.Values.Port = Server.Port();
+    Form.Values.StartingDir = "/www";
+    Form.SetDebugForm(&Log);
+    Form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+  }
+  void TearDown() override { ErrorReport::SetHandler(FPrevious); }
+
+  QListWidget* List() { return Form.ActivePage()->DirListBox(); }
+  bool Listed(const QString& Text) {
+    return WaitFor([&] { return !List()->findItems(Text, Qt::MatchExactly).isEmpty(); });
+  }
+  void DoubleClick(const QString& Text) {
+    QListWidgetItem* item = List()->findItems(Text, Qt::MatchExactly).value(0);
+    ASSERT_NE(item, nullptr);
+    const QPoint at = List()->visualItemRect(item).center();
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, at);
+  }
+  std::string Diagnostics() const {
+    return (Log.Text() + "\nreported: " + Reported.join("; ") + "\nerrors: " +
+            Form.Errors.join("; "))
+        .toStdString();
+  }
+
+  TempHome Home;
+  TestServer Server;
+  TDebugForm Log;
+  TSessionForm Form;
+  QStringList Reported;
+
+ private:
+  ErrorReport::Handler FPrevious;
+};
+
+TEST_F(WindowSessionTest, ConnectOpenEditSaveAndCloseWhileUploading) {
+  Form.ConnectAction->trigger();
+  EXPECT_EQ(Form.StatusText(0), "Connecting...");
+  THostKeyDialog* question = Form.HostKeyDialog();
+  ASSERT_TRUE(WaitFor([&] { return question->isVisible(); })) << Diagnostics();
+  EXPECT_TRUE(question->DetailsLabel()->text().contains("127.0.0.1"));
+  question->TrustButton()->click();
+
+  ASSERT_TRUE(Listed("index.html")) << Diagnostics();
+  EXPECT_EQ(Form.StatusText(0), "Connected");
+  EXPECT_EQ(Form.StatusText(1), "/www");
+  EXPECT_EQ(Form.windowTitle(), "Quillery - 127.0.0.1");
+  EXPECT_EQ(Form.ConnectAction->text(), "&Disconnect");
+  EXPECT_TRUE(Form.NewAction->isEnabled());
+  EXPECT_TRUE(Form.ActivePage()->Frame()->NotConnectedPanel()->isHidden());
+
+  TPage* page = Form.ActivePage();
+  DoubleClick("notes.txt");
+  ASSERT_TRUE(WaitFor([&] { return page->Caption() == "notes.txt"; })) << Diagnostics();
+  EXPECT_EQ(page->SynEdit()->text().toUtf8(), Server.ReadFile("/www/notes.txt"));
+  EXPECT_TRUE(page->Saved());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  page->SynEdit()->setCursorPosition(0, 0);
+  QTest::keyClicks(page->SynEdit(), "saved ");
+  EXPECT_TRUE(Form.SaveAction->isEnabled());
+  Form.SaveAction->trigger();
+  ASSERT_TRUE(WaitFor([&] { return page->Saved(); })) << Diagnostics();
+  EXPECT_EQ(Form.StatusText(0), "Saved");
+  EXPECT_TRUE(Server.ReadFile("/www/notes.txt").startsWith("saved "));
+  // The upload's result is followed by a listing; let it finish first.
+  ASSERT_TRUE(WaitFor([&] { return !Form.Driver().DataPending(); })) << Diagnostics();
+
+  // Closing with a change: Yes sends the upload and the window waits for it.
+  QTest::keyClicks(page->SynEdit(), "again ");
+  EXPECT_FALSE(Form.close());
+  ASSERT_TRUE(WaitFor([&] { return !Form.isVisible(); })) << Diagnostics();
+  EXPECT_TRUE(Server.ReadFile("/www/notes.txt").startsWith("saved again "));
+  EXPECT_TRUE(Reported.isEmpty()) << Diagnostics();
+}
+
+}  // namespace
