@@ -205,6 +205,11 @@ void TConnectionDriver::HandleLine(const QString& Line) {
     MarkSucceeded();
     FDataKind = dkLs;
   }
+  // psftp names the directory first and only then finds it cannot read it:
+  // "Listing directory /x" is followed by "Unable to open /x: permission denied".
+  if (Line.startsWith("Unable to open ")) {
+    if (TResponse* response = OpenResponse()) response->Failed = true;
+  }
 }
 
 // Login: once per child, since a later line (a file name in a listing, say)
@@ -232,8 +237,8 @@ void TConnectionDriver::HandlePrompt() {
     response = FResponses.front();
     FResponses.pop_front();
   }
-  if (response && !response->Succeeded && response->Awaited != TAwaited::Login &&
-      response->Awaited != TAwaited::Other)
+  if (response && (!response->Succeeded || response->Failed) &&
+      response->Awaited != TAwaited::Login && response->Awaited != TAwaited::Other)
     ReportRefusal();
   else if (FDataKind == dkLs)
     OnListDirectory();

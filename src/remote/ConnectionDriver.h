@@ -100,6 +100,7 @@ class TConnectionDriver {
     IPage* Page = nullptr;
     bool PageClosed = false;
     bool Succeeded = false;
+    bool Failed = false;
   };
 
   void WriteCommand(const QByteArray& Command, TAwaited Awaited);

@@ -26,17 +26,19 @@ class TDir {
  private:
   // The sort key of each entry, made when it is added, while the entry is
   // still in the processor's cache: sorting a large directory then never
-  // reaches back into the entries themselves.
+  // reaches back into the entries themselves. The keys are what is sorted;
+  // the entries stay where they were added, so freeing them on a relisting
+  // walks memory in the order it was allocated.
   struct TSortKey {
-    quint64 Prefix[2];  // the first eight folded code units, packed
-    bool IsDirectory;
-    size_t Start;       // of the folded short name in FKeyUnits
-    size_t Length;
-    size_t Index;       // into FFiles
+    quint64 Prefix[4];     // the first sixteen folded code units, packed
+    quint32 Start;         // of the folded short name in FKeyUnits
+    quint32 Length;
+    quint32 Index;         // into FFiles
+    quint32 IsDirectory;
   };
 
-  std::vector<std::unique_ptr<TFile>> FFiles;
+  std::vector<std::unique_ptr<TFile>> FFiles;  // in the order added
   QString FName;
-  std::vector<TSortKey> FKeys;
+  std::vector<TSortKey> FKeys;                 // in display order
   std::vector<char16_t> FKeyUnits;
 };

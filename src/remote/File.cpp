@@ -14,22 +14,33 @@ QString ExtractShortName(const QString& Name) {
 }
 
 namespace {
+const QString kBinaryPattern = "\\.(zip|jpe?g|7z|dll|exe|cab|com|bin|png|gif|class|pdf)";
+const QString kTextPattern =
+    "\\.(txt|jsp|s?html?|php|cfg|js|css|xml|cgi|htaccess|sh|pl|perl)[$_~]?";
+
 // The extension the classification looks at: from the last period on, none
-// when a backslash or colon follows that period; ASCII letters lower-cased.
+// when a backslash or colon follows that period (the Windows-style path
+// separators). Only ASCII letters are lower-cased, so "DATA.JSON" is text
+// while a non-ASCII capital is left as it is.
 QString ClassifiedExtension(const QString& Name) {
-  const int dot = Name.lastIndexOf('.');
-  if (dot < 0 || qMax(Name.lastIndexOf('\\'), Name.lastIndexOf(':')) > dot) return QString();
+  const qsizetype dot = Name.lastIndexOf(u'.');
+  if (dot < 0 || qMax(Name.lastIndexOf(u'\\'), Name.lastIndexOf(u':')) > dot) return QString();
   QString ext = Name.mid(dot);
   for (QChar& c : ext)
-    if (c >= 'A' && c <= 'Z') c = QChar(c.unicode() + ('a' - 'A'));
+    if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + (u'a' - u'A'));
   return ext;
 }
 
-bool Matches(TPerlRegEx& Regex, const QString& Pattern, const QString& Subject) {
-  if (Subject.isEmpty()) return false;
-  Regex.SetRegEx(Pattern);
-  Regex.SetSubject(Subject);
-  return Regex.Match();
+// The expression object stays alive, and keeps its compiled pattern, for
+// the life of the thread: the list draws every entry, and 50,000 entries
+// must not mean 50,000 compilations. One per thread, because the object holds
+// the subject and match of its last use.
+bool MatchesExtension(const QString& Pattern, const QString& Extension) {
+  if (Extension.isEmpty()) return false;  // no extension: neither text nor binary
+  thread_local TPerlRegEx regex;
+  regex.SetRegEx(Pattern);
+  regex.SetSubject(Extension);
+  return regex.Match();
 }
 }  // namespace
 
@@ -37,13 +48,10 @@ TFile::TFile(const QString& ARemoteName) : FRemoteName(ARemoteName) {}
 
 QString TFile::RemoteShortName() const { return ExtractShortName(FRemoteName); }
 
-// Both tests run once per entry and are remembered: the list draws every
-// entry on each repaint. The patterns are compiled once for all entries.
+// The name never changes after construction, so a stored answer never goes stale.
 bool TFile::IsBinaryFile() const {
   if (!FIsBinaryFileHasBeenStored) {
-    static TPerlRegEx regex;
-    FIsBinaryFile = Matches(regex, "\\.(zip|jpe?g|7z|dll|exe|cab|com|bin|png|gif|class|pdf)",
-                            ClassifiedExtension(FRemoteName));
+    FIsBinaryFile = MatchesExtension(kBinaryPattern, ClassifiedExtension(FRemoteName));
     FIsBinaryFileHasBeenStored = true;
   }
   return FIsBinaryFile;
@@ -51,10 +59,7 @@ bool TFile::IsBinaryFile() const {
 
 bool TFile::IsTextFile() const {
   if (!FIsTextFileHasBeenStored) {
-    static TPerlRegEx regex;
-    FIsTextFile = Matches(regex,
-                          "\\.(txt|jsp|s?html?|php|cfg|js|css|xml|cgi|htaccess|sh|pl|perl)[$_~]?",
-                          ClassifiedExtension(FRemoteName));
+    FIsTextFile = MatchesExtension(kTextPattern, ClassifiedExtension(FRemoteName));
     FIsTextFileHasBeenStored = true;
   }
   return FIsTextFile;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 enum TPerlRegExOption { preMultiLine = 0x1 };
 using TPerlRegExOptions = int;
@@ -17,8 +18,10 @@ class TPerlRegEx {
   TPerlRegEx(const TPerlRegEx&) = delete;
   TPerlRegEx& operator=(const TPerlRegEx&) = delete;
 
-  // Setting a pattern discards the previous compiled one. A pattern that
-  // does not compile throws Exception naming the pattern and PCRE2's reason.
+  // The pattern is compiled when Match first needs it; a pattern that does
+  // not compile makes Match throw Exception naming the pattern and PCRE2's
+  // reason. Compiled patterns are kept per pattern and options, so switching
+  // between a few patterns does not compile them again.
   void SetRegEx(const QString& Pattern);
   const QString& RegEx() const { return FRegEx; }
   void SetOptions(TPerlRegExOptions Options);
@@ -27,6 +30,7 @@ class TPerlRegEx {
   const QString& Subject() const { return FSubject; }
 
   // True when the pattern matches somewhere in the subject; fills the groups.
+  // Throws Exception when PCRE2 fails otherwise than by finding no match.
   bool Match();
   // Number of the highest group of the last match (0 when only the whole match).
   int GroupCount() const;
@@ -35,12 +39,16 @@ class TPerlRegEx {
 
  private:
   struct TCompiled;
-  void Compile();
+  TCompiled* Compiled();
+  void ClearGroups();
 
   QString FRegEx;
   TPerlRegExOptions FOptions = 0;
   QString FSubject;
   QByteArray FSubjectUtf8;
-  QStringList FGroups;
-  std::unique_ptr<TCompiled> FCompiled;
+  // Byte offsets into FSubjectUtf8 of each group of the last match, start
+  // and end; -1 for a group that took no part. Decoded when asked for.
+  std::vector<qsizetype> FGroupOffsets;
+  std::vector<std::unique_ptr<TCompiled>> FCache;  // most recently used last
+  TCompiled* FCompiled = nullptr;                  // for FRegEx and FOptions, once compiled
 };

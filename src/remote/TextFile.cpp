@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <initializer_list>
 
 #include "core/Exception.h"
 
@@ -22,21 +23,22 @@ const QByteArray Utf8Mark("\xEF\xBB\xBF", 3);
 const QByteArray Utf16LEMark("\xFF\xFE", 2);
 const QByteArray Utf16BEMark("\xFE\xFF", 2);
 
-// Qt's decoder would drop a second mark and replace bad sequences; the
-// round trip catches every such loss, ConvertInitialBom keeps a leading
-// U+FEFF as a character.
-bool DecodeUtf8(const QByteArray& Bytes, QString& Text) {
+// Qt's decoder would drop a leading mark; ConvertInitialBom keeps a U+FEFF
+// that follows the file's own mark as a character. Only called on bytes
+// already known to be valid UTF-8, so nothing is replaced.
+QString Utf8ToString(QByteArrayView Bytes) {
   QStringDecoder decoder(QStringConverter::Utf8,
                          QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-  QString text = decoder.decode(Bytes);
-  if (decoder.hasError() || text.toUtf8() != Bytes) return false;
-  Text = text;
-  return true;
+  return decoder.decode(Bytes);
 }
+
+// Strict: overlong forms, encoded surrogates and code points beyond U+10FFFF
+// are refused, as they would not come back as the same bytes.
+bool IsUtf8(QByteArrayView Bytes) { return Bytes.isValidUtf8(); }
 
 // Code units are taken as they are, so the only possible losses are an odd
 // byte and surrogates that do not pair.
-bool DecodeUtf16(const QByteArray& Bytes, bool BigEndian, QString& Text) {
+bool DecodeUtf16(QByteArrayView Bytes, bool BigEndian, QString& Text) {
   if (Bytes.size() % 2 != 0) return false;
   QString text(Bytes.size() / 2, Qt::Uninitialized);
   const auto* data = reinterpret_cast<const uchar*>(Bytes.constData());
@@ -82,34 +84,78 @@ QByteArray EncodeLatin1(const QString& Text) {
                       .arg(LineAt(Text, index)));
 }
 
-QByteArray FirstLineEnd(const QString& Text) {
-  for (qsizetype i = 0; i < Text.size(); ++i) {
-    if (Text[i] == u'\n') return "\n";
-    if (Text[i] == u'\r') return i + 1 < Text.size() && Text[i + 1] == u'\n' ? "\r\n" : "\r";
+// CR and LF never occur inside a UTF-8 sequence, so the bytes tell.
+QByteArray FirstLineEnd(QByteArrayView Utf8) {
+  for (qsizetype i = 0; i < Utf8.size(); ++i) {
+    if (Utf8[i] == '\n') return "\n";
+    if (Utf8[i] == '\r') return i + 1 < Utf8.size() && Utf8[i + 1] == '\n' ? "\r\n" : "\r";
   }
   return "\n";
 }
 
-TTextFormat::TEncoding DecodeBytes(const QByteArray& Bytes, bool& Mark, QString& Text) {
-  Mark = true;
-  if (Bytes.startsWith(Utf16LEMark) && DecodeUtf16(Bytes.mid(2), false, Text)) return TTextFormat::Utf16LE;
-  if (Bytes.startsWith(Utf16BEMark) && DecodeUtf16(Bytes.mid(2), true, Text)) return TTextFormat::Utf16BE;
-  if (Bytes.startsWith(Utf8Mark) && DecodeUtf8(Bytes.mid(3), Text)) return TTextFormat::Utf8;
-  Mark = false;
-  if (DecodeUtf8(Bytes, Text)) return TTextFormat::Utf8;
-  Text = QString::fromLatin1(Bytes);
-  return TTextFormat::Latin1;
+// Each byte is the character of the same number; those from 0x80 take two
+// bytes in UTF-8.
+QByteArray Latin1ToUtf8(QByteArrayView Bytes) {
+  const qsizetype high =
+      std::count_if(Bytes.begin(), Bytes.end(), [](char c) { return uchar(c) >= 0x80; });
+  QByteArray utf8(Bytes.size() + high, Qt::Uninitialized);
+  char* out = utf8.data();
+  for (const char c : Bytes) {
+    const uchar byte = uchar(c);
+    if (byte < 0x80) {
+      *out++ = c;
+    } else {
+      *out++ = char(0xC0 | byte >> 6);
+      *out++ = char(0x80 | (byte & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+void WriteFile(const QString& Path, std::initializer_list<QByteArrayView> Pieces) {
+  QSaveFile file(Path);
+  bool written = file.open(QIODevice::WriteOnly);
+  for (const QByteArrayView piece : Pieces)
+    written = written && file.write(piece.data(), piece.size()) == piece.size();
+  if (!written || !file.commit())
+    throw Exception(QString("Unable to write %1: %2").arg(Path, file.errorString()));
 }
 
 }  // namespace
 
-QString TTextFile::Decode(const QByteArray& Bytes, TTextFormat& Format) {
+QByteArray TTextFile::DecodeToUtf8(QByteArray Bytes, TTextFormat& Format) {
   QString text;
-  bool mark = false;
-  Format.Encoding = DecodeBytes(Bytes, mark, text);
-  Format.ByteOrderMark = mark;
-  Format.LineEnd = FirstLineEnd(text);
-  return text;
+  Format.ByteOrderMark = true;
+  const QByteArrayView view(Bytes);
+  if (Bytes.startsWith(Utf16LEMark) && DecodeUtf16(view.sliced(2), false, text)) {
+    Format.Encoding = TTextFormat::Utf16LE;
+    Bytes = text.toUtf8();
+  } else if (Bytes.startsWith(Utf16BEMark) && DecodeUtf16(view.sliced(2), true, text)) {
+    Format.Encoding = TTextFormat::Utf16BE;
+    Bytes = text.toUtf8();
+  } else if (Bytes.startsWith(Utf8Mark) && IsUtf8(view.sliced(3))) {
+    Format.Encoding = TTextFormat::Utf8;
+    Bytes.remove(0, Utf8Mark.size());  // in place when the caller gave up its copy
+  } else {
+    Format.ByteOrderMark = false;
+    if (IsUtf8(view)) {
+      Format.Encoding = TTextFormat::Utf8;
+    } else {
+      Format.Encoding = TTextFormat::Latin1;
+      Bytes = Latin1ToUtf8(view);
+    }
+  }
+  Format.LineEnd = FirstLineEnd(Bytes);
+  return Bytes;
+}
+
+QByteArray TTextFile::EncodeFromUtf8(QByteArrayView Utf8, const TTextFormat& Format) {
+  if (Format.Encoding != TTextFormat::Utf8) return Encode(Utf8ToString(Utf8), Format);
+  return (Format.ByteOrderMark ? Utf8Mark : QByteArray()) + Utf8.toByteArray();
+}
+
+QString TTextFile::Decode(const QByteArray& Bytes, TTextFormat& Format) {
+  return Utf8ToString(DecodeToUtf8(Bytes, Format));
 }
 
 QByteArray TTextFile::Encode(const QString& Text, const TTextFormat& Format) {
@@ -126,20 +172,30 @@ QByteArray TTextFile::Encode(const QString& Text, const TTextFormat& Format) {
   return (Format.ByteOrderMark ? Utf8Mark : QByteArray()) + Text.toUtf8();
 }
 
-QString TTextFile::Load(const QString& Path, TTextFormat& Format) {
+QByteArray TTextFile::LoadUtf8(const QString& Path, TTextFormat& Format) {
   QFile file(Path);
   if (!file.open(QIODevice::ReadOnly))
     throw Exception(QString("Unable to read %1: %2").arg(Path, file.errorString()));
-  const QByteArray bytes = file.readAll();
+  QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError)
     throw Exception(QString("Unable to read %1: %2").arg(Path, file.errorString()));
-  return Decode(bytes, Format);
+  return DecodeToUtf8(std::move(bytes), Format);
+}
+
+QString TTextFile::Load(const QString& Path, TTextFormat& Format) {
+  return Utf8ToString(LoadUtf8(Path, Format));
 }
 
 void TTextFile::Save(const QString& Path, const QString& Text, const TTextFormat& Format) {
   // Encode first: a text that cannot be stored must not touch the file.
-  const QByteArray bytes = Encode(Text, Format);
-  QSaveFile file(Path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw Exception(QString("Unable to write %1: %2").arg(Path, file.errorString()));
+  WriteFile(Path, {Encode(Text, Format)});
+}
+
+void TTextFile::SaveUtf8(const QString& Path, QByteArrayView Utf8, const TTextFormat& Format) {
+  if (Format.Encoding != TTextFormat::Utf8) {
+    WriteFile(Path, {EncodeFromUtf8(Utf8, Format)});
+    return;
+  }
+  // The editor's own bytes are the file's text: written as they are, after the mark.
+  WriteFile(Path, {Format.ByteOrderMark ? QByteArrayView(Utf8Mark) : QByteArrayView(), Utf8});
 }

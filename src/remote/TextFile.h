@@ -1,6 +1,7 @@
 #pragma once
 // API fixed for the callers; the implementation fills in the rest.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // How a file's text was stored, so that saving gives back the same form.
@@ -24,4 +25,13 @@ class TTextFile {
   // Throw Exception with the system's reason on failure.
   static QString Load(const QString& Path, TTextFormat& Format);
   static void Save(const QString& Path, const QString& Text, const TTextFormat& Format);
+
+  // The same, for an editor that holds its text as UTF-8. A UTF-8 file (the
+  // usual case) goes to the editor as the very bytes read and comes back
+  // from the editor's own buffer, so a large file is never copied into a
+  // QString on the way.
+  static QByteArray DecodeToUtf8(QByteArray Bytes, TTextFormat& Format);
+  static QByteArray EncodeFromUtf8(QByteArrayView Utf8, const TTextFormat& Format);
+  static QByteArray LoadUtf8(const QString& Path, TTextFormat& Format);
+  static void SaveUtf8(const QString& Path, QByteArrayView Utf8, const TTextFormat& Format);
 };

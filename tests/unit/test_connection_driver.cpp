@@ -227,6 +227,18 @@ TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowPsftpsLine) {
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
 }
 
+TEST_F(DriverTest, UnreadableDirectoryIsARefusalNotAnEmptyListing) {
+  Browse();
+  driver.Cmd("ls");
+  Feed("Listing directory /www/locked\n"
+       "Unable to open /www/locked: permission denied\npsftp> ");
+  EXPECT_EQ(view.Status[0], "Unable to open /www/locked: permission denied");
+  EXPECT_EQ(driver.Directories().Find("/www/locked"), nullptr);
+  EXPECT_EQ(view.Page(0)->Items, kWwwItems);  // the page keeps what it showed
+  EXPECT_EQ(driver.DataKind(), dkNone);
+  EXPECT_FALSE(view.BusyCursor);
+}
+
 TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   Browse();
   PutLocal("my notes.txt", "v1\n");

@@ -38,6 +38,21 @@ TEST_P(TRoundTrip, DecodesAndEncodesBackByteForByte) {
   EXPECT_EQ(TTextFile::Encode(text, format).toHex(' '), c.Data.toHex(' '));
 }
 
+// The editor's path: UTF-8 bytes in and out, with the same format found.
+TEST_P(TRoundTrip, GivesTheEditorUtf8AndTakesItBackByteForByte) {
+  const TCase& c = GetParam();
+  TTextFormat format;
+  const QByteArray utf8 = TTextFile::DecodeToUtf8(c.Data, format);
+  EXPECT_EQ(format.Encoding, c.Encoding);
+  EXPECT_EQ(format.ByteOrderMark, c.Mark);
+  EXPECT_EQ(format.LineEnd, c.LineEnd);
+  if (!c.Text.isNull()) {
+    EXPECT_EQ(utf8.toHex(' '), c.Text.toUtf8().toHex(' '));
+  }
+  EXPECT_TRUE(QByteArrayView(utf8).isValidUtf8());
+  EXPECT_EQ(TTextFile::EncodeFromUtf8(utf8, format).toHex(' '), c.Data.toHex(' '));
+}
+
 const QString Euro = QString::fromUtf8("\xE2\x82\xAC");
 
 INSTANTIATE_TEST_SUITE_P(
@@ -149,6 +164,22 @@ TEST_F(TTextFileDisk, LoadAndSaveUnchangedGiveBackTheFile) {
   // The copy is replaced, not rewritten, yet stays private.
   const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
   EXPECT_EQ(QFile::permissions(path) & (privateMode | others), privateMode);
+}
+
+TEST_F(TTextFileDisk, Utf8LoadAndSaveKeepNulBytesAndTheMark) {
+  const QByteArray data = B("\xEF\xBB\xBF" "a\0b\r\n\0");
+  const QString path = PathOf("nul.txt");
+  WriteFile(path, data);
+  TTextFormat format;
+  const QByteArray utf8 = TTextFile::LoadUtf8(path, format);
+  EXPECT_EQ(utf8, B("a\0b\r\n\0"));
+  TTextFile::SaveUtf8(path, utf8, format);
+  EXPECT_EQ(Contents(path), data);
+  // A Latin-1 file refuses a character it cannot hold and is left alone.
+  WriteFile(path, B("\xE9"));
+  EXPECT_EQ(TTextFile::LoadUtf8(path, format), B("\xC3\xA9"));
+  EXPECT_THROW(TTextFile::SaveUtf8(path, B("\xE2\x82\xAC"), format), Exception);
+  EXPECT_EQ(Contents(path), B("\xE9"));
 }
 
 TEST_F(TTextFileDisk, LoadOfMissingFileGivesTheSystemReason) {
