@@ -1,5 +1,8 @@
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
 
 #include "core/ErrorReport.h"
 #include "ui/Main.h"
@@ -7,6 +10,24 @@
 #include "ui/frmConnect.h"
 #include "ui/frmDebug.h"
 #include "ui/frmSaveAs.h"
+
+namespace {
+// For start-up measurements (QUILLERY_QUIT_WHEN_IDLE set): once the window is
+// on screen and a zero timer finds the event loop with nothing left to do,
+// say "idle" on standard output and quit. A zero timer runs only after every
+// pending event, the first paint included.
+void QuitWhenIdle(QWidget& Window) {
+  auto* idle = new QTimer(&Window);
+  QObject::connect(idle, &QTimer::timeout, &Window, [&Window] {
+    const QWindow* handle = Window.windowHandle();
+    if (!handle || !handle->isExposed()) return;
+    std::fputs("idle\n", stdout);
+    std::fflush(stdout);
+    QApplication::quit();
+  });
+  idle->start(0);
+}
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -29,6 +50,7 @@ int main(int argc, char** argv) {
   MainForm.SetDebugForm(&DebugForm);
 
   MainForm.show();
+  if (qEnvironmentVariableIsSet("QUILLERY_QUIT_WHEN_IDLE")) QuitWhenIdle(MainForm);
   const int result = app.exec();
   ErrorReport::SetHandler(nullptr);
   return result;

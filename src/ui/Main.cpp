@@ -4,9 +4,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
@@ -21,6 +24,9 @@
 #include "remote/Dir.h"
 #include "store/MSettings.h"
 #include "store/Servers.h"
+#include "ui/FindDialog.h"
+#include "ui/FindNext.h"
+#include "ui/Highlighters.h"
 #include "ui/HostKeyDialog.h"
 #include "ui/Icons.h"
 #include "ui/PasswordDialog.h"
@@ -83,6 +89,9 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
   FServers = std::make_unique<TServers>();
   // The driver shows the not-connected state as soon as it exists.
   FDriver = std::make_unique<TConnectionDriver>(*this, FVirtualRedirector);
+  FHighlighters = std::make_unique<THighlighters>();
+  FFindDialog = new TFindDialog(this);
+  connect(FFindDialog, &TFindDialog::Find, this, &TMainForm::FindDialogFind);
   ErrorReport::Guarded([this] { LoadFormPosition(); });
 
   StartupTimer = new QTimer(this);
@@ -439,7 +448,7 @@ QsciScintilla* TMainForm::ActiveEdit() {
   return page ? page->SynEdit() : nullptr;
 }
 
-QListWidget* TMainForm::ActiveDirListBox() {
+QListView* TMainForm::ActiveDirListBox() {
   TPage* page = ActivePage();
   return page ? page->DirListBox() : nullptr;
 }
@@ -462,6 +471,7 @@ TPage* TMainForm::CreateTab(const QString& Caption) {
   }
   frame->SetConnected(FDriver->Connected());
   auto* page = new TPage(PageControl, sheet, frame, [this] { UpdateActions(); });
+  page->SetHighlighters(FHighlighters.get());
   page->SetCaption(Caption);
   ConnectPage(page);
   frame->SetEditorFont(EditorFont(frame->EditorFont(), FSettings->Read("FontName", "Consolas"),
@@ -587,15 +597,99 @@ void TMainForm::EditDelete1Execute() {
   if (QsciScintilla* edit = FocusedEditor()) edit->SendScintilla(QsciScintillaBase::SCI_CLEAR);
 }
 
-void TMainForm::OpenActionExecute() {}
-void TMainForm::CutActionExecute() {}
-void TMainForm::CopyActionExecute() {}
-void TMainForm::PasteActionExecute() {}
-void TMainForm::FindActionExecute() {}
-void TMainForm::ViewLineNumbersActionExecute() {}
-void TMainForm::WrapLinesActionExecute() {}
-void TMainForm::FontActionExecute() {}
-void TMainForm::ShowConnectDialogActionExecute() {}
+// The clipboard commands act on the active page whatever has the focus; the
+// editor's own Ctrl+X/C/V are released to them (see TEditFrame).
+void TMainForm::CutActionExecute() {
+  QsciScintilla* edit = ActiveEdit();
+  if (!edit || !edit->hasSelectedText()) return;
+  edit->cut();
+  ActivePage()->SetSaved(false);
+}
+
+void TMainForm::CopyActionExecute() {
+  QsciScintilla* edit = ActiveEdit();
+  if (edit && edit->hasSelectedText()) edit->copy();
+}
+
+// The page counts as changed even when the clipboard held nothing to paste.
+void TMainForm::PasteActionExecute() {
+  QsciScintilla* edit = ActiveEdit();
+  if (!edit) return;
+  edit->paste();
+  ActivePage()->SetSaved(false);
+}
+
+void TMainForm::FindActionExecute() {
+  FFindDialog->show();
+  FFindDialog->raise();
+  FFindDialog->activateWindow();
+}
+
+void TMainForm::FindDialogFind() {
+  FindNext(ActiveEdit(), FFindDialog->FindText(), FFindDialog->MatchCase(), FFindDialog->Up());
+}
+
+// What the active page shows decides; the check mark is only flipped (Qt did
+// that already), so after a new page brought its gutter back the two may
+// disagree until the next restart reads the stored value.
+void TMainForm::ViewLineNumbersActionExecute() {
+  TPage* active = ActivePage();
+  if (!active) return;
+  const bool show = !active->Frame()->LineNumbersVisible();
+  for (int i = 0; i < PageCount(); ++i) Pages(i)->Frame()->SetLineNumbersVisible(show);
+  ErrorReport::Guarded([&] { FSettings->Write("ShowLineNumbers", TSettings::BoolToStr(show)); });
+}
+
+void TMainForm::WrapLinesActionExecute() {
+  const bool wrap = WrapLinesAction->isChecked();
+  for (int i = 0; i < PageCount(); ++i) Pages(i)->Frame()->SetWordWrap(wrap);
+  ErrorReport::Guarded([&] { FSettings->Write("WrapLongLines", TSettings::BoolToStr(wrap)); });
+}
+
+// The whole font goes to every page; only its name and size are stored, so
+// style and effects last until the window closes.
+void TMainForm::FontActionExecute() {
+  TPage* active = ActivePage();
+  QFont font = active ? active->Frame()->EditorFont() : QFont();
+  if (!AskFont(font)) return;
+  // Pages with a highlighter take their text font from the shared lexers.
+  FHighlighters->SetFont(font);
+  for (int i = 0; i < PageCount(); ++i) Pages(i)->Frame()->SetEditorFont(font);
+  const int size = font.pointSize() > 0 ? font.pointSize() : QFontInfo(font).pointSize();
+  ErrorReport::Guarded([&] {
+    FSettings->Write("FontName", font.family());
+    FSettings->Write("FontSize", QString::number(size));
+  });
+}
+
+bool TMainForm::AskFont(QFont& Font) {
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, Font, this, "Font", QFontDialog::MonospacedFonts);
+  if (ok) Font = chosen;
+  return ok;
+}
+
+void TMainForm::ShowConnectDialogActionExecute() {
+  const bool show = ShowConnectDialogAction->isChecked();
+  ErrorReport::Guarded(
+      [&] { FSettings->Write("ShowConnectDialog", TSettings::BoolToStr(show)); });
+}
+
+void TMainForm::OpenActionExecute() {
+  const QString fileName = AskOpenFileName();
+  if (!fileName.isEmpty()) OpenActionAccept(fileName);
+}
+
+QString TMainForm::AskOpenFileName() { return QFileDialog::getOpenFileName(this, "Open"); }
+
+// Loading a whole file is no edit: caption, remote name, highlighter and the
+// saved state stay, so a page that came from the server still saves there.
+void TMainForm::OpenActionAccept(const QString& FileName) {
+  TPage* page = ActivePage();
+  if (!page) return;
+  ErrorReport::Guarded([&] { page->LoadFromFile(FileName); });
+  UpdateEditActions();
+}
 
 void TMainForm::Action4Execute() {
   if (FAboutForm) FAboutForm->exec();

@@ -13,8 +13,9 @@
 
 class QAction;
 class QDialog;
+class QFont;
 class QLabel;
-class QListWidget;
+class QListView;
 class QTabWidget;
 class QTimer;
 class QToolBar;
@@ -22,6 +23,8 @@ class QsciScintilla;
 class TAboutForm;
 class TConnectionDriver;
 class TDebugForm;
+class TFindDialog;
+class THighlighters;
 class THostKeyDialog;
 class TPasswordDialog;
 class TSaveAsForm;
@@ -51,13 +54,16 @@ class TMainForm : public QMainWindow, public IDriverView {
   TSettings& Settings() { return *FSettings; }
   TServers& Servers() { return *FServers; }
   TVirtualRedirector& VirtualRedirector() { return FVirtualRedirector; }
+  // One lexer of each kind, shared by every page.
+  THighlighters& Highlighters() { return *FHighlighters; }
+  TFindDialog* FindDialog() const { return FFindDialog; }
 
   // Pages and their parts.
   TPage* ActivePage() override;
   int PageCount() override;
   TPage* Pages(int Index) override;
   QsciScintilla* ActiveEdit();
-  QListWidget* ActiveDirListBox();
+  QListView* ActiveDirListBox();
   TPage* CreateTab(const QString& Caption);
   void CloseActiveTab();
 
@@ -102,9 +108,10 @@ class TMainForm : public QMainWindow, public IDriverView {
   void EditSelectAll1Execute();
   void EditUndo1Execute();
   void EditDelete1Execute();
-  // Filled in with the editor commands; Qt has already flipped a checkable
-  // action's check mark when its handler runs.
+  // Qt has already flipped a checkable action's check mark when its handler
+  // runs.
   void OpenActionExecute();
+  void OpenActionAccept(const QString& FileName);
   void CutActionExecute();
   void CopyActionExecute();
   void PasteActionExecute();
@@ -113,6 +120,7 @@ class TMainForm : public QMainWindow, public IDriverView {
   void WrapLinesActionExecute();
   void FontActionExecute();
   void ShowConnectDialogActionExecute();
+  void FindDialogFind();
 
   void StartupTimerTimer();
   void PageControlChange();
@@ -152,6 +160,10 @@ class TMainForm : public QMainWindow, public IDriverView {
   virtual QMessageBox::StandardButton AskSaveChanges(const QString& Text);
   // True while an upload sent by the close question has not been answered.
   virtual bool UploadInProgress();
+  // The open-file dialog: the chosen local file, empty when cancelled.
+  virtual QString AskOpenFileName();
+  // The font dialog preset with Font; false when cancelled.
+  virtual bool AskFont(QFont& Font);
 
  private:
   void CreateActions();
@@ -177,6 +189,8 @@ class TMainForm : public QMainWindow, public IDriverView {
   std::unique_ptr<TSettings> FSettings;
   std::unique_ptr<TServers> FServers;
   std::unique_ptr<TConnectionDriver> FDriver;
+  std::unique_ptr<THighlighters> FHighlighters;
+  TFindDialog* FFindDialog = nullptr;
   QLabel* FStatusPanels[3] = {};
   int FConnectImageIndex = ConnectImage;
   bool FBusyCursor = false;

@@ -1,16 +1,52 @@
 #include "ui/Page.h"
 
-#include <QListWidget>
+#include <QListView>
 #include <QTabWidget>
 #include <QVariant>
 #include <Qsci/qsciscintilla.h>
+#include <algorithm>
 
 #include "remote/Dir.h"
 #include "ui/DirListDelegate.h"
+#include "ui/DirListModel.h"
+#include "ui/Highlighters.h"
 #include "ui/frmEdit.h"
 
 namespace {
 const char* const kPageProperty = "QuilleryPage";
+
+// QsciScintilla copies every inserted piece for its change signal, and once
+// more into a QString for accessibility: a large file inserted in one piece
+// would cost three times its size on top of the editor's own copy. Pieces of
+// a megabyte, into room reserved at once, keep that small.
+constexpr qsizetype kLoadPiece = 1024 * 1024;
+
+// The start of the piece that ends at End: never inside a UTF-8 sequence nor
+// between the CR and LF of one line end.
+qsizetype PieceStart(const QByteArray& Text, qsizetype End) {
+  qsizetype start = std::max<qsizetype>(0, End - kLoadPiece);
+  while (start > 0 && start < End - 1 &&
+         ((uchar(Text[start]) & 0xC0) == 0x80 || (Text[start] == '\n' && Text[start - 1] == '\r')))
+    ++start;
+  return start;
+}
+
+// Pieces go in back to front, each at the start of the text: for
+// accessibility QsciScintilla turns the position of every insertion into a
+// character count from the start, so appending piece after piece would
+// count through the whole text again each time. By length, as the text may
+// hold NUL bytes.
+void InsertText(QsciScintilla* Edit, const QByteArray& Text) {
+  Edit->SendScintilla(QsciScintillaBase::SCI_ALLOCATE, static_cast<unsigned long>(Text.size() + 1));
+  for (qsizetype end = Text.size(); end > 0;) {
+    const qsizetype start = PieceStart(Text, end);
+    Edit->SendScintilla(QsciScintillaBase::SCI_SETTARGETSTART, 0UL);
+    Edit->SendScintilla(QsciScintillaBase::SCI_SETTARGETEND, 0UL);
+    Edit->SendScintilla(QsciScintillaBase::SCI_REPLACETARGET,
+                        static_cast<unsigned long>(end - start), Text.constData() + start);
+    end = start;
+  }
+}
 
 QsciScintilla::EolMode EolModeFor(const QByteArray& LineEnd) {
   if (LineEnd == "\r\n") return QsciScintilla::EolWindows;
@@ -36,32 +72,25 @@ TPage* TPage::OfTabSheet(const QWidget* TabSheet) {
   return static_cast<TPage*>(TabSheet->property(kPageProperty).value<void*>());
 }
 
-QListWidget* TPage::DirListBox() const { return FEditFrame->DirListBox(); }
+QListView* TPage::DirListBox() const { return FEditFrame->DirListBox(); }
 
 void TPage::SetDir(TDir* Value) {
   FDir = Value;
   PopulateDirListBox();
 }
 
+// The list reads its rows from the directory itself (see TDirListModel).
 void TPage::PopulateDirListBox() {
   if (!FDir) return;
-  QListWidget* list = DirListBox();
-  list->clear();
-  for (int i = 0; i < FDir->Count(); ++i) {
-    TFile* file = FDir->Files(i);
-    const QString text = file->IsDirectory() ? QString("[%1]").arg(file->RemoteName())
-                                             : file->RemoteName();
-    auto* item = new QListWidgetItem(text, list);
-    item->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(file)));
-  }
+  FEditFrame->DirListModel()->SetDir(FDir);
 }
 
-void TPage::ClearDirListBox() { DirListBox()->clear(); }
+void TPage::ClearDirListBox() { FEditFrame->DirListModel()->SetDir(nullptr); }
 
 TFile* TPage::SelectedFile() const {
-  const QList<QListWidgetItem*> selected = DirListBox()->selectedItems();
+  const QModelIndexList selected = DirListBox()->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return nullptr;
-  return TDirListDelegate::FileOf(DirListBox()->indexFromItem(selected.first()));
+  return TDirListDelegate::FileOf(selected.first());
 }
 
 void TPage::SetFrameConnected(bool Value) { FEditFrame->SetConnected(Value); }
@@ -80,19 +109,48 @@ void TPage::SetSaved(bool Value) {
   if (FSavedChanged) FSavedChanged();
 }
 
-void TPage::UpdateHighlighter() {}
+// Extensions we do not highlight keep what the page had: a page that showed
+// a stylesheet and then receives a text file still colours it as CSS.
+void TPage::UpdateHighlighter() {
+  if (!FHighlighters) return;
+  QsciLexer* current = FSynEdit->lexer();
+  QsciLexer* chosen = FHighlighters->ForCaption(FCaption, current);
+  if (chosen == current) return;
+  // A lexer brings its own font per style, and leaving the old lexer resets
+  // every style, the gutter's included: the page's font and gutter are
+  // given back after the switch.
+  FHighlighters->SetFont(FEditFrame->EditorFont());
+  FSynEdit->setLexer(chosen);
+  FEditFrame->SetEditorFont(FEditFrame->EditorFont());
+}
 
+// The editor holds UTF-8 and counts its text in bytes, NUL bytes included;
+// setText() and text() pass through C strings and would stop at the first
+// NUL. So the bytes go in and come out by length, without a QString copy.
+// The highlighter chosen after loading styles only what is shown (TSynEdit).
 void TPage::LoadFromFile(const QString& Path) {
   TTextFormat format;
-  const QString text = TTextFile::Load(Path, format);
+  const QByteArray text = TTextFile::LoadUtf8(Path, format);  // throws before the editor changes
+  const bool readOnly = FSynEdit->isReadOnly();
+  FSynEdit->setReadOnly(false);
   FLoading = true;
-  FSynEdit->setText(text);
-  FLoading = false;
-  // The loaded text is where undo stops; the old file's text is gone.
+  // Loading is no edit: nothing to undo, and no undo copy of a large file.
+  FSynEdit->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0UL);
+  FSynEdit->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
+  InsertText(FSynEdit, text);
   FSynEdit->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+  FSynEdit->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 1UL);
   FSynEdit->setModified(false);
+  FLoading = false;
+  FSynEdit->setReadOnly(readOnly);
   FFormat = format;
   FSynEdit->setEolMode(EolModeFor(FFormat.LineEnd));
 }
 
-void TPage::SaveToFile(const QString& Path) { TTextFile::Save(Path, FSynEdit->text(), FFormat); }
+void TPage::SaveToFile(const QString& Path) {
+  const long length = FSynEdit->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+  // Valid until the next change of the text; saving changes none.
+  const auto* text = reinterpret_cast<const char*>(
+      FSynEdit->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
+  TTextFile::SaveUtf8(Path, QByteArrayView(text, length), FFormat);
+}

@@ -8,10 +8,11 @@
 #include "remote/Page.h"
 #include "remote/TextFile.h"
 
-class QListWidget;
+class QListView;
 class QTabWidget;
 class QsciScintilla;
 class TEditFrame;
+class THighlighters;
 
 // One editor tab: its sheet on the tab control, the edit frame on it, the
 // remote directory the list shows (owned by the directory cache) and whether
@@ -25,7 +26,7 @@ class TPage : public QObject, public IPage {
   TEditFrame* Frame() const { return FEditFrame; }
   QsciScintilla* SynEdit() const { return FSynEdit; }
   QWidget* TabSheet() const { return FTabSheet; }
-  QListWidget* DirListBox() const;
+  QListView* DirListBox() const;
   const TTextFormat& Format() const { return FFormat; }
   // True while a file is being loaded: the editor's change signal is no edit then.
   bool Loading() const { return FLoading; }
@@ -46,9 +47,11 @@ class TPage : public QObject, public IPage {
   void SetRemoteFileName(const QByteArray& Value) override { FRemoteFileName = Value; }
   bool Saved() const override { return FSaved; }
   void SetSaved(bool Value) override;
-  // Picks the highlighter from the caption's extension; filled in with the
-  // highlighters (left empty until then: a page keeps plain text).
+  // Picks the highlighter from the caption's extension. Without highlighters
+  // (a page made outside the window) the page keeps plain text.
   void UpdateHighlighter() override;
+  // The window's shared highlighters; they must outlive the page.
+  void SetHighlighters(THighlighters* Value) { FHighlighters = Value; }
 
   void LoadFromFile(const QString& Path) override;
   void SaveToFile(const QString& Path) override;
@@ -65,4 +68,5 @@ class TPage : public QObject, public IPage {
   TTextFormat FFormat;
   bool FLoading = false;
   std::function<void()> FSavedChanged;
+  THighlighters* FHighlighters = nullptr;
 };

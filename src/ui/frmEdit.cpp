@@ -3,7 +3,7 @@
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSplitter>
@@ -13,7 +13,9 @@
 #include <Qsci/qsciscintilla.h>
 
 #include "ui/DirListDelegate.h"
+#include "ui/DirListModel.h"
 #include "ui/Icons.h"
+#include "ui/SynEdit.h"
 
 namespace {
 constexpr int kButtonWidth = 75;
@@ -52,14 +54,18 @@ TEditFrame::TEditFrame(QWidget* Parent) : QWidget(Parent) {
 }
 
 void TEditFrame::CreateDirListBox() {
-  FDirListBox = new QListWidget(FSplitter);
+  FDirListBox = new QListView(FSplitter);
+  FDirListModel = new TDirListModel(FDirListBox);
+  FDirListBox->setModel(FDirListModel);
   FDirListBox->setItemDelegate(new TDirListDelegate(FDirListBox));
+  // Every row is as high as the first: laying out a large listing then
+  // never asks each row for its size.
   FDirListBox->setUniformItemSizes(true);
   FDirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
   FDirListBox->setFont(MonospaceFont("Consolas", 10));
   FDirListBox->setMinimumWidth(30);
   FDirListBox->viewport()->setAcceptDrops(true);
-  connect(FDirListBox, &QListWidget::doubleClicked, this,
+  connect(FDirListBox, &QListView::doubleClicked, this,
           [this](const QModelIndex& Index) {
             if (Index.isValid()) emit DirListDoubleClicked();
           });
@@ -67,7 +73,7 @@ void TEditFrame::CreateDirListBox() {
 }
 
 void TEditFrame::CreateSynEdit() {
-  FSynEdit = new QsciScintilla(FSplitter);
+  FSynEdit = new TSynEdit(FSplitter);
   FSynEdit->setUtf8(true);
   // 4 px between lines, split above and below the text.
   FSynEdit->SendScintilla(QsciScintillaBase::SCI_SETEXTRAASCENT, 2);

@@ -5,11 +5,12 @@
 #include <QWidget>
 
 class QLabel;
-class QListWidget;
+class QListView;
 class QMimeData;
 class QPushButton;
 class QSplitter;
 class QsciScintilla;
+class TDirListModel;
 
 // The content of one editor tab: the remote directory list on the left, the
 // editor on the right, a splitter between them. While the window is not
@@ -25,7 +26,9 @@ class TEditFrame : public QWidget {
   bool Connected() const { return FConnected; }
   void SetConnected(bool Value);
 
-  QListWidget* DirListBox() const { return FDirListBox; }
+  QListView* DirListBox() const { return FDirListBox; }
+  // What the list shows: the page sets its directory on it.
+  TDirListModel* DirListModel() const { return FDirListModel; }
   QSplitter* Splitter() const { return FSplitter; }
   QsciScintilla* SynEdit() const { return FSynEdit; }
   QLabel* NotConnectedPanel() const { return FNotConnectedPanel; }
@@ -65,7 +68,8 @@ class TEditFrame : public QWidget {
   bool HandleFileDrag(QEvent* Event, bool OnDirList);
 
   QSplitter* FSplitter = nullptr;
-  QListWidget* FDirListBox = nullptr;
+  QListView* FDirListBox = nullptr;
+  TDirListModel* FDirListModel = nullptr;
   QsciScintilla* FSynEdit = nullptr;
   QLabel* FNotConnectedPanel = nullptr;
   QPushButton* FConnectButton = nullptr;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QListView>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPainter>
@@ -21,6 +22,7 @@
 #include "TempHome.h"
 #include "remote/Dir.h"
 #include "ui/DirListDelegate.h"
+#include "ui/DirListModel.h"
 #include "ui/Page.h"
 #include "ui/frmEdit.h"
 
@@ -34,8 +36,17 @@ class EditFrameTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame));
   }
   QWidget* ListViewport() const { return Frame.DirListBox()->viewport(); }
+  // Shows these entries in the frame's list, as a page does.
+  void ShowEntries(std::initializer_list<const char*> Names) {
+    for (const char* name : Names) Listing.AddFile(std::make_unique<TFile>(name));
+    Frame.DirListModel()->SetDir(&Listing);
+  }
+  QRect ItemRect(int Row) const {
+    return Frame.DirListBox()->visualRect(Frame.DirListModel()->index(Row));
+  }
 
   TempHome Home;
+  TDir Listing;  // outlives the frame that shows it
   TEditFrame Frame;
 };
 
@@ -54,8 +65,8 @@ TEST_F(EditFrameTest, ListSplitterAndEditorAreLaidOutLeftToRight) {
   EXPECT_EQ(Frame.Splitter()->sizes().first(), 143);
   EXPECT_EQ(Frame.DirListBox()->font().family(), "Consolas");
   EXPECT_EQ(Frame.DirListBox()->font().pointSize(), 10);
-  new QListWidgetItem("entry", Frame.DirListBox());
-  EXPECT_EQ(Frame.DirListBox()->visualItemRect(Frame.DirListBox()->item(0)).height(), 17);
+  ShowEntries({"entry"});
+  EXPECT_EQ(ItemRect(0).height(), 17);
 }
 
 TEST_F(EditFrameTest, EditorIsConfiguredForPlainCodeEditing) {
@@ -219,8 +230,8 @@ TEST_F(EditFrameTest, ConnectButtonAsksForAConnection) {
 TEST_F(EditFrameTest, DoubleClickOnAnItemIsReportedButNotOnEmptySpace) {
   QSignalSpy spy(&Frame, &TEditFrame::DirListDoubleClicked);
   Frame.SetConnected(true);
-  new QListWidgetItem("first", Frame.DirListBox());
-  const QPoint onItem = Frame.DirListBox()->visualItemRect(Frame.DirListBox()->item(0)).center();
+  ShowEntries({"first"});
+  const QPoint onItem = ItemRect(0).center();
   // A real double click starts with a click; the test library sends only the second half.
   QTest::mouseClick(ListViewport(), Qt::LeftButton, {}, onItem);
   QTest::mouseDClick(ListViewport(), Qt::LeftButton, {}, onItem);
@@ -288,20 +299,44 @@ TEST_F(PageTest, ListShowsDirectoriesInBracketsAndCarriesEachEntry) {
   dir.AddFile(std::make_unique<TFile>("index.html"));
   Page->SetDir(&dir);
 
-  QListWidget* list = Page->DirListBox();
-  ASSERT_EQ(list->count(), 2);
-  EXPECT_EQ(list->item(0)->text(), "[sub]");
-  EXPECT_EQ(list->item(1)->text(), "index.html");
-  EXPECT_EQ(TDirListDelegate::FileOf(list->model()->index(0, 0)), subFile);
+  QListView* list = Page->DirListBox();
+  QAbstractItemModel* rows = list->model();
+  auto text = [rows](int Row) { return rows->index(Row, 0).data().toString(); };
+  ASSERT_EQ(rows->rowCount(), 2);
+  EXPECT_EQ(text(0), "[sub]");
+  EXPECT_EQ(text(1), "index.html");
+  EXPECT_EQ(TDirListDelegate::FileOf(rows->index(0, 0)), subFile);
   EXPECT_EQ(Page->SelectedFile(), nullptr);
-  list->item(1)->setSelected(true);
+  list->selectionModel()->select(rows->index(1, 0), QItemSelectionModel::Select);
   EXPECT_EQ(Page->SelectedFile(), dir.Files(1));
 
   // Without a directory the list keeps what it shows.
   Page->SetDir(nullptr);
-  EXPECT_EQ(list->count(), 2);
+  EXPECT_EQ(rows->rowCount(), 2);
   Page->ClearDirListBox();
-  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(rows->rowCount(), 0);
+}
+
+// The list reads the directory itself: a refilled directory shows once the
+// page is told, and until then rows past its new end read as empty.
+TEST_F(PageTest, RefilledDirectoryShowsItsNewEntriesWhenRepopulated) {
+  TDir dir;
+  dir.AddFile(std::make_unique<TFile>("a.txt"));
+  dir.AddFile(std::make_unique<TFile>("b.txt"));
+  Page->SetDir(&dir);
+  QListView* list = Page->DirListBox();
+  list->selectionModel()->select(list->model()->index(1, 0), QItemSelectionModel::Select);
+
+  dir.Clear();
+  dir.AddFile(std::make_unique<TFile>("c.txt"));
+  EXPECT_FALSE(list->model()->index(1, 0).data().isValid());
+  EXPECT_EQ(TDirListDelegate::FileOf(list->model()->index(1, 0)), nullptr);
+
+  Page->PopulateDirListBox();
+  ASSERT_EQ(list->model()->rowCount(), 1);
+  EXPECT_EQ(list->model()->index(0, 0).data().toString(), "c.txt");
+  // The old selection went with the old entries.
+  EXPECT_EQ(Page->SelectedFile(), nullptr);
 }
 
 TEST_F(PageTest, CaptionIsTheTabTextAndKeepsAmpersands) {

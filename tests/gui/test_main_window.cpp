@@ -6,7 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>

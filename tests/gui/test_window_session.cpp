@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
@@ -61,14 +61,19 @@ class WindowSessionTest : public ::testing::Test {
   }
   void TearDown() override { ErrorReport::SetHandler(FPrevious); }
 
-  QListWidget* List() { return Form.ActivePage()->DirListBox(); }
+  QListView* List() { return Form.ActivePage()->DirListBox(); }
+  // The list row showing exactly Text; invalid when there is none.
+  QModelIndex Item(const QString& Text) {
+    QAbstractItemModel* rows = List()->model();
+    return rows->match(rows->index(0, 0), Qt::DisplayRole, Text, 1, Qt::MatchExactly).value(0);
+  }
   bool Listed(const QString& Text) {
-    return WaitFor([&] { return !List()->findItems(Text, Qt::MatchExactly).isEmpty(); });
+    return WaitFor([&] { return Item(Text).isValid(); });
   }
   void DoubleClick(const QString& Text) {
-    QListWidgetItem* item = List()->findItems(Text, Qt::MatchExactly).value(0);
-    ASSERT_NE(item, nullptr);
-    const QPoint at = List()->visualItemRect(item).center();
+    const QModelIndex item = Item(Text);
+    ASSERT_TRUE(item.isValid());
+    const QPoint at = List()->visualRect(item).center();
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, at);
   }

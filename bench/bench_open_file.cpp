@@ -1,0 +1,401 @@
+// Opening a large remote file. Three figures:
+//  - BM_OpenDownloadedFile: user-interface thread time from the moment
+//    psftp's download result line is handed to the driver to the page shown
+//    with its highlighter (text loaded, named, lexer chosen, events processed
+//    and the editor painted once). The local copy is already in the download
+//    folder, as psftp leaves it.
+//  - BM_PsftpGet: a real "get" through the driver and psftp from the
+//    loopback server: from writing the command to the result line reaching
+//    the driver (get_ms; the redirector looks at the pipe every 250 ms), and
+//    from there to the page shown (open_ms).
+//  - The peak memory growth of opening the file, each measured in a fresh
+//    process (the program runs itself with --memory=<kind>) from the resident
+//    size before the result line to the peak (VmHWM) after the paint.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QListView>
+#include <QProcess>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <Qsci/qsciscintilla.h>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "remote/ConnectionDriver.h"
+#include "remote/TempFolder.h"
+#include "ui/Main.h"
+
+namespace {
+
+constexpr qsizetype kFileSize = 20 * 1024 * 1024;
+
+// ---------------------------------------------------------------- samples
+
+struct TRandom {
+  quint32 Seed = 12345;
+  quint32 Next(quint32 Range) {
+    Seed = Seed * 1103515245u + 12345u;
+    return (Seed >> 8) % Range;
+  }
+  const char* Pick(const std::initializer_list<const char*>& Items) {
+    return Items.begin()[Next(quint32(Items.size()))];
+  }
+};
+
+QByteArray Words(TRandom& R, int Count) {
+  QByteArray text;
+  for (int i = 0; i < Count; ++i) {
+    if (i) text += ' ';
+    text += R.Pick({"the",   "server", "page",     "editor",      "files",   "remote", "listing",
+                    "quick", "upload", "download", "caf\xC3\xA9", "line",    "value",  "account",
+                    "order", "report", "index",    "&amp;",       "section", "table"});
+  }
+  return text;
+}
+
+// A web page as a site generator writes them: markup, attributes, entities,
+// a script and a style block now and then, lines of 20 to 120 characters.
+QByteArray HtmlBlock(TRandom& R, int N) {
+  QByteArray b;
+  b += "<div class=\"row " + QByteArray(R.Pick({"odd", "even", "wide"})) + "\" id=\"r" +
+       QByteArray::number(N) + "\">\n";
+  b += "  <h2><a href=\"/articles/" + QByteArray::number(N) + ".html\">" + Words(R, 4) +
+       "</a></h2>\n";
+  b += "  <p>" + Words(R, 8 + int(R.Next(8))) + "</p>\n";
+  b += "  <ul>\n";
+  for (int i = 0, n = 2 + int(R.Next(4)); i < n; ++i)
+    b += "    <li><span class=\"note\">" + Words(R, 3 + int(R.Next(6))) + "</span></li>\n";
+  b += "  </ul>\n";
+  if (R.Next(8) == 0) {
+    b += "  <script type=\"text/javascript\">\n";
+    b += "    function show" + QByteArray::number(N) +
+         "(e) { var x = e.target.id; return x + 1; }\n";
+    b += "    document.getElementById(\"r" + QByteArray::number(N) + "\").onclick = show" +
+         QByteArray::number(N) + ";\n";
+    b += "  </script>\n";
+  }
+  if (R.Next(10) == 0) b += "  <!-- " + Words(R, 6) + " -->\n";
+  if (R.Next(12) == 0)
+    b += "  <style>.r" + QByteArray::number(N) + " { color: #336699; }</style>\n";
+  b += "</div>\n";
+  return b;
+}
+
+// A CGI script: subroutines, regular expressions, here-documents, comments.
+QByteArray PerlBlock(TRandom& R, int N) {
+  const QByteArray n = QByteArray::number(N);
+  QByteArray b;
+  b += "# " + Words(R, 6) + "\n";
+  b += "sub handler_" + n + " {\n";
+  b += "    my ($q, %args) = @_;\n";
+  b += "    my $name = $q->param('name_" + n + "') || 'guest';  # " + Words(R, 3) + "\n";
+  b += "    if ($name =~ /^(\\w+)\\s*-\\s*(\\d+)$/) {\n";
+  b += "        print \"<p>Hello, $1 ($2): " + Words(R, 4) + "</p>\\n\";\n";
+  b += "    }\n";
+  b += "    my @rows = map { { id => $_, label => \"row $_\" } } 1 .. " +
+       QByteArray::number(R.Next(50)) + ";\n";
+  if (R.Next(6) == 0) {
+    b += "    print <<\"END\";\n";
+    b += "<table class=\"t" + n + "\"><tr><td>" + Words(R, 5) + "</td></tr></table>\n";
+    b += "END\n";
+  }
+  b += "    return join(',', map { $_->{label} } @rows);\n";
+  b += "}\n\n";
+  return b;
+}
+
+enum TKind { kHtml, kPerl };
+
+QString SampleName(TKind Kind) { return Kind == kHtml ? "big.html" : "big.pl"; }
+
+// Written in pieces, so that making the sample does not raise this
+// process's own peak memory.
+void WriteSample(const QString& Path, TKind Kind) {
+  QFile file(Path);
+  if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(Path));
+  TRandom random;
+  QByteArray piece =
+      Kind == kHtml ? "<!DOCTYPE html>\n<html>\n<head>\n<title>Archive</title>\n</head>\n<body>\n"
+                    : "#!/usr/bin/perl\nuse strict;\nuse warnings;\nuse CGI;\n\n";
+  qsizetype written = 0;
+  for (int n = 0; written + piece.size() < kFileSize; ++n) {
+    piece += Kind == kHtml ? HtmlBlock(random, n) : PerlBlock(random, n);
+    if (piece.size() < 64 * 1024) continue;
+    written += file.write(piece);
+    piece.clear();
+  }
+  // Padded to the exact size with a last line of blanks.
+  piece.truncate(kFileSize - written - 1);
+  piece += QByteArray(kFileSize - written - 1 - piece.size(), ' ') + "\n";
+  file.write(piece);
+}
+
+QString EnsureLocalCopy(TKind Kind) {
+  const QString path = GetTempFolder() + SampleName(Kind);
+  if (QFileInfo(path).size() != kFileSize) WriteSample(path, Kind);
+  return path;
+}
+
+// ---------------------------------------------------------------- window
+
+class TBenchForm : public TMainForm {
+ public:
+  bool ShowConnectDialog() override { return true; }
+  TConnectValues ConnectDialogValues() override { return Values; }
+  bool Confirm(const QString&) override { return true; }
+  void ShowError(const QString& Text) override { qWarning("error: %s", qPrintable(Text)); }
+  void ShowMessage(const QString& Text) override { qWarning("message: %s", qPrintable(Text)); }
+  void AskHostKey(const THostKeyRequest&) override {
+    QTimer::singleShot(0, this, [this] { Driver().AnswerHostKey(THostKeyAnswer::Once); });
+  }
+  void DebugAddLine(const QString& S) override {
+    if (S.startsWith("Remote filename: ")) ResultLineAt = Clock.nsecsElapsed();
+    TMainForm::DebugAddLine(S);
+  }
+
+  TConnectValues Values;
+  QElapsedTimer Clock;
+  qint64 ResultLineAt = -1;
+};
+
+bool WaitFor(const std::function<bool()>& Condition, int TimeoutMs = 120000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!Condition()) {
+    if (clock.hasExpired(TimeoutMs)) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(1);
+  }
+  return true;
+}
+
+std::unique_ptr<TBenchForm> ShowForm() {
+  auto form = std::make_unique<TBenchForm>();
+  form->show();
+  QApplication::processEvents();
+  form->Clock.start();
+  return form;
+}
+
+// A fresh tab in place of the old one: the page has no text and no lexer,
+// as a page does before its first file.
+TPage* FreshPage(TBenchForm& Form) {
+  Form.CreateTab("Untitled");
+  Form.PageControl->setCurrentIndex(0);
+  Form.CloseActiveTab();
+  QApplication::processEvents();
+  return Form.ActivePage();
+}
+
+// What a double-click on the file has left behind: the page pending and
+// the busy cursor on.
+void ExpectDownload(TBenchForm& Form) {
+  Form.Driver().SetDataPending(true);
+  Form.Driver().SetDownloading(true);
+}
+
+void HandResultLine(TBenchForm& Form, TKind Kind) {
+  const QByteArray name = SampleName(Kind).toLatin1();
+  Form.Driver().VirtualRedirectorInput(nullptr,
+                                       "remote:/www/" + name + " => local:" + name + "\npsftp> ");
+}
+
+void Paint(TPage* Page) {
+  QApplication::processEvents();
+  Page->SynEdit()->viewport()->repaint();
+}
+
+QString CheckShown(TPage* Page, TKind Kind) {
+  if (Page->Caption() != SampleName(Kind)) return "page not named after the file";
+  if (!Page->SynEdit()->lexer()) return "no highlighter on the page";
+  if (Page->SynEdit()->length() != kFileSize) return "text not fully loaded";
+  // The first line is painted, so it must be styled ("<!DOCTYPE" or "#!").
+  if (Page->SynEdit()->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 1UL) == 0)
+    return "the text shown is not highlighted";
+  return QString();
+}
+
+void BM_OpenDownloadedFile(benchmark::State& State, TKind kind) {
+  EnsureLocalCopy(kind);
+  auto form = ShowForm();
+  TPage* page = nullptr;
+  for (auto _ : State) {
+    State.PauseTiming();
+    page = FreshPage(*form);
+    ExpectDownload(*form);
+    State.ResumeTiming();
+    HandResultLine(*form, kind);
+    Paint(page);
+  }
+  const QString problem = CheckShown(page, kind);
+  if (!problem.isEmpty()) State.SkipWithError(qPrintable(problem));
+  State.SetBytesProcessed(State.iterations() * kFileSize);
+}
+BENCHMARK_CAPTURE(BM_OpenDownloadedFile, html, kHtml)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenDownloadedFile, perl, kPerl)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------- real download
+
+// The loopback SFTP server of the tests, serving Root.
+class TServer {
+ public:
+  bool Start(const QString& Root) {
+    const QString script =
+        QFileInfo(QString(__FILE__)).dir().absoluteFilePath("../tests/server/sftp_server.py");
+    FProcess.start("/usr/bin/python3",
+                   {script, "--root", Root, "--user", "tester", "--password", "secret"});
+    if (!FProcess.waitForStarted(10000)) return false;
+    QByteArray out;
+    while (FProcess.waitForReadyRead(20000)) {
+      out += FProcess.readAllStandardOutput();
+      const int at = out.indexOf("PORT ");
+      const int end = out.indexOf('\n', at);
+      if (at >= 0 && end > at) {
+        Port = out.mid(at + 5, end - at - 5).trimmed().toInt();
+        return Port > 0;
+      }
+    }
+    return false;
+  }
+  ~TServer() {
+    FProcess.closeWriteChannel();
+    if (!FProcess.waitForFinished(5000)) FProcess.kill();
+    FProcess.waitForFinished(5000);
+  }
+  int Port = 0;
+
+ private:
+  QProcess FProcess;
+};
+
+QModelIndex Row(TPage* Page, const QString& Text) {
+  QAbstractItemModel* rows = Page->DirListBox()->model();
+  return rows->match(rows->index(0, 0), Qt::DisplayRole, Text, 1, Qt::MatchExactly).value(0);
+}
+
+void BM_PsftpGet(benchmark::State& State, TKind kind) {
+  QTemporaryDir root;
+  QDir().mkpath(root.path() + "/www");
+  WriteSample(root.path() + "/www/" + SampleName(kind), kind);
+  TServer server;
+  if (!server.Start(root.path())) return State.SkipWithError("the loopback server did not start");
+
+  auto form = ShowForm();
+  form->Values = {"127.0.0.1", "tester", "secret", "/www", server.Port};
+  form->ConnectActionExecute();
+  TPage* page = form->ActivePage();
+  if (!WaitFor(
+          [&] { return Row(page, SampleName(kind)).isValid() && !form->Driver().DataPending(); }))
+    return State.SkipWithError("no listing from the server");
+
+  double getMs = 0, openMs = 0;
+  for (auto _ : State) {
+    page = FreshPage(*form);
+    page->DirListBox()->setCurrentIndex(Row(page, SampleName(kind)));
+    form->ResultLineAt = -1;
+    const qint64 start = form->Clock.nsecsElapsed();
+    form->Driver().DirListBoxDblClick();
+    if (!WaitFor([&] { return page->Caption() == SampleName(kind); }))
+      return State.SkipWithError("the file did not arrive");
+    Paint(page);
+    const qint64 shown = form->Clock.nsecsElapsed();
+    getMs += (form->ResultLineAt - start) / 1e6;
+    openMs += (shown - form->ResultLineAt) / 1e6;
+    State.SetIterationTime((shown - start) / 1e9);
+  }
+  const QString problem = CheckShown(page, kind);
+  if (!problem.isEmpty()) return State.SkipWithError(qPrintable(problem));
+  State.counters["get_ms"] = getMs / double(State.iterations());
+  State.counters["open_ms"] = openMs / double(State.iterations());
+  form->Driver().Disconnect();
+  WaitFor([&] { return !form->VirtualRedirector().Running(); }, 10000);
+}
+BENCHMARK_CAPTURE(BM_PsftpGet, html, kHtml)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PsftpGet, perl, kPerl)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------- memory
+
+qint64 StatusKb(const char* Field) {
+  QFile status("/proc/self/status");
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith(Field))
+      return line.mid(qstrlen(Field)).trimmed().split(' ').value(0).toLongLong();
+  return -1;
+}
+
+// One opening in this (fresh) process; prints the growth of the peak.
+int MeasureMemory(TKind Kind) {
+  EnsureLocalCopy(Kind);
+  auto form = ShowForm();
+  TPage* page = form->ActivePage();
+  ExpectDownload(*form);
+  QApplication::processEvents();
+  // The peak so far (start-up, writing the sample) is no part of opening:
+  // "5" resets VmHWM to the present resident size.
+  QFile clear("/proc/self/clear_refs");
+  if (clear.open(QIODevice::WriteOnly)) clear.write("5");
+  clear.close();
+  const qint64 before = StatusKb("VmRSS:");
+  HandResultLine(*form, Kind);
+  Paint(page);
+  const qint64 peak = StatusKb("VmHWM:");
+  const QString problem = CheckShown(page, Kind);
+  if (!problem.isEmpty()) {
+    std::printf("%s\n", qPrintable(problem));
+    return 1;
+  }
+  std::printf(
+      "%s: resident before %lld KB, peak after %lld KB, growth %.1f MB = %.2f x file size\n",
+      qPrintable(SampleName(Kind)), before, peak, (peak - before) / 1024.0,
+      (peak - before) * 1024.0 / double(kFileSize));
+  return 0;
+}
+
+void RunMemoryChildren() {
+  for (const char* kind : {"html", "perl"}) {
+    for (int run = 0; run < 3; ++run) {
+      QProcess child;
+      child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+      child.start(QCoreApplication::applicationFilePath(), {QString("--memory=") + kind});
+      child.waitForFinished(300000);
+      std::printf("memory run %d: %s", run + 1, child.readAllStandardOutput().constData());
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  // psftp keeps its host keys under HOME and the download folder is under
+  // the cache folder: both go to a folder of this run's own.
+  QTemporaryDir home;
+  for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+    qputenv(name, (home.path() + "/" + QString(name).toLower()).toLocal8Bit());
+  QApplication app(argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    const QByteArray arg = argv[i];
+    if (arg.startsWith("--memory=")) return MeasureMemory(arg.endsWith("perl") ? kPerl : kHtml);
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  RunMemoryChildren();
+  return 0;
+}
