@@ -218,6 +218,9 @@ TEST_F(EndToEndTest, BrowsesOpensEditsSavesSavesAsAndUploadsADrop) {
   ASSERT_NO_FATAL_FAILURE(Open("notes.txt"));
   EXPECT_EQ(page->SynEdit()->text(), "first line\nsecond line\n");
   EXPECT_TRUE(page->Saved());
+  // Not a check: with QUILLERY_SCREENSHOT_DIR set, a picture of the connected window.
+  if (const QString folder = qEnvironmentVariable("QUILLERY_SCREENSHOT_DIR"); !folder.isEmpty())
+    Form.grab().save(folder + "/connected.png");
   Type("new ");
   EXPECT_FALSE(page->Saved());
   Form.activateWindow();
