@@ -1,8 +1,17 @@
 #include "process/CommonThread.h"
 
+#include <cerrno>
+#include <system_error>
+
+#include "process/PipeIo.h"
+
 TCommonThread::TCommonThread(QObject* TargetWnd) : FTargetWnd(TargetWnd) {}
 
-TCommonThread::~TCommonThread() { Stop(); }
+TCommonThread::~TCommonThread() {
+  Stop();
+  PipeIo::Close(FEventRead);
+  PipeIo::Close(FEventWrite);
+}
 
 void TCommonThread::Resume() {
   if (!FThread.joinable()) FThread = std::thread(&TCommonThread::ThreadProc, this);
@@ -19,6 +28,7 @@ void TCommonThread::TriggerEvent() {
     FEventSignalled = true;
   }
   FEventChanged.notify_all();
+  if (FEventWrite >= 0) PipeIo::Signal(FEventWrite);
 }
 
 void TCommonThread::WaitFor() {
@@ -28,6 +38,17 @@ void TCommonThread::WaitFor() {
 bool TCommonThread::WaitForEvent(std::chrono::milliseconds Timeout) {
   std::unique_lock<std::mutex> Lock(FEventLock);
   return FEventChanged.wait_for(Lock, Timeout, [this] { return FEventSignalled; });
+}
+
+int TCommonThread::MakeEventDescriptor() {
+  if (FEventRead >= 0) return FEventRead;
+  if (!PipeIo::CreatePipe(FEventRead, FEventWrite) || !PipeIo::SetNonBlocking(FEventWrite)) {
+    const int Error = errno;
+    PipeIo::Close(FEventRead);
+    PipeIo::Close(FEventWrite);
+    throw std::system_error(Error, std::generic_category(), "wake event");
+  }
+  return FEventRead;
 }
 
 void TCommonThread::Stop() {

@@ -35,6 +35,11 @@ class TCommonThread {
   virtual void Execute() = 0;
   // Waits up to Timeout for the wake event; true when it is signalled.
   bool WaitForEvent(std::chrono::milliseconds Timeout);
+  // For a worker that waits on descriptors besides the wake event: gives the
+  // event a descriptor that turns readable when the event is signalled and
+  // stays so, and returns it. The thread keeps it. To be called from the
+  // constructor of the derived class; throws std::system_error when it cannot.
+  int MakeEventDescriptor();
   QObject* TargetWnd() const { return FTargetWnd; }
   // For the destructors of derived classes: the thread runs their Execute,
   // so it must have ended before their members go.
@@ -51,4 +56,7 @@ class TCommonThread {
   std::mutex FEventLock;
   std::condition_variable FEventChanged;
   bool FEventSignalled = false;  // guarded by FEventLock
+  // The event's descriptor pipe, set before the thread starts; -1 while none.
+  int FEventRead = -1;
+  int FEventWrite = -1;
 };

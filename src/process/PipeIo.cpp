@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <vector>
 
 namespace PipeIo {
 
@@ -50,18 +52,34 @@ bool WriteAll(int Fd, const QByteArray& Bytes) {
   return true;
 }
 
-bool ReadWaiting(int Fd, QByteArray& Bytes) {
-  Bytes.clear();
-  int Waiting = 0;
-  if (ioctl(Fd, FIONREAD, &Waiting) != 0) return false;
-  if (Waiting <= 0) return true;
-  Bytes.resize(Waiting);
-  ssize_t Got;
+void Signal(int WriteEnd) {
+  const char Byte = 1;
+  // EAGAIN means the pipe is full, and so readable already.
+  while (write(WriteEnd, &Byte, 1) < 0 && errno == EINTR) {
+  }
+}
+
+TReadResult ReadSome(int Fd, char* Buffer, qsizetype Size, qsizetype& Got) {
+  ssize_t Result;
   do {
-    Got = read(Fd, Bytes.data(), size_t(Waiting));
-  } while (Got < 0 && errno == EINTR);
-  Bytes.resize(Got > 0 ? qsizetype(Got) : 0);
-  return true;
+    Result = read(Fd, Buffer, size_t(Size));
+  } while (Result < 0 && errno == EINTR);
+  Got = Result > 0 ? qsizetype(Result) : 0;
+  if (Result > 0) return TReadResult::Read;
+  if (Result < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return TReadResult::Empty;
+  return TReadResult::Ended;
+}
+
+qsizetype Waiting(int Fd) {
+  int Count = 0;
+  return ioctl(Fd, FIONREAD, &Count) == 0 ? qsizetype(Count) : -1;
+}
+
+bool WaitReadable(const int* Fds, int Count, std::chrono::milliseconds Timeout) {
+  std::vector<pollfd> Polled(static_cast<size_t>(Count));
+  for (int I = 0; I < Count; ++I) Polled[size_t(I)] = {Fds[I], POLLIN, 0};
+  const int Result = poll(Polled.data(), nfds_t(Count), int(Timeout.count()));
+  return Result >= 0 || errno == EINTR;
 }
 
 }  // namespace PipeIo

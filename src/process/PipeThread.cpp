@@ -1,22 +1,15 @@
 #include "process/PipeThread.h"
 
+#include <algorithm>
+
 #include "process/PipeIo.h"
-#include "process/RedirectorEvent.h"
-
-namespace {
-
-// False when the pipe cannot be asked, so that the cycle ends there.
-bool Forward(QObject* Target, int Fd, TRedirectorEvent::TKind Kind) {
-  QByteArray Bytes;
-  if (!PipeIo::ReadWaiting(Fd, Bytes)) return false;
-  if (!Bytes.isEmpty()) TRedirectorEvent::Post(Target, Kind, std::move(Bytes));
-  return true;
-}
-
-}  // namespace
 
 TPipeThread::TPipeThread(QObject* TargetWnd, int PipeIn, int PipeErrorIn)
-    : TCommonThread(TargetWnd), FPipeIn(PipeIn), FPipeErrorIn(PipeErrorIn) {}
+    : TCommonThread(TargetWnd),
+      FStreams{{PipeIn, TRedirectorEvent::ChildInput},
+               {PipeErrorIn, TRedirectorEvent::ChildErrorInput}},
+      FEvent(MakeEventDescriptor()),
+      FBuffer(size_t(PieceSize)) {}
 
 TPipeThread::~TPipeThread() { Stop(); }
 
@@ -26,18 +19,68 @@ void TPipeThread::Terminate() {
 }
 
 void TPipeThread::Execute() {
-  // Terminated is looked at only here: a cycle once begun is completed.
   while (!Terminated()) {
-    WaitForEvent(ReadInterval);
     try {
-      ReadCycle();
+      Wait();
+      ReadUntilEmpty();
     } catch (...) {
-      // Out of memory for a piece: try again next cycle.
+      // Out of memory for a piece: its bytes are lost, the next look goes on.
+    }
+  }
+  try {
+    ReadWhatWaits();
+  } catch (...) {
+    // As above; the thread ends all the same, so that its owner can go on.
+  }
+}
+
+void TPipeThread::Wait() {
+  const int Fds[] = {FEvent, FStreams[0].Fd, FStreams[1].Fd};
+  // A wait that fails at once must not turn the loop into a busy one.
+  if (!PipeIo::WaitReadable(Fds, 3, ReadInterval)) WaitForEvent(ReadInterval);
+}
+
+// The streams take turns piece by piece, so that neither waits while the
+// other is emptied; a fast child refills a pipe while it is read. A look
+// under way when Terminate is asked stops: the last look takes the rest.
+void TPipeThread::ReadUntilEmpty() {
+  bool More = true;
+  while (More && !Terminated()) {
+    More = false;
+    for (TStream& Stream : FStreams)
+      if (TakePiece(Stream, PieceSize) == PieceSize) More = true;
+  }
+}
+
+// The child has ended, so what it printed is what waits now. Reading no
+// more than that keeps a writer that outlives it (one in a session of its
+// own still holding the pipe) from holding up the owner.
+void TPipeThread::ReadWhatWaits() {
+  for (TStream& Stream : FStreams) {
+    qsizetype Left = Stream.Fd < 0 ? 0 : PipeIo::Waiting(Stream.Fd);
+    while (Left > 0) {
+      const qsizetype Limit = std::min(Left, PieceSize);
+      const qsizetype Got = TakePiece(Stream, Limit);
+      if (Got < Limit) break;
+      Left -= Got;
     }
   }
 }
 
-void TPipeThread::ReadCycle() {
-  if (!Forward(TargetWnd(), FPipeIn, TRedirectorEvent::ChildInput)) return;
-  Forward(TargetWnd(), FPipeErrorIn, TRedirectorEvent::ChildErrorInput);
+// Reads from Stream until Limit bytes are read or nothing waits, and posts
+// them as one piece. Returns the count read.
+qsizetype TPipeThread::TakePiece(TStream& Stream, qsizetype Limit) {
+  qsizetype Size = 0;
+  while (Stream.Fd >= 0 && Size < Limit) {
+    qsizetype Got = 0;
+    const PipeIo::TReadResult Result =
+        PipeIo::ReadSome(Stream.Fd, FBuffer.data() + Size, Limit - Size, Got);
+    if (Result == PipeIo::TReadResult::Empty) break;
+    if (Result == PipeIo::TReadResult::Ended)
+      Stream.Fd = -1;
+    else
+      Size += Got;
+  }
+  if (Size > 0) TRedirectorEvent::Post(TargetWnd(), Stream.Kind, QByteArray(FBuffer.data(), Size));
+  return Size;
 }

@@ -1,20 +1,30 @@
 #pragma once
+#include <QtGlobal>
 #include <chrono>
+#include <vector>
 
 #include "process/CommonThread.h"
+#include "process/RedirectorEvent.h"
 
-// The reader: every ReadInterval it takes what waits on the child's standard
-// output, then on its standard error, and posts each piece to the target.
+// The reader: takes the child's standard output and standard error as soon
+// as they wait, reads each pipe until it is empty, and posts what it read to
+// the target in pieces, in order. A child that writes a lot is never held up
+// by a full pipe for longer than it takes to empty it.
 class TPipeThread : public TCommonThread {
  public:
-  // The pace of the output polling, and so the longest delay of a piece.
+  // The longest the reader waits before it looks at the pipes again; output
+  // and Terminate end the wait at once.
   static constexpr std::chrono::milliseconds ReadInterval{250};
+  // The largest piece posted at once: the receiver handles output as it
+  // comes instead of in one huge block at the end.
+  static constexpr qsizetype PieceSize = 64 * 1024;
 
-  // PipeIn and PipeErrorIn stay open until the thread has ended.
+  // PipeIn and PipeErrorIn are non-blocking and stay open until the thread
+  // has ended. Throws std::system_error when the wake-up cannot be made.
   TPipeThread(QObject* TargetWnd, int PipeIn, int PipeErrorIn);
   ~TPipeThread() override;
 
-  // Wakes the reader for one last cycle, so that what the child printed
+  // Wakes the reader for one last look, so that what the child printed
   // before it ended is still delivered.
   void Terminate() override;
 
@@ -22,8 +32,17 @@ class TPipeThread : public TCommonThread {
   void Execute() override;
 
  private:
-  void ReadCycle();
+  struct TStream {
+    int Fd;  // -1 once its writers have gone: a closed pipe is always readable
+    TRedirectorEvent::TKind Kind;
+  };
 
-  const int FPipeIn;
-  const int FPipeErrorIn;
+  void Wait();
+  void ReadUntilEmpty();
+  void ReadWhatWaits();
+  qsizetype TakePiece(TStream& Stream, qsizetype Limit);
+
+  TStream FStreams[2];
+  const int FEvent;
+  std::vector<char> FBuffer;
 };

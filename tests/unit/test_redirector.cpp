@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -21,6 +23,10 @@
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
 #include "process/CommandLine.h"
+#include "process/PipeIo.h"
+#include "process/PipeThread.h"
+#include "process/RedirectorEvent.h"
+#include "process/RedirectorHelper.h"
 #include "process/VirtualRedirector.h"
 
 // Readable failure messages for Qt's text types.
@@ -122,14 +128,53 @@ QStringList OpenFds() {
   return Fds;
 }
 
-// The state letter of a process ('Z' for one that has ended but not been
-// collected), or 0 when there is no such process.
-char ProcessState(qint64 Pid) {
-  QFile Stat(QStringLiteral("/proc/%1/stat").arg(Pid));
+// The state letter in a stat file of /proc, or 0 when there is none.
+char StatState(const QString& Path) {
+  QFile Stat(Path);
   if (!Stat.open(QIODevice::ReadOnly)) return 0;
   const QByteArray Text = Stat.readAll();
   const qsizetype Paren = Text.lastIndexOf(") ");
   return Paren < 0 || Paren + 2 >= Text.size() ? 0 : Text[Paren + 2];
+}
+
+// The state letter of a process ('Z' for one that has ended but not been
+// collected), or 0 when there is no such process.
+char ProcessState(qint64 Pid) { return StatState(QStringLiteral("/proc/%1/stat").arg(Pid)); }
+
+// The threads of this process, the calling one left out, found running or
+// ready to run in at least half of Samples looks: a thread that waits as it
+// should sleeps nearly always.
+int BusyThreads(int Samples) {
+  const QString Self = QString::number(gettid());
+  QHash<QString, int> Running;
+  for (int Sample = 0; Sample < Samples; ++Sample) {
+    const QDir Tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& Task : Tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+      if (Task != Self && StatState(Tasks.filePath(Task + "/stat")) == 'R') ++Running[Task];
+    QThread::msleep(10);
+  }
+  int Busy = 0;
+  for (int Count : std::as_const(Running))
+    if (2 * Count >= Samples) ++Busy;
+  return Busy;
+}
+
+// The lines "First\n" to "Last\n", as seq prints them.
+QByteArray Seq(int First, int Last) {
+  QByteArray Lines;
+  for (int Number = First; Number <= Last; ++Number) Lines += QByteArray::number(Number) + '\n';
+  return Lines;
+}
+
+// Compares megabytes without printing them.
+::testing::AssertionResult SameBytes(const QByteArray& Got, const QByteArray& Expected) {
+  if (Got == Expected) return ::testing::AssertionSuccess();
+  qsizetype At = 0;
+  while (At < Got.size() && At < Expected.size() && Got[At] == Expected[At]) ++At;
+  return ::testing::AssertionFailure() << Got.size() << " bytes instead of " << Expected.size()
+                                       << ", the first difference at " << At << ": "
+                                       << Got.mid(At, 20).toStdString() << " instead of "
+                                       << Expected.mid(At, 20).toStdString();
 }
 
 bool Alive(qint64 Pid) {
@@ -413,6 +458,127 @@ TEST_F(Redirector, AllOutputArrivesAlsoAfterTheEnd) {
   ASSERT_TRUE(Finish());
   EXPECT_EQ(Collected('I'), QByteArray(300000, 'x') + "\ndone\n");
   EXPECT_EQ(Ends, 1);
+}
+
+// Megabytes written at once, on one stream, on both at the same time, or on
+// each in turn: every stream arrives complete and in order, in pieces no
+// larger than the bound, and all of it has been posted by the time the end
+// is raised.
+TEST_F(Redirector, LargeOutputArrivesCompleteInBoundedPieces) {
+  const struct {
+    const char* Name;
+    QString Script;
+    QByteArray Output;
+    QByteArray ErrorOutput;
+  } Cases[] = {
+      {"standard output", "seq 1 800000", Seq(1, 800000), {}},
+      {"standard error", "seq 1 800000 >&2", {}, Seq(1, 800000)},
+      {"both at once", "seq 1 400000 & seq 400001 800000 >&2; wait", Seq(1, 400000),
+       Seq(400001, 800000)},
+      {"in turn",
+       "for i in 0 1 2 3 4 5; do seq $((i*100000+1)) $((i*100000+100000)) >&$((i%2+1)); done",
+       Seq(1, 100000) + Seq(200001, 300000) + Seq(400001, 500000),
+       Seq(100001, 200000) + Seq(300001, 400000) + Seq(500001, 600000)},
+  };
+  R->OnChildProcessEnd = [this](QObject*) {
+    QCoreApplication::sendPostedEvents();  // what the reader posted before the end
+    Events.push_back({'X', {}});
+    ++Ends;
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    Events.clear();
+    Ends = 0;
+    ASSERT_TRUE(RunShell(Case.Script));
+    ASSERT_TRUE(Finish());
+    EXPECT_TRUE(SameBytes(Collected('I'), Case.Output));
+    EXPECT_TRUE(SameBytes(Collected('E'), Case.ErrorOutput));
+    EXPECT_EQ(Ends, 1);
+    ASSERT_FALSE(Events.empty());
+    EXPECT_EQ(Events.back().Kind, 'X') << "output after the end";
+    int BadPieces = 0;
+    for (const TEvent& Event : Events)
+      if (Event.Kind != 'X' &&
+          (Event.Bytes.isEmpty() || Event.Bytes.size() > TPipeThread::PieceSize))
+        ++BadPieces;
+    EXPECT_EQ(BadPieces, 0) << "empty or larger than " << TPipeThread::PieceSize;
+  }
+}
+
+// A child that closes its output and goes on running: the reader must not
+// spin on the closed pipe, and what comes on the other stream still arrives.
+TEST_F(Redirector, ClosedOutputLeavesTheReaderAsleep) {
+  const struct {
+    const char* Name;
+    QString Script;
+    QByteArray Output;
+    QByteArray ErrorOutput;
+  } Cases[] = {
+      {"standard error", "exec 2>&-; : > closed; read x; echo \"got $x\"", "got go\n", {}},
+      {"standard output", "exec >&-; : > closed; read x; echo \"got $x\" >&2", {}, "got go\n"},
+      {"both", "exec >&- 2>&-; : > closed; read x", {}, {}},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    Events.clear();
+    Ends = 0;
+    QFile::remove(Path("closed"));
+    ASSERT_TRUE(RunShell(Case.Script, FDir.path()));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return QFile::exists(Path("closed")); }, EndTimeout));
+    EXPECT_EQ(BusyThreads(40), 0);
+    R->WriteRaw("go\n");
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(Collected('I'), Case.Output);
+    EXPECT_EQ(Collected('E'), Case.ErrorOutput);
+  }
+}
+
+// Fills the pipe until it takes no more; returns what it took.
+QByteArray FillPipe(int WriteEnd, const QByteArray& Bytes) {
+  qsizetype Taken = 0;
+  while (Taken < Bytes.size()) {
+    const qsizetype Chunk = std::min<qsizetype>(4096, Bytes.size() - Taken);
+    const ssize_t Written = ::write(WriteEnd, Bytes.constData() + Taken, size_t(Chunk));
+    if (Written <= 0) break;
+    Taken += Written;
+  }
+  return Bytes.left(Taken);
+}
+
+// What the child printed before it ended may still wait when Terminate
+// comes; here the reader is told to end before it has looked even once, so
+// its last look alone must deliver both full pipes, in bounded pieces.
+TEST(PipeThread, LastLookDeliversWhatWaits) {
+  int Ends[4] = {-1, -1, -1, -1};  // output read, write; error read, write
+  ASSERT_TRUE(PipeIo::CreatePipe(Ends[0], Ends[1]) && PipeIo::CreatePipe(Ends[2], Ends[3]));
+  for (int Fd : Ends) ASSERT_TRUE(PipeIo::SetNonBlocking(Fd));
+  // Pipes larger than a piece, so that each takes several.
+  for (int Fd : {Ends[1], Ends[3]})
+    ASSERT_GE(fcntl(Fd, F_SETPIPE_SZ, int(4 * TPipeThread::PieceSize)), 0);
+  const QByteArray More = Seq(1, 80000);  // more than a pipe holds
+  const QByteArray Output = FillPipe(Ends[1], More);
+  const QByteArray ErrorOutput = FillPipe(Ends[3], More);
+  ASSERT_LT(Output.size(), More.size()) << "the pipe was not filled";
+
+  QByteArray Got[2];
+  int BadPieces = 0;
+  TRedirectorHelper Target([&](const TRedirectorEvent& Event) {
+    if (Event.Kind() == TRedirectorEvent::ChildProcessEnd) return;
+    Got[Event.Kind() == TRedirectorEvent::ChildInput ? 0 : 1] += Event.Bytes();
+    if (Event.Bytes().isEmpty() || Event.Bytes().size() > TPipeThread::PieceSize) ++BadPieces;
+  });
+  {
+    TPipeThread Reader(&Target, Ends[0], Ends[2]);
+    Reader.Terminate();
+    Reader.Resume();
+    Reader.WaitFor();
+  }
+  QCoreApplication::sendPostedEvents(&Target);
+  for (int& Fd : Ends) PipeIo::Close(Fd);
+
+  EXPECT_TRUE(SameBytes(Got[0], Output));
+  EXPECT_TRUE(SameBytes(Got[1], ErrorOutput));
+  EXPECT_EQ(BadPieces, 0);
 }
 
 // --- Ending ---
