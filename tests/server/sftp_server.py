@@ -1,14 +1,42 @@
 #!/usr/bin/python3
 """Loopback SSH/SFTP server for Quillery's tests and demo.
 
-Password login only, a throwaway host key, the served tree confined to one
-folder (chroot), and a free port chosen by the kernel. The first line written
-to standard output is "PORT <n>" once the server listens; the server runs
+Password login (and public-key login for keys named with --authorized-key), a
+throwaway host key, the served tree confined to one folder (chroot), and a free
+port chosen by the kernel. Once the server listens it writes
+"HOSTKEY SHA256:<fingerprint>" and then "PORT <n>" to standard output; it runs
 until it is killed or its standard input closes.
 
 Paths named with --deny are refused with "permission denied" for every open,
 so tests can provoke psftp's refusal lines even when they run as root (root
 ignores file modes).
+
+The other options make failures happen for real, so tests see what psftp
+prints when they do. GLOB is matched against the path as the client sees it
+(e.g. "/www/big*"), N counts bytes from the start of the file:
+
+  --fail-read-after GLOB=N    reads of a matching file get an SFTP failure
+                              status once N bytes have been served
+  --fail-write-after GLOB=N   writes to a matching file fail once N bytes have
+                              been written; the first N bytes stay on disk, as
+                              on a server whose disk is full
+  --stall-read-after GLOB=N   after N bytes a read is never answered; the
+                              server holds it forever but stays alive (it
+                              serves one request at a time, so the session
+                              answers nothing more after that)
+  --drop-after-requests N     the connection is cut (no SSH disconnect
+                              message, as when the network fails) once N SFTP
+                              requests have been answered
+  --drop-after-login          the same after one request: psftp's first
+                              request asks for the home folder, which it
+                              prints as "Remote working directory is /"
+  --listing PATH=FILE         listing the folder PATH gives "." and "..", then
+                              one entry per line of FILE (UTF-8). A line
+                              "name<TAB>longname" names the entry "name" and
+                              shows "longname"; a line without a TAB is shown
+                              whole and names the entry with its text after
+                              the last blank. psftp prints the long names as
+                              they are, sorted by entry name.
 """
 import argparse
 import asyncio
@@ -19,6 +47,21 @@ import warnings
 
 warnings.filterwarnings("ignore")
 import asyncssh  # noqa: E402
+from asyncssh.sftp import SFTPServerHandler  # noqa: E402
+
+
+def glob_and_count(text):
+    glob, sep, count = text.rpartition("=")
+    if not sep or not glob:
+        raise argparse.ArgumentTypeError(f"expected GLOB=N, got {text!r}")
+    return glob, int(count)
+
+
+def path_and_file(text):
+    path, sep, file = text.partition("=")
+    if not sep or not path:
+        raise argparse.ArgumentTypeError(f"expected PATH=FILE, got {text!r}")
+    return path, file
 
 
 def parse_args():
@@ -30,23 +73,120 @@ def parse_args():
     p.add_argument("--host-key", help="key file; created when missing")
     p.add_argument("--deny", action="append", default=[],
                    help="glob of served paths refused with permission denied")
-    return p.parse_args()
+    p.add_argument("--authorized-key", action="append", default=[],
+                   help="OpenSSH public key file accepted for login")
+    p.add_argument("--fail-read-after", action="append", default=[],
+                   type=glob_and_count, metavar="GLOB=N")
+    p.add_argument("--fail-write-after", action="append", default=[],
+                   type=glob_and_count, metavar="GLOB=N")
+    p.add_argument("--stall-read-after", action="append", default=[],
+                   type=glob_and_count, metavar="GLOB=N")
+    p.add_argument("--drop-after-requests", type=int, default=0, metavar="N")
+    p.add_argument("--drop-after-login", action="store_true")
+    p.add_argument("--listing", action="append", default=[],
+                   type=path_and_file, metavar="PATH=FILE")
+    args = p.parse_args()
+    if args.drop_after_login and not args.drop_after_requests:
+        args.drop_after_requests = 1
+    return args
 
 
-def make_sftp_factory(root, deny):
-    class DenyingSFTPServer(asyncssh.SFTPServer):
+def read_listing(file):
+    entries = []
+    with open(file, "rb") as f:
+        for line in f.read().split(b"\n"):
+            line = line.rstrip(b"\r")
+            if not line:
+                continue
+            name, tab, longname = line.partition(b"\t")
+            if not tab:
+                longname = line
+                name = line.rsplit(b" ", 1)[-1]
+            entries.append((name, longname))
+    return entries
+
+
+def first_limit(rules, shown):
+    for pattern, count in rules:
+        if fnmatch.fnmatch(shown, pattern):
+            return count
+    return None
+
+
+def make_sftp_factory(args, root):
+    listings = {path.rstrip("/") or "/": read_listing(file)
+                for path, file in args.listing}
+
+    class TestSFTPServer(asyncssh.SFTPServer):
         def __init__(self, chan):
             super().__init__(chan, chroot=root.encode())
+            self.requests_left = args.drop_after_requests or None
+            # Limits of the files opened here, looked up by file object.
+            self._limits = {}
+
+        def _shown(self, path):
+            return self.reverse_map_path(self.map_path(path)).decode(errors="replace")
 
         def _check(self, path):
-            shown = self.reverse_map_path(self.map_path(path)).decode(errors="replace")
-            for pattern in deny:
+            shown = self._shown(path)
+            for pattern in args.deny:
                 if fnmatch.fnmatch(shown, pattern):
                     raise asyncssh.SFTPPermissionDenied("Permission denied")
 
         def open(self, path, pflags, attrs):
             self._check(path)
-            return super().open(path, pflags, attrs)
+            file_obj = super().open(path, pflags, attrs)
+            shown = self._shown(path)
+            limits = (first_limit(args.fail_read_after, shown),
+                      first_limit(args.fail_write_after, shown),
+                      first_limit(args.stall_read_after, shown))
+            if any(limit is not None for limit in limits):
+                self._limits[file_obj] = limits
+            return file_obj
+
+        def close(self, file_obj):
+            self._limits.pop(file_obj, None)
+            return super().close(file_obj)
+
+        async def read(self, file_obj, offset, size):
+            fail, _, stall = self._limits.get(file_obj, (None, None, None))
+            # A read that reaches past the limit is cut short at it, so the
+            # client has exactly the bytes before the limit and its next
+            # read starts there.
+            for limit in (fail, stall):
+                if limit is not None and offset < limit:
+                    size = min(size, limit - offset)
+            if stall is not None and offset >= stall:
+                await asyncio.get_running_loop().create_future()
+            if fail is not None and offset >= fail:
+                raise asyncssh.SFTPFailure("Failure")
+            return super().read(file_obj, offset, size)
+
+        def write(self, file_obj, offset, data):
+            _, fail, _ = self._limits.get(file_obj, (None, None, None))
+            if fail is not None and offset + len(data) > fail:
+                if offset < fail:
+                    super().write(file_obj, offset, data[:fail - offset])
+                # What OpenSSH's sftp-server answers for ENOSPC.
+                raise asyncssh.SFTPFailure("Failure")
+            return super().write(file_obj, offset, data)
+
+        def listdir(self, path):
+            shown = self._shown(path)
+            if shown in listings:
+                # "." and ".." describe real folders, the served root when
+                # the listed one does not exist.
+                local = self.map_path(path)
+                if not os.path.isdir(local):
+                    local = root.encode()
+                parent = local if local == root.encode() else os.path.dirname(local)
+                own = [asyncssh.SFTPName(name, attrs=asyncssh.SFTPAttrs.from_local(
+                    os.lstat(folder))) for name, folder in ((b".", local), (b"..", parent))]
+                for entry in own:
+                    self.format_longname(entry)
+                return own + [asyncssh.SFTPName(name, longname, asyncssh.SFTPAttrs())
+                              for name, longname in listings[shown]]
+            return super().listdir(path)
 
         def opendir(self, path):
             self._check(path)
@@ -56,13 +196,39 @@ def make_sftp_factory(root, deny):
             self._check(path)
             return super().stat(path)
 
-    return DenyingSFTPServer
+    return TestSFTPServer
 
 
-class PasswordServer(asyncssh.SSHServer):
-    def __init__(self, user, password):
+# asyncssh gives the SFTP server object no hook after a reply goes out, so the
+# request count that cuts the connection is kept here.
+_answer_request = SFTPServerHandler._process_packet
+
+
+async def _counting_process_packet(self, pkttype, pktid, packet):
+    server = self._server
+    left = getattr(server, "requests_left", None)
+    if left == 0:
+        # The client asked again before the cut: it has had the last reply,
+        # so nothing is lost by cutting now, and this request goes unanswered.
+        server.connection.abort()
+        return
+    await _answer_request(self, pkttype, pktid, packet)
+    if left is not None:
+        server.requests_left = left - 1
+        if left == 1:
+            # abort() drops what is still buffered; the last reply must
+            # reach the client before the connection goes.
+            asyncio.get_running_loop().call_later(0.2, server.connection.abort)
+
+
+SFTPServerHandler._process_packet = _counting_process_packet
+
+
+class TestSSHServer(asyncssh.SSHServer):
+    def __init__(self, user, password, keys):
         self._user = user
         self._password = password
+        self._keys = keys
 
     def begin_auth(self, username):
         return True
@@ -72,6 +238,13 @@ class PasswordServer(asyncssh.SSHServer):
 
     def validate_password(self, username, password):
         return username == self._user and password == self._password
+
+    def public_key_auth_supported(self):
+        return bool(self._keys)
+
+    def validate_public_key(self, username, key):
+        return username == self._user and any(
+            key.public_data == allowed.public_data for allowed in self._keys)
 
 
 async def main():
@@ -83,13 +256,18 @@ async def main():
         key = asyncssh.generate_private_key("ssh-ed25519")
         if args.host_key:
             key.write_private_key(args.host_key)
+    client_keys = [k for file in args.authorized_key
+                   for k in asyncssh.read_public_key_list(file)]
     server = await asyncssh.listen(
         "127.0.0.1", args.port,
         server_host_keys=[key],
-        server_factory=lambda: PasswordServer(args.user, args.password),
-        sftp_factory=make_sftp_factory(root, args.deny),
+        server_factory=lambda: TestSSHServer(args.user, args.password, client_keys),
+        sftp_factory=make_sftp_factory(args, root),
         allow_scp=False)
     port = server.sockets[0].getsockname()[1]
+    # Before the port, so whoever waits for "PORT" has both; psftp takes it
+    # with -hostkey instead of asking.
+    print(f"HOSTKEY {key.get_fingerprint('sha256')}")
     print(f"PORT {port}", flush=True)
     loop = asyncio.get_running_loop()
     stdin_closed = loop.create_future()

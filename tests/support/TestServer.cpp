@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 TestServer::TestServer() = default;
 
@@ -25,6 +26,26 @@ QByteArray TestServer::ReadFile(const QString& RemotePath) const {
   return file.readAll();
 }
 
+void TestServer::SetListing(const QString& RemotePath, const QStringList& LongNames) {
+  QDir().mkpath(Served(RemotePath));
+  const QString file = FOwnFiles.filePath(QString("listing%1.txt").arg(FListings.size()));
+  QFile out(file);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    ADD_FAILURE() << "cannot write " << file.toStdString();
+  for (const QString& line : LongNames) out.write(line.toUtf8() + "\n");
+  FListings << RemotePath + "=" + file;
+}
+
+void TestServer::Pause() {
+  if (FProcess.state() == QProcess::Running && ::kill(pid_t(FProcess.processId()), SIGSTOP) == 0)
+    FPaused = true;
+}
+
+void TestServer::Resume() {
+  if (FPaused) ::kill(pid_t(FProcess.processId()), SIGCONT);
+  FPaused = false;
+}
+
 bool TestServer::Start() {
   WriteFile("/www/index.html", "<html><body>Caf&eacute; &amp; more</body></html>\n");
   WriteFile("/www/style.css", "body { color: red; }\n");
@@ -39,6 +60,13 @@ bool TestServer::Start() {
   for (const QString& glob : FDeny) args << "--deny" << glob;
   if (!FHostKeyFile.isEmpty()) args << "--host-key" << FHostKeyFile;
   if (FRequestedPort) args << "--port" << QString::number(FRequestedPort);
+  for (const QString& limit : FFailRead) args << "--fail-read-after" << limit;
+  for (const QString& limit : FFailWrite) args << "--fail-write-after" << limit;
+  for (const QString& limit : FStallRead) args << "--stall-read-after" << limit;
+  if (FDropAfterRequests) args << "--drop-after-requests" << QString::number(FDropAfterRequests);
+  if (FDropAfterLogin) args << "--drop-after-login";
+  for (const QString& listing : FListings) args << "--listing" << listing;
+  for (const QString& key : FAuthorizedKeys) args << "--authorized-key" << key;
   FProcess.setProcessChannelMode(QProcess::SeparateChannels);
   FProcess.start("/usr/bin/python3", args);
   if (!FProcess.waitForStarted(10000)) {
@@ -54,6 +82,9 @@ bool TestServer::Start() {
     const int end = out.indexOf('\n', at);
     if (at >= 0 && end > at) {
       FPort = out.mid(at + 5, end - at - 5).trimmed().toInt();
+      const int key = out.indexOf("HOSTKEY ");
+      if (key >= 0)
+        FHostKeyFingerprint = out.mid(key + 8, out.indexOf('\n', key) - key - 8).trimmed();
       return FPort > 0;
     }
   }
@@ -64,6 +95,7 @@ bool TestServer::Start() {
 
 void TestServer::Stop() {
   if (FProcess.state() == QProcess::NotRunning) return;
+  Resume();  // a stopped server would never see its standard input close
   FProcess.closeWriteChannel();  // the server ends when its standard input closes
   if (!FProcess.waitForFinished(5000)) {
     FProcess.kill();

@@ -9,6 +9,7 @@
 // The loopback SSH/SFTP server (tests/server/sftp_server.py on Debian's
 // python3-asyncssh): password login, a throwaway host key, a served tree in a
 // temporary folder, a free port. Started by Start(), stopped by the destructor.
+// The setters below make it fail in the ways real servers and networks do.
 class TestServer {
  public:
   TestServer();
@@ -25,11 +26,44 @@ class TestServer {
   // Listens on this port instead of a free one. Call before Start().
   void SetPort(int Port) { FRequestedPort = Port; }
 
+  // Failures that happen for real, for files matching Glob (as for Deny), once
+  // Bytes bytes from the start of the file have gone through. Call before Start().
+  // Reads fail with an SFTP failure status: psftp's "get" breaks partway.
+  void FailReadAfter(const QString& Glob, qint64 Bytes) { FFailRead << Limit(Glob, Bytes); }
+  // Writes fail as on a full disk; the first Bytes bytes stay in the file.
+  void FailWriteAfter(const QString& Glob, qint64 Bytes) { FFailWrite << Limit(Glob, Bytes); }
+  // Reads are never answered; as the server takes one request at a time, the
+  // whole session then hangs, while the server lives on for other connections.
+  void StallReadAfter(const QString& Glob, qint64 Bytes) { FStallRead << Limit(Glob, Bytes); }
+  // Cuts the connection, without an SSH disconnect message, once Count SFTP
+  // requests have been answered; a request that comes after them is not
+  // answered. Call before Start().
+  void DropAfterRequests(int Count) { FDropAfterRequests = Count; }
+  // The same once psftp has printed "Remote working directory is /": its
+  // first request asks for that folder.
+  void DropAfterLogin() { FDropAfterLogin = true; }
+  // Listing the folder RemotePath gives "." and ".." and then exactly these
+  // long names, which psftp's "ls" prints as they are (less control
+  // characters), sorted by the entry's name. The name is the text after the
+  // last blank, or "name\tlong name" gives it apart. The folder is created in
+  // the served tree. Call before Start().
+  void SetListing(const QString& RemotePath, const QStringList& LongNames);
+  // Accepts public-key login with the key in this OpenSSH public key file, as
+  // well as the password. Call before Start().
+  void AuthorizeKey(const QString& PublicKeyFile) { FAuthorizedKeys << PublicKeyFile; }
+
+  // Stops (SIGSTOP) and continues (SIGCONT) the whole server process: a
+  // server that answers nothing, not even at the SSH level.
+  void Pause();
+  void Resume();
+
   // Starts the server; returns false (with a gtest failure) when it does not come up.
   bool Start();
   void Stop();
 
   int Port() const { return FPort; }
+  // "SHA256:..." of the host key, as psftp's -hostkey takes it.
+  QString HostKeyFingerprint() const { return FHostKeyFingerprint; }
   QString User() const { return "tester"; }
   QString Password() const { return "secret"; }
   // The folder served as "/". The sample tree is created below it by Start():
@@ -41,10 +75,23 @@ class TestServer {
   QByteArray ReadFile(const QString& RemotePath) const;
 
  private:
+  static QString Limit(const QString& Glob, qint64 Bytes) {
+    return Glob + "=" + QString::number(Bytes);
+  }
+
   QTemporaryDir FRoot;
+  // The server's own files (listings), outside the served tree.
+  QTemporaryDir FOwnFiles;
   QProcess FProcess;
   QStringList FDeny;
+  QStringList FFailRead, FFailWrite, FStallRead;
+  QStringList FListings;  // "remote path=listing file"
+  QStringList FAuthorizedKeys;
   QString FHostKeyFile;
+  QString FHostKeyFingerprint;
+  int FDropAfterRequests = 0;
+  bool FDropAfterLogin = false;
   int FPort = 0;
   int FRequestedPort = 0;
+  bool FPaused = false;
 };
