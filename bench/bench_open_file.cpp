@@ -155,12 +155,18 @@ class TBenchForm : public TMainForm {
   void AskHostKey(const THostKeyRequest&) override {
     QTimer::singleShot(0, this, [this] { Driver().AnswerHostKey(THostKeyAnswer::Once); });
   }
+  // Commands reach the debug log as they are written.
+  void DebugAppendText(const QString& Text) override {
+    if (Text.startsWith("get ")) LastGet = Text.trimmed();
+    TMainForm::DebugAppendText(Text);
+  }
   void DebugAddLine(const QString& S) override {
     if (S.startsWith("Remote filename: ")) ResultLineAt = Clock.nsecsElapsed();
     TMainForm::DebugAddLine(S);
   }
 
   TConnectValues Values;
+  QString LastGet;
   QElapsedTimer Clock;
   qint64 ResultLineAt = -1;
 };
@@ -194,17 +200,44 @@ TPage* FreshPage(TBenchForm& Form) {
   return Form.ActivePage();
 }
 
-// What a double-click on the file has left behind: the page pending and
-// the busy cursor on.
-void ExpectDownload(TBenchForm& Form) {
-  Form.Driver().SetDataPending(true);
-  Form.Driver().SetDownloading(true);
+QModelIndex Row(TPage* Page, const QString& Text) {
+  QAbstractItemModel* rows = Page->DirListBox()->model();
+  return rows->match(rows->index(0, 0), Qt::DisplayRole, Text, 1, Qt::MatchExactly).value(0);
+}
+
+// Where the last "get" asked psftp to write: its last quoted word.
+QString WorkFile(const TBenchForm& Form) {
+  const QString& command = Form.LastGet;
+  return command.mid(command.lastIndexOf('"', command.size() - 2) + 1).chopped(1);
+}
+
+// What a double-click on the file leaves behind: its "get" written and open,
+// the busy cursor on, and psftp's copy where the command asked for it. A
+// child that reads and answers nothing stands in for psftp, so that the
+// driver writes the command; the bench hands psftp's answer itself.
+void ExpectDownload(TBenchForm& Form, TKind Kind) {
+  TVirtualRedirector& child = Form.VirtualRedirector();
+  if (!child.Running()) child.Run("/bin/sleep", GetTempFolder(), "sleep 1000000");
+  TDirectories& cache = Form.Driver().Directories();
+  TDir* dir = cache.Find("/www");
+  if (!dir) {
+    auto created = std::make_unique<TDir>();
+    created->SetName("/www");
+    created->AddFile(std::make_unique<TFile>(SampleName(Kind)));
+    dir = cache.Add(std::move(created));
+  }
+  TPage* page = Form.ActivePage();
+  page->SetDir(dir);
+  page->DirListBox()->setCurrentIndex(Row(page, SampleName(Kind)));
+  Form.Driver().DirListBoxDblClick();
+  QFile::remove(WorkFile(Form));
+  QFile::copy(GetTempFolder() + SampleName(Kind), WorkFile(Form));
 }
 
 void HandResultLine(TBenchForm& Form, TKind Kind) {
   const QByteArray name = SampleName(Kind).toLatin1();
-  Form.Driver().VirtualRedirectorInput(nullptr,
-                                       "remote:/www/" + name + " => local:" + name + "\npsftp> ");
+  Form.Driver().VirtualRedirectorInput(
+      nullptr, "remote:/www/" + name + " => local:" + WorkFile(Form).toUtf8() + "\npsftp> ");
 }
 
 void Paint(TPage* Page) {
@@ -229,7 +262,7 @@ void BM_OpenDownloadedFile(benchmark::State& State, TKind kind) {
   for (auto _ : State) {
     State.PauseTiming();
     page = FreshPage(*form);
-    ExpectDownload(*form);
+    ExpectDownload(*form, kind);
     State.ResumeTiming();
     HandResultLine(*form, kind);
     Paint(page);
@@ -275,10 +308,6 @@ class TServer {
   QProcess FProcess;
 };
 
-QModelIndex Row(TPage* Page, const QString& Text) {
-  QAbstractItemModel* rows = Page->DirListBox()->model();
-  return rows->match(rows->index(0, 0), Qt::DisplayRole, Text, 1, Qt::MatchExactly).value(0);
-}
 
 void BM_PsftpGet(benchmark::State& State, TKind kind) {
   QTemporaryDir root;
@@ -292,7 +321,7 @@ void BM_PsftpGet(benchmark::State& State, TKind kind) {
   form->ConnectActionExecute();
   TPage* page = form->ActivePage();
   if (!WaitFor(
-          [&] { return Row(page, SampleName(kind)).isValid() && !form->Driver().DataPending(); }))
+          [&] { return Row(page, SampleName(kind)).isValid() && !form->Driver().Busy(); }))
     return State.SkipWithError("no listing from the server");
 
   double getMs = 0, openMs = 0;
@@ -342,7 +371,7 @@ int MeasureMemory(TKind Kind) {
   EnsureLocalCopy(Kind);
   auto form = ShowForm();
   TPage* page = form->ActivePage();
-  ExpectDownload(*form);
+  ExpectDownload(*form, Kind);
   QApplication::processEvents();
   // The peak so far (start-up, writing the sample) is no part of opening:
   // "5" resets VmHWM to the present resident size.

@@ -7,26 +7,18 @@
 #include "core/Exception.h"
 #include "process/CommandLine.h"
 #include "process/VirtualRedirector.h"
+#include "remote/ChangeDirOperation.h"
+#include "remote/GetOperation.h"
+#include "remote/ListOperation.h"
+#include "remote/LoginOperation.h"
 #include "remote/Page.h"
-#include "remote/PsftpCommand.h"
 #include "remote/PsftpProgram.h"
 #include "remote/PsftpQuestions.h"
+#include "remote/PutOperation.h"
 #include "remote/TempFolder.h"
-
-namespace {
-// psftp prints "psftp> " when it is ready for the next command. With standard
-// input on a pipe it does not echo the command, so the next answer follows on
-// the same line, right after the prompt.
-const QByteArray kPrompt = "psftp>";
-// "Remote working directory is /home/user" ends the login.
-const QString kLoginMarker = "working directory is";
-// psftp's answer to a successful "cd".
-const QString kChangedDirectory = "Remote directory is now ";
-}  // namespace
 
 TConnectionDriver::TConnectionDriver(IDriverView& View, TVirtualRedirector& Redirector)
     : FView(View), FRedirector(Redirector), FQuestions(std::make_unique<TPsftpQuestions>()) {
-  Regex.SetOptions(preMultiLine);
   FRedirector.OnInput = [this](QObject* sender, const QByteArray& input) {
     VirtualRedirectorInput(sender, input);
   };
@@ -71,7 +63,7 @@ void TConnectionDriver::ConnectToHost(const QByteArray& HostName, const QByteArr
   // where every local user could read it in the process list.
   QString parameters = QString("-v -P %1").arg(Port);
   if (!Password.isEmpty()) {
-    QTemporaryFile file(GetTempFolder() + "pw-XXXXXX");
+    QTemporaryFile file(WorkFilePrefix("pw-") + "XXXXXX");
     file.setAutoRemove(false);
     if (!file.open() || file.write(Password) != Password.size() || !file.flush())
       throw Exception("Unable to write the password file in " + GetTempFolder());
@@ -93,13 +85,23 @@ void TConnectionDriver::ConnectToHost(const QByteArray& HostName, const QByteArr
 }
 
 void TConnectionDriver::StartConversation() {
-  ResetResponseState();
+  ResetConversation();
   FQuestions->Reset();
-  FLoginSeen = false;
-  FResponses.push_back({TAwaited::Login, nullptr});
+  FOpen = std::make_unique<TLoginOperation>();
 }
 
-void TConnectionDriver::Disconnect() { Cmd("bye"); }
+// psftp reads "bye" only between commands: while one is unanswered, psftp is
+// busy with it (or stuck on a stalled server), so it is ended instead.
+void TConnectionDriver::Disconnect() {
+  FQueue.clear();
+  if (FOpen && FOpen->Kind() != TPsftpOperation::TKind::Login) {
+    Debug("Disconnect: a command was still unanswered, so psftp was ended");
+    FRedirector.Kill();
+    return;
+  }
+  FView.DebugAppendText("bye\r\n");
+  FRedirector.Write("bye");
+}
 
 void TConnectionDriver::DeletePasswordFile() {
   if (FPasswordFile.isEmpty()) return;
@@ -107,166 +109,102 @@ void TConnectionDriver::DeletePasswordFile() {
   FPasswordFile.clear();
 }
 
-// ---------------------------------------------------------------- commands
+// ---------------------------------------------------------------- conversation
 
-TConnectionDriver::TAwaited TConnectionDriver::AwaitedFor(const QByteArray& Verb) {
-  if (Verb == "cd") return TAwaited::Cd;
-  if (Verb == "ls") return TAwaited::Ls;
-  if (Verb == "get") return TAwaited::Get;
-  if (Verb == "put") return TAwaited::Put;
-  return TAwaited::Other;
+// Commands go out one at a time: psftp then prints nothing after a prompt
+// until it is given the next command, so every line belongs to the one
+// command whose answer is open.
+void TConnectionDriver::Start(TOperationPtr Operation) {
+  FQueue.push_back(std::move(Operation));
+  WriteNext();
 }
 
-void TConnectionDriver::Cmd(const QByteArray& Verb, const QByteArrayList& Args) {
-  WriteCommand(TPsftpCommand::Build(Verb, Args), AwaitedFor(Verb));
+void TConnectionDriver::WriteNext() {
+  if (FOpen || FQueue.empty()) return;
+  if (!FRedirector.Running()) {
+    // Nothing will answer: end the waits now instead of leaving them open.
+    while (!FQueue.empty()) {
+      TOperationPtr dropped = std::move(FQueue.front());
+      FQueue.pop_front();
+      SetDownloading(false);
+      SetStatus("Not connected", 0);
+    }
+    return;
+  }
+  FOpen = std::move(FQueue.front());
+  FQueue.pop_front();
+  const QByteArray command = FOpen->Command();
+  FView.DebugAppendText(QString::fromLocal8Bit(command) + "\r\n");
+  FRedirector.Write(command);
 }
-
-void TConnectionDriver::WriteCommand(const QByteArray& Command, TAwaited Awaited) {
-  FView.DebugAppendText(QString::fromLocal8Bit(Command) + "\r\n");
-  SetDataPending(true);
-  // "bye" gets no prompt back: the child just ends.
-  if (FRedirector.Running() && Awaited != TAwaited::Other)
-    FResponses.push_back({Awaited, FPendingPage});
-  FRedirector.Write(Command);
-}
-
-// ---------------------------------------------------------------- reading
 
 void TConnectionDriver::VirtualRedirectorInput(QObject*, const QByteArray& NewInput) {
   Debug(QString::fromLocal8Bit(NewInput));
-  DataString += NewInput;
-  UnfinishedData = true;
-  while (!DataString.isEmpty()) {
-    if (FSkipPromptBlank) {
-      FSkipPromptBlank = false;
-      if (DataString.startsWith(' ')) DataString.remove(0, 1);
-      continue;
-    }
-    if (DataString.startsWith(kPrompt)) {
-      DataString.remove(0, kPrompt.size());
-      FSkipPromptBlank = true;
+  for (const TPsftpOutputReader::TEvent& event : FReader.Feed(NewInput)) {
+    if (event.Kind == TPsftpOutputReader::TEvent::Prompt)
       ErrorReport::Guarded([this] { HandlePrompt(); });
-      continue;
-    }
-    // A piece may end inside the prompt: wait for the rest before deciding.
-    if (kPrompt.startsWith(DataString)) break;
-    const int end = LineEnd(DataString);
-    if (end < 0) break;
-    const QByteArray line = DataString.left(end);
-    DataString.remove(0, end + (DataString.mid(end, 2) == "\r\n" ? 2 : 1));
-    const QString text = QString::fromLocal8Bit(line);
-    ErrorReport::Guarded([this, &text] { HandleLine(text); });
+    else
+      ErrorReport::Guarded([this, &event] { HandleLine(event.Text); });
   }
-}
-
-// Index of the first complete line end; -1 when the text has none yet. A CR
-// that ends the buffer may be the first half of CR LF, so it waits.
-int TConnectionDriver::LineEnd(const QByteArray& Text) {
-  for (int i = 0; i < Text.size(); ++i) {
-    if (Text[i] == '\n') return i;
-    if (Text[i] == '\r') return i + 1 < Text.size() ? i : -1;
-  }
-  return -1;
-}
-
-TConnectionDriver::TResponse* TConnectionDriver::OpenResponse() {
-  return FResponses.empty() ? nullptr : &FResponses.front();
-}
-
-void TConnectionDriver::MarkSucceeded() {
-  if (TResponse* response = OpenResponse()) response->Succeeded = true;
 }
 
 void TConnectionDriver::HandleLine(const QString& Line) {
-  FResponseLines.append(Line);
-  if (!FLoginSeen && Line.contains(kLoginMarker)) {
-    HandleLogin();
-    return;
-  }
-  if (FIgnoreRestOfResponse) return;
-  if (Line.startsWith(kChangedDirectory)) {
-    MarkSucceeded();
-    SetCurrentDir(Line.mid(kChangedDirectory.size()));
-    FResponseLines.clear();
-    Cmd("ls");
-    return;
-  }
-  if (MatchDownload(Line)) {
-    MarkSucceeded();
-    OnFileDownload(Line);
-    return;
-  }
-  if (MatchUpload(Line)) {
-    MarkSucceeded();
-    OnFileUpload(Line);
-    return;
-  }
-  if (Line.startsWith("Listing directory ")) {
-    MarkSucceeded();
-    FDataKind = dkLs;
-  }
-  // psftp names the directory first and only then finds it cannot read it:
-  // "Listing directory /x" is followed by "Unable to open /x: permission denied".
-  if (Line.startsWith("Unable to open ")) {
-    if (TResponse* response = OpenResponse()) response->Failed = true;
-  }
-}
-
-// Login: once per child, since a later line (a file name in a listing, say)
-// may contain the same words.
-void TConnectionDriver::HandleLogin() {
-  FLoginSeen = true;
-  FIgnoreRestOfResponse = true;
-  DeletePasswordFile();
-  SetConnected(true);
-  const QByteArray startingDir = FView.ConnectDialogValues().StartingDir;
-  if (startingDir.isEmpty())
-    WriteCommand("cd ", TAwaited::Cd);  // psftp changes to the home directory
-  else
-    Cmd("cd", {startingDir});
-  FResponseLines.clear();
+  if (FOpen)
+    FOpen->Line(Line);
+  else if (!Line.trimmed().isEmpty())
+    Debug("Ignored, no command was waiting for it: " + Line);
 }
 
 void TConnectionDriver::HandlePrompt() {
-  FData = FResponseLines;
-  FResponseLines.clear();
-  UnfinishedData = false;
-  FIgnoreRestOfResponse = false;
-  std::optional<TResponse> response;
-  if (!FResponses.empty()) {
-    response = FResponses.front();
-    FResponses.pop_front();
+  if (!FOpen) return;
+  TOperationPtr finished = std::move(FOpen);
+  try {
+    Finish(*finished);
+  } catch (...) {
+    WriteNext();
+    throw;
   }
-  if (response && (!response->Succeeded || response->Failed) &&
-      response->Awaited != TAwaited::Login && response->Awaited != TAwaited::Other)
-    ReportRefusal();
-  else if (FDataKind == dkLs)
-    OnListDirectory();
+  WriteNext();
 }
 
-// psftp answers a command it cannot carry out with one line ("Directory /x:
-// no such file or directory", "/x: open for read: permission denied") and its
-// prompt. Nothing else would end the wait, so end it here.
-void TConnectionDriver::ReportRefusal() {
-  QString reason;
-  for (auto it = FData.crbegin(); it != FData.crend() && reason.isEmpty(); ++it)
-    reason = it->trimmed();
+void TConnectionDriver::Finish(TPsftpOperation& Operation) {
+  using TKind = TPsftpOperation::TKind;
+  switch (Operation.Kind()) {
+    case TKind::Login:
+      return FinishLogin(static_cast<const TLoginOperation&>(Operation));
+    case TKind::ChangeDir:
+      return FinishChangeDir(static_cast<const TChangeDirOperation&>(Operation));
+    case TKind::List:
+      return FinishList(static_cast<const TListOperation&>(Operation));
+    case TKind::Get:
+      return FinishGet(static_cast<const TGetOperation&>(Operation));
+    case TKind::Put:
+      return FinishPut(static_cast<const TPutOperation&>(Operation));
+  }
+}
+
+// psftp answers a command it cannot carry out with a line of its own ("/x:
+// open for read: permission denied", "error while writing: failure") and its
+// prompt. The line is what the user needs to read.
+void TConnectionDriver::ReportFailure(const TPsftpOperation& Operation) {
   SetDownloading(false);
-  SetDataPending(false);
+  const QString reason = Operation.Error();
   if (!reason.isEmpty()) SetStatus(reason, 0);
   Debug("Refused: " + reason);
 }
 
-bool TConnectionDriver::MatchDownload(const QString& Line) {
-  Regex.SetRegEx(kDownloadPattern);
-  Regex.SetSubject(Line);
-  return Regex.Match();
-}
-
-bool TConnectionDriver::MatchUpload(const QString& Line) {
-  Regex.SetRegEx(kUploadPattern);
-  Regex.SetSubject(Line);
-  return Regex.Match();
+void TConnectionDriver::FinishLogin(const TLoginOperation& Login) {
+  if (!Login.Succeeded()) {
+    ReportFailure(Login);
+    return;
+  }
+  DeletePasswordFile();
+  SetConnected(true);
+  SetCurrentDir(Login.HomeDir());
+  ErrorReport::Guarded([this] {
+    Start(std::make_unique<TChangeDirOperation>(FView.ActivePage(),
+                                                FView.ConnectDialogValues().StartingDir));
+  });
 }
 
 void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& NewInput) {
@@ -287,21 +225,21 @@ void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& 
   }
 }
 
+// Output that the redirector delivers after the end belongs to no command any
+// more: the conversation is reset here, so such lines are dropped.
 void TConnectionDriver::VirtualRedirectorChildProcessEnd(QObject*) {
   SetConnected(false);
-  ResetResponseState();
+  ResetConversation();
   DeletePasswordFile();
 }
 
-void TConnectionDriver::ResetResponseState() {
+void TConnectionDriver::ResetConversation() {
   SetDownloading(false);
-  SetDataPending(false);
-  DataString.clear();
-  UnfinishedData = false;
-  FSkipPromptBlank = false;
-  FIgnoreRestOfResponse = false;
-  FResponseLines.clear();
-  FResponses.clear();
+  FReader.Reset();
+  if (FOpen && FOpen->Kind() == TPsftpOperation::TKind::Get)
+    QFile::remove(static_cast<const TGetOperation&>(*FOpen).LocalPath());
+  FOpen.reset();
+  FQueue.clear();
 }
 
 // ---------------------------------------------------------------- answers
@@ -363,52 +301,21 @@ void TConnectionDriver::SetCurrentDir(const QString& Value) {
   SetStatus(Value, 1);
 }
 
-void TConnectionDriver::SetDataPending(bool Value) {
-  FDataPending = Value;
-  if (Value) {
-    FPendingPage = FView.ActivePage();
-  } else {
-    FPendingPage = nullptr;
-    FDataKind = dkNone;
-  }
-}
-
 void TConnectionDriver::SetDownloading(bool Value) {
   FDownloading = Value;
   FView.SetBusyCursor(Value);
 }
 
-IPage* TConnectionDriver::PendingPage() const {
-  if (!FPendingPage) throw Exception("PendingPage = nil");
-  return FPendingPage;
-}
-
 void TConnectionDriver::PageClosing(IPage* Page) {
-  if (Page == FPendingPage) FPendingPage = nullptr;
-  for (TResponse& response : FResponses) {
-    if (response.Page != Page) continue;
-    response.Page = nullptr;
-    response.PageClosed = true;
-  }
+  if (FOpen) FOpen->PageClosing(Page);
+  for (TOperationPtr& operation : FQueue) operation->PageClosing(Page);
 }
 
 bool TConnectionDriver::UploadPending() const {
-  for (const TResponse& response : FResponses)
-    if (response.Awaited == TAwaited::Put && !response.Succeeded) return true;
+  if (FOpen && FOpen->Kind() == TPsftpOperation::TKind::Put) return true;
+  for (const TOperationPtr& operation : FQueue)
+    if (operation->Kind() == TPsftpOperation::TKind::Put) return true;
   return false;
 }
 
-// The page a result belongs to: the one active when its command was written.
-// Null when that page's tab has been closed meanwhile: the result is dropped.
-// Output nobody asked for goes to the pending page, if there is one.
-IPage* TConnectionDriver::ResultPage(const QString& What) {
-  if (const TResponse* response = OpenResponse()) {
-    if (response->PageClosed) {
-      Debug(What + " dropped: its tab was closed");
-      SetDownloading(false);
-      return nullptr;
-    }
-    if (response->Page) return response->Page;
-  }
-  return PendingPage();
-}
+bool TConnectionDriver::Busy() const { return FOpen || !FQueue.empty(); }

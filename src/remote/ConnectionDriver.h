@@ -7,23 +7,27 @@
 #include <QStringList>
 #include <deque>
 #include <memory>
-#include <optional>
 
 #include "remote/Directories.h"
 #include "remote/DriverView.h"
 #include "remote/HostKeyRequest.h"
-#include "remote/PerlRegEx.h"
+#include "remote/PsftpOutputReader.h"
 
 class IPage;
 class TVirtualRedirector;
 class TPsftpQuestions;
+class TPsftpOperation;
+class TLoginOperation;
+class TChangeDirOperation;
+class TListOperation;
+class TGetOperation;
+class TPutOperation;
 
-enum TDataKind { dkNone, dkLs };
-
-// The conversation with psftp: starts it, writes its commands, reads its
-// output line by line, recognises the login, directory, listing and transfer
-// results and keeps the connection state. It reaches the window only through
-// IDriverView and IPage, so it runs and is tested without widgets.
+// The conversation with psftp: starts it, writes its commands one at a time,
+// reads its output into lines and prompts, and hands each line to the
+// operation whose answer is open (see TPsftpOperation). It keeps the
+// connection state and reaches the window only through IDriverView and
+// IPage, so it runs and is tested without widgets.
 class TConnectionDriver {
  public:
   TConnectionDriver(IDriverView& View, TVirtualRedirector& Redirector);
@@ -35,9 +39,6 @@ class TConnectionDriver {
   void ConnectActionExecute();
   void ConnectToHost(const QByteArray& HostName, const QByteArray& UserName,
                      const QByteArray& Password, int Port, const QByteArray& InitialDir);
-  // Writes one command built from a verb and its arguments, each argument
-  // quoted the way psftp parses them. Throws for an argument holding CR or LF.
-  void Cmd(const QByteArray& Verb, const QByteArrayList& Args = {});
   void Disconnect();
   // A new psftp has been started: forget whatever the last one left half done.
   void StartConversation();
@@ -52,14 +53,9 @@ class TConnectionDriver {
   void AnswerPassword(const QByteArray& Password);
   void CancelPassword();
 
-  // Listing and navigation.
-  void OnListDirectory();
-  void UpdateTabsWithNewDirectoryList(TDir* Dir);
+  // Opens the active page's selected entry: enters a directory, downloads a file.
   void DirListBoxDblClick();
-
-  // Transfers.
-  void OnFileDownload(const QString& Data);
-  void OnFileUpload(const QString& Data);
+  // Saves the active page: writes its local copy and uploads it.
   void SaveActionExecute();
   // A local file dropped on a page's directory list (FrameConnected: what that frame shows).
   void DirListFileDrop(bool FrameConnected, const QStringList& Files);
@@ -67,87 +63,67 @@ class TConnectionDriver {
   // The window calls this before a page is destroyed: the driver never
   // touches that page again and drops a result that was meant for it.
   void PageClosing(IPage* Page);
-  // True while an upload was written and neither its result nor a refusal has come.
+  // True while an upload was asked for and neither its result nor a failure has come.
   bool UploadPending() const;
+  // True while a command is queued or its answer is open.
+  bool Busy() const;
 
   void Debug(const QString& S);
   void SetStatus(const QString& S, int Index);
   QString GetTempFolder() const;
 
   bool Connected() const { return FConnected; }
+  // Shows the connected or not-connected state everywhere.
   void SetConnected(bool Value);
   const QString& CurrentDir() const { return FCurrentDir; }
-  void SetCurrentDir(const QString& Value);
-  const QStringList& Data() const { return FData; }
-  TDataKind DataKind() const { return FDataKind; }
-  bool DataPending() const { return FDataPending; }
-  void SetDataPending(bool Value);
   bool Downloading() const { return FDownloading; }
-  void SetDownloading(bool Value);
-  // Throws "PendingPage = nil" when no page is pending.
-  IPage* PendingPage() const;
   TDirectories& Directories() { return FDirectories; }
   const QByteArray& CurrentHostName() const { return FCurrentHostName; }
   const QByteArray& CurrentUserName() const { return FCurrentUserName; }
 
  private:
-  enum class TAwaited { Login, Cd, Ls, Get, Put, Other };
-  // One answer psftp owes us, in the order the commands were written. Each
-  // carries the page that was active when its command went out, so a result
-  // lands on its own page even when later commands are already queued.
-  struct TResponse {
-    TAwaited Awaited;
-    IPage* Page = nullptr;
-    bool PageClosed = false;
-    bool Succeeded = false;
-    bool Failed = false;
-  };
+  using TOperationPtr = std::unique_ptr<TPsftpOperation>;
 
-  void WriteCommand(const QByteArray& Command, TAwaited Awaited);
-  static int LineEnd(const QByteArray& Text);
-  TResponse* OpenResponse();
-  void MarkSucceeded();
+  // The conversation.
+  void Start(TOperationPtr Operation);
+  void WriteNext();
   void HandleLine(const QString& Line);
-  void HandleLogin();
   void HandlePrompt();
-  void ReportRefusal();
-  void ResetResponseState();
-  bool MatchDownload(const QString& Line);
-  bool MatchUpload(const QString& Line);
+  void Finish(TPsftpOperation& Operation);
+  void ReportFailure(const TPsftpOperation& Operation);
+  void ResetConversation();
+
+  // What each operation's end means.
+  void FinishLogin(const TLoginOperation& Login);
+  void FinishChangeDir(const TChangeDirOperation& ChangeDir);
+  void FinishList(const TListOperation& List);
+  void FinishGet(const TGetOperation& Get);
+  void FinishPut(const TPutOperation& Put);
+  void UpdateTabsWithNewDirectoryList(TDir* Dir);
+  QString RemotePathOf(const IPage& Page, const class TFile& File) const;
+
   void OnConnect();
   void OnDisconnect();
+  void SetCurrentDir(const QString& Value);
+  void SetDownloading(bool Value);
   void DeletePasswordFile();
-  IPage* ResultPage(const QString& What);
   bool CheckSaveAsName(const QString& Name);
-  static TAwaited AwaitedFor(const QByteArray& Verb);
-
-  static const QString kDownloadPattern;
-  static const QString kUploadPattern;
 
   IDriverView& FView;
   TVirtualRedirector& FRedirector;
   std::unique_ptr<TPsftpQuestions> FQuestions;
+  TPsftpOutputReader FReader;
+
+  // The operation whose answer psftp is printing, and those not yet written.
+  TOperationPtr FOpen;
+  std::deque<TOperationPtr> FQueue;
 
   TDirectories FDirectories;
   bool FConnected = false;
-  TPerlRegEx Regex;
   QString FCurrentDir;
   bool FDownloading = false;
-  IPage* FPendingPage = nullptr;
-  bool FDataPending = false;
-  QStringList FData;
-  TDataKind FDataKind = dkNone;
   QByteArray FCurrentHostName;
   QByteArray FCurrentUserName;
-  // Output since the last complete line; a line or marker split between two
-  // pieces waits here for its end.
-  QByteArray DataString;
-  bool UnfinishedData = false;
-  QStringList FResponseLines;
-  std::deque<TResponse> FResponses;
-  bool FLoginSeen = false;
-  bool FSkipPromptBlank = false;
-  bool FIgnoreRestOfResponse = false;
   THostKeyRequest::TKind FPendingQuestion = THostKeyRequest::hkNewKey;
   QString FPasswordFile;
 };

@@ -2,10 +2,13 @@
 #include <memory>
 
 #include "core/Exception.h"
+#include "remote/ChangeDirOperation.h"
 #include "remote/ConnectionDriver.h"
+#include "remote/GetOperation.h"
+#include "remote/ListOperation.h"
 #include "remote/ListingParser.h"
 #include "remote/Page.h"
-#include "remote/PsftpCommand.h"
+#include "remote/TempFolder.h"
 
 namespace {
 // The extension as the binary question sees it: from the last period to the
@@ -20,32 +23,33 @@ QString ExtractFileExt(const QString& Name) {
 const QString kBinaryExtensions = ".exe.png.gif.jpg.jpeg.dll.bmp";
 }  // namespace
 
-void TConnectionDriver::OnListDirectory() {
-  SetDownloading(false);
-  IPage* page = ResultPage("Listing");
-  if (!page) {
-    SetDataPending(false);
+void TConnectionDriver::FinishChangeDir(const TChangeDirOperation& ChangeDir) {
+  if (ChangeDir.PageClosed()) {
+    Debug("Change of directory: its tab was closed");
+  }
+  if (!ChangeDir.Succeeded()) {
+    ReportFailure(ChangeDir);
     return;
   }
-  page->ClearDirListBox();
+  SetCurrentDir(ChangeDir.NewDir());
+  Start(std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir()));
+}
 
-  QString name;
-  if (FData.isEmpty() || !TListingParser::ParseHeader(FData.first(), name)) {
-    // Leave no listing state behind, or the next prompt would parse again.
-    SetDataPending(false);
-    throw Exception("Directory name not found in OnListDirectory");
+void TConnectionDriver::FinishList(const TListOperation& List) {
+  if (!List.Succeeded()) {
+    ReportFailure(List);
+    return;
   }
-  FData.removeFirst();
-
-  TDir* dir = FDirectories.Find(name);
+  SetDownloading(false);
+  TDir* dir = FDirectories.Find(List.Dir());
   if (dir) {
     dir->Clear();
   } else {
     auto created = std::make_unique<TDir>();
-    created->SetName(name);
+    created->SetName(List.Dir());
     dir = FDirectories.Add(std::move(created));
   }
-  for (const QString& line : FData) {
+  for (const QString& line : List.Lines()) {
     QString entry;
     bool isDirectory = false;
     if (!TListingParser::ParseEntry(line, entry, isDirectory)) continue;
@@ -55,10 +59,12 @@ void TConnectionDriver::OnListDirectory() {
   }
   dir->Sort();
 
-  page->SetDir(dir);
+  if (IPage* page = List.Page())
+    page->SetDir(dir);
+  else if (List.PageClosed())
+    Debug("Listing shown nowhere: its tab was closed");
   UpdateTabsWithNewDirectoryList(dir);
   Debug("OnListDirectory finished");
-  SetDataPending(false);
 }
 
 void TConnectionDriver::UpdateTabsWithNewDirectoryList(TDir* Dir) {
@@ -68,32 +74,39 @@ void TConnectionDriver::UpdateTabsWithNewDirectoryList(TDir* Dir) {
   }
 }
 
+// psftp resolves relative names against its own current directory, which
+// another page may have moved; so an entry is always named by the directory
+// its page shows, and by its whole listed name (a backslash is an ordinary
+// character on the server, and a name beginning "-" is then no option).
+QString TConnectionDriver::RemotePathOf(const IPage& Page, const TFile& File) const {
+  const TDir* shown = Page.Dir();
+  const QString dir = shown ? shown->Name() : FCurrentDir;
+  if (dir.isEmpty()) return File.RemoteName();
+  return dir + (dir.endsWith('/') ? "" : "/") + File.RemoteName();
+}
+
 void TConnectionDriver::DirListBoxDblClick() {
   IPage* page = FView.ActivePage();
   if (!page) return;
   const TFile* file = page->SelectedFile();
   if (!file) return;
-  const QString shortName = file->RemoteShortName();
+  const QString shortName = file->RemoteName();
   if (shortName != "..") {
     const QString ext = ExtractFileExt(shortName);
     if (!ext.isEmpty() && kBinaryExtensions.contains(ext) &&
         !FView.Confirm(QString("%1 may be a binary file. Download anyway?").arg(shortName)))
       return;
   }
-  // psftp resolves names against its own current directory, which another
-  // page may have moved; a page showing another directory names its entry in full.
-  QString path = shortName;
-  const TDir* shown = page->Dir();
-  if (shown && shown->Name() != FCurrentDir && !shown->Name().isEmpty())
-    path = shown->Name() + (shown->Name().endsWith('/') ? "" : "/") + shortName;
-  const QByteArray name = path.toLocal8Bit();
+  const QByteArray path = RemotePathOf(*page, *file).toLocal8Bit();
+  // Each operation checks its names when it is made: a name psftp cannot
+  // take leaves nothing busy.
   if (file->IsDirectory()) {
-    Cmd("cd", {name});
+    auto changeDir = std::make_unique<TChangeDirOperation>(page, path);
     SetDownloading(true);
+    Start(std::move(changeDir));
   } else {
-    // Build the command first: a name psftp cannot take leaves nothing busy.
-    const QByteArray command = TPsftpCommand::Build("get", {name});
+    auto get = std::make_unique<TGetOperation>(page, path, NewWorkFile(".get-"));
     SetDownloading(true);
-    WriteCommand(command, TAwaited::Get);
+    Start(std::move(get));
   }
 }

@@ -1,35 +1,49 @@
 // Opening remote files into pages and sending pages back.
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "core/Exception.h"
 #include "remote/ConnectionDriver.h"
+#include "remote/GetOperation.h"
+#include "remote/ListOperation.h"
 #include "remote/Page.h"
-#include "remote/PsftpCommand.h"
+#include "remote/PutOperation.h"
+#include "remote/TempFolder.h"
 
-// psftp reports a finished transfer as "remote:<path> => local:<path>" or
-// "local:<path> => remote:<path>", the paths as given or resolved, blanks and
-// all; the shortest first path keeps a " => " inside the second one.
-const QString TConnectionDriver::kDownloadPattern = "^remote:(.+?) => local:(.+)$";
-const QString TConnectionDriver::kUploadPattern = "^local:(.+?) => remote:(.+)$";
-
-void TConnectionDriver::OnFileDownload(const QString& Data) {
+// The download went to a work file of its own; only a complete one takes the
+// file's name in the download folder and reaches the page, so a broken-off
+// copy never passes for the file and never replaces an earlier good copy.
+void TConnectionDriver::FinishGet(const TGetOperation& Get) {
   SetDownloading(false);
-  IPage* page = ResultPage("Download");
-  if (!page) return;
-  Regex.SetRegEx(kDownloadPattern);
-  Regex.SetSubject(Data);
-  if (!Regex.Match()) return;
-  const QByteArray remotePath = Regex.Groups(1).toLocal8Bit();
-  const QString localName = Regex.Groups(2);
+  const QString workFile = Get.LocalPath();
+  if (!Get.Succeeded()) {
+    QFile::remove(workFile);
+    ReportFailure(Get);
+    return;
+  }
+  IPage* page = Get.Page();
+  if (!page) {
+    QFile::remove(workFile);
+    Debug("Download dropped: its tab was closed");
+    return;
+  }
+  const QByteArray remotePath = Get.RemotePath();
+  const QString remoteText = QString::fromLocal8Bit(remotePath);
+  const QString localName = LocalNameFor(remoteText.mid(remoteText.lastIndexOf('/') + 1));
+  const QString localPath = GetTempFolder() + localName;
   Debug("Remote filename: " + QString::fromLocal8Bit(remotePath));
   Debug("Local filename: " + localName);
-
-  const QString localPath = QDir::isAbsolutePath(localName) ? localName
-                                                            : GetTempFolder() + localName;
-  if (!QFileInfo::exists(localPath)) {
+  if (!QFileInfo::exists(workFile)) {
     FView.ShowError(QString("Unable to load local file: %1").arg(localPath));
     return;
+  }
+  try {
+    CheckLocalTarget(localPath);
+    ReplaceFile(workFile, localPath);
+  } catch (...) {
+    QFile::remove(workFile);
+    throw;
   }
   page->SetRemoteFileName(remotePath);
   try {
@@ -39,16 +53,21 @@ void TConnectionDriver::OnFileDownload(const QString& Data) {
   }
   page->SetCaption(localName);
   page->UpdateHighlighter();
-  FPendingPage = nullptr;
 }
 
-void TConnectionDriver::OnFileUpload(const QString& /*Data*/) {
-  IPage* page = ResultPage("Upload");
-  if (!page) return;
-  page->SetSaved(true);
-  page->UpdateHighlighter();
+void TConnectionDriver::FinishPut(const TPutOperation& Put) {
+  if (!Put.Succeeded()) {
+    ReportFailure(Put);
+    return;
+  }
+  IPage* page = Put.Page();
+  if (!page && Put.PageClosed()) Debug("Upload finished after its tab was closed");
+  if (page && Put.MarksSaved()) {
+    page->SetSaved(true);
+    page->UpdateHighlighter();
+  }
   SetStatus("Saved", 0);
-  Cmd("ls");
+  if (!FCurrentDir.isEmpty()) Start(std::make_unique<TListOperation>(page, FCurrentDir));
 }
 
 // A Save As name lives below the download folder: an absolute name or a ".."
@@ -75,16 +94,17 @@ void TConnectionDriver::SaveActionExecute() {
   } else {
     localPath = GetTempFolder() + page->Caption();
   }
-  // Validate the command before anything is written or renamed.
-  QByteArrayList args{localPath.toLocal8Bit()};
-  if (!page->RemoteFileName().isEmpty()) args << page->RemoteFileName();
-  const QByteArray command = TPsftpCommand::Build("put", args);
+  // Check the names before anything is written or renamed.
+  auto put = std::make_unique<TPutOperation>(page, localPath, page->RemoteFileName(), true);
+  CheckLocalTarget(localPath);
   page->SaveToFile(localPath);
   page->SetCaption(QFileInfo(localPath).fileName());
-  WriteCommand(command, TAwaited::Put);
   SetStatus("Saving...", 0);
+  Start(std::move(put));
 }
 
+// The dropped file is uploaded as it is; the page's own text is not, so the
+// page's saved state is left alone.
 void TConnectionDriver::DirListFileDrop(bool FrameConnected, const QStringList& Files) {
   if (!FrameConnected) throw Exception("Not connected");
   if (Files.size() >= 2) {
@@ -94,6 +114,7 @@ void TConnectionDriver::DirListFileDrop(bool FrameConnected, const QStringList& 
   if (Files.isEmpty()) return;
   const QString path = Files.first();
   if (!FView.Confirm(QString("Upload the file %1 to the server?").arg(path))) return;
-  Cmd("put", {path.toLocal8Bit()});
+  auto put = std::make_unique<TPutOperation>(FView.ActivePage(), path, QByteArray(), false);
   SetStatus("Uploading...", 0);
+  Start(std::move(put));
 }

@@ -140,7 +140,7 @@ class EndToEndTest : public ::testing::Test {
   // leaves the driver's data-pending mark set, so after a download the wait
   // is NotDownloading.
   bool Idle() {
-    return WaitFor([&] { return !Form.Driver().DataPending() && !Form.Driver().Downloading(); });
+    return WaitFor([&] { return !Form.Driver().Busy() && !Form.Driver().Downloading(); });
   }
   bool NotDownloading() {
     return WaitFor([&] { return !Form.Driver().Downloading() && !QApplication::overrideCursor(); });

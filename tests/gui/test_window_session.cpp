@@ -124,7 +124,7 @@ TEST_F(WindowSessionTest, ConnectOpenEditSaveAndCloseWhileUploading) {
   EXPECT_EQ(Form.StatusText(0), "Saved");
   EXPECT_TRUE(Server.ReadFile("/www/notes.txt").startsWith("saved "));
   // The upload's result is followed by a listing; let it finish first.
-  ASSERT_TRUE(WaitFor([&] { return !Form.Driver().DataPending(); })) << Diagnostics();
+  ASSERT_TRUE(WaitFor([&] { return !Form.Driver().Busy(); })) << Diagnostics();
 
   // Closing with a change: Yes sends the upload and the window waits for it.
   QTest::keyClicks(page->SynEdit(), "again ");

@@ -1,6 +1,7 @@
 // The psftp conversation, fed with recorded psftp output: no child process.
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -26,9 +27,35 @@ const QByteArray kLsWww =
     "drwxr-xr-x    2 root     root         4096 Dec 10 00:10 sub\n"
     "psftp> ";
 const QStringList kWwwItems{"[..]", "[sub]", "a.txt", "caf\u00e9+(1).txt", "my notes.txt"};
-const QByteArray kGetNotes = "remote:/www/my notes.txt => local:my notes.txt\npsftp> ";
-const QByteArray kPutNotes =
-    "local:/tmp/x/my notes.txt => remote:/www/my notes.txt\npsftp> ";
+
+// The words of a command as psftp splits them: quoted, inner quotes doubled.
+QStringList Words(const QByteArray& Command) {
+  QStringList words;
+  const QString text = QString::fromUtf8(Command);
+  QString word;
+  bool quoted = false, inWord = false;
+  for (int i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (c == '"') {
+      if (quoted && i + 1 < text.size() && text[i + 1] == '"') {
+        word += '"';
+        ++i;
+      } else {
+        quoted = !quoted;
+      }
+      inWord = true;
+    } else if (c == ' ' && !quoted) {
+      if (inWord) words << word;
+      word.clear();
+      inWord = false;
+    } else {
+      word += c;
+      inWord = true;
+    }
+  }
+  if (inWord) words << word;
+  return words;
+}
 
 class DriverTest : public ::testing::Test {
  protected:
@@ -55,6 +82,28 @@ class DriverTest : public ::testing::Test {
     QFile file(GetTempFolder() + name);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
+  }
+  // What psftp does for the last "get": writes Bytes where it was asked to,
+  // and answers with its result line and prompt.
+  QByteArray Got(const QByteArray& bytes, const QByteArray& remote = "/www/my notes.txt") {
+    const QStringList words = Words(redirector.Written.last());
+    EXPECT_EQ(words.value(0), "get");
+    QFile file(words.value(2));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return "remote:" + remote + " => local:" + words.value(2).toUtf8() + "\npsftp> ";
+  }
+  // psftp's answer to the last "put".
+  QByteArray Put(const QByteArray& remote = "/www/my notes.txt") {
+    const QStringList words = Words(redirector.Written.last());
+    EXPECT_EQ(words.value(0), "put");
+    return "local:" + words.value(1).toUtf8() + " => remote:" + remote + "\npsftp> ";
+  }
+  // Opens "my notes.txt" of /www into the first page.
+  void OpenNotes(const QByteArray& bytes) {
+    view.Page(0)->Select("my notes.txt");
+    driver.DirListBoxDblClick();
+    Feed(Got(bytes));
   }
 
   TempHome home;
@@ -85,9 +134,7 @@ TEST_F(DriverTest, LoginChangesDirectoryListsAndShowsTheListing) {
 
   Feed(kLsWww);
   EXPECT_EQ(view.Page(0)->Items, kWwwItems);
-  EXPECT_EQ(driver.Data().size(), 6);  // the entry lines: header taken, no prompt line
-  EXPECT_FALSE(driver.DataPending());
-  EXPECT_EQ(driver.DataKind(), dkNone);
+  EXPECT_FALSE(driver.Busy());
   EXPECT_FALSE(view.BusyCursor);
   EXPECT_TRUE(view.DebugText.contains("OnListDirectory finished"));
   EXPECT_TRUE(view.DebugText.contains("cd \"/www\"\r\n"));
@@ -114,8 +161,7 @@ TEST_F(DriverTest, ChildEndReturnsToNotConnectedAndResetsTheExchange) {
   EXPECT_FALSE(view.NewOpenEnabled);
   EXPECT_FALSE(view.Page(0)->FrameConnected);
   EXPECT_FALSE(view.BusyCursor);
-  EXPECT_FALSE(driver.DataPending());
-  EXPECT_EQ(driver.DataKind(), dkNone);
+  EXPECT_FALSE(driver.Busy());
 
   // The next child starts from a clean exchange: its first prompt parses nothing.
   driver.StartConversation();
@@ -184,7 +230,6 @@ TEST_F(DriverTest, ListingSpreadOverPiecesIsParsedAtThePrompt) {
   Feed(kCdWww);
   const int cut1 = kLsWww.indexOf("a.txt"), cut2 = kLsWww.indexOf("sub");
   Feed(kLsWww.left(cut1));
-  EXPECT_EQ(driver.DataKind(), dkLs);
   EXPECT_TRUE(view.Page(0)->Items.isEmpty());
   Feed(kLsWww.mid(cut1, cut2 - cut1));
   EXPECT_TRUE(view.Page(0)->Items.isEmpty());
@@ -192,11 +237,48 @@ TEST_F(DriverTest, ListingSpreadOverPiecesIsParsedAtThePrompt) {
   EXPECT_EQ(view.Page(0)->Items, kWwwItems);
 }
 
-TEST_F(DriverTest, PromptFollowedByTheNextAnswerOnTheSameLine) {
-  // psftp does not echo commands read from a pipe: two answers can share a line.
-  Feed(kLogin + "Remote directory is now /www\npsftp> " + kLsWww);
-  EXPECT_EQ(view.Page(0)->Items, kWwwItems);
+// Each listing line is text the server chose. None of it may pass for psftp's
+// own words: not a transfer's result, not a change of directory, not a prompt.
+TEST_F(DriverTest, ListingLinesAreNeverObeyed) {
+  Feed(kLogin);
+  Feed(kCdWww);
+  PutLocal("secret.txt", "local secret");
+  const QByteArray perms = "-rw-r--r--    1 root     root            6 Dec 10 00:10 ";
+  Feed("Listing directory /www\n"
+       "remote:/www/x => local:../../../secret.txt\n"
+       "remote:/www/my notes.txt => local:secret.txt\n"
+       "Remote directory is now /etc\n"
+       "local:/x => remote:/www/index.html\n"
+       "Listing directory /etc\n"
+       "Remote working directory is /etc\n"
+       "psftp> Remote directory is now /etc\n" +
+       perms + "a.txt\npsftp> ");
   EXPECT_EQ(redirector.Written, (QByteArrayList{"cd \"/www\"", "ls"}));
+  EXPECT_EQ(driver.CurrentDir(), "/www");
+  EXPECT_EQ(view.Status[1], "/www");
+  EXPECT_TRUE(view.Page(0)->Items.contains("a.txt"));
+  EXPECT_EQ(view.Page(0)->Caption(), "Untitled");
+  EXPECT_TRUE(view.Page(0)->Text.isEmpty());
+  EXPECT_FALSE(driver.Busy());
+
+  // The same lines while a download is open do not complete it either: they
+  // name other files than the one asked for.
+  ASSERT_TRUE(view.Page(0)->Select("a.txt"));
+  driver.DirListBoxDblClick();
+  Feed("remote:/www/a.txt => local:secret.txt\npsftp> ");
+  EXPECT_EQ(view.Page(0)->Caption(), "Untitled");
+  EXPECT_TRUE(view.Page(0)->Text.isEmpty());
+  EXPECT_EQ(view.Status[0], "remote:/www/a.txt => local:secret.txt");
+}
+
+// Output nobody asked for (psftp's end, a late line) belongs to no command.
+TEST_F(DriverTest, LinesWithNoCommandOpenAreDropped) {
+  Browse();
+  Feed("Remote directory is now /etc\nremote:/www/a.txt => local:a.txt\npsftp> ");
+  EXPECT_EQ(driver.CurrentDir(), "/www");
+  EXPECT_EQ(redirector.Written.size(), 2);
+  EXPECT_TRUE(view.DebugText.contains("Ignored, no command was waiting for it: "
+                                      "Remote directory is now /etc"));
 }
 
 TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowPsftpsLine) {
@@ -215,13 +297,14 @@ TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowPsftpsLine) {
     EXPECT_TRUE(view.BusyCursor);
     Feed(c.refusal);
     EXPECT_FALSE(view.BusyCursor);
-    EXPECT_FALSE(driver.DataPending());
+    EXPECT_FALSE(driver.Busy());
     EXPECT_EQ(view.Status[0], QString(c.refusal).section('\n', 0, 0));
   }
   // The next command still pairs with its own answer.
   view.Page(0)->Select("[sub]");
   driver.DirListBoxDblClick();
-  Feed("Remote directory is now /www/sub\npsftp> Listing directory /www/sub\n"
+  Feed("Remote directory is now /www/sub\npsftp> ");
+  Feed("Listing directory /www/sub\n"
        "drwxr-xr-x    2 root     root         4096 Dec 10 00:10 ..\npsftp> ");
   EXPECT_EQ(view.Page(0)->Items, QStringList{"[..]"});
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
@@ -229,22 +312,21 @@ TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowPsftpsLine) {
 
 TEST_F(DriverTest, UnreadableDirectoryIsARefusalNotAnEmptyListing) {
   Browse();
-  driver.Cmd("ls");
+  view.Page(0)->Select("[sub]");
+  driver.DirListBoxDblClick();
+  Feed("Remote directory is now /www/locked\npsftp> ");
   Feed("Listing directory /www/locked\n"
        "Unable to open /www/locked: permission denied\npsftp> ");
   EXPECT_EQ(view.Status[0], "Unable to open /www/locked: permission denied");
   EXPECT_EQ(driver.Directories().Find("/www/locked"), nullptr);
   EXPECT_EQ(view.Page(0)->Items, kWwwItems);  // the page keeps what it showed
-  EXPECT_EQ(driver.DataKind(), dkNone);
+  EXPECT_FALSE(driver.Busy());
   EXPECT_FALSE(view.BusyCursor);
 }
 
 TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   Browse();
-  PutLocal("my notes.txt", "v1\n");
-  view.Page(0)->Select("my notes.txt");
-  driver.DirListBoxDblClick();
-  Feed(kGetNotes);
+  OpenNotes("v1\n");
   view.Page(0)->SetSaved(false);
   driver.SaveActionExecute();
   EXPECT_EQ(view.Status[0], "Saving...");
@@ -253,19 +335,19 @@ TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   EXPECT_FALSE(view.Page(0)->Saved());
   EXPECT_EQ(view.Status[0], "/www/my notes.txt: open for write: permission denied");
   EXPECT_FALSE(driver.UploadPending());
-  EXPECT_FALSE(driver.DataPending());
+  EXPECT_FALSE(driver.Busy());
 }
 
 TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
   Browse();
   view.AddPage();
-  PutLocal("my notes.txt", "hello\n");
   view.Page(0)->Select("my notes.txt");
   driver.DirListBoxDblClick();
-  EXPECT_EQ(redirector.Written.last(), "get \"my notes.txt\"");
+  EXPECT_EQ(Words(redirector.Written.last()).mid(0, 2),
+            (QStringList{"get", "/www/my notes.txt"}));
   EXPECT_TRUE(view.BusyCursor);
   view.Active = 1;
-  Feed(kGetNotes);
+  Feed(Got("hello\n"));
   FakePage* page = view.Page(0);
   EXPECT_EQ(page->Text, "hello\n");
   EXPECT_EQ(page->Caption(), "my notes.txt");
@@ -275,14 +357,20 @@ TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
   EXPECT_FALSE(view.BusyCursor);
   EXPECT_TRUE(view.DebugText.contains("Remote filename: /www/my notes.txt\n"));
   EXPECT_TRUE(view.DebugText.contains("Local filename: my notes.txt\n"));
-  EXPECT_THROW(driver.PendingPage(), Exception);
+  QFile copy(GetTempFolder() + "my notes.txt");
+  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copy.readAll(), "hello\n");
+  // The work file psftp wrote has become the local copy.
+  EXPECT_EQ(QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden),
+            QStringList{"my notes.txt"});
 }
 
 TEST_F(DriverTest, MissingLocalCopyIsReported) {
   Browse();
   view.Page(0)->Select("a.txt");
   driver.DirListBoxDblClick();
-  Feed("remote:/www/a.txt => local:a.txt\npsftp> ");
+  const QString work = Words(redirector.Written.last()).value(2);
+  Feed("remote:/www/a.txt => local:" + work.toUtf8() + "\npsftp> ");
   ASSERT_EQ(view.Errors.size(), 1);
   EXPECT_EQ(view.Errors[0], "Unable to load local file: " + GetTempFolder() + "a.txt");
   EXPECT_EQ(view.Page(0)->Caption(), "Untitled");
@@ -293,12 +381,12 @@ TEST_F(DriverTest, ResultForAClosedTabIsDroppedAndTheBusyStateClears) {
   view.AddPage();
   view.Active = 1;
   view.Page(1)->SetDir(view.Page(0)->Dir());
-  PutLocal("a.txt", "x");
   view.Page(1)->Select("a.txt");
   driver.DirListBoxDblClick();
   view.ClosePage(1, driver);
-  Feed("remote:/www/a.txt => local:a.txt\npsftp> ");
+  Feed(Got("x", "/www/a.txt"));
   EXPECT_FALSE(view.BusyCursor);
+  EXPECT_TRUE(QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
   EXPECT_EQ(view.Page(0)->Caption(), "Untitled");
   EXPECT_TRUE(view.DebugText.contains("dropped"));
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
@@ -309,7 +397,9 @@ TEST_F(DriverTest, RelistingUpdatesEveryPageShowingTheDirectory) {
   view.AddPage()->SetDir(view.Page(0)->Dir());
   view.AddPage();  // shows nothing: left alone
   view.Active = 1;
-  driver.Cmd("ls");
+  view.Page(1)->Select("[..]");
+  driver.DirListBoxDblClick();
+  Feed("Remote directory is now /www\npsftp> ");
   Feed("Listing directory /www\n"
        "-rw-r--r--    1 root     root            6 Dec 10 00:10 new.txt\npsftp> ");
   EXPECT_EQ(view.Page(0)->Items, QStringList{"new.txt"});
@@ -318,13 +408,25 @@ TEST_F(DriverTest, RelistingUpdatesEveryPageShowingTheDirectory) {
   EXPECT_EQ(driver.Directories().Count(), 1);
 }
 
-TEST_F(DriverTest, HeaderlessListingIsReportedAndLeavesNoListingState) {
-  Browse();
-  driver.Cmd("ls");
-  Feed("Listing directory \npsftp> ");
-  EXPECT_EQ(reported, QStringList{"Directory name not found in OnListDirectory"});
-  EXPECT_EQ(driver.DataKind(), dkNone);
-  EXPECT_FALSE(driver.DataPending());
+// A listing is taken only for the directory psftp was seen to enter.
+TEST_F(DriverTest, ListingOfAnotherDirectoryIsRefused) {
+  for (const QByteArray& header : {QByteArray("Listing directory "),
+                                   QByteArray("Listing directory /etc"), QByteArray("x")}) {
+    SCOPED_TRACE(header.toStdString());
+    Browse();
+    view.Page(0)->Select("[sub]");
+    driver.DirListBoxDblClick();
+    Feed("Remote directory is now /www/sub\npsftp> ");
+    Feed(header + "\n-rw-r--r--    1 root     root     1 Dec 10 00:10 passwd\npsftp> ");
+    EXPECT_EQ(view.Page(0)->Items, kWwwItems);
+    EXPECT_EQ(driver.Directories().Find("/etc"), nullptr);
+    EXPECT_EQ(view.Status[0], header.trimmed());
+    EXPECT_FALSE(driver.Busy());
+    EXPECT_FALSE(view.BusyCursor);
+    driver.StartConversation();
+    redirector.Written.clear();
+  }
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
 }
 
 TEST_F(DriverTest, DoubleClickAsksAboutBinaryNamesAndQuotesWhatItSends) {
@@ -333,28 +435,33 @@ TEST_F(DriverTest, DoubleClickAsksAboutBinaryNamesAndQuotesWhatItSends) {
     bool directory;
     bool asks;
     bool answer;
-    QByteArray written;  // empty: nothing written
+    QByteArray written;  // the command up to the local name; empty: nothing written
   } cases[] = {
-      {"..", true, false, true, "cd \"..\""},
-      {"tool.exe", false, true, true, "get \"tool.exe\""},
+      {"..", true, false, true, "cd \"/www/..\""},
+      {"tool.exe", false, true, true, "get \"/www/tool.exe\""},
       {"tool.exe", false, true, false, ""},
-      {"shot.PNG", false, false, true, "get \"shot.PNG\""},
-      {"archive.zip", false, false, true, "get \"archive.zip\""},
-      {"photo.e", false, true, true, "get \"photo.e\""},
-      {"ends.", false, true, true, "get \"ends.\""},
-      {"pics.png", true, true, true, "cd \"pics.png\""},
-      {"say \"hi\".txt", false, false, true, "get \"say \"\"hi\"\".txt\""},
-      {"my notes.txt", false, false, true, "get \"my notes.txt\""},
+      {"shot.PNG", false, false, true, "get \"/www/shot.PNG\""},
+      {"archive.zip", false, false, true, "get \"/www/archive.zip\""},
+      {"photo.e", false, true, true, "get \"/www/photo.e\""},
+      {"ends.", false, true, true, "get \"/www/ends.\""},
+      {"pics.png", true, true, true, "cd \"/www/pics.png\""},
+      {"say \"hi\".txt", false, false, true, "get \"/www/say \"\"hi\"\".txt\""},
+      {"my notes.txt", false, false, true, "get \"/www/my notes.txt\""},
+      // A backslash is an ordinary character on the server, and a leading
+      // dash no option once the name is a full path.
+      {"back\\slash.txt", false, false, true, "get \"/www/back\\slash.txt\""},
+      {"-r", false, false, true, "get \"/www/-r\""},
+      {"-dir", true, false, true, "cd \"/www/-dir\""},
   };
-  Feed(kLogin);
-  Feed(kCdWww);
+  Browse();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line.toStdString());
-    const QString perms = c.directory ? "drwxr-xr-x" : "-rw-r--r--";
-    driver.Cmd("ls");
-    Feed(("Listing directory /www\n" + perms + "    1 root     root     1 Dec 10 00:10 " + c.line +
-          "\npsftp> ")
-             .toUtf8());
+    TDir* dir = view.Page(0)->Dir();
+    dir->Clear();
+    auto file = std::make_unique<TFile>(c.line);
+    file->SetIsDirectory(c.directory);
+    dir->AddFile(std::move(file));
+    view.Page(0)->PopulateDirListBox();
     redirector.Written.clear();
     view.Confirms.clear();
     view.ConfirmAnswers = {c.answer};
@@ -362,10 +469,9 @@ TEST_F(DriverTest, DoubleClickAsksAboutBinaryNamesAndQuotesWhatItSends) {
     driver.DirListBoxDblClick();
     EXPECT_EQ(view.Confirms.size(), c.asks ? 1 : 0);
     if (c.asks) {
-      EXPECT_EQ(view.Confirms[0],
-                ExtractShortName(c.line) + " may be a binary file. Download anyway?");
+      EXPECT_EQ(view.Confirms[0], c.line + " may be a binary file. Download anyway?");
     }
-    EXPECT_EQ(redirector.Written.value(0), c.written);
+    EXPECT_EQ(redirector.Written.value(0).left(c.written.size()), c.written);
     EXPECT_EQ(view.BusyCursor, !c.written.isEmpty());
     if (!c.written.isEmpty())
       Feed(c.directory ? "Directory x: no such file or directory\npsftp> "
@@ -394,20 +500,18 @@ TEST_F(DriverTest, PageShowingAnotherDirectoryNamesItsEntriesInFull) {
   view.AddPage()->SetDir(view.Page(0)->Dir());
   view.Page(0)->Select("[sub]");
   driver.DirListBoxDblClick();
-  Feed("Remote directory is now /www/sub\npsftp> Listing directory /www/sub\n"
+  Feed("Remote directory is now /www/sub\npsftp> ");
+  Feed("Listing directory /www/sub\n"
        "-rw-r--r--    1 root     root     1 Dec 10 00:10 inner.txt\npsftp> ");
   view.Active = 1;  // still shows /www while psftp is in /www/sub
   view.Page(1)->Select("my notes.txt");
   driver.DirListBoxDblClick();
-  EXPECT_EQ(redirector.Written.last(), "get \"/www/my notes.txt\"");
+  EXPECT_EQ(Words(redirector.Written.last()).value(1), "/www/my notes.txt");
 }
 
 TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
   Browse();
-  PutLocal("my notes.txt", "old");
-  view.Page(0)->Select("my notes.txt");
-  driver.DirListBoxDblClick();
-  Feed(kGetNotes);
+  OpenNotes("old");
   view.Page(0)->Text = "new";
   view.Page(0)->SetSaved(false);
   driver.SaveActionExecute();
@@ -418,7 +522,7 @@ TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), "new");
   EXPECT_FALSE(view.Page(0)->Saved());
-  Feed(kPutNotes);
+  Feed(Put());
   EXPECT_TRUE(view.Page(0)->Saved());
   EXPECT_EQ(view.Status[0], "Saved");
   EXPECT_EQ(redirector.Written.last(), "ls");
@@ -426,22 +530,21 @@ TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
 
 TEST_F(DriverTest, SaveWhileTheListingAfterAnUploadRunsStillCompletes) {
   Browse();
-  PutLocal("my notes.txt", "v1");
-  view.Page(0)->Select("my notes.txt");
-  driver.DirListBoxDblClick();
-  Feed(kGetNotes);
+  OpenNotes("v1");
   view.Page(0)->SetSaved(false);
   driver.SaveActionExecute();
-  Feed(kPutNotes);  // saved; "ls" goes out
+  Feed(Put());  // saved; "ls" goes out
   view.Page(0)->Text = "v2";
   view.Page(0)->SetSaved(false);
   view.AddPage();
   view.Active = 1;  // the user moves on before the second result
   view.Active = 0;
-  driver.SaveActionExecute();  // written while the listing is still owed
+  driver.SaveActionExecute();  // waits while the listing is still owed
+  EXPECT_EQ(redirector.Written.last(), "ls");
+  EXPECT_TRUE(driver.UploadPending());
   view.Active = 1;
   Feed(kLsWww);
-  Feed(kPutNotes);
+  Feed(Put());
   EXPECT_TRUE(view.Page(0)->Saved());
   EXPECT_TRUE(view.Page(1)->Saved());  // untouched: never edited
   EXPECT_EQ(view.Status[0], "Saved");
@@ -478,6 +581,7 @@ TEST_F(DriverTest, SaveAsNamesStayInsideTheDownloadFolder) {
       EXPECT_TRUE(QFile::exists(local));
       // Never downloaded: psftp keeps the local name in its current directory.
       EXPECT_EQ(redirector.Written, QByteArrayList{"put \"" + local.toUtf8() + "\""});
+      Feed("refused\npsftp> ");
     } else {
       EXPECT_TRUE(redirector.Written.isEmpty());
     }
@@ -512,10 +616,13 @@ TEST_F(DriverTest, DropOnTheListUploadsAfterTheQuestion) {
 QString Outcome(FakeDriverView& v, RecordingRedirector& r, TConnectionDriver& d,
                 const QStringList& reported) {
   QStringList out;
-  out << "written: " + QString::fromUtf8(r.Written.join(" | "));
+  // Work file names are random; what matters is that the same one is used.
+  QString written = QString::fromUtf8(r.Written.join(" | "));
+  written.replace(QRegularExpression(R"(\.get-\d+-[0-9a-z]{13})"), ".get-N");
+  out << "written: " + written;
   for (const auto& [index, text] : v.Status) out << QString("status %1: %2").arg(index).arg(text);
   out << "connected: " + QString::number(d.Connected()) << "dir: " + d.CurrentDir()
-      << "busy: " + QString::number(v.BusyCursor) << "pending: " + QString::number(d.DataPending());
+      << "busy: " + QString::number(v.BusyCursor) << "pending: " + QString::number(d.Busy());
   for (int i = 0; i < v.PageCount(); ++i) {
     FakePage* p = v.Page(i);
     out << QString("page %1: %2 / %3 / %4 / saved %5 / %6")
@@ -535,11 +642,26 @@ QString Outcome(FakeDriverView& v, RecordingRedirector& r, TConnectionDriver& d,
 }
 
 TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
-  PutLocal("my notes.txt", "text\n");
-  const QList<QByteArray> pieces = {
-      kLogin, kCdWww, kLsWww, kGetNotes,
-      "Directory /nope: no such file or directory\npsftp> ",
-      "local:/tmp/x/my notes.txt => remote:/www/my notes.txt\npsftp> " + kLsWww};
+  // The transfer answers name the files the driver asked for, so they are
+  // made from the command just written.
+  RecordingRedirector* current = nullptr;
+  auto answer = [&](const char* verb) {
+    const QStringList words = Words(current->Written.last());
+    if (QString(verb) == "get") {
+      QFile file(words.value(2));
+      EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+      file.write("text\n");
+      return "remote:/www/my notes.txt => local:" + words.value(2).toUtf8() + "\npsftp> ";
+    }
+    return "local:" + words.value(1).toUtf8() + " => remote:/www/my notes.txt\npsftp> ";
+  };
+  const QList<QByteArray> fixed = {
+      kLogin, kCdWww, kLsWww, "", "Directory /nope: no such file or directory\npsftp> ", "",
+      kLsWww};
+  auto piece = [&](int i) {
+    return i == 3 ? answer("get") : i == 5 ? answer("put") : fixed[i];
+  };
+  QList<QByteArray> pieces = fixed;
   // Between the pieces the user opens a file, tries a folder and saves.
   auto session = [&](const std::function<void(int, const QByteArray&)>& feed,
                      FakeDriverView& v, TConnectionDriver& d) {
@@ -553,13 +675,14 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
         d.DirListBoxDblClick();
       }
       if (i == 5) d.SaveActionExecute();
-      feed(i, pieces[i]);
+      feed(i, piece(i));
     }
   };
   auto run = [&](int splitPiece, int at) {
     FakeDriverView v;
     v.Values = view.Values;
     RecordingRedirector r;
+    current = &r;
     TConnectionDriver d(v, r);
     d.StartConversation();
     QStringList errors;
@@ -581,6 +704,9 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
   };
 
   const QString whole = run(-2, 0);
+  // Nominal pieces for the split positions: the work file names have one length.
+  pieces[3] = "remote:/www/my notes.txt => local:" + (WorkFilePrefix(".get-") + "0000000000000").toUtf8() + "\npsftp> ";
+  pieces[5] = "local:" + (GetTempFolder() + "my notes.txt").toUtf8() + " => remote:/www/my notes.txt\npsftp> ";
   EXPECT_TRUE(whole.contains("log: Refused: Directory /nope: no such file or directory"))
       << whole.toStdString();
   EXPECT_EQ(whole.count("log: OnListDirectory finished"), 2) << whole.toStdString();

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "remote/PsftpOperation.h"
+
+// "get REMOTE LOCAL". psftp prints "remote:REMOTE => local:LOCAL" before it
+// copies anything, then, if the copy breaks, a line of its own ("error while
+// reading: failure", "error while writing local file"). So the download
+// succeeded only when the result line came, named the local file that was
+// asked for, and nothing followed it.
+class TGetOperation : public TPsftpOperation {
+ public:
+  // LocalPath is where psftp writes; the caller moves it into place on success.
+  TGetOperation(IPage* Page, const QByteArray& RemotePath, const QString& LocalPath);
+  QByteArray Command() const override;
+  void Line(const QString& Text) override;
+  bool Succeeded() const override { return FResultSeen && !Failed(); }
+  const QByteArray& RemotePath() const { return FRemotePath; }
+  const QString& LocalPath() const { return FLocalPath; }
+
+ private:
+  QByteArray FRemotePath;
+  QString FLocalPath;
+  bool FResultSeen = false;
+};
