@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/ErrorReport.h"
+#include "remote/TempFolder.h"
 #include "ui/Main.h"
 #include "ui/frmAbout.h"
 #include "ui/frmConnect.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
   ErrorReport::SetHandler([](const QString& Message) {
     QMessageBox::critical(QApplication::activeWindow(), "Quillery", Message);
   });
+
+  ErrorReport::Guarded([] { RemoveStaleWorkFiles(); });
 
   // Created once, in this order, and kept for the life of the process; all
   // but the main window stay hidden until needed.

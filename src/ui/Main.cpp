@@ -22,6 +22,7 @@
 #include "core/ErrorReport.h"
 #include "remote/ConnectionDriver.h"
 #include "remote/Dir.h"
+#include "remote/File.h"
 #include "store/MSettings.h"
 #include "store/Servers.h"
 #include "ui/FindDialog.h"
@@ -30,16 +31,15 @@
 #include "ui/HostKeyDialog.h"
 #include "ui/Icons.h"
 #include "ui/PasswordDialog.h"
+#include "ui/UnsavedGuard.h"
 #include "ui/frmAbout.h"
 #include "ui/frmDebug.h"
 #include "ui/frmEdit.h"
 #include "ui/frmSaveAs.h"
 
 namespace {
-const QString kUntitled = "Untitled";
 const int kStatusPanelWidths[] = {100, 200, 50};
 constexpr int kStartupDelay = 100;
-constexpr int kCloseWaitPoll = 100;
 
 // The start-up switch is read leniently: "True" in any case, or any number
 // other than zero.
@@ -87,6 +87,8 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
 
   FSettings = std::make_unique<TSettings>();
   FServers = std::make_unique<TServers>();
+  // Before the driver: the commands it enables consult the guard.
+  FUnsavedGuard = new TUnsavedGuard(*this);
   // The driver shows the not-connected state as soon as it exists.
   FDriver = std::make_unique<TConnectionDriver>(*this, FVirtualRedirector);
   FHighlighters = std::make_unique<THighlighters>();
@@ -98,9 +100,6 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
   StartupTimer->setInterval(kStartupDelay);
   connect(StartupTimer, &QTimer::timeout, this, &TMainForm::StartupTimerTimer);
   StartupTimer->start();
-  FCloseWaitTimer = new QTimer(this);
-  FCloseWaitTimer->setInterval(kCloseWaitPoll);
-  connect(FCloseWaitTimer, &QTimer::timeout, this, &TMainForm::CloseWaitTick);
 }
 
 TMainForm::~TMainForm() {
@@ -265,7 +264,7 @@ void TMainForm::showEvent(QShowEvent* Event) {
 }
 
 void TMainForm::FormShow() {
-  CreateTab(kUntitled);
+  CreateTab(TPage::UntitledCaption());
   ErrorReport::Guarded([this] { ApplySettings(); });
 }
 
@@ -348,18 +347,22 @@ void TMainForm::SaveFormPosition() {
 // ---------------------------------------------------------------- closing
 
 void TMainForm::closeEvent(QCloseEvent* Event) {
-  if (WaitingForUploadToClose()) {
+  if (FUnsavedGuard->Waiting()) {
     Event->ignore();
     return;
   }
   if (!FCloseQueryDone) {
-    FUploadSentOnClose = false;
-    if (!FormCloseQuery()) {
+    bool uploadSent = false;
+    if (!FormCloseQuery(uploadSent)) {
       Event->ignore();
       return;
     }
-    if (FUploadSentOnClose && UploadInProgress()) {
-      StartCloseWait();
+    // psftp uploads on its own time; closing now would kill it mid-transfer.
+    if (uploadSent && UploadInProgress()) {
+      FUnsavedGuard->WaitForUploads([this] {
+        FCloseQueryDone = true;
+        close();
+      });
       Event->ignore();
       return;
     }
@@ -369,32 +372,17 @@ void TMainForm::closeEvent(QCloseEvent* Event) {
   Event->accept();
 }
 
-bool TMainForm::FormCloseQuery() {
+// A save that failed, or whose Save As was cancelled, keeps the window open:
+// the user said the text matters, and it is stored nowhere yet.
+bool TMainForm::FormCloseQuery(bool& UploadSent) {
   for (int i = 0; i < PageCount(); ++i) {
     TPage* page = Pages(i);
     if (page->Saved()) continue;
     ActivateTab(i);
-    const QMessageBox::StandardButton answer =
-        AskSaveChanges(QString("Save changes to %1?").arg(page->Caption()));
-    if (answer == QMessageBox::Yes) {
-      if (!SaveBeforeClose(page)) return false;
-    } else if (answer != QMessageBox::No) {
-      return false;
-    }
+    const TUnsavedGuard::TAnswer answer = FUnsavedGuard->Ask(page);
+    if (answer == TUnsavedGuard::TAnswer::Stop) return false;
+    if (answer == TUnsavedGuard::TAnswer::Saving && UploadInProgress()) UploadSent = true;
   }
-  return true;
-}
-
-// A save that failed, or whose Save As was cancelled, keeps the window open:
-// the user said the text matters, and it is stored nowhere yet.
-bool TMainForm::SaveBeforeClose(TPage* Page) {
-  bool saved = false;
-  ErrorReport::Guarded([&] {
-    FDriver->SaveActionExecute();
-    saved = true;
-  });
-  if (!saved || Page->Caption() == kUntitled) return false;
-  if (UploadInProgress()) FUploadSentOnClose = true;
   return true;
 }
 
@@ -407,24 +395,10 @@ bool TMainForm::UploadInProgress() {
   return FDriver->UploadPending() && FVirtualRedirector.Running();
 }
 
-bool TMainForm::WaitingForUploadToClose() const { return FCloseWaitTimer->isActive(); }
+void TMainForm::SetUploadWaitLimit(int Milliseconds) { FUnsavedGuard->SetWaitLimit(Milliseconds); }
 
-// psftp uploads on its own time; closing now would kill it mid-transfer. The
-// window waits (the event loop keeps running) until the upload is answered,
-// psftp ends, or the limit passes.
-void TMainForm::StartCloseWait() {
-  centralWidget()->setEnabled(false);
-  menuBar()->setEnabled(false);
-  ActionToolBar1->setEnabled(false);
-  FCloseWaitClock.start();
-  FCloseWaitTimer->start();
-}
-
-void TMainForm::CloseWaitTick() {
-  if (UploadInProgress() && !FCloseWaitClock.hasExpired(FCloseWaitLimit)) return;
-  FCloseWaitTimer->stop();
-  FCloseQueryDone = true;
-  close();
+bool TMainForm::WaitingForUploadToClose() const {
+  return FUnsavedGuard->Waiting() && !FUnsavedGuard->WaitingForPage();
 }
 
 void TMainForm::FormClose() {
@@ -488,8 +462,7 @@ TPage* TMainForm::CreateTab(const QString& Caption) {
 void TMainForm::ConnectPage(TPage* Page) {
   TEditFrame* frame = Page->Frame();
   connect(frame, &TEditFrame::ConnectRequested, this, &TMainForm::ConnectActionExecute);
-  connect(frame, &TEditFrame::DirListDoubleClicked, this,
-          [this] { ErrorReport::Guarded([this] { FDriver->DirListBoxDblClick(); }); });
+  connect(frame, &TEditFrame::DirListDoubleClicked, this, &TMainForm::DirListBoxDblClick);
   // Drops are handled after the drag has finished: the questions they ask
   // must not run inside the platform's drag and drop.
   connect(
@@ -532,13 +505,30 @@ void TMainForm::CloseActiveTab() {
 
 void TMainForm::Action6Execute() {
   if (PageControl->count() == 1) return;
-  CloseActiveTab();
-  // The Save command follows the page that is now in front.
-  UpdateActions();
-  UpdateEditActions();
+  FUnsavedGuard->Protect(ActivePage(), [this] {
+    CloseActiveTab();
+    // The Save command follows the page that is now in front.
+    UpdateActions();
+    UpdateEditActions();
+  });
 }
 
-void TMainForm::NewActionExecute() { CreateTab(kUntitled); }
+// Entering a folder replaces no text; opening a file replaces the page's.
+// The listing that follows an upload refills the list and drops its
+// selection, so the entry is found again by name.
+void TMainForm::DirListBoxDblClick() {
+  TPage* page = ActivePage();
+  const TFile* file = page ? page->SelectedFile() : nullptr;
+  if (!file || file->IsDirectory()) {
+    ErrorReport::Guarded([this] { FDriver->DirListBoxDblClick(); });
+    return;
+  }
+  FUnsavedGuard->Protect(page, [this, page, name = file->RemoteName()] {
+    if (page->SelectFile(name)) ErrorReport::Guarded([this] { FDriver->DirListBoxDblClick(); });
+  });
+}
+
+void TMainForm::NewActionExecute() { CreateTab(TPage::UntitledCaption()); }
 
 void TMainForm::PageControlChange() {
   if (FChangingTab) return;
@@ -554,9 +544,15 @@ void TMainForm::SynEditChanged(TPage* Page) {
   UpdateEditActions();
 }
 
+// While the save question waits for its upload nothing may save, close or
+// replace a page, nor bring another to the front.
 void TMainForm::UpdateActions() {
+  const bool free = !FUnsavedGuard->Waiting();
   TPage* page = ActivePage();
-  SaveAction->setEnabled(page && !page->Saved());
+  SaveAction->setEnabled(free && page && !page->Saved());
+  Action6->setEnabled(free);
+  NewAction->setEnabled(free && FNewOpenEnabled);
+  OpenAction->setEnabled(free && FNewOpenEnabled);
 }
 
 // ---------------------------------------------------------------- edit commands
@@ -687,8 +683,10 @@ QString TMainForm::AskOpenFileName() { return QFileDialog::getOpenFileName(this,
 void TMainForm::OpenActionAccept(const QString& FileName) {
   TPage* page = ActivePage();
   if (!page) return;
-  ErrorReport::Guarded([&] { page->LoadFromFile(FileName); });
-  UpdateEditActions();
+  FUnsavedGuard->Protect(page, [this, page, FileName] {
+    ErrorReport::Guarded([&] { page->LoadFromFile(FileName); });
+    UpdateEditActions();
+  });
 }
 
 void TMainForm::Action4Execute() {
@@ -728,8 +726,8 @@ void TMainForm::SetConnectAction(const QString& Caption, int ImageIndex) {
 }
 
 void TMainForm::SetNewOpenEnabled(bool Enabled) {
-  NewAction->setEnabled(Enabled);
-  OpenAction->setEnabled(Enabled);
+  FNewOpenEnabled = Enabled;
+  UpdateActions();
 }
 
 void TMainForm::SetCaption(const QString& Caption) { setWindowTitle(Caption); }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -30,6 +29,7 @@ class TPasswordDialog;
 class TSaveAsForm;
 class TServers;
 class TSettings;
+class TUnsavedGuard;
 
 // The main window: menu, toolbar, one editor page per tab and the status bar.
 // It owns the psftp child process, the connection driver that talks to it, the
@@ -93,9 +93,16 @@ class TMainForm : public QMainWindow, public IDriverView {
   void ApplySettings();
   void LoadFormPosition();
   void SaveFormPosition();
-  // How long a close waits for an upload that the close question started.
-  void SetCloseWaitLimit(int Milliseconds) { FCloseWaitLimit = Milliseconds; }
+  // The save question asked before a page's text is thrown away.
+  TUnsavedGuard& UnsavedGuard() { return *FUnsavedGuard; }
+  // How long a command, or the window's close, waits for an upload that the
+  // save question started.
+  void SetUploadWaitLimit(int Milliseconds);
   bool WaitingForUploadToClose() const;
+  // The save question for one page: Yes, No or Cancel. Tests answer it.
+  virtual QMessageBox::StandardButton AskSaveChanges(const QString& Text);
+  // True while an upload the save question sent has not been answered.
+  virtual bool UploadInProgress();
 
   // Commands.
   void ConnectActionExecute();
@@ -126,6 +133,7 @@ class TMainForm : public QMainWindow, public IDriverView {
   void PageControlChange();
   void SynEditChanged(TPage* Page);
   void EditFileDrop(TPage* Page, const QStringList& Files);
+  void DirListBoxDblClick();
 
   QAction* ConnectAction;
   QAction* OpenAction;
@@ -156,10 +164,6 @@ class TMainForm : public QMainWindow, public IDriverView {
   void showEvent(QShowEvent* Event) override;
   void closeEvent(QCloseEvent* Event) override;
   void changeEvent(QEvent* Event) override;
-  // The close question for one page: Yes, No or Cancel. Tests answer it.
-  virtual QMessageBox::StandardButton AskSaveChanges(const QString& Text);
-  // True while an upload sent by the close question has not been answered.
-  virtual bool UploadInProgress();
   // The open-file dialog: the chosen local file, empty when cancelled.
   virtual QString AskOpenFileName();
   // The font dialog preset with Font; false when cancelled.
@@ -174,11 +178,8 @@ class TMainForm : public QMainWindow, public IDriverView {
   void CreateStatusBar();
   void ConnectActionHandlers();
   void FormShow();
-  bool FormCloseQuery();
-  bool SaveBeforeClose(TPage* Page);
+  bool FormCloseQuery(bool& UploadSent);
   void FormClose();
-  void StartCloseWait();
-  void CloseWaitTick();
   void CorrectRestoredOuterSize();
   void ActivateTab(int Index);
   void ConnectPage(TPage* Page);
@@ -193,6 +194,7 @@ class TMainForm : public QMainWindow, public IDriverView {
   TFindDialog* FFindDialog = nullptr;
   QLabel* FStatusPanels[3] = {};
   int FConnectImageIndex = ConnectImage;
+  bool FNewOpenEnabled = false;
   bool FBusyCursor = false;
   bool FShown = false;
   bool FFirstTick = true;
@@ -208,10 +210,7 @@ class TMainForm : public QMainWindow, public IDriverView {
   THostKeyDialog* FHostKeyDialog = nullptr;
   TPasswordDialog* FPasswordDialog = nullptr;
 
-  // Closing after the close question sent uploads.
-  bool FUploadSentOnClose = false;
+  TUnsavedGuard* FUnsavedGuard = nullptr;
+  // Set when the wait for the close question's uploads is over.
   bool FCloseQueryDone = false;
-  QTimer* FCloseWaitTimer;
-  QElapsedTimer FCloseWaitClock;
-  int FCloseWaitLimit = 10000;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "remote/Dir.h"
+#include "remote/File.h"
 #include "ui/DirListDelegate.h"
 #include "ui/DirListModel.h"
 #include "ui/Highlighters.h"
@@ -91,6 +92,18 @@ TFile* TPage::SelectedFile() const {
   const QModelIndexList selected = DirListBox()->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return nullptr;
   return TDirListDelegate::FileOf(selected.first());
+}
+
+bool TPage::SelectFile(const QString& RemoteName) {
+  const TDirListModel* rows = FEditFrame->DirListModel();
+  for (int row = 0; row < rows->rowCount(); ++row) {
+    const TFile* file = rows->File(row);
+    if (!file || file->RemoteName() != RemoteName) continue;
+    DirListBox()->selectionModel()->setCurrentIndex(rows->index(row),
+                                                    QItemSelectionModel::ClearAndSelect);
+    return true;
+  }
+  return false;
 }
 
 void TPage::SetFrameConnected(bool Value) { FEditFrame->SetConnected(Value); }

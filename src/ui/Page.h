@@ -33,12 +33,16 @@ class TPage : public QObject, public IPage {
 
   // The page a tab sheet carries, or null.
   static TPage* OfTabSheet(const QWidget* TabSheet);
+  // The caption of a page that has no file behind it yet.
+  static QString UntitledCaption() { return QStringLiteral("Untitled"); }
 
   TDir* Dir() const override { return FDir; }
   void SetDir(TDir* Value) override;
   void PopulateDirListBox() override;
   void ClearDirListBox() override;
   TFile* SelectedFile() const override;
+  // Selects the list's entry called RemoteName; false when the list has none.
+  bool SelectFile(const QString& RemoteName);
   void SetFrameConnected(bool Value) override;
 
   QString Caption() const override;

@@ -37,6 +37,10 @@ class TTestMainForm : public TMainForm {
  public:
   bool ShowConnectDialog() override { return false; }
   void ShowError(const QString& Text) override { Errors << Text; }
+  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override {
+    SaveQuestions << Text;
+    return QMessageBox::No;
+  }
 
   QString AskOpenFileName() override {
     ++OpenDialogShown;
@@ -54,6 +58,7 @@ class TTestMainForm : public TMainForm {
   std::optional<QFont> FontAnswer;
   std::vector<QFont> FontPresets;
   QStringList Errors;
+  QStringList SaveQuestions;
 };
 
 // Selection as (anchor, caret) in positions, which equal characters here.
@@ -358,11 +363,13 @@ TEST_F(EditorCommandsTest, OpenReplacesTheTextAndNothingElse) {
   EXPECT_EQ(page->SynEdit()->lexer(), form->Highlighters().CssSyn());
   EXPECT_TRUE(page->Saved());
   EXPECT_FALSE(form->SaveAction->isEnabled());
+  EXPECT_TRUE(form->SaveQuestions.isEmpty());
 
-  // A page with unsaved changes stays unsaved.
+  // A page with unsaved changes is asked about; after No it stays unsaved.
   page->SynEdit()->append("x");
   ASSERT_FALSE(page->Saved());
   form->OpenAction->trigger();
+  EXPECT_EQ(form->SaveQuestions, QStringList{"Save changes to site.css?"});
   EXPECT_EQ(page->SynEdit()->text(), "first\nsecond\n");
   EXPECT_FALSE(page->Saved());
   EXPECT_TRUE(Reported.isEmpty()) << Reported.join("\n").toStdString();

@@ -580,7 +580,7 @@ TEST_F(MainWindowTest, CloseGivesUpWaitingAfterTheLimit) {
   page->SetCaption("up.txt");
   Type(page, "x");
   form->Uploading = true;
-  form->SetCloseWaitLimit(300);
+  form->SetUploadWaitLimit(300);
   form->Answers = {QMessageBox::Yes};
   QElapsedTimer clock;
   clock.start();

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+class QTimer;
+class QWidget;
+class TMainForm;
+class TPage;
+
+// Asks "Save changes to NAME?" before a command throws a page's unsaved text
+// away (closing its tab, loading another file into it, closing the window)
+// and, after Yes, holds the command back until the upload is answered.
+//
+// psftp answers an upload on its own time, so the wait is a timer rather
+// than a blocking loop; while it lasts the window keeps anything from
+// changing, closing or re-saving that page, since the command that runs
+// afterwards assumes the page is the one that was saved.
+class TUnsavedGuard : public QObject {
+ public:
+  enum class TAnswer {
+    GoOn,    // No: the text may go
+    Saving,  // Yes, and the save went out
+    Stop,    // Cancel, or the save failed at once (error, Save As cancelled)
+  };
+
+  explicit TUnsavedGuard(TMainForm& Window);
+
+  // The question for Page, which must be the active page: Yes saves it.
+  TAnswer Ask(TPage* Page);
+
+  // Runs Command (which replaces or removes the active page Page) at once
+  // when Page has nothing unsaved or the answer is No; after Yes, once
+  // Page's upload is confirmed. Cancel, a failed or refused save, psftp
+  // ending or no answer within the limit leave the page as it was and drop
+  // Command. Ignored while another wait lasts.
+  void Protect(TPage* Page, std::function<void()> Command);
+
+  // Closing the window: waits, with the whole window off, until no upload
+  // is in progress or the limit passes, then runs Then whatever came of it.
+  void WaitForUploads(std::function<void()> Then);
+
+  bool Waiting() const;
+  // True while the wait is for one page's upload, not for the window's close.
+  bool WaitingForPage() const { return Waiting() && FForPage; }
+  void SetWaitLimit(int Milliseconds) { FWaitLimit = Milliseconds; }
+
+ private:
+  void Start(TPage* Page, std::function<void()> Then);
+  void Tick();
+  void Finish(bool GoOn);
+  void Lock(bool Locked);
+
+  TMainForm& FWindow;
+  QTimer* FTimer;
+  QElapsedTimer FClock;
+  int FWaitLimit = 10000;
+  bool FForPage = false;
+  QPointer<TPage> FPage;
+  std::function<void()> FThen;
+  // What the lock changed, to give back.
+  bool FReadOnlyBefore = false;
+  QPointer<QWidget> FFocusBefore;
+};

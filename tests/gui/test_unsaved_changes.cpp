@@ -1,0 +1,391 @@
+// Commands that would throw away a page's unsaved text (Close Tab, a
+// double-click on a listed file, File > Open) ask first. With the real
+// psftp and the loopback SFTP server each answer has its real effect on the
+// tabs, the editor and the file on the server; with the upload's progress
+// faked, the wait after Yes is held open to see what it keeps still.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QListView>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <Qsci/qsciscintilla.h>
+#include <gtest/gtest.h>
+#include <functional>
+#include <memory>
+
+#include "TempHome.h"
+#include "TestServer.h"
+#include "WaitFor.h"
+#include "core/ErrorReport.h"
+#include "remote/ConnectionDriver.h"
+#include "store/MSettings.h"
+#include "ui/HostKeyDialog.h"
+#include "ui/Main.h"
+#include "ui/UnsavedGuard.h"
+#include "ui/frmDebug.h"
+#include "ui/frmEdit.h"
+
+namespace {
+
+const QByteArray kNotes = "first line\nsecond line\n";
+const QByteArray kIndex = "<html><body>Caf&eacute; &amp; more</body></html>\n";
+const QByteArray kLocal = "a local file\n";
+const QString kTyped = "edited ";
+
+// The window with its questions answered by the test.
+class TGuardedForm : public TMainForm {
+ public:
+  bool ShowConnectDialog() override { return true; }
+  TConnectValues ConnectDialogValues() override { return Values; }
+  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override {
+    Questions << Text;
+    return Answer;
+  }
+  bool AskSaveAsName(QString& FileName) override {
+    FileName = SaveAsName;
+    return !SaveAsName.isEmpty();
+  }
+  QString AskOpenFileName() override { return OpenAnswer; }
+  bool Confirm(const QString&) override { return true; }
+  void ShowError(const QString& Text) override { Errors << Text; }
+
+  TConnectValues Values;
+  QMessageBox::StandardButton Answer = QMessageBox::Cancel;
+  QStringList Questions;
+  QString SaveAsName;
+  QString OpenAnswer;
+  QStringList Errors;
+};
+
+enum class TCommand { CloseTab, OpenListedFile, OpenLocalFile, EnterFolder };
+
+struct TCase {
+  const char* Name;
+  TCommand Command;
+  QMessageBox::StandardButton Answer;
+  // The page is a new one saved under a name the server refuses, rather
+  // than notes.txt opened from the server.
+  bool Refused;
+  bool Asked;
+  bool GoesOn;
+  bool Uploaded;  // the typed text reached the server
+};
+
+const TCase kCases[] = {
+    {"CloseTabYes", TCommand::CloseTab, QMessageBox::Yes, false, true, true, true},
+    {"CloseTabYesRefused", TCommand::CloseTab, QMessageBox::Yes, true, true, false, false},
+    {"CloseTabNo", TCommand::CloseTab, QMessageBox::No, false, true, true, false},
+    {"CloseTabCancel", TCommand::CloseTab, QMessageBox::Cancel, false, true, false, false},
+    {"OpenListedFileYes", TCommand::OpenListedFile, QMessageBox::Yes, false, true, true, true},
+    {"OpenListedFileYesRefused", TCommand::OpenListedFile, QMessageBox::Yes, true, true, false,
+     false},
+    {"OpenListedFileNo", TCommand::OpenListedFile, QMessageBox::No, false, true, true, false},
+    {"OpenListedFileCancel", TCommand::OpenListedFile, QMessageBox::Cancel, false, true, false,
+     false},
+    {"OpenLocalFileYes", TCommand::OpenLocalFile, QMessageBox::Yes, false, true, true, true},
+    {"OpenLocalFileYesRefused", TCommand::OpenLocalFile, QMessageBox::Yes, true, true, false,
+     false},
+    {"OpenLocalFileNo", TCommand::OpenLocalFile, QMessageBox::No, false, true, true, false},
+    {"OpenLocalFileCancel", TCommand::OpenLocalFile, QMessageBox::Cancel, false, true, false,
+     false},
+    // Entering a folder replaces no text: nothing to ask.
+    {"EnterFolder", TCommand::EnterFolder, QMessageBox::Cancel, false, false, true, false},
+};
+
+void PrintTo(const TCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
+class UnsavedChangesTest : public ::testing::TestWithParam<TCase> {
+ protected:
+  void SetUp() override {
+    FPrevious = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
+    TSettings().Write("FormTop", "-1");
+    TSettings().Write("ShowConnectDialog", "0");
+    Server.Deny("/www/locked.txt");
+    ASSERT_TRUE(Server.Start());
+    Form.Values.HostName = "127.0.0.1";
+    Form.Values.UserName = Server.User().toUtf8();
+    Form.Values.Password = Server.Password().toUtf8();
+    Form.Values.Port = Server.Port();
+    Form.Values.StartingDir = "/www";
+    Form.SetDebugForm(&Log);
+    Form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    Form.ConnectAction->trigger();
+    THostKeyDialog* question = Form.HostKeyDialog();
+    ASSERT_TRUE(WaitFor([&] { return question->isVisible(); })) << Diagnostics();
+    question->TrustButton()->click();
+    ASSERT_TRUE(Listed("index.html")) << Diagnostics();
+    ASSERT_TRUE(NotDownloading()) << Diagnostics();
+  }
+  void TearDown() override { ErrorReport::SetHandler(FPrevious); }
+
+  QListView* List() { return Form.ActivePage()->DirListBox(); }
+  QModelIndex Item(const QString& Text) {
+    QAbstractItemModel* rows = List()->model();
+    return rows->match(rows->index(0, 0), Qt::DisplayRole, Text, 1, Qt::MatchExactly).value(0);
+  }
+  bool Listed(const QString& Text) {
+    return WaitFor([&] { return Item(Text).isValid(); });
+  }
+  bool NotDownloading() {
+    return WaitFor([&] { return !Form.Driver().Downloading(); });
+  }
+  void DoubleClick(const QString& Text) {
+    const QModelIndex item = Item(Text);
+    ASSERT_TRUE(item.isValid()) << Text.toStdString();
+    const QPoint at = List()->visualRect(item).center();
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, at);
+  }
+  void Type(TPage* Page, const QString& Text) {
+    Page->SynEdit()->setCursorPosition(0, 0);
+    QTest::keyClicks(Page->SynEdit(), Text);
+  }
+  std::string Diagnostics() const {
+    return (Log.Text() + "\nreported: " + Reported.join("; ") + "\nerrors: " +
+            Form.Errors.join("; "))
+        .toStdString();
+  }
+
+  TempHome Home;
+  TestServer Server;
+  TDebugForm Log;
+  TGuardedForm Form;
+  QStringList Reported;
+
+ private:
+  ErrorReport::Handler FPrevious;
+};
+
+TEST_P(UnsavedChangesTest, AsksAndEachAnswerHasItsEffect) {
+  const TCase& c = GetParam();
+  TPage* page = Form.ActivePage();
+  if (c.Refused) {
+    Form.SaveAsName = "locked.txt";
+  } else {
+    DoubleClick("notes.txt");
+    ASSERT_TRUE(WaitFor([&] { return page->Caption() == "notes.txt"; })) << Diagnostics();
+    ASSERT_TRUE(NotDownloading()) << Diagnostics();
+  }
+  const QString caption = page->Caption();
+  Type(page, kTyped);
+  const QString typed = page->SynEdit()->text();
+  ASSERT_FALSE(page->Saved());
+  Form.Answer = c.Answer;
+
+  TPage* other = nullptr;
+  switch (c.Command) {
+    case TCommand::CloseTab: {
+      Form.NewAction->trigger();
+      other = Form.ActivePage();
+      QTabBar* bar = Form.PageControl->tabBar();
+      QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+      ASSERT_EQ(Form.ActivePage(), page);
+      Form.Action6->trigger();
+      break;
+    }
+    case TCommand::OpenListedFile:
+      ASSERT_NO_FATAL_FAILURE(DoubleClick("index.html"));
+      break;
+    case TCommand::OpenLocalFile: {
+      Form.OpenAnswer = Home.Path() + "/local.txt";
+      QFile file(Form.OpenAnswer);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      file.write(kLocal);
+      file.close();
+      Form.OpenAction->trigger();
+      break;
+    }
+    case TCommand::EnterFolder:
+      ASSERT_NO_FATAL_FAILURE(DoubleClick("[sub]"));
+      break;
+  }
+  EXPECT_EQ(Form.Questions,
+            c.Asked ? QStringList{"Save changes to " + caption + "?"} : QStringList());
+  ASSERT_TRUE(WaitFor([&] { return !Form.UnsavedGuard().Waiting(); })) << Diagnostics();
+
+  if (c.GoesOn) {
+    switch (c.Command) {
+      case TCommand::CloseTab:
+        EXPECT_EQ(Form.PageCount(), 1);
+        EXPECT_EQ(Form.ActivePage(), other);
+        break;
+      case TCommand::OpenListedFile:
+        EXPECT_TRUE(WaitFor([&] { return page->Caption() == "index.html"; })) << Diagnostics();
+        EXPECT_EQ(page->SynEdit()->text().toUtf8(), kIndex);
+        break;
+      case TCommand::OpenLocalFile:
+        EXPECT_EQ(page->SynEdit()->text().toUtf8(), kLocal);
+        break;
+      case TCommand::EnterFolder:
+        EXPECT_TRUE(Listed("inner.txt")) << Diagnostics();
+        EXPECT_EQ(page->SynEdit()->text(), typed);
+        break;
+    }
+  } else {
+    // A download that should not have been asked for would be on its way now.
+    EXPECT_TRUE(NotDownloading()) << Diagnostics();
+    ASSERT_EQ(Form.PageCount(), c.Command == TCommand::CloseTab ? 2 : 1);
+    EXPECT_EQ(Form.ActivePage(), page);
+    EXPECT_EQ(page->SynEdit()->text(), typed);
+    EXPECT_FALSE(page->Saved());
+    EXPECT_TRUE(Form.SaveAction->isEnabled());
+    EXPECT_TRUE(page->Frame()->isEnabled());
+    EXPECT_FALSE(page->SynEdit()->isReadOnly());
+  }
+  EXPECT_TRUE(Form.Action6->isEnabled());
+  EXPECT_TRUE(Form.OpenAction->isEnabled());
+  EXPECT_TRUE(Form.PageControl->tabBar()->isEnabled());
+
+  EXPECT_EQ(Server.ReadFile("/www/notes.txt"), c.Uploaded ? kTyped.toUtf8() + kNotes : kNotes);
+  EXPECT_FALSE(QFile::exists(Server.Served("/www/locked.txt")));
+  if (c.Refused) {
+    EXPECT_TRUE(Form.StatusText(0).contains("permission denied", Qt::CaseInsensitive))
+        << Diagnostics();
+  }
+  EXPECT_TRUE(Reported.isEmpty()) << Diagnostics();
+  EXPECT_TRUE(Form.Errors.isEmpty()) << Diagnostics();
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, UnsavedChangesTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<TCase>& Info) {
+                           return std::string(Info.param.Name);
+                         });
+
+// ---------------------------------------------------------------- the wait alone
+
+// The window with the upload's progress set by the test, so the wait can be
+// held open, ended with or without a confirmation, or left to run out.
+class TFakeUploadForm : public TMainForm {
+ public:
+  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override {
+    Questions << Text;
+    return Answer;
+  }
+  bool UploadInProgress() override { return Uploading; }
+
+  QMessageBox::StandardButton Answer = QMessageBox::Cancel;
+  QStringList Questions;
+  bool Uploading = false;
+};
+
+class UnsavedWaitTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FPrevious = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
+    TSettings().Write("FormTop", "-1");
+    TSettings().Write("ShowConnectDialog", "0");
+  }
+  void TearDown() override { ErrorReport::SetHandler(FPrevious); }
+
+  std::unique_ptr<TFakeUploadForm> ShowForm() {
+    auto form = std::make_unique<TFakeUploadForm>();
+    form->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    return form;
+  }
+  static void ClickTab(TMainForm& Form, int Index) {
+    QTabBar* bar = Form.PageControl->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(Index).center());
+  }
+
+  TempHome Home;
+  QStringList Reported;
+
+ private:
+  ErrorReport::Handler FPrevious;
+};
+
+// Yes to Close Tab holds the command back until the page's upload is
+// answered; meanwhile nothing may close, change or re-save the page. Only a
+// confirmed upload lets the tab go.
+struct TUploadEnding {
+  const char* Name;
+  bool Sent;  // an upload went out
+  std::function<void(TFakeUploadForm&, TPage*)> End;
+  bool Closes;
+};
+
+TEST_F(UnsavedWaitTest, CloseTabAfterYesWaitsForTheUploadAndClosesOnlyWhenItIsConfirmed) {
+  const TUploadEnding endings[] = {
+      {"confirmed", true,
+       [](TFakeUploadForm& Form, TPage* Page) {
+         Page->SetSaved(true);
+         Form.Uploading = false;
+       },
+       true},
+      {"ended unconfirmed (refused, psftp gone)", true,
+       [](TFakeUploadForm& Form, TPage*) { Form.Uploading = false; }, false},
+      {"never answered", true, [](TFakeUploadForm&, TPage*) {}, false},
+      {"nothing sent (psftp not running)", false, [](TFakeUploadForm&, TPage*) {}, false},
+  };
+  for (const TUploadEnding& ending : endings) {
+    SCOPED_TRACE(ending.Name);
+    auto form = ShowForm();
+    form->SetUploadWaitLimit(300);
+    TPage* page = form->Pages(0);
+    page->SetCaption("up.txt");
+    QTest::keyClicks(page->SynEdit(), "typed");
+    TPage* other = form->CreateTab("other.txt");
+    ClickTab(*form, 0);
+    form->Uploading = ending.Sent;
+    form->Answer = QMessageBox::Yes;
+    form->Action6->trigger();
+    EXPECT_EQ(form->Questions, QStringList{"Save changes to up.txt?"});
+    EXPECT_EQ(form->PageCount(), 2);
+
+    if (ending.Sent) {
+      EXPECT_TRUE(form->UnsavedGuard().Waiting());
+      EXPECT_FALSE(form->WaitingForUploadToClose());
+      EXPECT_FALSE(form->Action6->isEnabled());
+      EXPECT_FALSE(form->SaveAction->isEnabled());
+      EXPECT_FALSE(form->PageControl->tabBar()->isEnabled());
+      EXPECT_FALSE(page->Frame()->isEnabled());
+      // Neither a second Close Tab nor the window's close asks again or goes on.
+      form->Action6->trigger();
+      EXPECT_FALSE(form->close());
+      EXPECT_EQ(form->Questions.size(), 1);
+      // Paste reaches the active editor without the focus: it must not change
+      // the text on its way.
+      QApplication::clipboard()->setText("pasted");
+      form->PasteAction->trigger();
+      EXPECT_EQ(page->SynEdit()->text(), "typed");
+    }
+
+    ending.End(*form, page);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->UnsavedGuard().Waiting(), 5000);
+    if (ending.Closes) {
+      EXPECT_EQ(form->PageCount(), 1);
+      EXPECT_EQ(form->ActivePage(), other);
+    } else {
+      ASSERT_EQ(form->PageCount(), 2);
+      EXPECT_EQ(form->ActivePage(), page);
+      EXPECT_EQ(page->SynEdit()->text(), "typed");
+      EXPECT_FALSE(page->Saved());
+      EXPECT_TRUE(page->Frame()->isEnabled());
+      EXPECT_FALSE(page->SynEdit()->isReadOnly());
+    }
+    EXPECT_TRUE(form->Action6->isEnabled());
+    EXPECT_TRUE(form->PageControl->tabBar()->isEnabled());
+  }
+}
+
+TEST_F(UnsavedWaitTest, YesOnAnUntitledPageWithoutANameClosesNoTab) {
+  auto form = ShowForm();  // no Save As dialog: the name question is cancelled
+  TPage* page = form->Pages(0);
+  QTest::keyClicks(page->SynEdit(), "nowhere to go");
+  form->CreateTab("other.txt");
+  ClickTab(*form, 0);
+  form->Answer = QMessageBox::Yes;
+  form->Action6->trigger();
+  EXPECT_EQ(form->Questions, QStringList{"Save changes to Untitled?"});
+  EXPECT_FALSE(form->UnsavedGuard().Waiting());
+  EXPECT_EQ(form->PageCount(), 2);
+  EXPECT_EQ(page->SynEdit()->text(), "nowhere to go");
+}
+
+}  // namespace
