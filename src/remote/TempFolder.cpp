@@ -95,8 +95,17 @@ void ReplaceFile(const QString& From, const QString& To) {
                         .arg(To, QString::fromLocal8Bit(strerror(errno))));
 }
 
+// Work files live beside the download folder, not in it, so that no
+// downloaded file can be taken for one; on the same disk, so that a finished
+// download is moved into place, not copied.
+QString WorkFolder() {
+  const QString folder = BaseFolder() + "Work/";
+  MakePrivateFolder(folder);
+  return folder;
+}
+
 QString WorkFilePrefix(const QString& Kind) {
-  return GetTempFolder() + Kind + QString::number(QCoreApplication::applicationPid()) + "-";
+  return WorkFolder() + Kind + QString::number(QCoreApplication::applicationPid()) + "-";
 }
 
 QString NewWorkFile(const QString& Kind) {
@@ -106,7 +115,7 @@ QString NewWorkFile(const QString& Kind) {
 // A work file is named after the process that made it, so a second Quillery
 // running beside this one keeps its own.
 void RemoveStaleWorkFiles() {
-  QDir folder(GetTempFolder());
+  QDir folder(WorkFolder());
   const QStringList names =
       folder.entryList({"pw-*", ".get-*"}, QDir::Files | QDir::Hidden | QDir::System);
   for (const QString& name : names) {
@@ -114,9 +123,9 @@ void RemoveStaleWorkFiles() {
     bool ok = false;
     const qint64 pid = rest.left(rest.indexOf('-')).toLongLong(&ok);
 #ifndef Q_OS_WIN
-    if (ok && pid > 0 && (kill(pid_t(pid), 0) == 0 || errno == EPERM)) continue;
+    if (!ok || pid <= 0 || kill(pid_t(pid), 0) == 0 || errno == EPERM) continue;
 #else
-    if (ok && pid == QCoreApplication::applicationPid()) continue;
+    if (!ok || pid == QCoreApplication::applicationPid()) continue;
 #endif
     folder.remove(name);
   }

@@ -22,6 +22,8 @@ void CheckLocalTarget(const QString& Path);
 // Moves From over To, replacing To (itself, never what a link there points to).
 void ReplaceFile(const QString& From, const QString& To);
 
+// The private folder of work files: password files, downloads in progress.
+QString WorkFolder();
 // Where this process's work files of one kind ("pw-", ".get-") begin.
 QString WorkFilePrefix(const QString& Kind);
 // A fresh name for a work file psftp reads or writes: short, so that it fits

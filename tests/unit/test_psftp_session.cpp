@@ -78,7 +78,7 @@ TEST_F(PsftpSessionTest, FirstConnectAsksForTheHostKeyThenListsTheStartingDirect
   const QByteArray args = cmdline.readAll();
   EXPECT_FALSE(args.contains(server.Password().toUtf8()));
   EXPECT_TRUE(args.contains("-pwfile"));
-  EXPECT_TRUE(QDir(GetTempFolder()).entryList({"pw-*"}, QDir::Files).isEmpty());
+  EXPECT_TRUE(QDir(WorkFolder()).entryList({"pw-*"}, QDir::Files).isEmpty());
 
   Disconnect();
   EXPECT_FALSE(driver.Connected());
@@ -109,7 +109,7 @@ TEST_F(PsftpSessionTest, WrongPasswordReportsPsftpsFatalError) {
   EXPECT_EQ(view.Status[0], "Not connected");
   ASSERT_FALSE(view.Errors.isEmpty()) << view.DebugText.toStdString();
   EXPECT_TRUE(view.Errors.last().startsWith("FATAL ERROR:")) << view.Errors.last().toStdString();
-  EXPECT_TRUE(QDir(GetTempFolder()).entryList({"pw-*"}, QDir::Files).isEmpty());
+  EXPECT_TRUE(QDir(WorkFolder()).entryList({"pw-*"}, QDir::Files).isEmpty());
 }
 
 TEST_F(PsftpSessionTest, MissingPasswordIsAskedFor) {

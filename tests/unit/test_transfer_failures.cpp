@@ -1,0 +1,269 @@
+// Transfers that break, servers that lie, and local files others could
+// touch: the real psftp against the loopback server, through the redirector
+// and the driver. Every failure is made to happen for real.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "FakeDriverView.h"
+#include "TempHome.h"
+#include "TestServer.h"
+#include "WaitFor.h"
+#include "core/ErrorReport.h"
+#include "core/Exception.h"
+#include "process/VirtualRedirector.h"
+#include "remote/ConnectionDriver.h"
+#include "remote/TempFolder.h"
+
+namespace {
+
+QByteArray Pattern(int Size) {
+  QByteArray bytes;
+  bytes.reserve(Size);
+  for (int i = 0; bytes.size() < Size; ++i) bytes += QByteArray::number(i) + " line of text\n";
+  bytes.truncate(Size);
+  return bytes;
+}
+
+QStringList FilesIn(const QString& Folder) {
+  return QDir(Folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+class TransferFailureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous = ErrorReport::SetHandler([this](const QString& m) { reported << m; });
+    view.Values.HostName = "127.0.0.1";
+    view.Values.UserName = server.User().toUtf8();
+    view.Values.Password = server.Password().toUtf8();
+    view.Values.StartingDir = "/www";
+  }
+  void TearDown() override {
+    if (redirector.Running()) {
+      redirector.Kill();
+      WaitFor([&] { return !redirector.Running(); });
+    }
+    ErrorReport::SetHandler(previous);
+  }
+
+  // Starts the server and connects; the first page lists /www.
+  void Connect() {
+    ASSERT_TRUE(server.Start());
+    view.Values.Port = server.Port();
+    driver.ConnectActionExecute();
+    ASSERT_TRUE(WaitFor([&] { return !view.HostKeyRequests.empty(); }));
+    driver.AnswerHostKey(THostKeyAnswer::Trust);
+    ASSERT_TRUE(WaitFor([&] { return Page()->Items.contains("notes.txt") && !driver.Busy(); }))
+        << view.DebugText.toStdString();
+  }
+  FakePage* Page() { return view.Page(0); }
+  // Double-clicks Name and waits until psftp's answer has been handled.
+  void Open(const QString& Name) {
+    ASSERT_TRUE(Page()->Select(Name)) << Name.toStdString();
+    driver.DirListBoxDblClick();
+    ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); }, 30000)) << view.DebugText.toStdString();
+  }
+  void Save() {
+    Page()->SetSaved(false);
+    driver.SaveActionExecute();
+    ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); }, 30000)) << view.DebugText.toStdString();
+  }
+
+  TempHome home;
+  TestServer server;
+  FakeDriverView view;
+  TVirtualRedirector redirector;
+  TConnectionDriver driver{view, redirector};
+  QStringList reported;
+  ErrorReport::Handler previous;
+};
+
+// The server's disk fills up part way through a save. psftp prints its result
+// line first and "error while writing: failure" after it.
+TEST_F(TransferFailureTest, ServerWriteFailureLeavesThePageUnsaved) {
+  server.FailWriteAfter("/www/notes.txt", 1000);
+  Connect();
+  Open("notes.txt");
+  ASSERT_EQ(Page()->Caption(), "notes.txt");
+  const QByteArray text = Pattern(50000);
+  Page()->Text = text;
+  Save();
+  EXPECT_FALSE(Page()->Saved());
+  EXPECT_NE(view.Status[0], "Saved");
+  EXPECT_TRUE(view.DebugText.contains("Refused: error while writing")) << view.DebugText.toStdString();
+  // The server kept what it could write; the page and its local copy keep it all.
+  EXPECT_EQ(server.ReadFile("/www/notes.txt"), text.left(1000));
+  EXPECT_EQ(Page()->Text, text);
+  QFile local(GetTempFolder() + "notes.txt");
+  ASSERT_TRUE(local.open(QIODevice::ReadOnly));
+  EXPECT_EQ(local.readAll(), text);
+  EXPECT_FALSE(driver.UploadPending());
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+// Reading breaks off part way: the partial copy must not pass for the file,
+// nor replace a good copy of the same name that is already there.
+TEST_F(TransferFailureTest, ServerReadFailureLoadsNothing) {
+  server.WriteFile("/www/big.txt", Pattern(300000));
+  server.FailReadAfter("/www/big.txt", 100000);
+  Connect();
+  QFile earlier(GetTempFolder() + "big.txt");
+  ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+  earlier.write("an earlier good copy");
+  earlier.close();
+  Open("big.txt");
+  EXPECT_EQ(Page()->Caption(), "Untitled");
+  EXPECT_TRUE(Page()->Text.isEmpty());
+  EXPECT_TRUE(Page()->RemoteFileName().isEmpty());
+  EXPECT_TRUE(view.DebugText.contains("Refused: error while reading")) << view.DebugText.toStdString();
+  EXPECT_EQ(FilesIn(GetTempFolder()), QStringList{"big.txt"});
+  ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+  EXPECT_EQ(earlier.readAll(), "an earlier good copy");
+  EXPECT_EQ(server.ReadFile("/www/big.txt").size(), 300000);
+  EXPECT_FALSE(view.BusyCursor);
+
+  // The session goes on: the next download pairs with its own answer.
+  Open("notes.txt");
+  EXPECT_EQ(Page()->Caption(), "notes.txt");
+  EXPECT_EQ(Page()->Text, server.ReadFile("/www/notes.txt"));
+}
+
+// The local disk fills up during a download: psftp, limited in the size of
+// the files it may write, says "error while writing local file".
+TEST_F(TransferFailureTest, LocalDiskFullLoadsNothing) {
+  server.WriteFile("/www/big.txt", Pattern(3 * 1024 * 1024));
+  Connect();
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 256 * 1024;
+  const auto oldHandler = signal(SIGXFSZ, SIG_IGN);  // a write fails instead of killing psftp
+  // psftp already runs; the limit reaches it through a second connection.
+  redirector.Kill();
+  ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  view.Page(0)->Items.clear();
+  driver.ConnectActionExecute();
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+  signal(SIGXFSZ, oldHandler);
+  ASSERT_TRUE(WaitFor([&] { return Page()->Items.contains("big.txt") && !driver.Busy(); }))
+      << view.DebugText.toStdString();
+
+  Open("big.txt");
+  EXPECT_EQ(Page()->Caption(), "Untitled");
+  EXPECT_TRUE(Page()->Text.isEmpty());
+  EXPECT_TRUE(view.DebugText.contains("Refused: error while writing local file"))
+      << view.DebugText.toStdString();
+  EXPECT_TRUE(FilesIn(GetTempFolder()).isEmpty()) << FilesIn(GetTempFolder()).join(", ").toStdString();
+  EXPECT_EQ(server.ReadFile("/www/big.txt").size(), 3 * 1024 * 1024);
+}
+
+// A server lists whatever lines it likes. None of them is obeyed: no file is
+// loaded, no directory entered, no page marked saved, nothing sent.
+TEST_F(TransferFailureTest, HostileListingLinesAreOnlyListed) {
+  const QString secret = home.Path() + "/secret.txt";
+  QFile secretFile(secret);
+  ASSERT_TRUE(secretFile.open(QIODevice::WriteOnly));
+  secretFile.write("my own secret");
+  secretFile.close();
+  const QString up = "../../../../../../../../" + QDir::root().relativeFilePath(secret);
+  const QString date = "-rw-r--r--    1 u        g               5 Jan  1 00:00 ";
+  server.SetListing("/www", {"a\t" + date + "remote:/www/notes.txt => local:" + up,
+                             "b\tRemote directory is now /etc",
+                             "c\tlocal:" + GetTempFolder() + "notes.txt => remote:/www/index.html",
+                             "d\tListing directory /etc",
+                             "e\tpsftp> Remote directory is now /etc",
+                             "notes.txt\t" + date + "notes.txt"});
+  Connect();
+  Page()->SetSaved(false);
+  EXPECT_EQ(driver.CurrentDir(), "/www");
+  EXPECT_EQ(Page()->Caption(), "Untitled");
+  EXPECT_TRUE(Page()->Text.isEmpty());
+  EXPECT_FALSE(Page()->Saved());
+  EXPECT_EQ(view.DebugText.count("ls\r\n"), 1);
+  EXPECT_EQ(view.DebugText.count("cd "), 1);
+  EXPECT_TRUE(Page()->Items.contains("notes.txt"));
+
+  // Opening the listed file fetches that file, whatever the other lines said.
+  Open("notes.txt");
+  EXPECT_EQ(Page()->Text, server.ReadFile("/www/notes.txt"));
+  ASSERT_TRUE(secretFile.open(QIODevice::ReadOnly));
+  EXPECT_EQ(secretFile.readAll(), "my own secret");
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+// A link planted in the download folder under the name of the file being
+// opened or saved would make the write land elsewhere.
+TEST_F(TransferFailureTest, LinksInTheDownloadFolderAreNeverWrittenThrough) {
+  Connect();
+  const QString victim = home.Path() + "/victim.txt";
+  QFile victimFile(victim);
+  ASSERT_TRUE(victimFile.open(QIODevice::WriteOnly));
+  victimFile.write("untouched");
+  victimFile.close();
+  ASSERT_TRUE(QFile::link(victim, GetTempFolder() + "notes.txt"));
+
+  Open("notes.txt");
+  EXPECT_EQ(Page()->Caption(), "Untitled");
+  ASSERT_EQ(reported.size(), 1);
+  EXPECT_TRUE(reported[0].contains("it is a link")) << reported[0].toStdString();
+  EXPECT_FALSE(view.BusyCursor);
+  // Nothing of psftp's is left behind either.
+  EXPECT_EQ(FilesIn(GetTempFolder()), QStringList{"notes.txt"});
+
+  Page()->SetCaption("notes.txt");
+  Page()->Text = "overwrite?";
+  EXPECT_THROW(driver.SaveActionExecute(), Exception);
+  EXPECT_FALSE(driver.UploadPending());
+  ASSERT_TRUE(victimFile.open(QIODevice::ReadOnly));
+  EXPECT_EQ(victimFile.readAll(), "untouched");
+}
+
+TEST(TempFolder, IsMadePrivateEveryTime) {
+  TempHome home;
+  const QString folder = GetTempFolder();
+  ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0777), 0);
+  ASSERT_EQ(chmod(QFile::encodeName(QFileInfo(folder + "..").canonicalFilePath()).constData(), 0777), 0);
+  GetTempFolder();
+  struct stat st;
+  ASSERT_EQ(stat(QFile::encodeName(folder).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+  ASSERT_EQ(stat(QFile::encodeName(QFileInfo(folder + "..").canonicalFilePath()).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+}
+
+TEST(TempFolder, LocalNamesStayInside) {
+  const struct {
+    QString remote, local;
+  } cases[] = {{"notes.txt", "notes.txt"}, {"..", "_.."},       {".", "_."},
+               {"", "_"},                  {"a/../../b", "a_.._.._b"},
+               {"back\\slash.txt", "back\\slash.txt"}};
+  for (const auto& c : cases) EXPECT_EQ(LocalNameFor(c.remote), c.local) << c.remote.toStdString();
+}
+
+// A run killed while psftp asked a question leaves its password file; the
+// next start removes it, and keeps the files of a run still going and files
+// it did not make.
+TEST(TempFolder, StalePasswordFilesAreRemoved) {
+  TempHome home;
+  const QString folder = WorkFolder();
+  // Process ids are below 2^22 on Linux: this one runs nowhere.
+  const QStringList stale{"pw-4999999-abcdef", ".get-4999999-0000000000001"};
+  const QString mine = WorkFilePrefix("pw-") + "kept";
+  for (const QString& name : stale + QStringList{QFileInfo(mine).fileName(), "pw-notes"}) {
+    QFile file(folder + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  RemoveStaleWorkFiles();
+  QStringList left = FilesIn(folder);
+  left.sort();
+  QStringList expected{QFileInfo(mine).fileName(), "pw-notes"};
+  expected.sort();
+  EXPECT_EQ(left, expected);
+}
+
+}  // namespace
