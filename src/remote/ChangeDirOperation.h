@@ -14,9 +14,14 @@ class TChangeDirOperation : public TPsftpOperation {
   // The directory psftp is now in, as psftp reported it.
   const QString& NewDir() const { return FNewDir; }
   const QByteArray& AskedDir() const { return FDir; }
+  // Where to download the entry instead when it turns out to be no
+  // directory (a link to a file); empty when a refusal is the end.
+  void SetFallback(const QString& LocalPath) { FFallbackLocalPath = LocalPath; }
+  const QString& FallbackLocalPath() const { return FFallbackLocalPath; }
 
  private:
   QByteArray FDir;
   bool FChanged = false;
   QString FNewDir;
+  QString FFallbackLocalPath;
 };

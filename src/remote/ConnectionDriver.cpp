@@ -28,6 +28,13 @@ TConnectionDriver::TConnectionDriver(IDriverView& View, TVirtualRedirector& Redi
   FRedirector.OnChildProcessEnd = [this](QObject* sender) {
     VirtualRedirectorChildProcessEnd(sender);
   };
+  FByeTimer.setSingleShot(true);
+  FByeTimer.setInterval(3000);
+  QObject::connect(&FByeTimer, &QTimer::timeout, [this] {
+    if (!FRedirector.Running()) return;
+    Debug("psftp did not end after \"bye\", so it was ended");
+    FRedirector.Kill();
+  });
   SetConnected(false);
 }
 
@@ -100,7 +107,12 @@ void TConnectionDriver::Disconnect() {
     return;
   }
   FView.DebugAppendText("bye\r\n");
-  FRedirector.Write("bye");
+  try {
+    FRedirector.Write("bye");
+  } catch (const Exception& e) {
+    Debug("psftp did not take the command: " + e.Message());  // it has ended already
+  }
+  FByeTimer.start();
 }
 
 void TConnectionDriver::DeletePasswordFile() {
@@ -135,7 +147,12 @@ void TConnectionDriver::WriteNext() {
   FQueue.pop_front();
   const QByteArray command = FOpen->Command();
   FView.DebugAppendText(QString::fromLocal8Bit(command) + "\r\n");
-  FRedirector.Write(command);
+  try {
+    FRedirector.Write(command);
+  } catch (const Exception& e) {
+    // psftp has ended and its end is on its way; that resets the conversation.
+    Debug("psftp did not take the command: " + e.Message());
+  }
 }
 
 void TConnectionDriver::VirtualRedirectorInput(QObject*, const QByteArray& NewInput) {
@@ -228,6 +245,7 @@ void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& 
 // Output that the redirector delivers after the end belongs to no command any
 // more: the conversation is reset here, so such lines are dropped.
 void TConnectionDriver::VirtualRedirectorChildProcessEnd(QObject*) {
+  FByeTimer.stop();
   SetConnected(false);
   ResetConversation();
   DeletePasswordFile();

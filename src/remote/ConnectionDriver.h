@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <deque>
 #include <memory>
 
@@ -40,6 +41,8 @@ class TConnectionDriver {
   void ConnectToHost(const QByteArray& HostName, const QByteArray& UserName,
                      const QByteArray& Password, int Port, const QByteArray& InitialDir);
   void Disconnect();
+  // How long psftp has to end after "bye" before it is ended.
+  void SetByeTimeout(int Milliseconds) { FByeTimer.setInterval(Milliseconds); }
   // A new psftp has been started: forget whatever the last one left half done.
   void StartConversation();
 
@@ -117,6 +120,8 @@ class TConnectionDriver {
   // The operation whose answer psftp is printing, and those not yet written.
   TOperationPtr FOpen;
   std::deque<TOperationPtr> FQueue;
+  // Ends a psftp that has not ended some time after "bye".
+  QTimer FByeTimer;
 
   TDirectories FDirectories;
   bool FConnected = false;

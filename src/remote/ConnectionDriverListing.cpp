@@ -27,6 +27,12 @@ void TConnectionDriver::FinishChangeDir(const TChangeDirOperation& ChangeDir) {
   if (ChangeDir.PageClosed()) {
     Debug("Change of directory: its tab was closed");
   }
+  if (!ChangeDir.Succeeded() && !ChangeDir.FallbackLocalPath().isEmpty()) {
+    Debug("Not a directory, so fetched as a file: " + QString::fromLocal8Bit(ChangeDir.AskedDir()));
+    Start(std::make_unique<TGetOperation>(ChangeDir.Page(), ChangeDir.AskedDir(),
+                                          ChangeDir.FallbackLocalPath()));
+    return;
+  }
   if (!ChangeDir.Succeeded()) {
     ReportFailure(ChangeDir);
     return;
@@ -51,10 +57,11 @@ void TConnectionDriver::FinishList(const TListOperation& List) {
   }
   for (const QString& line : List.Lines()) {
     QString entry;
-    bool isDirectory = false;
-    if (!TListingParser::ParseEntry(line, entry, isDirectory)) continue;
+    bool isDirectory = false, isLink = false;
+    if (!TListingParser::ParseEntry(line, entry, isDirectory, isLink)) continue;
     auto file = std::make_unique<TFile>(entry);
     file->SetIsDirectory(isDirectory);
+    file->SetIsLink(isLink);
     dir->AddFile(std::move(file));
   }
   dir->Sort();
@@ -100,8 +107,10 @@ void TConnectionDriver::DirListBoxDblClick() {
   const QByteArray path = RemotePathOf(*page, *file).toLocal8Bit();
   // Each operation checks its names when it is made: a name psftp cannot
   // take leaves nothing busy.
-  if (file->IsDirectory()) {
+  if (file->IsDirectory() || file->IsLink()) {
     auto changeDir = std::make_unique<TChangeDirOperation>(page, path);
+    // A link to a file refuses the "cd"; it is then fetched as a file.
+    if (file->IsLink()) changeDir->SetFallback(NewWorkFile(".get-"));
     SetDownloading(true);
     Start(std::move(changeDir));
   } else {

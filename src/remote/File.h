@@ -14,6 +14,9 @@ class TFile {
 
   bool IsDirectory() const { return FIsDirectory; }
   void SetIsDirectory(bool Value) { FIsDirectory = Value; }
+  // A symbolic link, listed among the files; it may lead to a directory.
+  bool IsLink() const { return FIsLink; }
+  void SetIsLink(bool Value) { FIsLink = Value; }
   const QString& RemoteName() const { return FRemoteName; }
   const QString& LocalName() const { return FLocalName; }
   void SetLocalName(const QString& Value) { FLocalName = Value; }
@@ -24,6 +27,7 @@ class TFile {
 
  private:
   bool FIsDirectory = false;
+  bool FIsLink = false;
   QString FRemoteName;
   QString FLocalName;
   mutable bool FIsBinaryFile = false;

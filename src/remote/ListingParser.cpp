@@ -143,6 +143,12 @@ bool TListingParser::ParseHeader(const QString& Line, QString& DirName) {
 }
 
 bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDirectory) {
+  bool isLink = false;
+  return ParseEntry(Line, Name, IsDirectory, isLink);
+}
+
+bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDirectory,
+                                bool& IsLink) {
   const QStringView text = WithoutLineEnd(Line);
   const TFields fields = SplitFields(text);
   QString name;
@@ -158,5 +164,6 @@ bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDire
   if (name.isEmpty() || name == u".") return false;
   Name = name;
   IsDirectory = text.startsWith(u'd');
+  IsLink = text.startsWith(u'l');
   return true;
 }

@@ -9,4 +9,7 @@ class TListingParser {
   // One entry line. False for lines that name no entry (and for "."); otherwise
   // the entry's name and whether the line describes a directory.
   static bool ParseEntry(const QString& Line, QString& Name, bool& IsDirectory);
+  // The same; IsLink tells a symbolic link ("l" line), which may lead to a
+  // directory or to a file: only trying it tells which.
+  static bool ParseEntry(const QString& Line, QString& Name, bool& IsDirectory, bool& IsLink);
 };
