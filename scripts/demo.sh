@@ -50,6 +50,7 @@ ShowConnectDialog=1
 CONF
 
 echo "Demo server on 127.0.0.1 port $port (user demo, password demo), serving $demo/served"
-XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}" HOME="$demo/home" \
+# psftp finds its host-key cache through the password database, not HOME.
+XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}" HOME="$demo/home" PUTTYDIR="$demo/home/.putty" \
   XDG_CONFIG_HOME="$demo/config" XDG_CACHE_HOME="$demo/cache" \
   "$top/build/quillery" "$@"

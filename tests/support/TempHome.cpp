@@ -3,7 +3,9 @@
 #include <QDir>
 
 namespace {
-const char* const kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"};
+// psftp finds its host-key cache through the password database, not HOME:
+// PUTTYDIR is what moves it, so that no test trusts a key another one stored.
+const char* const kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "PUTTYDIR"};
 }
 
 TempHome::TempHome() {
@@ -16,6 +18,7 @@ TempHome::TempHome() {
   qputenv("HOME", Path().toLocal8Bit());
   qputenv("XDG_CONFIG_HOME", ConfigHome().toLocal8Bit());
   qputenv("XDG_CACHE_HOME", CacheHome().toLocal8Bit());
+  qputenv("PUTTYDIR", (Path() + "/.putty").toLocal8Bit());
 }
 
 TempHome::~TempHome() {
