@@ -414,7 +414,7 @@ int main(int argc, char** argv) {
   // psftp keeps its host keys under HOME and the download folder is under
   // the cache folder: both go to a folder of this run's own.
   QTemporaryDir home;
-  for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+  for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "PUTTYDIR"})
     qputenv(name, (home.path() + "/" + QString(name).toLower()).toLocal8Bit());
   QApplication app(argc, argv);
   for (int i = 1; i < argc; ++i) {

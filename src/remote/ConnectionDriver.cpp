@@ -1,6 +1,7 @@
 #include "remote/ConnectionDriver.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryFile>
 
 #include "core/ErrorReport.h"
@@ -12,6 +13,7 @@
 #include "remote/ListOperation.h"
 #include "remote/LoginOperation.h"
 #include "remote/Page.h"
+#include "remote/PlainMessages.h"
 #include "remote/PsftpProgram.h"
 #include "remote/PsftpQuestions.h"
 #include "remote/PutOperation.h"
@@ -28,6 +30,8 @@ TConnectionDriver::TConnectionDriver(IDriverView& View, TVirtualRedirector& Redi
   FRedirector.OnChildProcessEnd = [this](QObject* sender) {
     VirtualRedirectorChildProcessEnd(sender);
   };
+  FProgressTimer.setInterval(300);
+  QObject::connect(&FProgressTimer, &QTimer::timeout, [this] { ShowProgress(); });
   FByeTimer.setSingleShot(true);
   FByeTimer.setInterval(3000);
   QObject::connect(&FByeTimer, &QTimer::timeout, [this] {
@@ -64,31 +68,37 @@ void TConnectionDriver::ConnectToHost(const QByteArray& HostName, const QByteArr
                                       const QByteArray& /*InitialDir*/) {
   FCurrentHostName = HostName;
   FCurrentUserName = UserName;
+  FCurrentPort = Port;
   if (FRedirector.Running()) return;  // a second start while psftp runs does nothing
 
-  // The password goes into a private file rather than onto the command line,
-  // where every local user could read it in the process list.
-  QString parameters = QString("-v -P %1").arg(Port);
-  if (!Password.isEmpty()) {
-    QTemporaryFile file(WorkFilePrefix("pw-") + "XXXXXX");
-    file.setAutoRemove(false);
-    if (!file.open() || file.write(Password) != Password.size() || !file.flush())
-      throw Exception("Unable to write the password file in " + GetTempFolder());
-    FPasswordFile = file.fileName();
-    parameters += " -pwfile " + QuoteCommandLineArgument(FPasswordFile);
-  }
-  parameters += " -l " + QuoteCommandLineArgument(QString::fromLocal8Bit(UserName)) + " " +
-                QuoteCommandLineArgument(QString::fromLocal8Bit(HostName));
+  // A start that fails leaves no psftp whose end would clear "Connecting...".
   try {
+    // The password goes into a private file rather than onto the command
+    // line, where every local user could read it in the process list.
+    QString parameters = QString("-v -P %1").arg(Port);
+    if (!Password.isEmpty()) {
+      QTemporaryFile file(WorkFilePrefix("pw-") + "XXXXXX");
+      file.setAutoRemove(false);
+      if (!file.open() || file.write(Password) != Password.size() || !file.flush())
+        throw Exception("Unable to write the password file in " + GetTempFolder() + ": " +
+                        file.errorString());
+      FPasswordFile = file.fileName();
+      parameters += " -pwfile " + QuoteCommandLineArgument(FPasswordFile);
+    }
+    parameters += " -l " + QuoteCommandLineArgument(QString::fromLocal8Bit(UserName)) + " " +
+                  QuoteCommandLineArgument(QString::fromLocal8Bit(HostName));
     FRedirector.Run(PsftpProgramFile(), GetTempFolder(), parameters);
   } catch (...) {
     DeletePasswordFile();
+    SetStatus("Not connected", 0);
     throw;
   }
-  if (FRedirector.Running())
+  if (FRedirector.Running()) {
     StartConversation();
-  else
+  } else {
     DeletePasswordFile();
+    SetStatus("Not connected", 0);
+  }
 }
 
 void TConnectionDriver::StartConversation() {
@@ -153,16 +163,59 @@ void TConnectionDriver::WriteNext() {
     // psftp has ended and its end is on its way; that resets the conversation.
     Debug("psftp did not take the command: " + e.Message());
   }
+  if (FOpen->Kind() == TPsftpOperation::TKind::Get || FOpen->Kind() == TPsftpOperation::TKind::List)
+    FProgressTimer.start();
+}
+
+// psftp tells nothing of a transfer until it has finished, but it writes the
+// local file as the bytes come: its size against the size the listing gave
+// is the progress. A listing's progress is the lines read so far.
+void TConnectionDriver::ShowProgress() {
+  QString text;
+  if (FOpen && FOpen->Kind() == TPsftpOperation::TKind::Get) {
+    const auto& get = static_cast<const TGetOperation&>(*FOpen);
+    const qint64 done = QFileInfo(get.LocalPath()).size();
+    if (get.ExpectedSize() > 0)
+      text = QString("Downloading... %1%").arg(qMin<qint64>(99, done * 100 / get.ExpectedSize()));
+    else
+      text = QString("Downloading... %1 KB").arg(done / 1024);
+  } else if (FOpen && FOpen->Kind() == TPsftpOperation::TKind::List) {
+    const int lines = static_cast<const TListOperation&>(*FOpen).LineCount();
+    if (lines > 0) text = QString("Listing... %1 entries").arg(lines);
+  }
+  if (text.isEmpty()) return;
+  FView.SetStatus(text, 0);
+  FProgressShown = true;
+}
+
+void TConnectionDriver::EndProgress() {
+  FProgressTimer.stop();
+  if (!FProgressShown) return;
+  FProgressShown = false;
+  FView.SetStatus(FStatus0, 0, FStatus0ToolTip);
 }
 
 void TConnectionDriver::VirtualRedirectorInput(QObject*, const QByteArray& NewInput) {
-  Debug(QString::fromLocal8Bit(NewInput));
+  LogPiece(NewInput);
   for (const TPsftpOutputReader::TEvent& event : FReader.Feed(NewInput)) {
     if (event.Kind == TPsftpOutputReader::TEvent::Prompt)
       ErrorReport::Guarded([this] { HandlePrompt(); });
     else
       ErrorReport::Guarded([this, &event] { HandleLine(event.Text); });
   }
+}
+
+// The debug log shows what psftp printed, but not all of a listing of tens
+// of thousands of entries: megabytes of text would make the log window slow
+// and large, and tell nobody more than its start does.
+void TConnectionDriver::LogPiece(const QByteArray& Piece) {
+  constexpr qint64 kMostLoggedOfAnAnswer = 64 * 1024;
+  if (FAnswerLogged >= kMostLoggedOfAnAnswer) {
+    FAnswerNotLogged += Piece.size();
+    return;
+  }
+  FAnswerLogged += Piece.size();
+  Debug(QString::fromLocal8Bit(Piece));
 }
 
 void TConnectionDriver::HandleLine(const QString& Line) {
@@ -173,7 +226,11 @@ void TConnectionDriver::HandleLine(const QString& Line) {
 }
 
 void TConnectionDriver::HandlePrompt() {
+  if (FAnswerNotLogged > 0)
+    Debug(QString("(%1 more bytes of this answer are not shown here)").arg(FAnswerNotLogged));
+  FAnswerLogged = FAnswerNotLogged = 0;
   if (!FOpen) return;
+  EndProgress();
   TOperationPtr finished = std::move(FOpen);
   try {
     Finish(*finished);
@@ -192,7 +249,7 @@ void TConnectionDriver::Finish(TPsftpOperation& Operation) {
     case TKind::ChangeDir:
       return FinishChangeDir(static_cast<const TChangeDirOperation&>(Operation));
     case TKind::List:
-      return FinishList(static_cast<const TListOperation&>(Operation));
+      return FinishList(static_cast<TListOperation&>(Operation));
     case TKind::Get:
       return FinishGet(static_cast<const TGetOperation&>(Operation));
     case TKind::Put:
@@ -202,11 +259,12 @@ void TConnectionDriver::Finish(TPsftpOperation& Operation) {
 
 // psftp answers a command it cannot carry out with a line of its own ("/x:
 // open for read: permission denied", "error while writing: failure") and its
-// prompt. The line is what the user needs to read.
+// prompt. The panel shows the cause first, where even a narrow panel shows
+// it; psftp's whole line stays in the panel's tooltip and in the log.
 void TConnectionDriver::ReportFailure(const TPsftpOperation& Operation) {
   SetDownloading(false);
   const QString reason = Operation.Error();
-  if (!reason.isEmpty()) SetStatus(reason, 0);
+  if (!reason.isEmpty()) SetStatus(TPlainMessages::Refusal(reason), 0, reason);
   Debug("Refused: " + reason);
 }
 
@@ -235,9 +293,14 @@ void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& 
       case TPsftpQuestions::TEvent::Password:
         FView.AskPassword(event.Prompt);
         break;
-      case TPsftpQuestions::TEvent::FatalError:
-        FView.ShowError(event.Message);
+      case TPsftpQuestions::TEvent::FatalError: {
+        const TPlainMessages::TFatalError error = TPlainMessages::FatalError(
+            event.Message, QString::fromLocal8Bit(FCurrentHostName), FCurrentPort,
+            QString::fromLocal8Bit(FCurrentUserName));
+        Debug("Fatal: " + error.Text);
+        FView.ShowDetailedError(error.Text, error.Detail);
         break;
+      }
     }
   }
 }
@@ -252,6 +315,8 @@ void TConnectionDriver::VirtualRedirectorChildProcessEnd(QObject*) {
 }
 
 void TConnectionDriver::ResetConversation() {
+  EndProgress();
+  FAnswerLogged = FAnswerNotLogged = 0;
   SetDownloading(false);
   FReader.Reset();
   if (FOpen && FOpen->Kind() == TPsftpOperation::TKind::Get)
@@ -286,7 +351,14 @@ void TConnectionDriver::CancelPassword() { FRedirector.Kill(); }
 
 void TConnectionDriver::Debug(const QString& S) { FView.DebugAddLine(S); }
 
-void TConnectionDriver::SetStatus(const QString& S, int Index) { FView.SetStatus(S, Index); }
+void TConnectionDriver::SetStatus(const QString& S, int Index, const QString& ToolTip) {
+  if (Index == 0) {
+    FStatus0 = S;
+    FStatus0ToolTip = ToolTip;
+    FProgressShown = false;
+  }
+  FView.SetStatus(S, Index, ToolTip);
+}
 
 QString TConnectionDriver::GetTempFolder() const { return ::GetTempFolder(); }
 

@@ -72,7 +72,7 @@ class TConnectionDriver {
   bool Busy() const;
 
   void Debug(const QString& S);
-  void SetStatus(const QString& S, int Index);
+  void SetStatus(const QString& S, int Index, const QString& ToolTip = QString());
   QString GetTempFolder() const;
 
   bool Connected() const { return FConnected; }
@@ -90,16 +90,19 @@ class TConnectionDriver {
   // The conversation.
   void Start(TOperationPtr Operation);
   void WriteNext();
+  void LogPiece(const QByteArray& Piece);
   void HandleLine(const QString& Line);
   void HandlePrompt();
   void Finish(TPsftpOperation& Operation);
   void ReportFailure(const TPsftpOperation& Operation);
   void ResetConversation();
+  void ShowProgress();
+  void EndProgress();
 
   // What each operation's end means.
   void FinishLogin(const TLoginOperation& Login);
   void FinishChangeDir(const TChangeDirOperation& ChangeDir);
-  void FinishList(const TListOperation& List);
+  void FinishList(TListOperation& List);
   void FinishGet(const TGetOperation& Get);
   void FinishPut(const TPutOperation& Put);
   void UpdateTabsWithNewDirectoryList(TDir* Dir);
@@ -122,6 +125,15 @@ class TConnectionDriver {
   std::deque<TOperationPtr> FQueue;
   // Ends a psftp that has not ended some time after "bye".
   QTimer FByeTimer;
+  // Shows how far a long download or listing has come, in place of panel 0's
+  // text, which comes back when it ends.
+  QTimer FProgressTimer;
+  QString FStatus0;
+  QString FStatus0ToolTip;
+  bool FProgressShown = false;
+  // How much of the open answer went to the debug log, and how much not.
+  qint64 FAnswerLogged = 0;
+  qint64 FAnswerNotLogged = 0;
 
   TDirectories FDirectories;
   bool FConnected = false;
@@ -129,6 +141,7 @@ class TConnectionDriver {
   bool FDownloading = false;
   QByteArray FCurrentHostName;
   QByteArray FCurrentUserName;
+  int FCurrentPort = 22;
   THostKeyRequest::TKind FPendingQuestion = THostKeyRequest::hkNewKey;
   QString FPasswordFile;
 };

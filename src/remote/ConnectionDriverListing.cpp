@@ -41,30 +41,23 @@ void TConnectionDriver::FinishChangeDir(const TChangeDirOperation& ChangeDir) {
   Start(std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir()));
 }
 
-void TConnectionDriver::FinishList(const TListOperation& List) {
+void TConnectionDriver::FinishList(TListOperation& List) {
   if (!List.Succeeded()) {
     ReportFailure(List);
     return;
   }
   SetDownloading(false);
+  TDir& listed = List.Entries();
+  listed.Sort();
   TDir* dir = FDirectories.Find(List.Dir());
   if (dir) {
-    dir->Clear();
+    dir->SwapEntries(listed);  // the old entries go with the operation
   } else {
     auto created = std::make_unique<TDir>();
     created->SetName(List.Dir());
+    created->SwapEntries(listed);
     dir = FDirectories.Add(std::move(created));
   }
-  for (const QString& line : List.Lines()) {
-    QString entry;
-    bool isDirectory = false, isLink = false;
-    if (!TListingParser::ParseEntry(line, entry, isDirectory, isLink)) continue;
-    auto file = std::make_unique<TFile>(entry);
-    file->SetIsDirectory(isDirectory);
-    file->SetIsLink(isLink);
-    dir->AddFile(std::move(file));
-  }
-  dir->Sort();
 
   if (IPage* page = List.Page())
     page->SetDir(dir);
@@ -115,6 +108,7 @@ void TConnectionDriver::DirListBoxDblClick() {
     Start(std::move(changeDir));
   } else {
     auto get = std::make_unique<TGetOperation>(page, path, NewWorkFile(".get-"));
+    get->SetExpectedSize(file->Size());
     SetDownloading(true);
     Start(std::move(get));
   }

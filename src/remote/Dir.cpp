@@ -66,6 +66,12 @@ void TDir::Sort() {
   });
 }
 
+void TDir::SwapEntries(TDir& Other) {
+  FFiles.swap(Other.FFiles);
+  FKeys.swap(Other.FKeys);
+  FKeyUnits.swap(Other.FKeyUnits);
+}
+
 int TDir::Count() const { return int(FFiles.size()); }
 
 TFile* TDir::Files(int Index) const { return FFiles[FKeys.at(size_t(Index)).Index].get(); }

@@ -15,6 +15,9 @@ class TDir {
 
   void AddFile(std::unique_ptr<TFile> File);
   void Clear();
+  // Takes Other's entries in place of its own (Other gets these): a
+  // directory that pages show is refilled without a new object.
+  void SwapEntries(TDir& Other);
   // Directories first, then by short name, ASCII case-insensitive. An entry's
   // kind is taken when it is added.
   void Sort();

@@ -28,7 +28,9 @@ class IDriverView {
   virtual int PageCount() = 0;
   virtual IPage* Pages(int Index) = 0;
 
-  virtual void SetStatus(const QString& S, int Index) = 0;
+  // Panel Index of the status bar shows S; its tooltip shows ToolTip, or S
+  // itself when none is given (a panel may be too narrow for all of S).
+  virtual void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) = 0;
   // ConnectAction's caption and image index (0 connect, 12 disconnect).
   virtual void SetConnectAction(const QString& Caption, int ImageIndex) = 0;
   virtual void SetNewOpenEnabled(bool Enabled) = 0;
@@ -49,6 +51,11 @@ class IDriverView {
   virtual bool Confirm(const QString& Text) = 0;
   // Error box with OK.
   virtual void ShowError(const QString& Text) = 0;
+  // An error put in plain words (Text), with the program's own words (Detail)
+  // kept below them for whoever needs the exact message.
+  virtual void ShowDetailedError(const QString& Text, const QString& Detail) {
+    ShowError(Detail.isEmpty() || Detail == Text ? Text : Text + "\n\n" + Detail);
+  }
   // Plain message box.
   virtual void ShowMessage(const QString& Text) = 0;
 

@@ -17,9 +17,10 @@ class TFile {
   // A symbolic link, listed among the files; it may lead to a directory.
   bool IsLink() const { return FIsLink; }
   void SetIsLink(bool Value) { FIsLink = Value; }
+  // The size the listing gave, in bytes; -1 when it gave none.
+  qint64 Size() const { return FSize; }
+  void SetSize(qint64 Value) { FSize = Value; }
   const QString& RemoteName() const { return FRemoteName; }
-  const QString& LocalName() const { return FLocalName; }
-  void SetLocalName(const QString& Value) { FLocalName = Value; }
   QString RemoteShortName() const;
   // Classified once from the name's extension and remembered.
   bool IsBinaryFile() const;
@@ -28,8 +29,8 @@ class TFile {
  private:
   bool FIsDirectory = false;
   bool FIsLink = false;
+  qint64 FSize = -1;
   QString FRemoteName;
-  QString FLocalName;
   mutable bool FIsBinaryFile = false;
   mutable bool FIsBinaryFileHasBeenStored = false;
   mutable bool FIsTextFile = false;

@@ -16,9 +16,13 @@ class TGetOperation : public TPsftpOperation {
   bool Succeeded() const override { return FResultSeen && !Failed(); }
   const QByteArray& RemotePath() const { return FRemotePath; }
   const QString& LocalPath() const { return FLocalPath; }
+  // The size the listing gave, for showing progress; -1 when unknown.
+  qint64 ExpectedSize() const { return FExpectedSize; }
+  void SetExpectedSize(qint64 Value) { FExpectedSize = Value; }
 
  private:
   QByteArray FRemotePath;
   QString FLocalPath;
   bool FResultSeen = false;
+  qint64 FExpectedSize = -1;
 };

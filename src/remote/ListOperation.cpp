@@ -1,5 +1,7 @@
 #include "remote/ListOperation.h"
 
+#include "remote/ListingParser.h"
+
 namespace {
 const QString kHeader = "Listing directory ";
 // psftp names the directory first and only then finds it cannot read it
@@ -10,13 +12,14 @@ const QString kReadFailures[] = {"Unable to open ", "Reading directory "};
 }  // namespace
 
 TListOperation::TListOperation(IPage* Page, const QString& Dir)
-    : TPsftpOperation(TKind::List, Page), FDir(Dir) {
+    : TPsftpOperation(TKind::List, Page), FDirName(Dir), FEntries(std::make_unique<TDir>()) {
   SetMissing("Directory name not found in the listing");
+  FEntries->SetName(Dir);
 }
 
 void TListOperation::Line(const QString& Text) {
   if (!FHeaderSeen) {
-    if (Text == kHeader + FDir)
+    if (Text == kHeader + FDirName)
       FHeaderSeen = true;
     else
       Fail(Text);
@@ -28,5 +31,14 @@ void TListOperation::Line(const QString& Text) {
       return;
     }
   }
-  FLines.append(Text);
+  ++FLineCount;
+  QString name;
+  bool isDirectory = false, isLink = false;
+  qint64 size = -1;
+  if (!TListingParser::ParseEntry(Text, name, isDirectory, isLink, size)) return;
+  auto file = std::make_unique<TFile>(name);
+  file->SetIsDirectory(isDirectory);
+  file->SetIsLink(isLink);
+  file->SetSize(size);
+  FEntries->AddFile(std::move(file));
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QStringList>
+#include <memory>
 
+#include "remote/Dir.h"
 #include "remote/PsftpOperation.h"
 
 // "ls" of psftp's current directory. The answer is "Listing directory DIR"
@@ -9,18 +10,25 @@
 // lines are data to parse, never messages. The header must name the directory
 // psftp was last seen to be in, so an answer that belongs elsewhere is not
 // taken for this one.
+//
+// Entries are parsed as their lines arrive, into a directory of the
+// operation's own: a large listing costs no second copy of its text, its
+// parsing is spread over the pieces, and the cached directory is touched only
+// once the answer turned out whole.
 class TListOperation : public TPsftpOperation {
  public:
   TListOperation(IPage* Page, const QString& Dir);
   QByteArray Command() const override { return "ls"; }
   void Line(const QString& Text) override;
   bool Succeeded() const override { return FHeaderSeen && !Failed(); }
-  const QString& Dir() const { return FDir; }
-  // The entry lines, in the order psftp printed them.
-  const QStringList& Lines() const { return FLines; }
+  const QString& Dir() const { return FDirName; }
+  // The entries listed so far, in the order psftp printed them.
+  TDir& Entries() { return *FEntries; }
+  int LineCount() const { return FLineCount; }
 
  private:
-  QString FDir;
+  QString FDirName;
   bool FHeaderSeen = false;
-  QStringList FLines;
+  int FLineCount = 0;
+  std::unique_ptr<TDir> FEntries;
 };

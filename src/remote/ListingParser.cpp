@@ -149,10 +149,18 @@ bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDire
 
 bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDirectory,
                                 bool& IsLink) {
+  qint64 size = -1;
+  return ParseEntry(Line, Name, IsDirectory, IsLink, size);
+}
+
+bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDirectory,
+                                bool& IsLink, qint64& Size) {
   const QStringView text = WithoutLineEnd(Line);
   const TFields fields = SplitFields(text);
   QString name;
+  qint64 size = -1;
   if (IsLongListing(fields)) {
+    size = fields.Field[4].toLongLong();
     QStringView field = text.mid(fields.NameStart);
     if (text.startsWith(u'l')) field = LinkName(field);
     name = field.toString();
@@ -165,5 +173,6 @@ bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDire
   Name = name;
   IsDirectory = text.startsWith(u'd');
   IsLink = text.startsWith(u'l');
+  Size = size;
   return true;
 }

@@ -12,4 +12,7 @@ class TListingParser {
   // The same; IsLink tells a symbolic link ("l" line), which may lead to a
   // directory or to a file: only trying it tells which.
   static bool ParseEntry(const QString& Line, QString& Name, bool& IsDirectory, bool& IsLink);
+  // The same, with the size in bytes the line gives; -1 when it gives none.
+  static bool ParseEntry(const QString& Line, QString& Name, bool& IsDirectory, bool& IsLink,
+                         qint64& Size);
 };

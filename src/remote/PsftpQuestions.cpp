@@ -38,12 +38,13 @@ std::vector<TPsftpQuestions::TEvent> TPsftpQuestions::Feed(const QByteArray& Pie
 }
 
 // "FATAL ERROR: ..." is how psftp reports the reason it gives up (refused
-// connection, rejected password); the process ends right after it.
+// connection, rejected password); the process ends right after it. A host
+// name that does not resolve ends it sooner, with "ssh_init: ...".
 void TPsftpQuestions::TakeFatalErrors(std::vector<TEvent>& Events) {
   const QStringList lines = FText.split('\n');
   const int complete = lines.size() - 1;  // the last one has no line end yet
   for (int i = FScannedLines; i < complete; ++i) {
-    if (lines[i].startsWith("FATAL ERROR:")) {
+    if (lines[i].startsWith("FATAL ERROR:") || lines[i].startsWith("ssh_init: ")) {
       TEvent event;
       event.Kind = TEvent::FatalError;
       event.Message = lines[i].trimmed();

@@ -4,9 +4,11 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cerrno>
 #include <initializer_list>
 
 #include "core/Exception.h"
+#include "remote/PlainMessages.h"
 
 // A remote file is a stranger's file: we must hand back exactly what we got,
 // whatever the server stored. Every decoding below is therefore accepted only
@@ -112,13 +114,32 @@ QByteArray Latin1ToUtf8(QByteArrayView Bytes) {
   return utf8;
 }
 
+// A write that stops part way (a full disk, a file size limit) returns the
+// short count and records no error; only the next attempt is refused with
+// the system's reason.
+bool WriteAll(QSaveFile& File, QByteArrayView Bytes) {
+  while (!Bytes.isEmpty()) {
+    const qint64 written = File.write(Bytes.data(), Bytes.size());
+    if (written <= 0) return false;
+    Bytes = Bytes.sliced(written);
+  }
+  return true;
+}
+
+// QSaveFile (Qt 6.4) reports a commit as done even when flushing its buffer
+// failed, and so puts a truncated or empty file in place of the old one: the
+// buffer is flushed, and checked, before the commit.
 void WriteFile(const QString& Path, std::initializer_list<QByteArrayView> Pieces) {
   QSaveFile file(Path);
+  errno = 0;
   bool written = file.open(QIODevice::WriteOnly);
-  for (const QByteArrayView piece : Pieces)
-    written = written && file.write(piece.data(), piece.size()) == piece.size();
-  if (!written || !file.commit())
-    throw Exception(QString("Unable to write %1: %2").arg(Path, file.errorString()));
+  for (const QByteArrayView piece : Pieces) written = written && WriteAll(file, piece);
+  written = written && file.flush() && file.commit();
+  if (!written) {
+    const int systemError = errno;
+    throw Exception(
+        TPlainMessages::LocalWriteError(Path, file.error(), file.errorString(), systemError));
+  }
 }
 
 }  // namespace

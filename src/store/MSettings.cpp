@@ -90,6 +90,24 @@ void TSettings::Write(const QString& SettingName, const QString& Value) {
   throw Exception(QString("Unable to open key \"%1\" for write").arg(StoreName(*store)));
 }
 
+bool TSettings::Get(const TBoolSetting& Key) const { return StrToBool(Text(Key)); }
+
+int TSettings::Get(const TIntSetting& Key) const {
+  bool ok = false;
+  const int value = Read(Key.Name, QString::number(Key.Default)).trimmed().toInt(&ok);
+  return ok && value >= Key.Minimum ? value : Key.Default;
+}
+
+QString TSettings::Get(const TTextSetting& Key) const { return Read(Key.Name, Key.Default); }
+
+QString TSettings::Text(const TBoolSetting& Key) const { return Read(Key.Name, BoolToStr(Key.Default)); }
+
+void TSettings::Set(const TBoolSetting& Key, bool Value) { Write(Key.Name, BoolToStr(Value)); }
+
+void TSettings::Set(const TIntSetting& Key, int Value) { Write(Key.Name, QString::number(Value)); }
+
+void TSettings::Set(const TTextSetting& Key, const QString& Value) { Write(Key.Name, Value); }
+
 QString TSettings::BoolToStr(bool Value) { return Value ? "1" : "0"; }
 
 bool TSettings::StrToBool(const QString& S) {

@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -207,7 +208,14 @@ void TMainForm::CreateToolBar() {
 void TMainForm::CreateStatusBar() {
   for (int i = 0; i < 3; ++i) {
     FStatusPanels[i] = new QLabel(this);
-    FStatusPanels[i]->setFixedWidth(kStatusPanelWidths[i]);
+    // Panel 0 carries the messages, which must be read whole; it may shrink
+    // back to its width, so a long one never widens the window.
+    if (i == 0)
+      FStatusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
+    else
+      FStatusPanels[i]->setFixedWidth(kStatusPanelWidths[i]);
+    // Server-chosen names pass through here; none may be taken for markup.
+    FStatusPanels[i]->setTextFormat(Qt::PlainText);
     FStatusPanels[i]->setObjectName(QString("StatusPanel%1").arg(i));
     statusBar()->addWidget(FStatusPanels[i]);
   }
@@ -268,19 +276,13 @@ void TMainForm::FormShow() {
   ErrorReport::Guarded([this] { ApplySettings(); });
 }
 
-int TMainForm::IntSetting(const QString& Name, int Default) const {
-  bool ok = false;
-  const int value = FSettings->Read(Name, QString::number(Default)).trimmed().toInt(&ok);
-  return ok ? value : Default;
-}
-
 void TMainForm::ApplySettings() {
   // Everything is read before anything changes, so a bad value changes nothing.
-  const bool lineNumbers = TSettings::StrToBool(FSettings->Read("ShowLineNumbers", "1"));
-  const bool wrap = TSettings::StrToBool(FSettings->Read("WrapLongLines", "0"));
-  const QString fontName = FSettings->Read("FontName", "Consolas");
-  const int fontSize = IntSetting("FontSize", 10);
-  const bool showConnectDialog = TSettings::StrToBool(FSettings->Read("ShowConnectDialog", "0"));
+  const bool lineNumbers = FSettings->Get(TSettingKeys::ShowLineNumbers);
+  const bool wrap = FSettings->Get(TSettingKeys::WrapLongLines);
+  const QString fontName = FSettings->Get(TSettingKeys::FontName);
+  const int fontSize = FSettings->Get(TSettingKeys::FontSize);
+  const bool showConnectDialog = FSettings->Get(TSettingKeys::ShowConnectDialog);
 
   ShowConnectDialogAction->setChecked(showConnectDialog);
   WrapLinesAction->setChecked(wrap);
@@ -289,25 +291,25 @@ void TMainForm::ApplySettings() {
     TEditFrame* frame = Pages(i)->Frame();
     frame->SetLineNumbersVisible(lineNumbers);
     frame->SetWordWrap(wrap);
-    frame->SetEditorFont(EditorFont(frame->EditorFont(), fontName, fontSize > 0 ? fontSize : 10));
+    frame->SetEditorFont(EditorFont(frame->EditorFont(), fontName, fontSize));
   }
 }
 
 void TMainForm::StartupTimerTimer() {
   if (!FFirstTick) return;
   StartupTimer->stop();
-  if (GeneralStrToBool(FSettings->Read("ShowConnectDialog", "0"))) ConnectActionExecute();
+  if (GeneralStrToBool(FSettings->Text(TSettingKeys::ShowConnectDialog))) ConnectActionExecute();
   FFirstTick = false;
 }
 
 // ---------------------------------------------------------------- geometry
 
 void TMainForm::LoadFormPosition() {
-  const bool maximized = TSettings::StrToBool(FSettings->Read("FormMaximized", "0"));
-  const int top = IntSetting("FormTop", -1);
-  const int left = IntSetting("FormLeft", -1);
-  const int width = IntSetting("FormWidth", -1);
-  const int height = IntSetting("FormHeight", -1);
+  const bool maximized = FSettings->Get(TSettingKeys::FormMaximized);
+  const int top = FSettings->Get(TSettingKeys::FormTop);
+  const int left = FSettings->Get(TSettingKeys::FormLeft);
+  const int width = FSettings->Get(TSettingKeys::FormWidth);
+  const int height = FSettings->Get(TSettingKeys::FormHeight);
   if (top == -1 || left == -1 || width == -1 || height == -1) return;
   // The stored size is the outer one; the frame is added again once the
   // window manager has framed the window (CorrectRestoredOuterSize).
@@ -335,13 +337,13 @@ void TMainForm::CorrectRestoredOuterSize() {
 
 void TMainForm::SaveFormPosition() {
   const bool maximized = isMaximized();
-  FSettings->Write("FormMaximized", TSettings::BoolToStr(maximized));
+  FSettings->Set(TSettingKeys::FormMaximized, maximized);
   if (maximized) return;
   const QRect outer = frameGeometry();
-  FSettings->Write("FormTop", QString::number(outer.top()));
-  FSettings->Write("FormLeft", QString::number(outer.left()));
-  FSettings->Write("FormWidth", QString::number(outer.width()));
-  FSettings->Write("FormHeight", QString::number(outer.height()));
+  FSettings->Set(TSettingKeys::FormTop, outer.top());
+  FSettings->Set(TSettingKeys::FormLeft, outer.left());
+  FSettings->Set(TSettingKeys::FormWidth, outer.width());
+  FSettings->Set(TSettingKeys::FormHeight, outer.height());
 }
 
 // ---------------------------------------------------------------- closing
@@ -448,8 +450,8 @@ TPage* TMainForm::CreateTab(const QString& Caption) {
   page->SetHighlighters(FHighlighters.get());
   page->SetCaption(Caption);
   ConnectPage(page);
-  frame->SetEditorFont(EditorFont(frame->EditorFont(), FSettings->Read("FontName", "Consolas"),
-                                  std::max(1, IntSetting("FontSize", 10))));
+  frame->SetEditorFont(EditorFont(frame->EditorFont(), FSettings->Get(TSettingKeys::FontName),
+                                  FSettings->Get(TSettingKeys::FontSize)));
   page->SetSaved(true);
   if (previous) page->SetDir(previous->Dir());
   ActivateTab(PageControl->count() - 1);
@@ -633,13 +635,13 @@ void TMainForm::ViewLineNumbersActionExecute() {
   if (!active) return;
   const bool show = !active->Frame()->LineNumbersVisible();
   for (int i = 0; i < PageCount(); ++i) Pages(i)->Frame()->SetLineNumbersVisible(show);
-  ErrorReport::Guarded([&] { FSettings->Write("ShowLineNumbers", TSettings::BoolToStr(show)); });
+  ErrorReport::Guarded([&] { FSettings->Set(TSettingKeys::ShowLineNumbers, show); });
 }
 
 void TMainForm::WrapLinesActionExecute() {
   const bool wrap = WrapLinesAction->isChecked();
   for (int i = 0; i < PageCount(); ++i) Pages(i)->Frame()->SetWordWrap(wrap);
-  ErrorReport::Guarded([&] { FSettings->Write("WrapLongLines", TSettings::BoolToStr(wrap)); });
+  ErrorReport::Guarded([&] { FSettings->Set(TSettingKeys::WrapLongLines, wrap); });
 }
 
 // The whole font goes to every page; only its name and size are stored, so
@@ -653,8 +655,8 @@ void TMainForm::FontActionExecute() {
   for (int i = 0; i < PageCount(); ++i) Pages(i)->Frame()->SetEditorFont(font);
   const int size = font.pointSize() > 0 ? font.pointSize() : QFontInfo(font).pointSize();
   ErrorReport::Guarded([&] {
-    FSettings->Write("FontName", font.family());
-    FSettings->Write("FontSize", QString::number(size));
+    FSettings->Set(TSettingKeys::FontName, font.family());
+    FSettings->Set(TSettingKeys::FontSize, size);
   });
 }
 
@@ -667,8 +669,7 @@ bool TMainForm::AskFont(QFont& Font) {
 
 void TMainForm::ShowConnectDialogActionExecute() {
   const bool show = ShowConnectDialogAction->isChecked();
-  ErrorReport::Guarded(
-      [&] { FSettings->Write("ShowConnectDialog", TSettings::BoolToStr(show)); });
+  ErrorReport::Guarded([&] { FSettings->Set(TSettingKeys::ShowConnectDialog, show); });
 }
 
 void TMainForm::OpenActionExecute() {
@@ -707,8 +708,14 @@ void TMainForm::SaveActionExecute() {
   ErrorReport::Guarded([this] { FDriver->SaveActionExecute(); });
 }
 
-void TMainForm::SetStatus(const QString& S, int Index) {
-  if (Index >= 0 && Index < 3) FStatusPanels[Index]->setText(S);
+// The tooltip holds the whole text even where the panel is cut short. A
+// tooltip is taken for markup when it looks like some, so such a text is
+// turned into markup that shows it as it is.
+void TMainForm::SetStatus(const QString& S, int Index, const QString& ToolTip) {
+  if (Index < 0 || Index >= 3) return;
+  FStatusPanels[Index]->setText(S);
+  const QString tip = ToolTip.isEmpty() ? S : ToolTip;
+  FStatusPanels[Index]->setToolTip(Qt::mightBeRichText(tip) ? Qt::convertFromPlainText(tip) : tip);
 }
 
 QString TMainForm::StatusText(int Index) const {

@@ -68,7 +68,7 @@ class TMainForm : public QMainWindow, public IDriverView {
   void CloseActiveTab();
 
   // What the connection driver shows.
-  void SetStatus(const QString& S, int Index) override;
+  void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) override;
   QString StatusText(int Index) const;
   void SetConnectAction(const QString& Caption, int ImageIndex) override;
   int ConnectActionImageIndex() const { return FConnectImageIndex; }
@@ -184,7 +184,6 @@ class TMainForm : public QMainWindow, public IDriverView {
   void ActivateTab(int Index);
   void ConnectPage(TPage* Page);
   QsciScintilla* FocusedEditor();
-  int IntSetting(const QString& Name, int Default) const;
 
   TVirtualRedirector FVirtualRedirector;
   std::unique_ptr<TSettings> FSettings;

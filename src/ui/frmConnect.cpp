@@ -16,7 +16,6 @@
 
 namespace {
 const int LabelOffset = 16;  // a label stands this far above its edit
-const char* const SelectedServerKey = "SelectedServer";
 }  // namespace
 
 TConnectForm::TConnectForm(TSettings& Settings, TServers& Servers, QWidget* Parent)
@@ -121,7 +120,7 @@ QString TConnectForm::FillHostsBox() {
 }
 
 void TConnectForm::SelectSavedServer() {
-  const QString selected = FSettings.Read(SelectedServerKey, "");
+  const QString selected = FSettings.Get(TSettingKeys::SelectedServer);
   if (selected.isEmpty()) return;
   for (int i = 0; i < HostsBox->count(); ++i) {
     if (HostsBox->itemText(i) != selected) continue;
@@ -167,7 +166,7 @@ void TConnectForm::ConnectButtonClick() {
 void TConnectForm::RememberSelectedServer() {
   if (HostsBox->currentIndex() < 0 || HostsBox->currentText().isEmpty()) return;
   try {
-    FSettings.Write(SelectedServerKey, HostsBox->currentText());
+    FSettings.Set(TSettingKeys::SelectedServer, HostsBox->currentText());
   } catch (const Exception& e) {
     ShowError(e.Message());
   }

@@ -314,6 +314,29 @@ TEST_F(EndToEndTest, RefusedGetAndPutAreReportedAndLeaveNothingBusy) {
   EXPECT_TRUE(Reported.isEmpty()) << Diagnostics();
 }
 
+// psftp says nothing until a download has finished; the window shows how far
+// it has come from what has arrived. The server stops part way, so the
+// figure can be read before the end.
+TEST_F(EndToEndTest, ALargeDownloadShowsItsProgress) {
+  Server.WriteFile("/www/large.txt", QByteArray(8 * 1024 * 1024, 'x'));
+  Server.StallReadAfter("/www/large.txt", 3 * 1024 * 1024);
+  StartAndConnect();
+  DoubleClick("large.txt");
+  int percent = -1;
+  ASSERT_TRUE(WaitFor([&] {
+    const QString text = Form.StatusText(0);
+    if (!text.startsWith("Downloading... ") || !text.endsWith("%")) return false;
+    percent = text.mid(15).chopped(1).toInt();
+    return percent >= 25;
+  })) << Form.StatusText(0).toStdString() << Diagnostics();
+  EXPECT_LE(percent, 40);
+  // Nothing more arrives: Disconnect ends psftp, and nothing is loaded.
+  Form.ConnectAction->trigger();
+  ASSERT_TRUE(WaitFor([&] { return !Form.VirtualRedirector().Running(); })) << Diagnostics();
+  EXPECT_EQ(Form.StatusText(0), "Not connected");
+  EXPECT_EQ(Form.ActivePage()->Caption(), "Untitled");
+}
+
 TEST_F(EndToEndTest, ATabClosedBeforeItsFileArrivesDropsTheFile) {
   ASSERT_NO_FATAL_FAILURE(StartAndConnect());
   TPage* first = Form.ActivePage();

@@ -388,6 +388,21 @@ TEST_F(MainWindowTest, FontSizeThatIsNoNumberFallsBackToTen) {
   EXPECT_EQ(form->Pages(0)->Frame()->EditorFont().pointSize(), 10);
 }
 
+// The first page and every later one get the same size from a stored size
+// that no font can take.
+TEST_F(MainWindowTest, FontSizeOfZeroOrLessGivesTenOnEveryPage) {
+  for (const char* value : {"0", "-3", " -1 ", "large"}) {
+    SCOPED_TRACE(value);
+    Store("FontSize", value);
+    auto form = ShowForm();
+    form->Driver().SetConnected(true);
+    form->NewAction->trigger();
+    ASSERT_EQ(form->PageCount(), 2);
+    EXPECT_EQ(form->Pages(0)->Frame()->EditorFont().pointSize(), 10);
+    EXPECT_EQ(form->Pages(1)->Frame()->EditorFont().pointSize(), 10);
+  }
+}
+
 // ---------------------------------------------------------------- start-up
 
 TEST_F(MainWindowTest, StartupShowsTheConnectDialogOnceWhenTheSettingSaysSo) {

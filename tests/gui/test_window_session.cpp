@@ -134,4 +134,45 @@ TEST_F(WindowSessionTest, ConnectOpenEditSaveAndCloseWhileUploading) {
   EXPECT_TRUE(Reported.isEmpty()) << Diagnostics();
 }
 
+// A refusal of a file with a long name: the panel shows the cause and the
+// whole name, its tooltip psftp's own line.
+TEST_F(WindowSessionTest, RefusalShowsTheCauseAndTheWholeNameWithPsftpsLineAsTooltip) {
+  const QString name = "a file whose name is far too long for a narrow status panel.txt";
+  Server.Stop();  // a refusal is set before the server starts
+  Server.Deny("/www/a file whose*");
+  ASSERT_TRUE(Server.Start());
+  Server.WriteFile("/www/" + name, "hidden\n");
+  Form.Values.Port = Server.Port();
+  Form.ConnectAction->trigger();
+  THostKeyDialog* question = Form.HostKeyDialog();
+  ASSERT_TRUE(WaitFor([&] { return question->isVisible(); })) << Diagnostics();
+  question->TrustButton()->click();
+  ASSERT_TRUE(Listed(name)) << Diagnostics();
+
+  DoubleClick(name);
+  ASSERT_TRUE(WaitFor([&] { return Form.StatusText(0) != "Connected"; })) << Diagnostics();
+  EXPECT_EQ(Form.StatusText(0), "Permission denied: " + name);
+  QLabel* panel = Form.findChild<QLabel*>("StatusPanel0");
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->toolTip(), "/www/" + name + ": open for read: permission denied");
+  EXPECT_TRUE(WaitFor([&] { return panel->width() >= panel->sizeHint().width(); }, 2000))
+      << panel->width() << " wide, the text needs " << panel->sizeHint().width();
+  EXPECT_TRUE(Form.Errors.isEmpty()) << Diagnostics();
+  EXPECT_TRUE(Reported.isEmpty()) << Diagnostics();
+}
+
+TEST_F(WindowSessionTest, RejectedPasswordIsShownInPlainWords) {
+  Form.Values.Password = "wrong";
+  Form.ConnectAction->trigger();
+  THostKeyDialog* question = Form.HostKeyDialog();
+  ASSERT_TRUE(WaitFor([&] { return question->isVisible(); })) << Diagnostics();
+  question->TrustButton()->click();
+  ASSERT_TRUE(WaitFor([&] { return !Form.Errors.isEmpty(); }, 20000)) << Diagnostics();
+  EXPECT_EQ(Form.Errors, QStringList{"The server did not accept the password for " +
+                                     Server.User() +
+                                     " on 127.0.0.1.\n\n"
+                                     "FATAL ERROR: Configured password was not accepted"});
+  ASSERT_TRUE(WaitFor([&] { return Form.StatusText(0) == "Not connected"; })) << Diagnostics();
+}
+
 }  // namespace

@@ -57,7 +57,10 @@ class FakeDriverView : public IDriverView {
   IPage* ActivePage() override;
   int PageCount() override { return int(PageList.size()); }
   IPage* Pages(int Index) override { return PageList.at(Index).get(); }
-  void SetStatus(const QString& S, int Index) override { Status[Index] = S; }
+  void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) override {
+    Status[Index] = S;
+    StatusToolTip[Index] = ToolTip;
+  }
   void SetConnectAction(const QString& Caption, int ImageIndex) override {
     ConnectCaption = Caption;
     ConnectImage = ImageIndex;
@@ -72,6 +75,10 @@ class FakeDriverView : public IDriverView {
   bool AskSaveAsName(QString& FileName) override;
   bool Confirm(const QString& Text) override;
   void ShowError(const QString& Text) override { Errors << Text; }
+  void ShowDetailedError(const QString& Text, const QString& Detail) override {
+    Errors << Text;
+    ErrorDetails << Detail;
+  }
   void ShowMessage(const QString& Text) override { Messages << Text; }
   void AskHostKey(const THostKeyRequest& Request) override { HostKeyRequests.push_back(Request); }
   void AskPassword(const TPasswordRequest& Request) override {
@@ -86,6 +93,7 @@ class FakeDriverView : public IDriverView {
   std::vector<std::unique_ptr<FakePage>> PageList;
   int Active = 0;
   std::map<int, QString> Status;
+  std::map<int, QString> StatusToolTip;  // as given: empty when none was
   QString ConnectCaption;
   int ConnectImage = -1;
   bool NewOpenEnabled = false;
@@ -99,6 +107,7 @@ class FakeDriverView : public IDriverView {
   bool SaveAsResult = true;
   QString SaveAsName;
   QStringList Errors;
+  QStringList ErrorDetails;  // of the errors shown with a detail
   QStringList Messages;
   std::vector<THostKeyRequest> HostKeyRequests;
   std::vector<TPasswordRequest> PasswordRequests;

@@ -7,6 +7,7 @@
 
 #include "FakeDriverView.h"
 #include "TempHome.h"
+#include "WaitFor.h"
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
 #include "remote/ConnectionDriver.h"
@@ -281,24 +282,39 @@ TEST_F(DriverTest, LinesWithNoCommandOpenAreDropped) {
                                       "Remote directory is now /etc"));
 }
 
-TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowPsftpsLine) {
+// The panel leads with the cause; psftp's own line is its tooltip and in the log.
+TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowTheCauseFirst) {
   struct Case {
     const char* select;
-    QByteArray refusal;
+    QByteArray answer;  // LOCAL stands for the work file the "get" named
+    QString line;       // psftp's line that refused
+    QString shown;
   } cases[] = {
-      {"[sub]", "Directory /www/sub: no such file or directory\npsftp> "},
-      {"a.txt", "/www/a.txt: open for read: permission denied\npsftp> "},
+      {"[sub]", "Directory /www/sub: no such file or directory\npsftp> ",
+       "Directory /www/sub: no such file or directory", "No such file or directory: sub"},
+      {"a.txt", "/www/a.txt: open for read: permission denied\npsftp> ",
+       "/www/a.txt: open for read: permission denied", "Permission denied: a.txt"},
+      {"a.txt", "remote:/www/a.txt => local:LOCAL\nerror while reading: failure\npsftp> ",
+       "error while reading: failure", "Error while reading: failure"},
+      {"a.txt", "remote:/www/a.txt => local:LOCAL\nerror while writing local file\npsftp> ",
+       "error while writing local file", "Error while writing local file"},
+      {"a.txt", "get: unrecognised option '-dash.txt'\npsftp> ",
+       "get: unrecognised option '-dash.txt'", "get: unrecognised option '-dash.txt'"},
   };
   Browse();
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.select);
+    SCOPED_TRACE(c.line.toStdString());
     ASSERT_TRUE(view.Page(0)->Select(c.select));
     driver.DirListBoxDblClick();
     EXPECT_TRUE(view.BusyCursor);
-    Feed(c.refusal);
+    QByteArray answer = c.answer;
+    answer.replace("LOCAL", Words(redirector.Written.last()).value(2).toUtf8());
+    Feed(answer);
     EXPECT_FALSE(view.BusyCursor);
     EXPECT_FALSE(driver.Busy());
-    EXPECT_EQ(view.Status[0], QString(c.refusal).section('\n', 0, 0));
+    EXPECT_EQ(view.Status[0], c.shown);
+    EXPECT_EQ(view.StatusToolTip[0], c.line);
+    EXPECT_TRUE(view.DebugText.contains("Refused: " + c.line + "\n"));
   }
   // The next command still pairs with its own answer.
   view.Page(0)->Select("[sub]");
@@ -317,7 +333,8 @@ TEST_F(DriverTest, UnreadableDirectoryIsARefusalNotAnEmptyListing) {
   Feed("Remote directory is now /www/locked\npsftp> ");
   Feed("Listing directory /www/locked\n"
        "Unable to open /www/locked: permission denied\npsftp> ");
-  EXPECT_EQ(view.Status[0], "Unable to open /www/locked: permission denied");
+  EXPECT_EQ(view.Status[0], "Permission denied: locked");
+  EXPECT_EQ(view.StatusToolTip[0], "Unable to open /www/locked: permission denied");
   EXPECT_EQ(driver.Directories().Find("/www/locked"), nullptr);
   EXPECT_EQ(view.Page(0)->Items, kWwwItems);  // the page keeps what it showed
   EXPECT_FALSE(driver.Busy());
@@ -333,9 +350,14 @@ TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   EXPECT_TRUE(driver.UploadPending());
   Feed("/www/my notes.txt: open for write: permission denied\npsftp> ");
   EXPECT_FALSE(view.Page(0)->Saved());
-  EXPECT_EQ(view.Status[0], "/www/my notes.txt: open for write: permission denied");
+  EXPECT_EQ(view.Status[0], "Permission denied: my notes.txt");
+  EXPECT_EQ(view.StatusToolTip[0], "/www/my notes.txt: open for write: permission denied");
   EXPECT_FALSE(driver.UploadPending());
   EXPECT_FALSE(driver.Busy());
+  // The next state brings no stale tooltip along.
+  driver.SaveActionExecute();
+  EXPECT_EQ(view.Status[0], "Saving...");
+  EXPECT_EQ(view.StatusToolTip[0], "");
 }
 
 TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
@@ -610,6 +632,60 @@ TEST_F(DriverTest, DropOnTheListUploadsAfterTheQuestion) {
   EXPECT_EQ(redirector.Written.last(), "ls");
 }
 
+// A long listing and a download show how far they have come, and panel 0
+// gets its own text back when they end.
+TEST_F(DriverTest, ProgressIsShownWhileAnswersArriveAndThenCleared) {
+  Browse();
+  view.Page(0)->Select("[sub]");
+  driver.DirListBoxDblClick();
+  Feed("Remote directory is now /www/sub\npsftp> ");
+  Feed("Listing directory /www/sub\n");
+  QByteArray lines;
+  for (int i = 0; i < 1200; ++i)
+    lines += "-rw-r--r--    1 root     root     1 Dec 10 00:10 f" + QByteArray::number(i) + "\n";
+  Feed(lines);
+  ASSERT_TRUE(WaitFor([&] { return view.Status[0] == "Listing... 1200 entries"; }, 3000))
+      << view.Status[0].toStdString();
+  Feed("psftp> ");
+  EXPECT_EQ(view.Status[0], "Connected");
+  EXPECT_EQ(view.Page(0)->Items.size(), 1200);
+
+  // The download's size comes from the listing; its progress from the bytes
+  // psftp has written so far.
+  ASSERT_TRUE(view.Page(0)->Select("f7"));
+  TFile* file = view.Page(0)->SelectedFile();
+  file->SetSize(1000);
+  driver.DirListBoxDblClick();
+  QFile work(Words(redirector.Written.last()).value(2));
+  ASSERT_TRUE(work.open(QIODevice::WriteOnly));
+  work.write(QByteArray(450, 'x'));
+  work.flush();
+  ASSERT_TRUE(WaitFor([&] { return view.Status[0] == "Downloading... 45%"; }, 3000))
+      << view.Status[0].toStdString();
+  work.close();
+  Feed("remote:/www/sub/f7 => local:" + work.fileName().toUtf8() + "\npsftp> ");
+  EXPECT_EQ(view.Status[0], "Connected");
+  EXPECT_EQ(view.Page(0)->Caption(), "f7");
+}
+
+// Progress stands in for a refusal only while it lasts: the refusal comes
+// back with psftp's line as its tooltip.
+TEST_F(DriverTest, ProgressGivesBackARefusalWithItsToolTip) {
+  Browse();
+  ASSERT_TRUE(view.Page(0)->Select("a.txt"));
+  driver.DirListBoxDblClick();
+  Feed("/www/a.txt: open for read: permission denied\npsftp> ");
+  ASSERT_TRUE(view.Page(0)->Select("my notes.txt"));
+  view.Page(0)->SelectedFile()->SetSize(1000);
+  driver.DirListBoxDblClick();
+  ASSERT_TRUE(WaitFor([&] { return view.Status[0].startsWith("Downloading..."); }, 3000))
+      << view.Status[0].toStdString();
+  EXPECT_EQ(view.StatusToolTip[0], "");
+  Feed(Got("text\n"));
+  EXPECT_EQ(view.Status[0], "Permission denied: a.txt");
+  EXPECT_EQ(view.StatusToolTip[0], "/www/a.txt: open for read: permission denied");
+}
+
 // ------------------------------------------------------------ split markers
 
 // Everything the user could see after a scripted session, as one text.
@@ -754,7 +830,55 @@ TEST_F(DriverTest, PasswordPromptAndFatalErrorReachTheUser) {
   EXPECT_THROW(driver.AnswerPassword("a\rb"), Exception);
 
   FeedError("Access denied\nFATAL ERROR: Configured password was not accepted\n");
-  EXPECT_EQ(view.Errors, QStringList{"FATAL ERROR: Configured password was not accepted"});
+  EXPECT_EQ(view.Errors.size(), 1);
+  EXPECT_EQ(view.ErrorDetails, QStringList{"FATAL ERROR: Configured password was not accepted"});
+}
+
+// Standard error comes in pieces, cut anywhere; each line that ends psftp is
+// shown once, in plain words, with psftp's line kept as the detail.
+TEST_F(DriverTest, FatalErrorsAreShownInPlainWordsWithPsftpsLineAsDetail) {
+  // The recording redirector "runs" already: this only sets the names.
+  driver.ConnectToHost("example.org", "ann", "", 2222, "/www");
+  const QString lost =
+      "The connection to example.org was lost. Your open pages are kept; connect again to "
+      "save them.";
+  struct Case {
+    QByteArray text;
+    QString shown;
+    QString line;
+  } cases[] = {
+      {"Access denied\nFATAL ERROR: Configured password was not accepted\n",
+       "The server did not accept the password for ann on example.org.",
+       "FATAL ERROR: Configured password was not accepted"},
+      {"Connecting to 192.0.2.1 port 2222\nFATAL ERROR: Connection refused\n",
+       "Cannot reach example.org on port 2222: Connection refused",
+       "FATAL ERROR: Connection refused"},
+      {"Looking up host \"example.org\" for SSH connection\n"
+       "ssh_init: Name or service not known\n",
+       "Cannot reach example.org on port 2222: Name or service not known",
+       "ssh_init: Name or service not known"},
+      {"Remote working directory is /\n"
+       "FATAL ERROR: Remote side unexpectedly closed network connection\n",
+       lost, "FATAL ERROR: Remote side unexpectedly closed network connection"},
+      {"FATAL ERROR: Connection reset by peer\n", lost, "FATAL ERROR: Connection reset by peer"},
+      {"FATAL ERROR: Server refused our key\n", "Server refused our key",
+       "FATAL ERROR: Server refused our key"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line.toStdString());
+    for (int at = 1; at < c.text.size(); ++at) {
+      driver.StartConversation();
+      view.Errors.clear();
+      view.ErrorDetails.clear();
+      view.DebugText.clear();
+      FeedError(c.text.left(at));
+      FeedError(c.text.mid(at));
+      ASSERT_EQ(view.Errors, QStringList{c.shown}) << "split at " << at;
+      ASSERT_EQ(view.ErrorDetails, QStringList{c.line}) << "split at " << at;
+    }
+    EXPECT_TRUE(view.DebugText.contains(c.line));
+    EXPECT_TRUE(view.DebugText.contains("Fatal: " + c.shown));
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "TestServer.h"
 #include "WaitFor.h"
 #include "core/ErrorReport.h"
+#include "core/Exception.h"
 #include "process/VirtualRedirector.h"
 #include "remote/ConnectionDriver.h"
 #include "remote/TempFolder.h"
@@ -129,6 +130,26 @@ TEST_F(ConnectionStateTest, DisconnectEndsAPsftpStuckOnAStalledServer) {
   EXPECT_EQ(view.Page(0)->Caption(), "Untitled");
   EXPECT_TRUE(QDir(GetTempFolder()).isEmpty(QDir::Files | QDir::Hidden));
   EXPECT_TRUE(QDir(WorkFolder()).isEmpty(QDir::Files | QDir::Hidden));
+}
+
+// With no psftp to start, nothing will end the attempt later: the panel must
+// not go on saying "Connecting...", and the password file must not stay.
+TEST_F(ConnectionStateTest, AStartThatFailsShowsNotConnectedAgain) {
+  QTemporaryDir bin;  // holds no psftp
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", bin.path().toUtf8());
+  QString thrown;
+  try {
+    driver.ConnectActionExecute();
+  } catch (const Exception& e) {
+    thrown = e.Message();
+  }
+  qputenv("PATH", path);
+  EXPECT_TRUE(thrown.startsWith("Unable to locate the application")) << thrown.toStdString();
+  EXPECT_EQ(view.Status[0], "Not connected");
+  EXPECT_FALSE(driver.Connected());
+  EXPECT_FALSE(redirector.Running());
+  EXPECT_TRUE(QDir(WorkFolder()).entryList({"pw-*"}, QDir::Files).isEmpty());
 }
 
 // A psftp that reads "bye" and does not end is ended a little later.

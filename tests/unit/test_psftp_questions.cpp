@@ -66,6 +66,9 @@ TEST(PsftpQuestions, RecognisesEachQuestionWithItsDetails) {
       {kPassword, "password tester@127.0.0.1's password:"},
       {kKeyboardInteractive, "password Password:"},
       {kFatal, "fatal FATAL ERROR: Configured password was not accepted"},
+      {"Looking up host \"nowhere.invalid\" for SSH connection\n"
+       "ssh_init: Name or service not known\n",
+       "fatal ssh_init: Name or service not known"},
       {"Using username \"tester\".\nAccess granted\n", ""},
   };
   for (const Case& c : cases) {

@@ -108,7 +108,9 @@ TEST_F(PsftpSessionTest, WrongPasswordReportsPsftpsFatalError) {
   ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }, 20000));
   EXPECT_EQ(view.Status[0], "Not connected");
   ASSERT_FALSE(view.Errors.isEmpty()) << view.DebugText.toStdString();
-  EXPECT_TRUE(view.Errors.last().startsWith("FATAL ERROR:")) << view.Errors.last().toStdString();
+  EXPECT_EQ(view.Errors.last(),
+            "The server did not accept the password for " + server.User() + " on 127.0.0.1.");
+  EXPECT_EQ(view.ErrorDetails.value(0), "FATAL ERROR: Configured password was not accepted");
   EXPECT_TRUE(QDir(WorkFolder()).entryList({"pw-*"}, QDir::Files).isEmpty());
 }
 
@@ -139,8 +141,8 @@ TEST_F(PsftpSessionTest, OddNamesOpenAndRefusalsEndTheWait) {
   ASSERT_TRUE(view.Page(0)->Select("[sub]"));
   driver.DirListBoxDblClick();
   ASSERT_TRUE(WaitFor([&] { return !view.BusyCursor; }));
-  EXPECT_TRUE(view.Status[0].contains("no such file or directory"))
-      << view.Status[0].toStdString();
+  EXPECT_EQ(view.Status[0], "No such file or directory: sub");
+  EXPECT_TRUE(view.StatusToolTip[0].contains("/www/sub")) << view.StatusToolTip[0].toStdString();
   EXPECT_FALSE(driver.Busy());
   Disconnect();
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();

@@ -7,10 +7,19 @@
 #include <QPoint>
 #include <QSettings>
 #include <QStringList>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "TempHome.h"
 #include "core/Exception.h"
 #include "store/MSettings.h"
+#include "store/SettingKeys.h"
+
+// Readable failure messages for settings' texts.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& Text, std::ostream* Out) { *Out << '"' << Text.toStdString() << '"'; }
+QT_END_NAMESPACE
 
 namespace {
 
@@ -144,6 +153,140 @@ TEST_F(TSettingsTest, UnreadableStoreReadsAsDefault) {
   QFile::setPermissions(StoreFile(), QFile::WriteOwner);
   EXPECT_EQ(Settings.Read("FontName", "Consolas"), "Consolas");
   QFile::setPermissions(StoreFile(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// ---------------------------------------------------------------- typed keys
+
+// One row per key, whatever its type: the name it has in users' files, what
+// it reads with nothing stored, and another value with its stored text.
+// Values are compared as text so one table holds all types.
+struct TKeyCase {
+  QString Name;
+  QString Default;
+  QString Other;
+  QString OtherStored;
+  std::function<QString(const TSettings&)> Get;
+  std::function<void(TSettings&)> SetOther;
+};
+
+QString Shown(bool Value) { return Value ? "true" : "false"; }
+QString Shown(int Value) { return QString::number(Value); }
+QString Shown(const QString& Value) { return "\"" + Value + "\""; }
+
+template <typename TKey>
+using TValueOf = decltype(std::declval<const TSettings&>().Get(std::declval<const TKey&>()));
+
+template <typename TKey>
+TKeyCase Case(const TKey& Key, const char* Name, TValueOf<TKey> Default, TValueOf<TKey> Other,
+              const char* OtherStored) {
+  EXPECT_STREQ(Key.Name, Name);
+  return {Name,
+          Shown(Default),
+          Shown(Other),
+          OtherStored,
+          [&Key](const TSettings& S) { return Shown(S.Get(Key)); },
+          [&Key, Other](TSettings& S) { S.Set(Key, Other); }};
+}
+
+std::vector<TKeyCase> EveryKey() {
+  return {
+      Case(TSettingKeys::ShowLineNumbers, "ShowLineNumbers", true, false, "0"),
+      Case(TSettingKeys::WrapLongLines, "WrapLongLines", false, true, "1"),
+      Case(TSettingKeys::FontName, "FontName", "Consolas", "DejaVu Sans Mono", "DejaVu Sans Mono"),
+      Case(TSettingKeys::FontSize, "FontSize", 10, 14, "14"),
+      Case(TSettingKeys::ShowConnectDialog, "ShowConnectDialog", false, true, "1"),
+      Case(TSettingKeys::FormMaximized, "FormMaximized", false, true, "1"),
+      Case(TSettingKeys::FormTop, "FormTop", -1, -20, "-20"),
+      Case(TSettingKeys::FormLeft, "FormLeft", -1, -1280, "-1280"),
+      Case(TSettingKeys::FormWidth, "FormWidth", -1, 600, "600"),
+      Case(TSettingKeys::FormHeight, "FormHeight", -1, 450, "450"),
+      Case(TSettingKeys::SelectedServer, "SelectedServer", "", "alpha - ann", "alpha - ann"),
+  };
+}
+
+TEST_F(TSettingsTest, EveryKeyReadsItsDefaultWhileNothingIsStored) {
+  for (const TKeyCase& key : EveryKey()) EXPECT_EQ(key.Get(Settings), key.Default) << key.Name.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(StoreFile()));
+}
+
+// A file as an earlier version left it: every key is found by its name.
+TEST_F(TSettingsTest, EveryKeyReadsAFileStoredEarlier) {
+  QByteArray text = "[General]\n";
+  for (const TKeyCase& key : EveryKey()) text += (key.Name + "=" + key.OtherStored + "\n").toUtf8();
+  QDir().mkpath(Home.ConfigHome());
+  QFile file(StoreFile());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(text);
+  file.close();
+  for (const TKeyCase& key : EveryKey()) EXPECT_EQ(key.Get(Settings), key.Other) << key.Name.toStdString();
+}
+
+TEST_F(TSettingsTest, EveryKeyStoresItsValueAsTextUnderItsName) {
+  for (const TKeyCase& key : EveryKey()) {
+    SCOPED_TRACE(key.Name.toStdString());
+    key.SetOther(Settings);
+    EXPECT_EQ(Settings.Read(key.Name, "<none>"), key.OtherStored);
+    EXPECT_EQ(key.Get(TSettings()), key.Other);
+  }
+  // Each write touched its own key only.
+  for (const TKeyCase& key : EveryKey()) EXPECT_EQ(key.Get(Settings), key.Other) << key.Name.toStdString();
+}
+
+TEST_F(TSettingsTest, StoredNumbersOutsideTheirKeysRangeReadAsDefault) {
+  const struct {
+    TIntSetting Key;
+    const char* Stored;
+    int Expected;
+  } cases[] = {
+      {TSettingKeys::FontSize, "12", 12},
+      {TSettingKeys::FontSize, " 12 ", 12},
+      {TSettingKeys::FontSize, "+7", 7},
+      {TSettingKeys::FontSize, "1", 1},
+      {TSettingKeys::FontSize, "0", 10},
+      {TSettingKeys::FontSize, "-3", 10},
+      {TSettingKeys::FontSize, "large", 10},
+      {TSettingKeys::FontSize, "1.5", 10},
+      {TSettingKeys::FontSize, "", 10},
+      {TSettingKeys::FontSize, "99999999999", 10},
+      {TSettingKeys::FormTop, "-5", -5},
+      {TSettingKeys::FormTop, "0", 0},
+      {TSettingKeys::FormTop, "abc", -1},
+      {TSettingKeys::FormWidth, "0x10", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Key.Name) + "=" + c.Stored);
+    Settings.Write(c.Key.Name, c.Stored);
+    EXPECT_EQ(Settings.Get(c.Key), c.Expected);
+  }
+}
+
+// A boolean other than "1" or "0" is refused, not guessed at; its text is
+// still there for a reader that accepts more.
+TEST_F(TSettingsTest, StoredBooleansOtherThanOneAndZeroThrow) {
+  for (const char* text : {"true", "yes", "", " 1", "2", "-1"}) {
+    SCOPED_TRACE(text);
+    Settings.Write(TSettingKeys::FormMaximized.Name, text);
+    try {
+      Settings.Get(TSettingKeys::FormMaximized);
+      ADD_FAILURE() << "accepted";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), QString("Settings.StrToBool: %1 is not a valid boolean string").arg(text));
+    }
+    EXPECT_EQ(Settings.Text(TSettingKeys::FormMaximized), text);
+  }
+  EXPECT_EQ(Settings.Text(TSettingKeys::ShowLineNumbers), "1");
+  EXPECT_EQ(Settings.Text(TSettingKeys::WrapLongLines), "0");
+}
+
+// Values of another type, as another program might store them, are missing
+// values to every typed key: a boolean among them gives its default and
+// does not throw.
+TEST_F(TSettingsTest, ValuesThatAreNotTextGiveEveryTypedKeyItsDefault) {
+  {
+    QSettings other(StoreFile(), QSettings::IniFormat);
+    for (const TKeyCase& key : EveryKey()) other.setValue(key.Name, QStringList{"1", "2"});
+  }
+  for (const TKeyCase& key : EveryKey()) EXPECT_EQ(key.Get(Settings), key.Default) << key.Name.toStdString();
 }
 
 TEST(TSettingsBool, StrToBoolTakesExactlyOneAndZero) {

@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 #include "core/Exception.h"
 #include "remote/TextFile.h"
@@ -201,6 +205,59 @@ TEST_F(TTextFileDisk, SaveIntoMissingFolderThrows) {
   } catch (const Exception& e) {
     EXPECT_TRUE(e.Message().startsWith("Unable to write " + path + ": ")) << e.what();
     EXPECT_GT(e.Message().size(), QString("Unable to write " + path + ": ").size());
+  }
+}
+
+// Files written while it lives may grow to Bytes; a write beyond fails with
+// EFBIG, as on a full disk, instead of ending the process.
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(rlim_t Bytes) {
+    getrlimit(RLIMIT_FSIZE, &FSaved);
+    FOldHandler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = FSaved;
+    limited.rlim_cur = Bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~TFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &FSaved);
+    signal(SIGXFSZ, FOldHandler);
+  }
+
+ private:
+  struct rlimit FSaved;
+  void (*FOldHandler)(int);
+};
+
+// A write that stops part way must neither replace the file with what got
+// written, nor leave the user with Qt's "Unknown error" for a reason.
+TEST_F(TTextFileDisk, WriteCutShortKeepsTheFileAndGivesTheSystemsReason) {
+  struct Case {
+    const char* name;
+    qsizetype size;
+  } cases[] = {
+      {"small: held in the buffer until the commit", 100},
+      {"large: written past the buffer", 200 * 1024},
+  };
+  const QString path = PathOf("limited.txt");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(path, "old text\n");
+    const QByteArray text(c.size, 'x');
+    QString message;
+    {
+      TFileSizeLimit limit(16);
+      try {
+        TTextFile::SaveUtf8(path, text, TTextFormat());
+      } catch (const Exception& e) {
+        message = e.Message();
+      }
+    }
+    EXPECT_EQ(message.toStdString(),
+              ("Unable to write " + path + ": " + QString::fromLocal8Bit(strerror(EFBIG)))
+                  .toStdString());
+    EXPECT_EQ(Contents(path).toStdString(), "old text\n");
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"limited.txt"});
   }
 }
 

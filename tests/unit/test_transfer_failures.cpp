@@ -93,7 +93,8 @@ TEST_F(TransferFailureTest, ServerWriteFailureLeavesThePageUnsaved) {
   Page()->Text = text;
   Save();
   EXPECT_FALSE(Page()->Saved());
-  EXPECT_NE(view.Status[0], "Saved");
+  EXPECT_EQ(view.Status[0], "Error while writing: failure");
+  EXPECT_EQ(view.StatusToolTip[0], "error while writing: failure");
   EXPECT_TRUE(view.DebugText.contains("Refused: error while writing")) << view.DebugText.toStdString();
   // The server kept what it could write; the page and its local copy keep it all.
   EXPECT_EQ(server.ReadFile("/www/notes.txt"), text.left(1000));
@@ -120,6 +121,7 @@ TEST_F(TransferFailureTest, ServerReadFailureLoadsNothing) {
   EXPECT_TRUE(Page()->Text.isEmpty());
   EXPECT_TRUE(Page()->RemoteFileName().isEmpty());
   EXPECT_TRUE(view.DebugText.contains("Refused: error while reading")) << view.DebugText.toStdString();
+  EXPECT_EQ(view.Status[0], "Error while reading: failure");
   EXPECT_EQ(FilesIn(GetTempFolder()), QStringList{"big.txt"});
   ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
   EXPECT_EQ(earlier.readAll(), "an earlier good copy");
@@ -158,6 +160,7 @@ TEST_F(TransferFailureTest, LocalDiskFullLoadsNothing) {
   EXPECT_TRUE(Page()->Text.isEmpty());
   EXPECT_TRUE(view.DebugText.contains("Refused: error while writing local file"))
       << view.DebugText.toStdString();
+  EXPECT_EQ(view.Status[0], "Error while writing local file");
   EXPECT_TRUE(FilesIn(GetTempFolder()).isEmpty()) << FilesIn(GetTempFolder()).join(", ").toStdString();
   EXPECT_EQ(server.ReadFile("/www/big.txt").size(), 3 * 1024 * 1024);
 }
