@@ -1,10 +1,13 @@
 #include "remote/TextFile.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "core/Exception.h"
@@ -117,7 +120,7 @@ QByteArray Latin1ToUtf8(QByteArrayView Bytes) {
 // A write that stops part way (a full disk, a file size limit) returns the
 // short count and records no error; only the next attempt is refused with
 // the system's reason.
-bool WriteAll(QSaveFile& File, QByteArrayView Bytes) {
+bool WriteAll(QFile& File, QByteArrayView Bytes) {
   while (!Bytes.isEmpty()) {
     const qint64 written = File.write(Bytes.data(), Bytes.size());
     if (written <= 0) return false;
@@ -126,19 +129,38 @@ bool WriteAll(QSaveFile& File, QByteArrayView Bytes) {
   return true;
 }
 
-// QSaveFile (Qt 6.4) reports a commit as done even when flushing its buffer
-// failed, and so puts a truncated or empty file in place of the old one: the
-// buffer is flushed, and checked, before the commit.
+// The text goes to a new file beside the old one, which replaces the old one
+// only once every byte is written and flushed: a failure leaves the old file
+// as it was. The new file's name is short and its own, because the old name
+// may already be as long as a name can be (QSaveFile adds to it), and it
+// takes the old file's permissions, so a private copy stays private.
 void WriteFile(const QString& Path, std::initializer_list<QByteArrayView> Pieces) {
-  QSaveFile file(Path);
+  const QString folder = QFileInfo(Path).absolutePath();
+  QFile file(folder + "/.save-" +
+             QString::number(QRandomGenerator::system()->generate64(), 36));
   errno = 0;
-  bool written = file.open(QIODevice::WriteOnly);
+  bool written = file.open(QIODevice::NewOnly | QIODevice::WriteOnly);
   for (const QByteArrayView piece : Pieces) written = written && WriteAll(file, piece);
-  written = written && file.flush() && file.commit();
+  written = written && file.flush();
+  const int systemError = errno;
+  const QFileDevice::FileError error = file.error();
+  const QString errorString = file.errorString();
+  file.close();
+  if (written && QFile::exists(Path)) file.setPermissions(QFile::permissions(Path));
+#ifdef Q_OS_WIN
+  if (written) QFile::remove(Path);  // rename does not replace a file there
+#endif
+  if (written &&
+      std::rename(QFile::encodeName(file.fileName()).constData(),
+                  QFile::encodeName(Path).constData()) != 0) {
+    const int renameError = errno;
+    file.remove();
+    throw Exception(QString("Unable to write %1: %2")
+                        .arg(Path, QString::fromLocal8Bit(strerror(renameError))));
+  }
   if (!written) {
-    const int systemError = errno;
-    throw Exception(
-        TPlainMessages::LocalWriteError(Path, file.error(), file.errorString(), systemError));
+    file.remove();
+    throw Exception(TPlainMessages::LocalWriteError(Path, error, errorString, systemError));
   }
 }
 

@@ -186,6 +186,22 @@ TEST_F(TTextFileDisk, Utf8LoadAndSaveKeepNulBytesAndTheMark) {
   EXPECT_EQ(Contents(path), B("\xE9"));
 }
 
+// A server name may use every byte a name can hold; the copy of a file with
+// such a name is saved all the same (no longer temporary name beside it).
+TEST_F(TTextFileDisk, NamesOfTheLongestLengthSave) {
+  for (int length : {249, 252, 255}) {
+    SCOPED_TRACE(length);
+    const QString path = PathOf(QString(length - 4, 'n') + ".txt");
+    WriteFile(path, "old\n");
+    TTextFormat format;
+    const QString text = TTextFile::Load(path, format);
+    TTextFile::Save(path, "new\n", format);
+    EXPECT_EQ(Contents(path), "new\n");
+    EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::Files).size(), 1);
+    QFile::remove(path);
+  }
+}
+
 TEST_F(TTextFileDisk, LoadOfMissingFileGivesTheSystemReason) {
   TTextFormat format;
   try {
