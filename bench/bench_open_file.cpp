@@ -229,7 +229,7 @@ void ExpectDownload(TBenchForm& Form, TKind Kind) {
   TPage* page = Form.ActivePage();
   page->SetDir(dir);
   page->DirListBox()->setCurrentIndex(Row(page, SampleName(Kind)));
-  Form.Driver().DirListBoxDblClick();
+  Form.DirListBoxDblClick();
   QFile::remove(WorkFile(Form));
   QFile::copy(GetTempFolder() + SampleName(Kind), WorkFile(Form));
 }
@@ -330,7 +330,7 @@ void BM_PsftpGet(benchmark::State& State, TKind kind) {
     page->DirListBox()->setCurrentIndex(Row(page, SampleName(kind)));
     form->ResultLineAt = -1;
     const qint64 start = form->Clock.nsecsElapsed();
-    form->Driver().DirListBoxDblClick();
+    form->DirListBoxDblClick();
     if (!WaitFor([&] { return page->Caption() == SampleName(kind); }))
       return State.SkipWithError("the file did not arrive");
     Paint(page);

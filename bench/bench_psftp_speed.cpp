@@ -42,7 +42,7 @@
 #include "remote/Dir.h"
 #include "remote/DriverView.h"
 #include "remote/File.h"
-#include "remote/Page.h"
+#include "remote/DriverPage.h"
 
 namespace {
 
@@ -103,11 +103,11 @@ bool RunUntil(const std::function<bool()>& Done, int TimeoutMs = kTimeoutMs) {
 class TBenchPage : public IPage {
  public:
   TDir* Dir() const override { return FDir; }
-  void SetDir(TDir* Value) override {
+  void SetDir(TDir* Value) {
     FDir = Value;
     PopulateDirListBox();
   }
-  void PopulateDirListBox() override {
+  void PopulateDirListBox() {
     if (!FDir) return;
     Items.clear();
     Files.clear();
@@ -120,19 +120,19 @@ class TBenchPage : public IPage {
     }
     Poke();
   }
-  void ClearDirListBox() override { Items.clear(); }
-  TFile* SelectedFile() const override {
+  void ClearDirListBox() { Items.clear(); }
+  TFile* SelectedFile() const {
     return Selected >= 0 && Selected < int(Files.size()) ? Files[size_t(Selected)] : nullptr;
   }
-  void SetFrameConnected(bool) override {}
-  QString Caption() const override { return FCaption; }
-  void SetCaption(const QString& Value) override { FCaption = Value; }
+  void SetFrameConnected(bool) {}
+  QString Caption() const { return FCaption; }
+  void SetCaption(const QString& Value) { FCaption = Value; }
   QByteArray RemoteFileName() const override { return FRemoteFileName; }
-  void SetRemoteFileName(const QByteArray& Value) override { FRemoteFileName = Value; }
-  bool Saved() const override { return true; }
-  void SetSaved(bool) override {}
-  void UpdateHighlighter() override {}
-  void LoadFromFile(const QString& Path) override {
+  void SetRemoteFileName(const QByteArray& Value) { FRemoteFileName = Value; }
+  bool Saved() const { return true; }
+  void SetSaved(bool) {}
+  void UpdateHighlighter() {}
+  void LoadFromFile(const QString& Path) {
     LoadStartNs = Clock.nsecsElapsed();
     QFile file(Path);
     if (!file.open(QIODevice::ReadOnly)) Die("cannot read the download " + Path);
@@ -171,25 +171,22 @@ class TBenchPage : public IPage {
 // driver's.
 class TBenchView : public IDriverView {
  public:
-  IPage* ActivePage() override { return &Page; }
-  int PageCount() override { return 1; }
-  IPage* Pages(int) override { return &Page; }
-  void SetStatus(const QString&, int, const QString&) override {}
-  void SetConnectAction(const QString&, int) override {}
-  void SetNewOpenEnabled(bool) override {}
-  void SetCaption(const QString&) override {}
-  void SetBusyCursor(bool) override {}
-  void DebugAppendText(const QString& Text) override { DebugChars += Text.size(); }
-  void DebugAddLine(const QString& S) override { DebugChars += S.size() + 1; }
-  bool ShowConnectDialog() override { return true; }
-  TConnectValues ConnectDialogValues() override { return Values; }
-  bool AskSaveAsName(QString&) override { return false; }
-  bool Confirm(const QString&) override { return true; }
-  void ShowError(const QString& Text) override {
+  void ConnectionChanged(bool, const QString&) override {}
+  void StatusChanged(const QString&, int, const QString&) override {}
+  void BusyChanged(bool) override {}
+  void DirectoryListed(IPage* Listed, TDir* Dir) override {
+    if (Listed) Page.SetDir(Dir);
+  }
+  void FileDownloaded(IPage*, const QString& LocalPath, const QByteArray& RemotePath) override {
+    Page.SetRemoteFileName(RemotePath);
+    Page.LoadFromFile(LocalPath);
+  }
+  void FileUploaded(IPage*) override {}
+  void Log(TLog, const QString& Text) override { DebugChars += Text.size() + 1; }
+  void Inform(const QString& Text, const QString&) override {
     Errors << Text;
     Poke();
   }
-  void ShowMessage(const QString& Text) override { Errors << Text; }
   void AskHostKey(const THostKeyRequest&) override {
     QTimer::singleShot(0, [this] { Driver->AnswerHostKey(THostKeyAnswer::Once); });
   }
@@ -249,7 +246,7 @@ struct TSession {
   }
   ~TSession() { Close(); }
 
-  void Connect() { Driver.ConnectActionExecute(); }
+  void Connect() { Driver.Connect(View.Values, &View.Page); }
   bool Failed() const { return !View.Errors.isEmpty() || !Redirector.Running(); }
   QString Why() const {
     return View.Errors.isEmpty() ? QString("psftp ended") : View.Errors.join("; ");
@@ -264,7 +261,7 @@ struct TSession {
   // Lists as the user sees it: entered by a double-click on its list item.
   void Open(const QString& ItemText) {
     if (!View.Page.Select(ItemText)) Die("no item " + ItemText + " on the page");
-    Driver.DirListBoxDblClick();
+    Driver.Open(&View.Page, *View.Page.SelectedFile());
   }
   void WaitFor(const std::function<bool()>& Done, const char* What) {
     if (!RunUntil([&] { return Done() || Failed(); }) || !Done())

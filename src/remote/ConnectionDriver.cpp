@@ -12,7 +12,7 @@
 #include "remote/GetOperation.h"
 #include "remote/ListOperation.h"
 #include "remote/LoginOperation.h"
-#include "remote/Page.h"
+#include "remote/DriverPage.h"
 #include "remote/PlainMessages.h"
 #include "remote/PsftpProgram.h"
 #include "remote/PsftpQuestions.h"
@@ -51,25 +51,16 @@ TConnectionDriver::~TConnectionDriver() {
 
 // ---------------------------------------------------------------- connecting
 
-void TConnectionDriver::ConnectActionExecute() {
-  if (FConnected) {
-    Disconnect();
-    return;
-  }
-  if (!FView.ShowConnectDialog()) return;
-  SetStatus("Connecting...", 0);
-  const TConnectValues values = FView.ConnectDialogValues();
-  ConnectToHost(values.HostName, values.UserName, values.Password, values.Port,
-                values.StartingDir);
-}
-
-void TConnectionDriver::ConnectToHost(const QByteArray& HostName, const QByteArray& UserName,
-                                      const QByteArray& Password, int Port,
-                                      const QByteArray& /*InitialDir*/) {
-  FCurrentHostName = HostName;
-  FCurrentUserName = UserName;
-  FCurrentPort = Port;
+void TConnectionDriver::Connect(const TConnectValues& Values, IPage* Page) {
+  FCurrentHostName = Values.HostName;
+  FCurrentUserName = Values.UserName;
+  FCurrentPort = Values.Port;
+  FStartingDir = Values.StartingDir;
+  FStartingPage = Page;
   if (FRedirector.Running()) return;  // a second start while psftp runs does nothing
+  SetStatus("Connecting...", 0);
+  const QByteArray& Password = Values.Password;
+  const int Port = Values.Port;
 
   // A start that fails leaves no psftp whose end would clear "Connecting...".
   try {
@@ -85,8 +76,8 @@ void TConnectionDriver::ConnectToHost(const QByteArray& HostName, const QByteArr
       FPasswordFile = file.fileName();
       parameters += " -pwfile " + QuoteCommandLineArgument(FPasswordFile);
     }
-    parameters += " -l " + QuoteCommandLineArgument(QString::fromLocal8Bit(UserName)) + " " +
-                  QuoteCommandLineArgument(QString::fromLocal8Bit(HostName));
+    parameters += " -l " + QuoteCommandLineArgument(QString::fromLocal8Bit(Values.UserName)) + " " +
+                  QuoteCommandLineArgument(QString::fromLocal8Bit(Values.HostName));
     FRedirector.Run(PsftpProgramFile(), GetTempFolder(), parameters);
   } catch (...) {
     DeletePasswordFile();
@@ -116,7 +107,7 @@ void TConnectionDriver::Disconnect() {
     FRedirector.Kill();
     return;
   }
-  FView.DebugAppendText("bye\r\n");
+  FView.Log(IDriverView::TLog::Command, "bye");
   try {
     FRedirector.Write("bye");
   } catch (const Exception& e) {
@@ -156,7 +147,7 @@ void TConnectionDriver::WriteNext() {
   FOpen = std::move(FQueue.front());
   FQueue.pop_front();
   const QByteArray command = FOpen->Command();
-  FView.DebugAppendText(QString::fromLocal8Bit(command) + "\r\n");
+  FView.Log(IDriverView::TLog::Command, QString::fromLocal8Bit(command));
   try {
     FRedirector.Write(command);
   } catch (const Exception& e) {
@@ -184,7 +175,7 @@ void TConnectionDriver::ShowProgress() {
     if (lines > 0) text = QString("Listing... %1 entries").arg(lines);
   }
   if (text.isEmpty()) return;
-  FView.SetStatus(text, 0);
+  FView.StatusChanged(text, 0, QString());
   FProgressShown = true;
 }
 
@@ -192,7 +183,7 @@ void TConnectionDriver::EndProgress() {
   FProgressTimer.stop();
   if (!FProgressShown) return;
   FProgressShown = false;
-  FView.SetStatus(FStatus0, 0, FStatus0ToolTip);
+  FView.StatusChanged(FStatus0, 0, FStatus0ToolTip);
 }
 
 void TConnectionDriver::VirtualRedirectorInput(QObject*, const QByteArray& NewInput) {
@@ -277,8 +268,7 @@ void TConnectionDriver::FinishLogin(const TLoginOperation& Login) {
   SetConnected(true);
   SetCurrentDir(Login.HomeDir());
   ErrorReport::Guarded([this] {
-    Start(std::make_unique<TChangeDirOperation>(FView.ActivePage(),
-                                                FView.ConnectDialogValues().StartingDir));
+    Start(std::make_unique<TChangeDirOperation>(FStartingPage, FStartingDir));
   });
 }
 
@@ -298,7 +288,7 @@ void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& 
             event.Message, QString::fromLocal8Bit(FCurrentHostName), FCurrentPort,
             QString::fromLocal8Bit(FCurrentUserName));
         Debug("Fatal: " + error.Text);
-        FView.ShowDetailedError(error.Text, error.Detail);
+        FView.Inform(error.Text, error.Detail);
         break;
       }
     }
@@ -349,7 +339,7 @@ void TConnectionDriver::CancelPassword() { FRedirector.Kill(); }
 
 // ---------------------------------------------------------------- state
 
-void TConnectionDriver::Debug(const QString& S) { FView.DebugAddLine(S); }
+void TConnectionDriver::Debug(const QString& S) { FView.Log(IDriverView::TLog::Line, S); }
 
 void TConnectionDriver::SetStatus(const QString& S, int Index, const QString& ToolTip) {
   if (Index == 0) {
@@ -357,33 +347,13 @@ void TConnectionDriver::SetStatus(const QString& S, int Index, const QString& To
     FStatus0ToolTip = ToolTip;
     FProgressShown = false;
   }
-  FView.SetStatus(S, Index, ToolTip);
+  FView.StatusChanged(S, Index, ToolTip);
 }
-
-QString TConnectionDriver::GetTempFolder() const { return ::GetTempFolder(); }
 
 void TConnectionDriver::SetConnected(bool Value) {
   FConnected = Value;
-  if (Value) {
-    SetStatus("Connected", 0);
-    FView.SetConnectAction("Disconnect", 12);
-    OnConnect();
-  } else {
-    SetStatus("Not connected", 0);
-    FView.SetConnectAction("Connect to Server...", 0);
-    OnDisconnect();
-  }
-}
-
-void TConnectionDriver::OnConnect() {
-  FView.SetCaption(QString("Quillery - %1").arg(QString::fromLocal8Bit(FCurrentHostName)));
-  FView.SetNewOpenEnabled(true);
-  for (int i = 0; i < FView.PageCount(); ++i) FView.Pages(i)->SetFrameConnected(true);
-}
-
-void TConnectionDriver::OnDisconnect() {
-  FView.SetNewOpenEnabled(false);
-  for (int i = 0; i < FView.PageCount(); ++i) FView.Pages(i)->SetFrameConnected(false);
+  SetStatus(Value ? "Connected" : "Not connected", 0);
+  FView.ConnectionChanged(Value, QString::fromLocal8Bit(FCurrentHostName));
 }
 
 void TConnectionDriver::SetCurrentDir(const QString& Value) {
@@ -393,10 +363,11 @@ void TConnectionDriver::SetCurrentDir(const QString& Value) {
 
 void TConnectionDriver::SetDownloading(bool Value) {
   FDownloading = Value;
-  FView.SetBusyCursor(Value);
+  FView.BusyChanged(Value);
 }
 
 void TConnectionDriver::PageClosing(IPage* Page) {
+  if (Page == FStartingPage) FStartingPage = nullptr;
   if (FOpen) FOpen->PageClosing(Page);
   for (TOperationPtr& operation : FQueue) operation->PageClosing(Page);
 }

@@ -36,10 +36,10 @@ class TConnectionDriver {
   TConnectionDriver(const TConnectionDriver&) = delete;
   TConnectionDriver& operator=(const TConnectionDriver&) = delete;
 
-  // Connect through the connect dialog, or disconnect when connected.
-  void ConnectActionExecute();
-  void ConnectToHost(const QByteArray& HostName, const QByteArray& UserName,
-                     const QByteArray& Password, int Port, const QByteArray& InitialDir);
+  // Starts psftp for the host the user chose; the starting directory is
+  // listed once psftp has logged in, for the page that was active then.
+  void Connect(const TConnectValues& Values, IPage* Page);
+  // Ends psftp: "bye" when it is idle, at once when a command is unanswered.
   void Disconnect();
   // How long psftp has to end after "bye" before it is ended.
   void SetByeTimeout(int Milliseconds) { FByeTimer.setInterval(Milliseconds); }
@@ -56,12 +56,18 @@ class TConnectionDriver {
   void AnswerPassword(const QByteArray& Password);
   void CancelPassword();
 
-  // Opens the active page's selected entry: enters a directory, downloads a file.
-  void DirListBoxDblClick();
-  // Saves the active page: writes its local copy and uploads it.
-  void SaveActionExecute();
-  // A local file dropped on a page's directory list (FrameConnected: what that frame shows).
-  void DirListFileDrop(bool FrameConnected, const QStringList& Files);
+  // Enters the directory Entry names, or downloads the file, for Page, which
+  // shows the directory Entry was listed in. A link is tried as a directory
+  // first. Throws for a name psftp cannot take; nothing is then sent.
+  void Open(IPage* Page, const TFile& Entry);
+  // Writes Page's text to LocalPath, its local copy, and uploads it to the
+  // page's remote file (or under its own name into psftp's current
+  // directory, for a page never downloaded). Throws when the copy cannot be
+  // written; nothing is then sent.
+  void Save(IPage* Page, const QString& LocalPath);
+  // Uploads a local file the user dropped on Page's list into psftp's
+  // current directory; the page's own text is not involved.
+  void Upload(IPage* Page, const QString& LocalPath);
 
   // The window calls this before a page is destroyed: the driver never
   // touches that page again and drops a result that was meant for it.
@@ -70,10 +76,6 @@ class TConnectionDriver {
   bool UploadPending() const;
   // True while a command is queued or its answer is open.
   bool Busy() const;
-
-  void Debug(const QString& S);
-  void SetStatus(const QString& S, int Index, const QString& ToolTip = QString());
-  QString GetTempFolder() const;
 
   bool Connected() const { return FConnected; }
   // Shows the connected or not-connected state everywhere.
@@ -105,15 +107,13 @@ class TConnectionDriver {
   void FinishList(TListOperation& List);
   void FinishGet(const TGetOperation& Get);
   void FinishPut(const TPutOperation& Put);
-  void UpdateTabsWithNewDirectoryList(TDir* Dir);
   QString RemotePathOf(const IPage& Page, const class TFile& File) const;
 
-  void OnConnect();
-  void OnDisconnect();
+  void Debug(const QString& S);
+  void SetStatus(const QString& S, int Index, const QString& Detail = QString());
   void SetCurrentDir(const QString& Value);
   void SetDownloading(bool Value);
   void DeletePasswordFile();
-  bool CheckSaveAsName(const QString& Name);
 
   IDriverView& FView;
   TVirtualRedirector& FRedirector;
@@ -139,6 +139,8 @@ class TConnectionDriver {
   bool FConnected = false;
   QString FCurrentDir;
   bool FDownloading = false;
+  QByteArray FStartingDir;
+  IPage* FStartingPage = nullptr;
   QByteArray FCurrentHostName;
   QByteArray FCurrentUserName;
   int FCurrentPort = 22;

@@ -7,21 +7,8 @@
 #include "remote/GetOperation.h"
 #include "remote/ListOperation.h"
 #include "remote/ListingParser.h"
-#include "remote/Page.h"
+#include "remote/DriverPage.h"
 #include "remote/TempFolder.h"
-
-namespace {
-// The extension as the binary question sees it: from the last period to the
-// end, empty when a backslash or colon follows that period.
-QString ExtractFileExt(const QString& Name) {
-  const int dot = Name.lastIndexOf('.');
-  if (dot < 0) return QString();
-  const int separator = qMax(Name.lastIndexOf('\\'), Name.lastIndexOf(':'));
-  return separator > dot ? QString() : Name.mid(dot);
-}
-
-const QString kBinaryExtensions = ".exe.png.gif.jpg.jpeg.dll.bmp";
-}  // namespace
 
 void TConnectionDriver::FinishChangeDir(const TChangeDirOperation& ChangeDir) {
   if (ChangeDir.PageClosed()) {
@@ -59,19 +46,9 @@ void TConnectionDriver::FinishList(TListOperation& List) {
     dir = FDirectories.Add(std::move(created));
   }
 
-  if (IPage* page = List.Page())
-    page->SetDir(dir);
-  else if (List.PageClosed())
-    Debug("Listing shown nowhere: its tab was closed");
-  UpdateTabsWithNewDirectoryList(dir);
+  if (List.PageClosed()) Debug("Listing shown nowhere: its tab was closed");
+  FView.DirectoryListed(List.Page(), dir);
   Debug("OnListDirectory finished");
-}
-
-void TConnectionDriver::UpdateTabsWithNewDirectoryList(TDir* Dir) {
-  for (int i = 0; i < FView.PageCount(); ++i) {
-    IPage* page = FView.Pages(i);
-    if (page->Dir() == Dir) page->PopulateDirListBox();
-  }
 }
 
 // psftp resolves relative names against its own current directory, which
@@ -85,18 +62,9 @@ QString TConnectionDriver::RemotePathOf(const IPage& Page, const TFile& File) co
   return dir + (dir.endsWith('/') ? "" : "/") + File.RemoteName();
 }
 
-void TConnectionDriver::DirListBoxDblClick() {
-  IPage* page = FView.ActivePage();
-  if (!page) return;
-  const TFile* file = page->SelectedFile();
-  if (!file) return;
-  const QString shortName = file->RemoteName();
-  if (shortName != "..") {
-    const QString ext = ExtractFileExt(shortName);
-    if (!ext.isEmpty() && kBinaryExtensions.contains(ext) &&
-        !FView.Confirm(QString("%1 may be a binary file. Download anyway?").arg(shortName)))
-      return;
-  }
+void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {
+  IPage* page = Page;
+  const TFile* file = &Entry;
   const QByteArray path = RemotePathOf(*page, *file).toLocal8Bit();
   // Each operation checks its names when it is made: a name psftp cannot
   // take leaves nothing busy.

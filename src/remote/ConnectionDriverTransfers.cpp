@@ -7,7 +7,7 @@
 #include "remote/ConnectionDriver.h"
 #include "remote/GetOperation.h"
 #include "remote/ListOperation.h"
-#include "remote/Page.h"
+#include "remote/DriverPage.h"
 #include "remote/PutOperation.h"
 #include "remote/TempFolder.h"
 
@@ -35,7 +35,7 @@ void TConnectionDriver::FinishGet(const TGetOperation& Get) {
   Debug("Remote filename: " + QString::fromLocal8Bit(remotePath));
   Debug("Local filename: " + localName);
   if (!QFileInfo::exists(workFile)) {
-    FView.ShowError(QString("Unable to load local file: %1").arg(localPath));
+    FView.Inform(QString("Unable to load local file: %1").arg(localPath), QString());
     return;
   }
   try {
@@ -45,14 +45,7 @@ void TConnectionDriver::FinishGet(const TGetOperation& Get) {
     QFile::remove(workFile);
     throw;
   }
-  page->SetRemoteFileName(remotePath);
-  try {
-    page->LoadFromFile(localPath);
-  } catch (const Exception& e) {
-    FView.ShowError(QString("Unable to load local file %1 (%2)").arg(localName, e.Message()));
-  }
-  page->SetCaption(localName);
-  page->UpdateHighlighter();
+  FView.FileDownloaded(page, localPath, remotePath);
 }
 
 void TConnectionDriver::FinishPut(const TPutOperation& Put) {
@@ -62,59 +55,22 @@ void TConnectionDriver::FinishPut(const TPutOperation& Put) {
   }
   IPage* page = Put.Page();
   if (!page && Put.PageClosed()) Debug("Upload finished after its tab was closed");
-  if (page && Put.MarksSaved()) {
-    page->SetSaved(true);
-    page->UpdateHighlighter();
-  }
+  if (page && Put.MarksSaved()) FView.FileUploaded(page);
   SetStatus("Saved", 0);
   if (!FCurrentDir.isEmpty()) Start(std::make_unique<TListOperation>(page, FCurrentDir));
 }
 
-// A Save As name lives below the download folder: an absolute name or a ".."
-// step would write somewhere else on this machine.
-bool TConnectionDriver::CheckSaveAsName(const QString& Name) {
-  const QStringList parts = QDir::fromNativeSeparators(Name).split('/');
-  if (Name.trimmed().isEmpty() || QDir::isAbsolutePath(Name) || parts.contains("..") ||
-      parts.last().isEmpty()) {
-    FView.ShowError(QString("\"%1\" is not a file name inside the download folder").arg(Name));
-    return false;
-  }
-  return true;
-}
-
-void TConnectionDriver::SaveActionExecute() {
-  IPage* page = FView.ActivePage();
-  if (!page) return;
-  QString localPath;
-  if (page->Caption() == "Untitled") {
-    QString name;
-    if (!FView.AskSaveAsName(name) || !CheckSaveAsName(name)) return;
-    localPath = GetTempFolder() + QDir::fromNativeSeparators(name);
-    QDir().mkpath(QFileInfo(localPath).absolutePath());
-  } else {
-    localPath = GetTempFolder() + page->Caption();
-  }
-  // Check the names before anything is written or renamed.
-  auto put = std::make_unique<TPutOperation>(page, localPath, page->RemoteFileName(), true);
-  CheckLocalTarget(localPath);
-  page->SaveToFile(localPath);
-  page->SetCaption(QFileInfo(localPath).fileName());
+void TConnectionDriver::Save(IPage* Page, const QString& LocalPath) {
+  // Check the names before anything is written.
+  auto put = std::make_unique<TPutOperation>(Page, LocalPath, Page->RemoteFileName(), true);
+  CheckLocalTarget(LocalPath);
+  Page->SaveToFile(LocalPath);
   SetStatus("Saving...", 0);
   Start(std::move(put));
 }
 
-// The dropped file is uploaded as it is; the page's own text is not, so the
-// page's saved state is left alone.
-void TConnectionDriver::DirListFileDrop(bool FrameConnected, const QStringList& Files) {
-  if (!FrameConnected) throw Exception("Not connected");
-  if (Files.size() >= 2) {
-    FView.ShowMessage("You can drop only one file at a time!");
-    return;
-  }
-  if (Files.isEmpty()) return;
-  const QString path = Files.first();
-  if (!FView.Confirm(QString("Upload the file %1 to the server?").arg(path))) return;
-  auto put = std::make_unique<TPutOperation>(FView.ActivePage(), path, QByteArray(), false);
+void TConnectionDriver::Upload(IPage* Page, const QString& LocalPath) {
+  auto put = std::make_unique<TPutOperation>(Page, LocalPath, QByteArray(), false);
   SetStatus("Uploading...", 0);
   Start(std::move(put));
 }

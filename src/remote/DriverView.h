@@ -6,9 +6,9 @@
 #include "remote/HostKeyRequest.h"
 
 class IPage;
+class TDir;
 
-// The values of the connect dialog the driver reads after OK, and again
-// (StartingDir) when the login completes.
+// What the user chose in the connect dialog.
 struct TConnectValues {
   QByteArray HostName;
   QByteArray UserName;
@@ -17,50 +17,37 @@ struct TConnectValues {
   int Port = 22;
 };
 
-// The operations the connection driver needs of the user interface. The main
-// window implements it; tests implement it with recording fakes.
+// What the connection driver tells the window. The window asks the user its
+// questions before it calls the driver and passes the answers in; the driver
+// only reports what happened, and raises psftp's own questions (host key,
+// password), which the window answers later through the driver's Answer...
+// calls. The main window implements it; tests implement it with fakes.
 class IDriverView {
  public:
   virtual ~IDriverView() = default;
 
-  // Pages, in tab order; ActivePage is null when no tab is active.
-  virtual IPage* ActivePage() = 0;
-  virtual int PageCount() = 0;
-  virtual IPage* Pages(int Index) = 0;
-
-  // Panel Index of the status bar shows S; its tooltip shows ToolTip, or S
-  // itself when none is given (a panel may be too narrow for all of S).
-  virtual void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) = 0;
-  // ConnectAction's caption and image index (0 connect, 12 disconnect).
-  virtual void SetConnectAction(const QString& Caption, int ImageIndex) = 0;
-  virtual void SetNewOpenEnabled(bool Enabled) = 0;
-  virtual void SetCaption(const QString& Caption) = 0;
-  virtual void SetBusyCursor(bool Busy) = 0;
-  // Appends Text to the debug log's whole text as it is.
-  virtual void DebugAppendText(const QString& Text) = 0;
-  // Adds S as one new line of the debug log.
-  virtual void DebugAddLine(const QString& S) = 0;
-
-  // Shows the connect dialog modally; true for OK.
-  virtual bool ShowConnectDialog() = 0;
-  virtual TConnectValues ConnectDialogValues() = 0;
-  // Shows the Save As dialog modally; true for OK with the name typed.
-  virtual bool AskSaveAsName(QString& FileName) = 0;
-
-  // Yes/No question; true for Yes.
-  virtual bool Confirm(const QString& Text) = 0;
-  // Error box with OK.
-  virtual void ShowError(const QString& Text) = 0;
-  // An error put in plain words (Text), with the program's own words (Detail)
-  // kept below them for whoever needs the exact message.
-  virtual void ShowDetailedError(const QString& Text, const QString& Detail) {
-    ShowError(Detail.isEmpty() || Detail == Text ? Text : Text + "\n\n" + Detail);
-  }
-  // Plain message box.
-  virtual void ShowMessage(const QString& Text) = 0;
-
-  // psftp's questions. The window answers later through the driver's
-  // AnswerHostKey / AnswerPassword / CancelPassword; it must not block here.
+  // psftp has logged in (Connected) or has ended.
+  virtual void ConnectionChanged(bool Connected, const QString& HostName) = 0;
+  // Panel of the status bar shows Text; Detail is psftp's own line behind a
+  // text put in plain words (empty when there is none).
+  virtual void StatusChanged(const QString& Text, int Panel, const QString& Detail) = 0;
+  // A change of directory or a download is under way.
+  virtual void BusyChanged(bool Busy) = 0;
+  // Page asked for the listing of Dir, which has now been filled; Page is
+  // null when its tab has closed. Every page that shows Dir shows it anew.
+  virtual void DirectoryListed(IPage* Page, TDir* Dir) = 0;
+  // The file Page asked for has arrived whole at LocalPath.
+  virtual void FileDownloaded(IPage* Page, const QString& LocalPath,
+                              const QByteArray& RemotePath) = 0;
+  // The server has taken Page's own text.
+  virtual void FileUploaded(IPage* Page) = 0;
+  // The debug log: a command as written (Command), or one line of its own.
+  enum class TLog { Command, Line };
+  virtual void Log(TLog Kind, const QString& Text) = 0;
+  // Something the user must read now: Text in plain words, Detail psftp's
+  // own message (empty when there is none).
+  virtual void Inform(const QString& Text, const QString& Detail) = 0;
+  // psftp's questions; the window must not block here.
   virtual void AskHostKey(const THostKeyRequest& Request) = 0;
   virtual void AskPassword(const TPasswordRequest& Request) = 0;
 };

@@ -8,6 +8,15 @@ QStringView ExtractShortNameView(QStringView Name) {
   return Name;
 }
 
+bool TFile::MayBeBinary() const {
+  if (FRemoteName == "..") return false;
+  // From the last period to the end; none when a backslash or colon follows it.
+  const qsizetype dot = FRemoteName.lastIndexOf(u'.');
+  if (dot < 0 || qMax(FRemoteName.lastIndexOf(u'\\'), FRemoteName.lastIndexOf(u':')) > dot)
+    return false;
+  return QStringLiteral(".exe.png.gif.jpg.jpeg.dll.bmp").contains(FRemoteName.mid(dot));
+}
+
 QString ExtractShortName(const QString& Name) {
   const QStringView shortName = ExtractShortNameView(Name);
   return shortName.size() == Name.size() ? Name : shortName.toString();

@@ -25,6 +25,10 @@ class TFile {
   // Classified once from the name's extension and remembered.
   bool IsBinaryFile() const;
   bool IsTextFile() const;
+  // Whether opening it asks first whether a binary file is meant: its
+  // extension (case as it is) is found in ".exe.png.gif.jpg.jpeg.dll.bmp".
+  // A deliberately loose test, so even "x.e" or "x." asks; ".." never does.
+  bool MayBeBinary() const;
 
  private:
   bool FIsDirectory = false;

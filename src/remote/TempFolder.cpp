@@ -66,6 +66,16 @@ QString LocalNameFor(const QString& RemoteName) {
   return name;
 }
 
+QString SaveAsLocalPath(const QString& Name) {
+  const QStringList parts = QDir::fromNativeSeparators(Name).split('/');
+  if (Name.trimmed().isEmpty() || QDir::isAbsolutePath(Name) || parts.contains("..") ||
+      parts.last().isEmpty())
+    throw Exception(QString("\"%1\" is not a file name inside the download folder").arg(Name));
+  const QString path = GetTempFolder() + QDir::fromNativeSeparators(Name);
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  return path;
+}
+
 void CheckLocalTarget(const QString& Path) {
 #ifndef Q_OS_WIN
   struct stat st;

@@ -15,6 +15,12 @@ QString GetTempFolder();
 // no separator, and never "." or "..", so it cannot point elsewhere.
 QString LocalNameFor(const QString& RemoteName);
 
+// The local path for a name typed in Save As: below the download folder,
+// which it may not leave (no absolute name, no ".." step). Throws Exception,
+// with a message for the user, for a name that would leave it or names no
+// file; creates the folders the name asks for.
+QString SaveAsLocalPath(const QString& Name);
+
 // Throws Exception unless Path is missing or a regular file of the user's
 // own that is not a link: the download and the save write there.
 void CheckLocalTarget(const QString& Path);

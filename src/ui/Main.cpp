@@ -470,7 +470,7 @@ void TMainForm::ConnectPage(TPage* Page) {
   connect(
       frame, &TEditFrame::DirListFilesDropped, frame,
       [this, frame](const QStringList& Files) {
-        ErrorReport::Guarded([&] { FDriver->DirListFileDrop(frame->Connected(), Files); });
+        ErrorReport::Guarded([&] { DirListFileDrop(frame->Connected(), Files); });
       },
       Qt::QueuedConnection);
   connect(
@@ -522,11 +522,11 @@ void TMainForm::DirListBoxDblClick() {
   TPage* page = ActivePage();
   const TFile* file = page ? page->SelectedFile() : nullptr;
   if (!file || file->IsDirectory()) {
-    ErrorReport::Guarded([this] { FDriver->DirListBoxDblClick(); });
+    ErrorReport::Guarded([this] { OpenSelectedEntry(); });
     return;
   }
   FUnsavedGuard->Protect(page, [this, page, name = file->RemoteName()] {
-    if (page->SelectFile(name)) ErrorReport::Guarded([this] { FDriver->DirListBoxDblClick(); });
+    if (page->SelectFile(name)) ErrorReport::Guarded([this] { OpenSelectedEntry(); });
   });
 }
 
@@ -698,113 +698,3 @@ void TMainForm::ViewDebugLogActionExecute() {
   if (FDebugForm) FDebugForm->exec();
 }
 
-// ---------------------------------------------------------------- connection
-
-void TMainForm::ConnectActionExecute() {
-  ErrorReport::Guarded([this] { FDriver->ConnectActionExecute(); });
-}
-
-void TMainForm::SaveActionExecute() {
-  ErrorReport::Guarded([this] { FDriver->SaveActionExecute(); });
-}
-
-// The tooltip holds the whole text even where the panel is cut short. A
-// tooltip is taken for markup when it looks like some, so such a text is
-// turned into markup that shows it as it is.
-void TMainForm::SetStatus(const QString& S, int Index, const QString& ToolTip) {
-  if (Index < 0 || Index >= 3) return;
-  FStatusPanels[Index]->setText(S);
-  const QString tip = ToolTip.isEmpty() ? S : ToolTip;
-  FStatusPanels[Index]->setToolTip(Qt::mightBeRichText(tip) ? Qt::convertFromPlainText(tip) : tip);
-}
-
-QString TMainForm::StatusText(int Index) const {
-  return Index >= 0 && Index < 3 ? FStatusPanels[Index]->text() : QString();
-}
-
-void TMainForm::SetConnectAction(const QString& Caption, int ImageIndex) {
-  // The menu marks the first letter as the accelerator, as it does for the
-  // design caption "&Connect to Server...".
-  ConnectAction->setText(Caption.contains('&') ? Caption : "&" + Caption);
-  ConnectAction->setToolTip(Caption);
-  FConnectImageIndex = ImageIndex;
-  ConnectAction->setIcon(
-      Icons::Get(ImageIndex == DisconnectImage ? "network-disconnect" : "network-connect"));
-}
-
-void TMainForm::SetNewOpenEnabled(bool Enabled) {
-  FNewOpenEnabled = Enabled;
-  UpdateActions();
-}
-
-void TMainForm::SetCaption(const QString& Caption) { setWindowTitle(Caption); }
-
-// The driver may report "not busy" many times; the override cursor is set and
-// restored in pairs so none is left stacked.
-void TMainForm::SetBusyCursor(bool Busy) {
-  if (Busy == FBusyCursor) return;
-  FBusyCursor = Busy;
-  if (Busy)
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  else
-    QApplication::restoreOverrideCursor();
-}
-
-void TMainForm::DebugAppendText(const QString& Text) {
-  if (FDebugForm) FDebugForm->AppendText(Text);
-}
-
-void TMainForm::DebugAddLine(const QString& S) {
-  if (FDebugForm) FDebugForm->AddLine(S);
-}
-
-bool TMainForm::ShowConnectDialog() {
-  return FConnectDialog && FConnectDialog->exec() == QDialog::Accepted;
-}
-
-TConnectValues TMainForm::ConnectDialogValues() {
-  return FConnectValues ? FConnectValues() : TConnectValues();
-}
-
-bool TMainForm::AskSaveAsName(QString& FileName) {
-  if (!FSaveAsForm || FSaveAsForm->exec() != QDialog::Accepted) return false;
-  FileName = FSaveAsForm->FileNameEdit()->text();
-  return true;
-}
-
-bool TMainForm::Confirm(const QString& Text) {
-  return QMessageBox::question(this, "Confirm", Text, QMessageBox::Yes | QMessageBox::No) ==
-         QMessageBox::Yes;
-}
-
-void TMainForm::ShowError(const QString& Text) { QMessageBox::critical(this, "Error", Text); }
-
-void TMainForm::ShowMessage(const QString& Text) {
-  QMessageBox::information(this, "Quillery", Text);
-}
-
-THostKeyDialog* TMainForm::HostKeyDialog() {
-  if (!FHostKeyDialog) {
-    FHostKeyDialog = new THostKeyDialog(this);
-    connect(FHostKeyDialog, &THostKeyDialog::Answered, this, [this](THostKeyAnswer Answer) {
-      ErrorReport::Guarded([&] { FDriver->AnswerHostKey(Answer); });
-    });
-  }
-  return FHostKeyDialog;
-}
-
-TPasswordDialog* TMainForm::PasswordDialog() {
-  if (!FPasswordDialog) {
-    FPasswordDialog = new TPasswordDialog(this);
-    connect(FPasswordDialog, &TPasswordDialog::Answered, this, [this](const QByteArray& Password) {
-      ErrorReport::Guarded([&] { FDriver->AnswerPassword(Password); });
-    });
-    connect(FPasswordDialog, &TPasswordDialog::Cancelled, this,
-            [this] { ErrorReport::Guarded([this] { FDriver->CancelPassword(); }); });
-  }
-  return FPasswordDialog;
-}
-
-void TMainForm::AskHostKey(const THostKeyRequest& Request) { HostKeyDialog()->Ask(Request); }
-
-void TMainForm::AskPassword(const TPasswordRequest& Request) { PasswordDialog()->Ask(Request); }

@@ -59,32 +59,47 @@ class TMainForm : public QMainWindow, public IDriverView {
   TFindDialog* FindDialog() const { return FFindDialog; }
 
   // Pages and their parts.
-  TPage* ActivePage() override;
-  int PageCount() override;
-  TPage* Pages(int Index) override;
+  TPage* ActivePage();
+  int PageCount();
+  TPage* Pages(int Index);
   QsciScintilla* ActiveEdit();
   QListView* ActiveDirListBox();
   TPage* CreateTab(const QString& Caption);
   void CloseActiveTab();
 
-  // What the connection driver shows.
-  void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) override;
-  QString StatusText(int Index) const;
-  void SetConnectAction(const QString& Caption, int ImageIndex) override;
-  int ConnectActionImageIndex() const { return FConnectImageIndex; }
-  void SetNewOpenEnabled(bool Enabled) override;
-  void SetCaption(const QString& Caption) override;
-  void SetBusyCursor(bool Busy) override;
-  void DebugAppendText(const QString& Text) override;
-  void DebugAddLine(const QString& S) override;
-  bool ShowConnectDialog() override;
-  TConnectValues ConnectDialogValues() override;
-  bool AskSaveAsName(QString& FileName) override;
-  bool Confirm(const QString& Text) override;
-  void ShowError(const QString& Text) override;
-  void ShowMessage(const QString& Text) override;
+  // What the connection driver reports.
+  void ConnectionChanged(bool Connected, const QString& HostName) override;
+  void StatusChanged(const QString& Text, int Panel, const QString& Detail) override;
+  void BusyChanged(bool Busy) override;
+  void DirectoryListed(IPage* Page, TDir* Dir) override;
+  void FileDownloaded(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath) override;
+  void FileUploaded(IPage* Page) override;
+  void Log(TLog Kind, const QString& Text) override;
+  void Inform(const QString& Text, const QString& Detail) override;
   void AskHostKey(const THostKeyRequest& Request) override;
   void AskPassword(const TPasswordRequest& Request) override;
+
+  // How the window shows it, and the questions it asks; tests answer them.
+  virtual void SetStatus(const QString& S, int Index, const QString& ToolTip = QString());
+  QString StatusText(int Index) const;
+  virtual void SetConnectAction(const QString& Caption, int ImageIndex);
+  int ConnectActionImageIndex() const { return FConnectImageIndex; }
+  virtual void SetNewOpenEnabled(bool Enabled);
+  virtual void SetCaption(const QString& Caption);
+  virtual void SetBusyCursor(bool Busy);
+  virtual void DebugAppendText(const QString& Text);
+  virtual void DebugAddLine(const QString& S);
+  virtual bool ShowConnectDialog();
+  virtual TConnectValues ConnectDialogValues();
+  virtual bool AskSaveAsName(QString& FileName);
+  virtual bool Confirm(const QString& Text);
+  virtual void ShowError(const QString& Text);
+  // An error in plain words (Text) with the program's own words below it.
+  void ShowDetailedError(const QString& Text, const QString& Detail) { Inform(Text, Detail); }
+  virtual void ShowMessage(const QString& Text);
+  // Writes Page's local copy and sends it; false when Save As was cancelled
+  // or refused. Throws when the copy cannot be written.
+  bool SavePage(TPage* Page);
   THostKeyDialog* HostKeyDialog();
   TPasswordDialog* PasswordDialog();
 
@@ -134,6 +149,8 @@ class TMainForm : public QMainWindow, public IDriverView {
   void SynEditChanged(TPage* Page);
   void EditFileDrop(TPage* Page, const QStringList& Files);
   void DirListBoxDblClick();
+  void OpenSelectedEntry();
+  void DirListFileDrop(bool FrameConnected, const QStringList& Files);
 
   QAction* ConnectAction;
   QAction* OpenAction;

@@ -5,13 +5,14 @@
 #include <QString>
 #include <functional>
 
-#include "remote/Page.h"
+#include "remote/DriverPage.h"
 #include "remote/TextFile.h"
 
 class QListView;
 class QTabWidget;
 class QsciScintilla;
 class TEditFrame;
+class TFile;
 class THighlighters;
 
 // One editor tab: its sheet on the tab control, the edit frame on it, the
@@ -37,27 +38,27 @@ class TPage : public QObject, public IPage {
   static QString UntitledCaption() { return QStringLiteral("Untitled"); }
 
   TDir* Dir() const override { return FDir; }
-  void SetDir(TDir* Value) override;
-  void PopulateDirListBox() override;
-  void ClearDirListBox() override;
-  TFile* SelectedFile() const override;
+  void SetDir(TDir* Value);
+  void PopulateDirListBox();
+  void ClearDirListBox();
+  TFile* SelectedFile() const;
   // Selects the list's entry called RemoteName; false when the list has none.
   bool SelectFile(const QString& RemoteName);
-  void SetFrameConnected(bool Value) override;
+  void SetFrameConnected(bool Value);
 
-  QString Caption() const override;
-  void SetCaption(const QString& Value) override;
+  QString Caption() const;
+  void SetCaption(const QString& Value);
   QByteArray RemoteFileName() const override { return FRemoteFileName; }
-  void SetRemoteFileName(const QByteArray& Value) override { FRemoteFileName = Value; }
-  bool Saved() const override { return FSaved; }
-  void SetSaved(bool Value) override;
+  void SetRemoteFileName(const QByteArray& Value) { FRemoteFileName = Value; }
+  bool Saved() const { return FSaved; }
+  void SetSaved(bool Value);
   // Picks the highlighter from the caption's extension. Without highlighters
   // (a page made outside the window) the page keeps plain text.
-  void UpdateHighlighter() override;
+  void UpdateHighlighter();
   // The window's shared highlighters; they must outlive the page.
   void SetHighlighters(THighlighters* Value) { FHighlighters = Value; }
 
-  void LoadFromFile(const QString& Path) override;
+  void LoadFromFile(const QString& Path);
   void SaveToFile(const QString& Path) override;
 
  private:

@@ -32,12 +32,8 @@ TUnsavedGuard::TAnswer TUnsavedGuard::Ask(TPage* Page) {
   if (answer == QMessageBox::No) return TAnswer::GoOn;
   if (answer != QMessageBox::Yes) return TAnswer::Stop;
   bool sent = false;
-  ErrorReport::Guarded([&] {
-    FWindow.Driver().SaveActionExecute();
-    sent = true;
-  });
-  // A cancelled Save As returns quietly and leaves the page untitled.
-  if (!sent || Page->Caption() == TPage::UntitledCaption()) return TAnswer::Stop;
+  ErrorReport::Guarded([&] { sent = FWindow.SavePage(Page); });
+  if (!sent) return TAnswer::Stop;
   return TAnswer::Saving;
 }
 

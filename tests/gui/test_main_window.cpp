@@ -24,6 +24,7 @@
 #include "TempHome.h"
 #include "core/ErrorReport.h"
 #include "remote/ConnectionDriver.h"
+#include "remote/TempFolder.h"
 #include "remote/Dir.h"
 #include "store/MSettings.h"
 #include "ui/HostKeyDialog.h"
@@ -557,7 +558,7 @@ TEST_F(MainWindowTest, YesSavesThePageThenCloses) {
   Type(page, "keep me");
   form->Answers = {QMessageBox::Yes};
   EXPECT_TRUE(form->close());
-  QFile copy(form->Driver().GetTempFolder() + "notes.txt");
+  QFile copy(GetTempFolder() + "notes.txt");
   ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
   EXPECT_EQ(copy.readAll(), QByteArray("keep me"));
 }

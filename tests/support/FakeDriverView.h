@@ -11,25 +11,25 @@
 #include "process/VirtualRedirector.h"
 #include "remote/Dir.h"
 #include "remote/DriverView.h"
-#include "remote/Page.h"
+#include "remote/DriverPage.h"
 
 // A page with plain fields: what the window's page would show.
 class FakePage : public IPage {
  public:
   TDir* Dir() const override { return FDir; }
-  void SetDir(TDir* Value) override { FDir = Value; PopulateDirListBox(); }
-  void PopulateDirListBox() override;
-  void ClearDirListBox() override { Items.clear(); }
-  TFile* SelectedFile() const override;
-  void SetFrameConnected(bool Value) override { FrameConnected = Value; }
-  QString Caption() const override { return FCaption; }
-  void SetCaption(const QString& Value) override { FCaption = Value; }
+  void SetDir(TDir* Value) { FDir = Value; PopulateDirListBox(); }
+  void PopulateDirListBox();
+  void ClearDirListBox() { Items.clear(); }
+  TFile* SelectedFile() const;
+  void SetFrameConnected(bool Value) { FrameConnected = Value; }
+  QString Caption() const { return FCaption; }
+  void SetCaption(const QString& Value) { FCaption = Value; }
   QByteArray RemoteFileName() const override { return FRemoteFileName; }
-  void SetRemoteFileName(const QByteArray& Value) override { FRemoteFileName = Value; }
-  bool Saved() const override { return FSaved; }
-  void SetSaved(bool Value) override { FSaved = Value; }
-  void UpdateHighlighter() override { ++HighlighterUpdates; }
-  void LoadFromFile(const QString& Path) override;
+  void SetRemoteFileName(const QByteArray& Value) { FRemoteFileName = Value; }
+  bool Saved() const { return FSaved; }
+  void SetSaved(bool Value) { FSaved = Value; }
+  void UpdateHighlighter() { ++HighlighterUpdates; }
+  void LoadFromFile(const QString& Path);
   void SaveToFile(const QString& Path) override;
 
   // Selects the list item showing Text ("[sub]" for a directory).
@@ -49,42 +49,43 @@ class FakePage : public IPage {
   bool FSaved = true;
 };
 
-// Records what the driver shows and answers its questions from scripts.
+// Records what the driver reports the way the window shows it, and plays the
+// window's part in front of the driver: the questions asked before a call,
+// answered from scripts.
 class FakeDriverView : public IDriverView {
  public:
   FakeDriverView();
 
-  IPage* ActivePage() override;
-  int PageCount() override { return int(PageList.size()); }
-  IPage* Pages(int Index) override { return PageList.at(Index).get(); }
-  void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) override {
-    Status[Index] = S;
-    StatusToolTip[Index] = ToolTip;
+  void ConnectionChanged(bool Connected, const QString& HostName) override;
+  void StatusChanged(const QString& Text, int Panel, const QString& Detail) override {
+    Status[Panel] = Text;
+    StatusToolTip[Panel] = Detail;
   }
-  void SetConnectAction(const QString& Caption, int ImageIndex) override {
-    ConnectCaption = Caption;
-    ConnectImage = ImageIndex;
+  void BusyChanged(bool Busy) override { BusyCursor = Busy; }
+  void DirectoryListed(IPage* Page, TDir* Dir) override;
+  void FileDownloaded(IPage* Page, const QString& LocalPath,
+                      const QByteArray& RemotePath) override;
+  void FileUploaded(IPage* Page) override;
+  void Log(TLog Kind, const QString& Text) override {
+    DebugText += Text + (Kind == TLog::Command ? "\r\n" : "\n");
   }
-  void SetNewOpenEnabled(bool Enabled) override { NewOpenEnabled = Enabled; }
-  void SetCaption(const QString& Caption) override { WindowCaption = Caption; }
-  void SetBusyCursor(bool Busy) override { BusyCursor = Busy; }
-  void DebugAppendText(const QString& Text) override { DebugText += Text; }
-  void DebugAddLine(const QString& S) override { DebugText += S + "\n"; }
-  bool ShowConnectDialog() override { return ConnectDialogResult; }
-  TConnectValues ConnectDialogValues() override { return Values; }
-  bool AskSaveAsName(QString& FileName) override;
-  bool Confirm(const QString& Text) override;
-  void ShowError(const QString& Text) override { Errors << Text; }
-  void ShowDetailedError(const QString& Text, const QString& Detail) override {
+  void Inform(const QString& Text, const QString& Detail) override {
     Errors << Text;
-    ErrorDetails << Detail;
+    if (!Detail.isEmpty()) ErrorDetails << Detail;
   }
-  void ShowMessage(const QString& Text) override { Messages << Text; }
   void AskHostKey(const THostKeyRequest& Request) override { HostKeyRequests.push_back(Request); }
   void AskPassword(const TPasswordRequest& Request) override {
     PasswordRequests.push_back(Request);
   }
 
+  // The window's commands, with the questions it asks before it calls the driver.
+  void ConnectAction(class TConnectionDriver& Driver);  // connect, or disconnect when connected
+  void DblClick(class TConnectionDriver& Driver);       // the active page's selected entry
+  void Save(class TConnectionDriver& Driver);           // the active page
+  void Drop(class TConnectionDriver& Driver, bool FrameConnected, const QStringList& Files);
+
+  FakePage* ActivePage();
+  int PageCount() { return int(PageList.size()); }
   FakePage* AddPage();
   FakePage* Page(int Index) { return PageList.at(Index).get(); }
   // Removes a page the way the window does: tells the driver first.
@@ -111,6 +112,9 @@ class FakeDriverView : public IDriverView {
   QStringList Messages;
   std::vector<THostKeyRequest> HostKeyRequests;
   std::vector<TPasswordRequest> PasswordRequests;
+
+ private:
+  bool Confirm(const QString& Text);
 };
 
 // A redirector without a child: records what would be written.

@@ -65,6 +65,8 @@ class DriverTest : public ::testing::Test {
     view.Values.HostName = "127.0.0.1";
     view.Values.UserName = "tester";
     view.Values.StartingDir = "/www";
+    // The recording redirector runs already: this only takes the values.
+    driver.Connect(view.Values, view.ActivePage());
     driver.StartConversation();
   }
   void TearDown() override { ErrorReport::SetHandler(previous); }
@@ -103,7 +105,7 @@ class DriverTest : public ::testing::Test {
   // Opens "my notes.txt" of /www into the first page.
   void OpenNotes(const QByteArray& bytes) {
     view.Page(0)->Select("my notes.txt");
-    driver.DirListBoxDblClick();
+    view.DblClick(driver);
     Feed(Got(bytes));
   }
 
@@ -144,6 +146,7 @@ TEST_F(DriverTest, LoginChangesDirectoryListsAndShowsTheListing) {
 
 TEST_F(DriverTest, EmptyStartingDirectoryWritesBareCd) {
   view.Values.StartingDir.clear();
+  driver.Connect(view.Values, view.ActivePage());
   Feed(kLogin);
   EXPECT_EQ(redirector.Written, QByteArrayList{"cd "});
 }
@@ -151,7 +154,7 @@ TEST_F(DriverTest, EmptyStartingDirectoryWritesBareCd) {
 TEST_F(DriverTest, ChildEndReturnsToNotConnectedAndResetsTheExchange) {
   Browse();
   view.Page(0)->Select("[sub]");
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   EXPECT_TRUE(view.BusyCursor);
   Feed("Remote directory is now /www/sub\nListing directory /www/sub\n");  // cut short
   driver.VirtualRedirectorChildProcessEnd(&redirector);
@@ -196,6 +199,7 @@ TEST_F(DriverTest, RecognisesOnlyWholeMarkersInTheirPlace) {
     freshView.Values = view.Values;
     RecordingRedirector freshRedirector;
     TConnectionDriver fresh(freshView, freshRedirector);
+    fresh.Connect(freshView.Values, freshView.ActivePage());
     fresh.StartConversation();
     fresh.VirtualRedirectorInput(&freshRedirector, kLogin);
     freshRedirector.Written.clear();
@@ -265,7 +269,7 @@ TEST_F(DriverTest, ListingLinesAreNeverObeyed) {
   // The same lines while a download is open do not complete it either: they
   // name other files than the one asked for.
   ASSERT_TRUE(view.Page(0)->Select("a.txt"));
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   Feed("remote:/www/a.txt => local:secret.txt\npsftp> ");
   EXPECT_EQ(view.Page(0)->Caption(), "Untitled");
   EXPECT_TRUE(view.Page(0)->Text.isEmpty());
@@ -305,7 +309,7 @@ TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowTheCauseFirst) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line.toStdString());
     ASSERT_TRUE(view.Page(0)->Select(c.select));
-    driver.DirListBoxDblClick();
+    view.DblClick(driver);
     EXPECT_TRUE(view.BusyCursor);
     QByteArray answer = c.answer;
     answer.replace("LOCAL", Words(redirector.Written.last()).value(2).toUtf8());
@@ -318,7 +322,7 @@ TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowTheCauseFirst) {
   }
   // The next command still pairs with its own answer.
   view.Page(0)->Select("[sub]");
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   Feed("Remote directory is now /www/sub\npsftp> ");
   Feed("Listing directory /www/sub\n"
        "drwxr-xr-x    2 root     root         4096 Dec 10 00:10 ..\npsftp> ");
@@ -329,7 +333,7 @@ TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowTheCauseFirst) {
 TEST_F(DriverTest, UnreadableDirectoryIsARefusalNotAnEmptyListing) {
   Browse();
   view.Page(0)->Select("[sub]");
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   Feed("Remote directory is now /www/locked\npsftp> ");
   Feed("Listing directory /www/locked\n"
        "Unable to open /www/locked: permission denied\npsftp> ");
@@ -345,7 +349,7 @@ TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   Browse();
   OpenNotes("v1\n");
   view.Page(0)->SetSaved(false);
-  driver.SaveActionExecute();
+  view.Save(driver);
   EXPECT_EQ(view.Status[0], "Saving...");
   EXPECT_TRUE(driver.UploadPending());
   Feed("/www/my notes.txt: open for write: permission denied\npsftp> ");
@@ -355,7 +359,7 @@ TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   EXPECT_FALSE(driver.UploadPending());
   EXPECT_FALSE(driver.Busy());
   // The next state brings no stale tooltip along.
-  driver.SaveActionExecute();
+  view.Save(driver);
   EXPECT_EQ(view.Status[0], "Saving...");
   EXPECT_EQ(view.StatusToolTip[0], "");
 }
@@ -364,7 +368,7 @@ TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
   Browse();
   view.AddPage();
   view.Page(0)->Select("my notes.txt");
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   EXPECT_EQ(Words(redirector.Written.last()).mid(0, 2),
             (QStringList{"get", "/www/my notes.txt"}));
   EXPECT_TRUE(view.BusyCursor);
@@ -390,7 +394,7 @@ TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
 TEST_F(DriverTest, MissingLocalCopyIsReported) {
   Browse();
   view.Page(0)->Select("a.txt");
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   const QString work = Words(redirector.Written.last()).value(2);
   Feed("remote:/www/a.txt => local:" + work.toUtf8() + "\npsftp> ");
   ASSERT_EQ(view.Errors.size(), 1);
@@ -404,7 +408,7 @@ TEST_F(DriverTest, ResultForAClosedTabIsDroppedAndTheBusyStateClears) {
   view.Active = 1;
   view.Page(1)->SetDir(view.Page(0)->Dir());
   view.Page(1)->Select("a.txt");
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   view.ClosePage(1, driver);
   Feed(Got("x", "/www/a.txt"));
   EXPECT_FALSE(view.BusyCursor);
@@ -420,7 +424,7 @@ TEST_F(DriverTest, RelistingUpdatesEveryPageShowingTheDirectory) {
   view.AddPage();  // shows nothing: left alone
   view.Active = 1;
   view.Page(1)->Select("[..]");
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   Feed("Remote directory is now /www\npsftp> ");
   Feed("Listing directory /www\n"
        "-rw-r--r--    1 root     root            6 Dec 10 00:10 new.txt\npsftp> ");
@@ -437,7 +441,7 @@ TEST_F(DriverTest, ListingOfAnotherDirectoryIsRefused) {
     SCOPED_TRACE(header.toStdString());
     Browse();
     view.Page(0)->Select("[sub]");
-    driver.DirListBoxDblClick();
+    view.DblClick(driver);
     Feed("Remote directory is now /www/sub\npsftp> ");
     Feed(header + "\n-rw-r--r--    1 root     root     1 Dec 10 00:10 passwd\npsftp> ");
     EXPECT_EQ(view.Page(0)->Items, kWwwItems);
@@ -488,7 +492,7 @@ TEST_F(DriverTest, DoubleClickAsksAboutBinaryNamesAndQuotesWhatItSends) {
     view.Confirms.clear();
     view.ConfirmAnswers = {c.answer};
     view.Page(0)->Selected = 0;
-    driver.DirListBoxDblClick();
+    view.DblClick(driver);
     EXPECT_EQ(view.Confirms.size(), c.asks ? 1 : 0);
     if (c.asks) {
       EXPECT_EQ(view.Confirms[0], c.line + " may be a binary file. Download anyway?");
@@ -512,7 +516,7 @@ TEST_F(DriverTest, NameWithALineBreakIsRefusedAndNothingIsWritten) {
   view.Page(0)->PopulateDirListBox();
   view.Page(0)->Selected = 0;
   redirector.Written.clear();
-  EXPECT_THROW(driver.DirListBoxDblClick(), Exception);
+  EXPECT_THROW(view.DblClick(driver), Exception);
   EXPECT_TRUE(redirector.Written.isEmpty());
   EXPECT_FALSE(view.BusyCursor);
 }
@@ -521,13 +525,13 @@ TEST_F(DriverTest, PageShowingAnotherDirectoryNamesItsEntriesInFull) {
   Browse();
   view.AddPage()->SetDir(view.Page(0)->Dir());
   view.Page(0)->Select("[sub]");
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   Feed("Remote directory is now /www/sub\npsftp> ");
   Feed("Listing directory /www/sub\n"
        "-rw-r--r--    1 root     root     1 Dec 10 00:10 inner.txt\npsftp> ");
   view.Active = 1;  // still shows /www while psftp is in /www/sub
   view.Page(1)->Select("my notes.txt");
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   EXPECT_EQ(Words(redirector.Written.last()).value(1), "/www/my notes.txt");
 }
 
@@ -536,7 +540,7 @@ TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
   OpenNotes("old");
   view.Page(0)->Text = "new";
   view.Page(0)->SetSaved(false);
-  driver.SaveActionExecute();
+  view.Save(driver);
   const QString local = GetTempFolder() + "my notes.txt";
   EXPECT_EQ(redirector.Written.last(),
             "put \"" + local.toUtf8() + "\" \"/www/my notes.txt\"");
@@ -554,14 +558,14 @@ TEST_F(DriverTest, SaveWhileTheListingAfterAnUploadRunsStillCompletes) {
   Browse();
   OpenNotes("v1");
   view.Page(0)->SetSaved(false);
-  driver.SaveActionExecute();
+  view.Save(driver);
   Feed(Put());  // saved; "ls" goes out
   view.Page(0)->Text = "v2";
   view.Page(0)->SetSaved(false);
   view.AddPage();
   view.Active = 1;  // the user moves on before the second result
   view.Active = 0;
-  driver.SaveActionExecute();  // waits while the listing is still owed
+  view.Save(driver);  // waits while the listing is still owed
   EXPECT_EQ(redirector.Written.last(), "ls");
   EXPECT_TRUE(driver.UploadPending());
   view.Active = 1;
@@ -595,7 +599,7 @@ TEST_F(DriverTest, SaveAsNamesStayInsideTheDownloadFolder) {
     view.Errors.clear();
     redirector.Written.clear();
     page->Text = "<html></html>";
-    driver.SaveActionExecute();
+    view.Save(driver);
     EXPECT_EQ(page->Caption(), c.caption);
     EXPECT_EQ(view.Errors.isEmpty(), c.accepted);
     if (c.accepted) {
@@ -610,21 +614,21 @@ TEST_F(DriverTest, SaveAsNamesStayInsideTheDownloadFolder) {
   }
   view.SaveAsResult = false;
   redirector.Written.clear();
-  driver.SaveActionExecute();
+  view.Save(driver);
   EXPECT_TRUE(redirector.Written.isEmpty());
 }
 
 TEST_F(DriverTest, DropOnTheListUploadsAfterTheQuestion) {
-  EXPECT_THROW(driver.DirListFileDrop(false, {"/tmp/a"}), Exception);
+  EXPECT_THROW(view.Drop(driver, false, {"/tmp/a"}), Exception);
   Browse();
   redirector.Written.clear();
-  driver.DirListFileDrop(true, {"/tmp/a", "/tmp/b"});
+  view.Drop(driver, true, {"/tmp/a", "/tmp/b"});
   EXPECT_EQ(view.Messages, QStringList{"You can drop only one file at a time!"});
   view.ConfirmAnswers = {false};
-  driver.DirListFileDrop(true, {"/tmp/my file"});
+  view.Drop(driver, true, {"/tmp/my file"});
   EXPECT_EQ(view.Confirms.last(), "Upload the file /tmp/my file to the server?");
   EXPECT_TRUE(redirector.Written.isEmpty());
-  driver.DirListFileDrop(true, {"/tmp/my file"});
+  view.Drop(driver, true, {"/tmp/my file"});
   EXPECT_EQ(redirector.Written, QByteArrayList{"put \"/tmp/my file\""});
   EXPECT_EQ(view.Status[0], "Uploading...");
   Feed("local:/tmp/my file => remote:/www/my file\npsftp> ");
@@ -637,7 +641,7 @@ TEST_F(DriverTest, DropOnTheListUploadsAfterTheQuestion) {
 TEST_F(DriverTest, ProgressIsShownWhileAnswersArriveAndThenCleared) {
   Browse();
   view.Page(0)->Select("[sub]");
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   Feed("Remote directory is now /www/sub\npsftp> ");
   Feed("Listing directory /www/sub\n");
   QByteArray lines;
@@ -655,7 +659,7 @@ TEST_F(DriverTest, ProgressIsShownWhileAnswersArriveAndThenCleared) {
   ASSERT_TRUE(view.Page(0)->Select("f7"));
   TFile* file = view.Page(0)->SelectedFile();
   file->SetSize(1000);
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   QFile work(Words(redirector.Written.last()).value(2));
   ASSERT_TRUE(work.open(QIODevice::WriteOnly));
   work.write(QByteArray(450, 'x'));
@@ -673,11 +677,11 @@ TEST_F(DriverTest, ProgressIsShownWhileAnswersArriveAndThenCleared) {
 TEST_F(DriverTest, ProgressGivesBackARefusalWithItsToolTip) {
   Browse();
   ASSERT_TRUE(view.Page(0)->Select("a.txt"));
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   Feed("/www/a.txt: open for read: permission denied\npsftp> ");
   ASSERT_TRUE(view.Page(0)->Select("my notes.txt"));
   view.Page(0)->SelectedFile()->SetSize(1000);
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   ASSERT_TRUE(WaitFor([&] { return view.Status[0].startsWith("Downloading..."); }, 3000))
       << view.Status[0].toStdString();
   EXPECT_EQ(view.StatusToolTip[0], "");
@@ -744,13 +748,13 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
     for (int i = 0; i < pieces.size(); ++i) {
       if (i == 3) {
         v.Page(0)->Select("my notes.txt");
-        d.DirListBoxDblClick();
+        v.DblClick(d);
       }
       if (i == 4) {
         v.Page(0)->Select("[sub]");
-        d.DirListBoxDblClick();
+        v.DblClick(d);
       }
-      if (i == 5) d.SaveActionExecute();
+      if (i == 5) v.Save(d);
       feed(i, piece(i));
     }
   };
@@ -760,6 +764,7 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
     RecordingRedirector r;
     current = &r;
     TConnectionDriver d(v, r);
+    d.Connect(v.Values, v.ActivePage());
     d.StartConversation();
     QStringList errors;
     auto keep = ErrorReport::SetHandler([&](const QString& m) { errors << m; });
@@ -838,7 +843,7 @@ TEST_F(DriverTest, PasswordPromptAndFatalErrorReachTheUser) {
 // shown once, in plain words, with psftp's line kept as the detail.
 TEST_F(DriverTest, FatalErrorsAreShownInPlainWordsWithPsftpsLineAsDetail) {
   // The recording redirector "runs" already: this only sets the names.
-  driver.ConnectToHost("example.org", "ann", "", 2222, "/www");
+  driver.Connect({"example.org", "ann", "", "/www", 2222}, view.ActivePage());
   const QString lost =
       "The connection to example.org was lost. Your open pages are kept; connect again to "
       "save them.";

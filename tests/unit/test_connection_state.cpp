@@ -39,7 +39,7 @@ class ConnectionStateTest : public ::testing::Test {
   void StartPsftp() {
     view.Values.Port = server.Port();
     view.HostKeyRequests.clear();
-    driver.ConnectActionExecute();
+    view.ConnectAction(driver);
     while (redirector.Running() && !driver.Connected() && view.HostKeyRequests.empty())
       WaitFor([&] { return !redirector.Running() || driver.Connected() ||
                            !view.HostKeyRequests.empty(); });
@@ -82,7 +82,7 @@ TEST_F(ConnectionStateTest, PsftpThatEndsAfterItsLoginLineLeavesNotConnected) {
   qputenv("PATH", bin.path().toUtf8() + ":" + path);
   for (int run = 0; run < 10; ++run) {
     SCOPED_TRACE(run);
-    driver.ConnectActionExecute();
+    view.ConnectAction(driver);
     ExpectNotConnected();
   }
   qputenv("PATH", path);
@@ -106,7 +106,7 @@ TEST_F(ConnectionStateTest, DisconnectBeforeTheFirstListingEndsPsftp) {
     SCOPED_TRACE(run);
     StartPsftp();
     ASSERT_TRUE(WaitFor([&] { return driver.Connected(); })) << view.DebugText.toStdString();
-    driver.ConnectActionExecute();  // the action reads Disconnect now
+    view.ConnectAction(driver);  // the action reads Disconnect now
     ExpectNotConnected();
   }
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
@@ -121,7 +121,7 @@ TEST_F(ConnectionStateTest, DisconnectEndsAPsftpStuckOnAStalledServer) {
   StartPsftp();
   ASSERT_TRUE(Listed("big.txt"));
   ASSERT_TRUE(view.Page(0)->Select("big.txt"));
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   WaitFor([] { return false; }, 500);
   ASSERT_TRUE(driver.Busy());
   driver.Disconnect();
@@ -140,7 +140,7 @@ TEST_F(ConnectionStateTest, AStartThatFailsShowsNotConnectedAgain) {
   qputenv("PATH", bin.path().toUtf8());
   QString thrown;
   try {
-    driver.ConnectActionExecute();
+    view.ConnectAction(driver);
   } catch (const Exception& e) {
     thrown = e.Message();
   }
@@ -165,7 +165,7 @@ TEST_F(ConnectionStateTest, PsftpThatIgnoresByeIsEnded) {
   const QByteArray path = qgetenv("PATH");
   qputenv("PATH", bin.path().toUtf8() + ":" + path);
   driver.SetByeTimeout(300);
-  driver.ConnectActionExecute();
+  view.ConnectAction(driver);
   qputenv("PATH", path);
   ASSERT_TRUE(WaitFor([&] { return driver.Connected() && !driver.Busy(); }));
   driver.Disconnect();
@@ -196,14 +196,14 @@ TEST_F(ConnectionStateTest, EveryListedNameOpensAndSavesItsOwnFile) {
   for (const QString& name : names) {
     SCOPED_TRACE(name.left(40).toStdString());
     ASSERT_TRUE(view.Page(0)->Select(name));
-    driver.DirListBoxDblClick();
+    view.DblClick(driver);
     ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); })) << view.DebugText.toStdString();
     EXPECT_EQ(view.Page(0)->Text, name.toUtf8() + " text\n") << view.Status[0].toStdString();
     QMap<QString, QByteArray> expected = snapshot();
     expected[name] = "edited " + name.toUtf8();
     view.Page(0)->Text = expected[name];
     view.Page(0)->SetSaved(false);
-    driver.SaveActionExecute();
+    view.Save(driver);
     ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); })) << view.DebugText.toStdString();
     EXPECT_TRUE(view.Page(0)->Saved()) << view.Status[0].toStdString();
     EXPECT_EQ(snapshot(), expected);
@@ -214,11 +214,11 @@ TEST_F(ConnectionStateTest, EveryListedNameOpensAndSavesItsOwnFile) {
   const QStringList items = view.Page(0)->Items;
   EXPECT_GT(items.indexOf("current"), items.indexOf("[releases]"));
   ASSERT_TRUE(view.Page(0)->Select("latest"));
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); }));
   EXPECT_EQ(view.Page(0)->Text, server.ReadFile("/www/notes.txt"));
   ASSERT_TRUE(view.Page(0)->Select("current"));
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   ASSERT_TRUE(Listed("deployed.txt")) << view.DebugText.toStdString();
   EXPECT_EQ(driver.CurrentDir(), "/www/releases/v2");
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();

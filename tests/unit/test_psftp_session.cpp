@@ -33,7 +33,7 @@ class PsftpSessionTest : public ::testing::Test {
   }
   // Connects, answering the host-key question with Answer when it comes.
   void Connect(THostKeyAnswer answer = THostKeyAnswer::Trust) {
-    driver.ConnectActionExecute();
+    view.ConnectAction(driver);
     ASSERT_EQ(view.Status[0], "Connecting...");
     ASSERT_TRUE(WaitFor([&] { return !view.HostKeyRequests.empty(); }));
     driver.AnswerHostKey(answer);
@@ -87,7 +87,7 @@ TEST_F(PsftpSessionTest, FirstConnectAsksForTheHostKeyThenListsTheStartingDirect
   // The key is cached now: the second connect asks nothing.
   view.HostKeyRequests.clear();
   view.Page(0)->Items.clear();
-  driver.ConnectActionExecute();
+  view.ConnectAction(driver);
   ASSERT_TRUE(Listed("my notes.txt"));
   EXPECT_TRUE(view.HostKeyRequests.empty());
   Disconnect();
@@ -129,7 +129,7 @@ TEST_F(PsftpSessionTest, OddNamesOpenAndRefusalsEndTheWait) {
   for (const QString& name : {QString("my notes.txt"), QString::fromUtf8("café+(1).txt")}) {
     SCOPED_TRACE(name.toStdString());
     ASSERT_TRUE(view.Page(0)->Select(name));
-    driver.DirListBoxDblClick();
+    view.DblClick(driver);
     ASSERT_TRUE(WaitFor([&] { return view.Page(0)->Caption() == name && !view.BusyCursor; }))
         << view.DebugText.toStdString();
     EXPECT_EQ(view.Page(0)->Text, server.ReadFile("/www/" + name));
@@ -139,7 +139,7 @@ TEST_F(PsftpSessionTest, OddNamesOpenAndRefusalsEndTheWait) {
   // The folder goes away on the server before the double click.
   QDir(server.Served("/www/sub")).removeRecursively();
   ASSERT_TRUE(view.Page(0)->Select("[sub]"));
-  driver.DirListBoxDblClick();
+  view.DblClick(driver);
   ASSERT_TRUE(WaitFor([&] { return !view.BusyCursor; }));
   EXPECT_EQ(view.Status[0], "No such file or directory: sub");
   EXPECT_TRUE(view.StatusToolTip[0].contains("/www/sub")) << view.StatusToolTip[0].toStdString();

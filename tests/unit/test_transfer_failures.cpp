@@ -54,7 +54,7 @@ class TransferFailureTest : public ::testing::Test {
   void Connect() {
     ASSERT_TRUE(server.Start());
     view.Values.Port = server.Port();
-    driver.ConnectActionExecute();
+    view.ConnectAction(driver);
     ASSERT_TRUE(WaitFor([&] { return !view.HostKeyRequests.empty(); }));
     driver.AnswerHostKey(THostKeyAnswer::Trust);
     ASSERT_TRUE(WaitFor([&] { return Page()->Items.contains("notes.txt") && !driver.Busy(); }))
@@ -64,12 +64,12 @@ class TransferFailureTest : public ::testing::Test {
   // Double-clicks Name and waits until psftp's answer has been handled.
   void Open(const QString& Name) {
     ASSERT_TRUE(Page()->Select(Name)) << Name.toStdString();
-    driver.DirListBoxDblClick();
+    view.DblClick(driver);
     ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); }, 30000)) << view.DebugText.toStdString();
   }
   void Save() {
     Page()->SetSaved(false);
-    driver.SaveActionExecute();
+    view.Save(driver);
     ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); }, 30000)) << view.DebugText.toStdString();
   }
 
@@ -149,7 +149,7 @@ TEST_F(TransferFailureTest, LocalDiskFullLoadsNothing) {
   ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
   view.Page(0)->Items.clear();
-  driver.ConnectActionExecute();
+  view.ConnectAction(driver);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
   signal(SIGXFSZ, oldHandler);
   ASSERT_TRUE(WaitFor([&] { return Page()->Items.contains("big.txt") && !driver.Busy(); }))
@@ -220,7 +220,7 @@ TEST_F(TransferFailureTest, LinksInTheDownloadFolderAreNeverWrittenThrough) {
 
   Page()->SetCaption("notes.txt");
   Page()->Text = "overwrite?";
-  EXPECT_THROW(driver.SaveActionExecute(), Exception);
+  EXPECT_THROW(view.Save(driver), Exception);
   EXPECT_FALSE(driver.UploadPending());
   ASSERT_TRUE(victimFile.open(QIODevice::ReadOnly));
   EXPECT_EQ(victimFile.readAll(), "untouched");
