@@ -99,39 +99,22 @@ bool RunUntil(const std::function<bool()>& Done, int TimeoutMs = kTimeoutMs) {
 
 // ---------------------------------------------------------------- view
 
-// A page as FakePage keeps it: the list's texts and entries in plain fields.
+// A page as the window keeps it: the directory it shows, and no copy of
+// the entries (the window's list draws straight from the directory).
 class TBenchPage : public IPage {
  public:
   TDir* Dir() const override { return FDir; }
   void SetDir(TDir* Value) {
     FDir = Value;
-    PopulateDirListBox();
-  }
-  void PopulateDirListBox() {
-    if (!FDir) return;
-    Items.clear();
-    Files.clear();
-    Items.reserve(FDir->Count());
-    Files.reserve(size_t(FDir->Count()));
-    for (int i = 0; i < FDir->Count(); ++i) {
-      TFile* file = FDir->Files(i);
-      Items << (file->IsDirectory() ? "[" + file->RemoteName() + "]" : file->RemoteName());
-      Files.push_back(file);
-    }
     Poke();
   }
-  void ClearDirListBox() { Items.clear(); }
   TFile* SelectedFile() const {
-    return Selected >= 0 && Selected < int(Files.size()) ? Files[size_t(Selected)] : nullptr;
+    return FDir && Selected >= 0 && Selected < FDir->Count() ? FDir->Files(Selected) : nullptr;
   }
-  void SetFrameConnected(bool) {}
   QString Caption() const { return FCaption; }
   void SetCaption(const QString& Value) { FCaption = Value; }
   QByteArray RemoteFileName() const override { return FRemoteFileName; }
   void SetRemoteFileName(const QByteArray& Value) { FRemoteFileName = Value; }
-  bool Saved() const { return true; }
-  void SetSaved(bool) {}
-  void UpdateHighlighter() {}
   void LoadFromFile(const QString& Path) {
     LoadStartNs = Clock.nsecsElapsed();
     QFile file(Path);
@@ -143,16 +126,20 @@ class TBenchPage : public IPage {
   }
   void SaveToFile(const QString&) override {}
 
+  // Selects the entry the window's list would show as ItemText ("[sub]" for a directory).
   bool Select(const QString& ItemText) {
-    Selected = int(Items.indexOf(ItemText));
+    Selected = -1;
+    for (int i = 0; FDir && i < FDir->Count(); ++i) {
+      const TFile* file = FDir->Files(i);
+      const QString shown = file->IsDirectory() ? "[" + file->RemoteName() + "]" : file->RemoteName();
+      if (shown == ItemText) Selected = i;
+    }
     return Selected >= 0;
   }
   bool Shows(const QString& DirName, int MinEntries) const {
-    return FDir && FDir->Name() == DirName && Items.size() >= MinEntries;
+    return FDir && FDir->Name() == DirName && FDir->Count() >= MinEntries;
   }
 
-  QStringList Items;
-  std::vector<TFile*> Files;
   int Selected = -1;
   QByteArray Text;
   int Loads = 0;

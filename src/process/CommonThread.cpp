@@ -58,12 +58,10 @@ void TCommonThread::Stop() {
 }
 
 void TCommonThread::ThreadProc() {
-  FRunning = true;
   try {
     Execute();
   } catch (...) {
     // A worker has nobody to report to; its owner sees the run end anyway.
   }
-  FRunning = false;
   FFinished = true;
 }

@@ -51,7 +51,6 @@ class TCommonThread {
   QObject* const FTargetWnd;
   std::thread FThread;
   std::atomic<bool> FTerminated{false};
-  std::atomic<bool> FRunning{false};
   std::atomic<bool> FFinished{false};
   std::mutex FEventLock;
   std::condition_variable FEventChanged;

@@ -90,9 +90,11 @@ void TCustomVirtualRedirector::HelperWndProc(const TRedirectorEvent& Event) {
   switch (Event.Kind()) {
     case TRedirectorEvent::ChildInput:
       ErrorReport::Guarded([&] { DoInput(UpToZero(Event.Bytes())); });
+      if (FPipeThread) FPipeThread->Taken(Event.Bytes().size());
       break;
     case TRedirectorEvent::ChildErrorInput:
       ErrorReport::Guarded([&] { DoErrorInput(UpToZero(Event.Bytes())); });
+      if (FPipeThread) FPipeThread->Taken(Event.Bytes().size());
       break;
     case TRedirectorEvent::ChildProcessEnd:
       ChildProcessEnded();

@@ -1,5 +1,4 @@
 #pragma once
-// API fixed for the connection driver; the implementation fills in the rest.
 #include <QByteArray>
 #include <QObject>
 #include <QString>

@@ -16,11 +16,27 @@ TPipeThread::~TPipeThread() { Stop(); }
 void TPipeThread::Terminate() {
   TCommonThread::Terminate();
   TriggerEvent();
+  std::lock_guard<std::mutex> Lock(FFlowLock);
+  FFlowChanged.notify_all();
+}
+
+void TPipeThread::Taken(qsizetype Bytes) {
+  std::lock_guard<std::mutex> Lock(FFlowLock);
+  FInFlight -= Bytes;
+  if (FInFlight <= MostInFlight) FFlowChanged.notify_all();
+}
+
+bool TPipeThread::WaitForRoom() {
+  std::unique_lock<std::mutex> Lock(FFlowLock);
+  return FFlowChanged.wait_for(Lock, ReadInterval,
+                               [this] { return FInFlight <= MostInFlight || Terminated(); }) &&
+         !Terminated();
 }
 
 void TPipeThread::Execute() {
   while (!Terminated()) {
     try {
+      if (!WaitForRoom()) continue;
       Wait();
       ReadUntilEmpty();
     } catch (...) {
@@ -46,6 +62,10 @@ void TPipeThread::Wait() {
 void TPipeThread::ReadUntilEmpty() {
   bool More = true;
   while (More && !Terminated()) {
+    {
+      std::lock_guard<std::mutex> Lock(FFlowLock);
+      if (FInFlight > MostInFlight) return;
+    }
     More = false;
     for (TStream& Stream : FStreams)
       if (TakePiece(Stream, PieceSize) == PieceSize) More = true;
@@ -81,6 +101,12 @@ qsizetype TPipeThread::TakePiece(TStream& Stream, qsizetype Limit) {
     else
       Size += Got;
   }
-  if (Size > 0) TRedirectorEvent::Post(TargetWnd(), Stream.Kind, QByteArray(FBuffer.data(), Size));
+  if (Size > 0) {
+    {
+      std::lock_guard<std::mutex> Lock(FFlowLock);
+      FInFlight += Size;
+    }
+    TRedirectorEvent::Post(TargetWnd(), Stream.Kind, QByteArray(FBuffer.data(), Size));
+  }
   return Size;
 }

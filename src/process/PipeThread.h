@@ -1,6 +1,8 @@
 #pragma once
 #include <QtGlobal>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 #include "process/CommonThread.h"
@@ -18,6 +20,10 @@ class TPipeThread : public TCommonThread {
   // The largest piece posted at once: the receiver handles output as it
   // comes instead of in one huge block at the end.
   static constexpr qsizetype PieceSize = 64 * 1024;
+  // The most output posted and not yet taken by the receiver. Past it the
+  // reader waits: a receiver that falls behind holds the child back (its
+  // pipe fills and it waits) instead of piling its output up in memory.
+  static constexpr qsizetype MostInFlight = 1024 * 1024;
 
   // PipeIn and PipeErrorIn are non-blocking and stay open until the thread
   // has ended. Throws std::system_error when the wake-up cannot be made.
@@ -27,6 +33,8 @@ class TPipeThread : public TCommonThread {
   // Wakes the reader for one last look, so that what the child printed
   // before it ended is still delivered.
   void Terminate() override;
+  // The receiver has handled a piece of Bytes bytes; called on its thread.
+  void Taken(qsizetype Bytes);
 
  protected:
   void Execute() override;
@@ -37,6 +45,7 @@ class TPipeThread : public TCommonThread {
     TRedirectorEvent::TKind Kind;
   };
 
+  bool WaitForRoom();
   void Wait();
   void ReadUntilEmpty();
   void ReadWhatWaits();
@@ -45,4 +54,7 @@ class TPipeThread : public TCommonThread {
   TStream FStreams[2];
   const int FEvent;
   std::vector<char> FBuffer;
+  std::mutex FFlowLock;
+  std::condition_variable FFlowChanged;
+  qsizetype FInFlight = 0;  // guarded by FFlowLock
 };

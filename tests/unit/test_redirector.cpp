@@ -505,6 +505,20 @@ TEST_F(Redirector, LargeOutputArrivesCompleteInBoundedPieces) {
   }
 }
 
+// An owner that falls behind holds the child back instead of gathering its
+// output in memory: while no event is handled, a child that writes far more
+// than the reader may post cannot finish; once events are handled again,
+// every byte arrives in order.
+TEST_F(Redirector, AnOwnerThatFallsBehindHoldsTheChildBack) {
+  const int Lines = 1200000;  // about 8 MB
+  ASSERT_TRUE(RunShell("seq 1 " + QString::number(Lines) + "; : > " + Path("done")));
+  QThread::msleep(1500);  // the event loop is not run: nothing posted is taken
+  EXPECT_FALSE(QFile::exists(Path("done"))) << "the child wrote everything at once";
+  ASSERT_TRUE(Finish());
+  EXPECT_TRUE(QFile::exists(Path("done")));
+  EXPECT_TRUE(SameBytes(Collected('I'), Seq(1, Lines)));
+}
+
 // A child that closes its output and goes on running: the reader must not
 // spin on the closed pipe, and what comes on the other stream still arrives.
 TEST_F(Redirector, ClosedOutputLeavesTheReaderAsleep) {
