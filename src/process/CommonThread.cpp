@@ -63,5 +63,4 @@ void TCommonThread::ThreadProc() {
   } catch (...) {
     // A worker has nobody to report to; its owner sees the run end anyway.
   }
-  FFinished = true;
 }

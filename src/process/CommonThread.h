@@ -29,7 +29,6 @@ class TCommonThread {
   void WaitFor();
 
   bool Terminated() const { return FTerminated; }
-  bool Finished() const { return FFinished; }
 
  protected:
   virtual void Execute() = 0;
@@ -51,7 +50,6 @@ class TCommonThread {
   QObject* const FTargetWnd;
   std::thread FThread;
   std::atomic<bool> FTerminated{false};
-  std::atomic<bool> FFinished{false};
   std::mutex FEventLock;
   std::condition_variable FEventChanged;
   bool FEventSignalled = false;  // guarded by FEventLock

@@ -8,15 +8,6 @@ QStringView ExtractShortNameView(QStringView Name) {
   return Name;
 }
 
-bool TFile::MayBeBinary() const {
-  if (FRemoteName == "..") return false;
-  // From the last period to the end; none when a backslash or colon follows it.
-  const qsizetype dot = FRemoteName.lastIndexOf(u'.');
-  if (dot < 0 || qMax(FRemoteName.lastIndexOf(u'\\'), FRemoteName.lastIndexOf(u':')) > dot)
-    return false;
-  return QStringLiteral(".exe.png.gif.jpg.jpeg.dll.bmp").contains(FRemoteName.mid(dot));
-}
-
 QString ExtractShortName(const QString& Name) {
   const QStringView shortName = ExtractShortNameView(Name);
   return shortName.size() == Name.size() ? Name : shortName.toString();
@@ -27,14 +18,22 @@ const QString kBinaryPattern = "\\.(zip|jpe?g|7z|dll|exe|cab|com|bin|png|gif|cla
 const QString kTextPattern =
     "\\.(txt|jsp|s?html?|php|cfg|js|css|xml|cgi|htaccess|sh|pl|perl)[$_~]?";
 
-// The extension the classification looks at: from the last period on, none
-// when a backslash or colon follows that period (the Windows-style path
-// separators). Only ASCII letters are lower-cased, so "DATA.JSON" is text
-// while a non-ASCII capital is left as it is.
-QString ClassifiedExtension(const QString& Name) {
+// A listed name's extension, as both the classification and the binary
+// question see it: from the last period on, none when a backslash or colon
+// follows that period. Those are Windows' path separators, taken as such on
+// every system so that a name is classified alike wherever Quillery runs.
+// The tab's highlighter reads its local file name by another rule (see
+// Highlighters.cpp).
+QString ExtractFileExt(const QString& Name) {
   const qsizetype dot = Name.lastIndexOf(u'.');
   if (dot < 0 || qMax(Name.lastIndexOf(u'\\'), Name.lastIndexOf(u':')) > dot) return QString();
-  QString ext = Name.mid(dot);
+  return Name.mid(dot);
+}
+
+// Only ASCII letters are lower-cased, so "DATA.JSON" is text while a
+// non-ASCII capital is left as it is.
+QString ClassifiedExtension(const QString& Name) {
+  QString ext = ExtractFileExt(Name);
   for (QChar& c : ext)
     if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + (u'a' - u'A'));
   return ext;
@@ -72,4 +71,13 @@ bool TFile::IsTextFile() const {
     FIsTextFileHasBeenStored = true;
   }
   return FIsTextFile;
+}
+
+// The question before a download and the list's colours answer different
+// things, so each has its own list and matching (see File.h); only the
+// extension's bounds are shared.
+bool TFile::MayBeBinary() const {
+  if (FRemoteName == "..") return false;
+  const QString ext = ExtractFileExt(FRemoteName);
+  return !ext.isEmpty() && QStringLiteral(".exe.png.gif.jpg.jpeg.dll.bmp").contains(ext);
 }

@@ -27,8 +27,9 @@ constexpr int kFieldsBeforeName = 8;
 const QString kPsftpMessages[] = {"Unable to open ", "Reading directory ",
                                   "Directory is too large to sort"};
 
-// Lines of another shape keep the rule this program has always had: the last
-// run of path characters after a blank, up to the end of the line.
+// A line of another shape cannot be split into its fields, so its name is
+// taken to be the last run of path characters after a blank, up to the end
+// of the line: a guess that needs nothing of the line's layout.
 const QString kFallbackPattern = R"(\s([:\\/a-zA-Z0-9\.#%~_-]+)$)";
 
 QStringView WithoutLineEnd(QStringView Line) {

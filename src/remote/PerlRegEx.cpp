@@ -61,7 +61,6 @@ void TPerlRegEx::SetOptions(TPerlRegExOptions Options) {
 
 void TPerlRegEx::SetSubject(const QString& Subject) {
   ClearGroups();
-  FSubject = Subject;
   FSubjectUtf8 = Subject.toUtf8();
 }
 

@@ -23,11 +23,8 @@ class TPerlRegEx {
   // reason. Compiled patterns are kept per pattern and options, so switching
   // between a few patterns does not compile them again.
   void SetRegEx(const QString& Pattern);
-  const QString& RegEx() const { return FRegEx; }
   void SetOptions(TPerlRegExOptions Options);
-  TPerlRegExOptions Options() const { return FOptions; }
   void SetSubject(const QString& Subject);
-  const QString& Subject() const { return FSubject; }
 
   // True when the pattern matches somewhere in the subject; fills the groups.
   // Throws Exception when PCRE2 fails otherwise than by finding no match.
@@ -44,7 +41,6 @@ class TPerlRegEx {
 
   QString FRegEx;
   TPerlRegExOptions FOptions = 0;
-  QString FSubject;
   QByteArray FSubjectUtf8;
   // Byte offsets into FSubjectUtf8 of each group of the last match, start
   // and end; -1 for a group that took no part. Decoded when asked for.

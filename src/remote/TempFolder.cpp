@@ -21,7 +21,9 @@
 namespace {
 // A folder found already there is checked, not trusted: it must be a real
 // folder of the user's own, and it is made private again in case its mode
-// was widened.
+// was widened. The saved hosts' folder is made by a milder rule on purpose
+// (TIniFile::MakeFolder): it lies in the configuration folder other programs
+// share, and nothing there is written through a name a server chose.
 void MakePrivateFolder(const QString& path) {
   QDir().mkpath(path);
 #ifndef Q_OS_WIN

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "core/ByteOrderMark.h"
 #include "core/Exception.h"
 #include "remote/PlainMessages.h"
 
@@ -24,7 +25,6 @@
 
 namespace {
 
-const QByteArray Utf8Mark("\xEF\xBB\xBF", 3);
 const QByteArray Utf16LEMark("\xFF\xFE", 2);
 const QByteArray Utf16BEMark("\xFE\xFF", 2);
 

@@ -5,11 +5,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "core/ByteOrderMark.h"
 #include "core/Exception.h"
 
 namespace {
-
-const QByteArray Utf8Mark("\xEF\xBB\xBF", 3);
 
 // The profile functions count Ctrl-Z (end-of-file mark of old DOS editors)
 // as a blank too.
@@ -222,6 +221,11 @@ void TIniFile::WriteInteger(const QString& Section, const QString& Key, int Valu
   WriteString(Section, Key, QByteArray::number(Value));
 }
 
+// Only the folders missing on the way are made, each private from the
+// start; folders already there (~/.config, shared by other programs) are
+// left as their owner set them. The download folder is stricter on purpose
+// (MakePrivateFolder in remote/TempFolder.cpp): downloads land there under
+// names a server chose, so it is checked and made private again every time.
 void TIniFile::MakeFolder() const {
   QStringList missing;
   QString folder = QFileInfo(FFileName).absolutePath();

@@ -1,5 +1,4 @@
 #pragma once
-// API fixed for the callers; the implementation fills in the rest.
 #include <QByteArray>
 #include <QString>
 #include <memory>

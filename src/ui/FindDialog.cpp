@@ -51,8 +51,6 @@ TFindDialog::TFindDialog(QWidget* Parent)
 
 QString TFindDialog::FindText() const { return FindEdit->text(); }
 
-void TFindDialog::SetFindText(const QString& Text) { FindEdit->setText(Text); }
-
 bool TFindDialog::MatchCase() const { return MatchCaseBox->isChecked(); }
 
 bool TFindDialog::Up() const { return UpButton->isChecked(); }

@@ -17,7 +17,6 @@ class TFindDialog : public QDialog {
   explicit TFindDialog(QWidget* Parent = nullptr);
 
   QString FindText() const;
-  void SetFindText(const QString& Text);
   bool MatchCase() const;
   bool Up() const;
 

@@ -11,7 +11,10 @@
 namespace {
 
 // ".txt" for "dir/notes.txt", empty for "dir/a.b/file" and "README": a dot
-// inside a folder name is no extension.
+// inside a folder name is no extension. The caption is a local file name,
+// in which '/' alone separates folders, so this is not the listing's rule
+// (remote/File.cpp: an extension ends at '\' or ':', and only A to Z are
+// lower-cased); no highlighter's extension holds '\' or ':'.
 QString LowerExtension(const QString& Caption) {
   const qsizetype dot = Caption.lastIndexOf(u'.');
   if (dot < 0 || dot < Caption.lastIndexOf(u'/')) return QString();

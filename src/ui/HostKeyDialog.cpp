@@ -59,7 +59,6 @@ THostKeyDialog::THostKeyDialog(QWidget* Parent) : QDialog(Parent) {
 }
 
 void THostKeyDialog::Ask(const THostKeyRequest& Request) {
-  FKind = Request.Kind;
   FChoice = THostKeyAnswer::Abandon;
   FAwaitingAnswer = true;
   if (Request.Kind == THostKeyRequest::hkWeakCrypto)

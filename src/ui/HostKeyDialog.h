@@ -18,7 +18,6 @@ class THostKeyDialog : public QDialog {
   // Fills the dialog for Request and opens it (window-modal, non-blocking).
   void Ask(const THostKeyRequest& Request);
 
-  THostKeyRequest::TKind Kind() const { return FKind; }
   QLabel* TitleLabel() const { return FTitle; }
   QLabel* TextLabel() const { return FText; }
   QLabel* DetailsLabel() const { return FDetails; }
@@ -43,7 +42,6 @@ class THostKeyDialog : public QDialog {
   QPushButton* FTrust;
   QPushButton* FOnce;
   QPushButton* FCancel;
-  THostKeyRequest::TKind FKind = THostKeyRequest::hkNewKey;
   THostKeyAnswer FChoice = THostKeyAnswer::Abandon;
   bool FAwaitingAnswer = false;
 };

@@ -7,8 +7,8 @@
 // mode is asked for and then kept in the pixmap cache. Qt's own SVG icon
 // engine reads and checks the file as soon as the icon is made and reads it
 // again to draw it; every toolbar and menu icon is made while the window is
-// being built, so that reading was start-up time spent on pictures not yet
-// on screen (and, with a desktop theme, never shown).
+// being built, so that reading would be start-up time spent on pictures
+// not yet on screen (and, with a desktop theme, never shown).
 class TSvgIconEngine : public QIconEngine {
  public:
   // Path names an SVG file or resource with a square picture.

@@ -10,7 +10,9 @@
 class TSynEdit : public QsciScintilla {
   Q_OBJECT
  public:
-  // Documents up to this many bytes are still styled at once, as before.
+  // Documents up to this many bytes are styled at once, as QsciScintilla
+  // itself does: at that size it costs little, and scrolling never shows
+  // text that is not coloured yet.
   static constexpr long EagerStylingLimit = 1024 * 1024;
 
   using QsciScintilla::QsciScintilla;

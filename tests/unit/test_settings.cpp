@@ -209,7 +209,8 @@ TEST_F(TSettingsTest, EveryKeyReadsItsDefaultWhileNothingIsStored) {
   EXPECT_FALSE(QFileInfo::exists(StoreFile()));
 }
 
-// A file as an earlier version left it: every key is found by its name.
+// A file left by an earlier run, or written by hand: every key is found by
+// its name.
 TEST_F(TSettingsTest, EveryKeyReadsAFileStoredEarlier) {
   QByteArray text = "[General]\n";
   for (const TKeyCase& key : EveryKey()) text += (key.Name + "=" + key.OtherStored + "\n").toUtf8();

@@ -187,7 +187,8 @@ TEST_F(TTextFileDisk, Utf8LoadAndSaveKeepNulBytesAndTheMark) {
 }
 
 // A server name may use every byte a name can hold; the copy of a file with
-// such a name is saved all the same (no longer temporary name beside it).
+// such a name is saved all the same, because the temporary file written
+// beside it has a short name of its own, not the copy's name made longer.
 TEST_F(TTextFileDisk, NamesOfTheLongestLengthSave) {
   for (int length : {249, 252, 255}) {
     SCOPED_TRACE(length);
