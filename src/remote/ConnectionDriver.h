@@ -83,8 +83,6 @@ class TConnectionDriver {
   const QString& CurrentDir() const { return FCurrentDir; }
   bool Downloading() const { return FDownloading; }
   TDirectories& Directories() { return FDirectories; }
-  const QByteArray& CurrentHostName() const { return FCurrentHostName; }
-  const QByteArray& CurrentUserName() const { return FCurrentUserName; }
 
  private:
   using TOperationPtr = std::unique_ptr<TPsftpOperation>;

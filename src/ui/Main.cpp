@@ -1,23 +1,16 @@
+// The main window's creation and wiring, and its pages.
 #include "ui/Main.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QCloseEvent>
-#include <QFileDialog>
-#include <QFontDialog>
-#include <QFontInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
-#include <QVBoxLayout>
 #include <Qsci/qsciscintilla.h>
 
 #include "core/ErrorReport.h"
@@ -27,11 +20,9 @@
 #include "store/MSettings.h"
 #include "store/Servers.h"
 #include "ui/FindDialog.h"
-#include "ui/FindNext.h"
 #include "ui/Highlighters.h"
-#include "ui/HostKeyDialog.h"
 #include "ui/Icons.h"
-#include "ui/PasswordDialog.h"
+#include "ui/Pages.h"
 #include "ui/UnsavedGuard.h"
 #include "ui/frmAbout.h"
 #include "ui/frmDebug.h"
@@ -41,35 +32,9 @@
 namespace {
 const int kStatusPanelWidths[] = {100, 200, 50};
 constexpr int kStartupDelay = 100;
-
-// The start-up switch is read leniently: "True" in any case, or any number
-// other than zero.
-bool GeneralStrToBool(const QString& S) {
-  if (S.compare("true", Qt::CaseInsensitive) == 0) return true;
-  bool ok = false;
-  const double value = S.trimmed().toDouble(&ok);
-  return ok && value != 0;
-}
-
-QFont EditorFont(QFont Font, const QString& Name, int Size) {
-  Font.setFamily(Name);
-  Font.setPointSize(Size);
-  return Font;
-}
-
-// Scoped mark that the program, not the user, is switching tabs.
-class TTabChangeGuard {
- public:
-  explicit TTabChangeGuard(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
-  ~TTabChangeGuard() { FFlag = FOld; }
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
 }  // namespace
 
-// ---------------------------------------------------------------- creation
+// ---------------------------------------------------------------- creation and wiring
 
 TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
   setWindowTitle("Quillery");
@@ -83,6 +48,9 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
   PageControl->setDocumentMode(true);
   setCentralWidget(PageControl);
   connect(PageControl, &QTabWidget::currentChanged, this, &TMainForm::PageControlChange);
+  FPages = std::make_unique<TPages>(
+      PageControl, [this] { UpdateActions(); },
+      [this](TPage* Page) { FDriver->PageClosing(Page); });
   CreateStatusBar();
   ConnectActionHandlers();
 
@@ -109,10 +77,10 @@ TMainForm::~TMainForm() {
   disconnect(qApp, nullptr, this, nullptr);
   disconnect(QApplication::clipboard(), nullptr, this, nullptr);
   PageControl->disconnect(this);
-  for (int i = 0; i < PageCount(); ++i) {
-    Pages(i)->SynEdit()->disconnect(this);
-    Pages(i)->Frame()->disconnect(this);
-  }
+  FPages->ForEach([this](TPage* Page) {
+    Page->SynEdit()->disconnect(this);
+    Page->Frame()->disconnect(this);
+  });
   delete PageControl;
   PageControl = nullptr;
   SetBusyCursor(false);
@@ -179,11 +147,11 @@ void TMainForm::CreateActions() {
 
 void TMainForm::CreateMenus() {
   QMenu* file = menuBar()->addMenu("&File");
-  file->addActions({ConnectAction, OpenAction, SaveAction, Action6, NewAction, Action7,
-                    ExitAction});
+  file->addActions(
+      {ConnectAction, OpenAction, SaveAction, Action6, NewAction, Action7, ExitAction});
   QMenu* edit = menuBar()->addMenu("&Edit");
-  edit->addActions({CutAction, CopyAction, PasteAction, EditSelectAll1, EditUndo1, EditDelete1,
-                    FindAction});
+  edit->addActions(
+      {CutAction, CopyAction, PasteAction, EditSelectAll1, EditUndo1, EditDelete1, FindAction});
   connect(edit, &QMenu::aboutToShow, this, &TMainForm::UpdateEditActions);
   menuBar()->addMenu("&View")->addActions({ViewLineNumbersAction, WrapLinesAction});
   menuBar()->addMenu("&Settings")->addActions({FontAction, ShowConnectDialogAction});
@@ -246,8 +214,7 @@ void TMainForm::ConnectActionHandlers() {
   for (const auto& [action, handler] : handlers)
     connect(action, &QAction::triggered, this, handler);
   connect(qApp, &QApplication::focusChanged, this, &TMainForm::UpdateEditActions);
-  connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-          &TMainForm::UpdateEditActions);
+  connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateEditActions);
 }
 
 void TMainForm::SetConnectDialog(QDialog* Dialog, std::function<TConnectValues()> Values) {
@@ -261,163 +228,13 @@ void TMainForm::SetSaveAsForm(TSaveAsForm* Form) { FSaveAsForm = Form; }
 
 void TMainForm::SetDebugForm(TDebugForm* Form) { FDebugForm = Form; }
 
-// ---------------------------------------------------------------- showing
-
-void TMainForm::showEvent(QShowEvent* Event) {
-  QMainWindow::showEvent(Event);
-  if (FShown) return;
-  FShown = true;
-  FormShow();
-  QTimer::singleShot(0, this, &TMainForm::CorrectRestoredOuterSize);
-}
-
-void TMainForm::FormShow() {
-  CreateTab(TPage::UntitledCaption());
-  ErrorReport::Guarded([this] { ApplySettings(); });
-}
-
-void TMainForm::ApplySettings() {
-  // Everything is read before anything changes, so a bad value changes nothing.
-  const bool lineNumbers = FSettings->Get(TSettingKeys::ShowLineNumbers);
-  const bool wrap = FSettings->Get(TSettingKeys::WrapLongLines);
-  const QString fontName = FSettings->Get(TSettingKeys::FontName);
-  const int fontSize = FSettings->Get(TSettingKeys::FontSize);
-  const bool showConnectDialog = FSettings->Get(TSettingKeys::ShowConnectDialog);
-
-  ShowConnectDialogAction->setChecked(showConnectDialog);
-  WrapLinesAction->setChecked(wrap);
-  ViewLineNumbersAction->setChecked(lineNumbers);
-  for (int i = 0; i < PageCount(); ++i) {
-    TEditFrame* frame = Pages(i)->Frame();
-    frame->SetLineNumbersVisible(lineNumbers);
-    frame->SetWordWrap(wrap);
-    frame->SetEditorFont(EditorFont(frame->EditorFont(), fontName, fontSize));
-  }
-}
-
-void TMainForm::StartupTimerTimer() {
-  if (!FFirstTick) return;
-  StartupTimer->stop();
-  if (GeneralStrToBool(FSettings->Text(TSettingKeys::ShowConnectDialog))) ConnectActionExecute();
-  FFirstTick = false;
-}
-
-// ---------------------------------------------------------------- geometry
-
-void TMainForm::LoadFormPosition() {
-  const bool maximized = FSettings->Get(TSettingKeys::FormMaximized);
-  const int top = FSettings->Get(TSettingKeys::FormTop);
-  const int left = FSettings->Get(TSettingKeys::FormLeft);
-  const int width = FSettings->Get(TSettingKeys::FormWidth);
-  const int height = FSettings->Get(TSettingKeys::FormHeight);
-  if (top == -1 || left == -1 || width == -1 || height == -1) return;
-  // The stored size is the outer one; the frame is added again once the
-  // window manager has framed the window (CorrectRestoredOuterSize).
-  const QSize frame = frameGeometry().size() - size();
-  move(left, top);
-  resize(width - frame.width(), height - frame.height());
-  FRestoredOuterSize = QSize(width, height);
-  if (maximized) setWindowState(windowState() | Qt::WindowMaximized);
-}
-
-void TMainForm::changeEvent(QEvent* Event) {
-  QMainWindow::changeEvent(Event);
-  // A window that started maximised gets its stored normal size when it
-  // first leaves that state.
-  if (Event->type() == QEvent::WindowStateChange && FRestoredOuterSize.isValid() && !isMaximized())
-    QTimer::singleShot(0, this, &TMainForm::CorrectRestoredOuterSize);
-}
-
-void TMainForm::CorrectRestoredOuterSize() {
-  if (!FRestoredOuterSize.isValid() || isMaximized()) return;
-  const QSize frame = frameGeometry().size() - size();
-  if (!frame.isNull()) resize(FRestoredOuterSize - frame);
-  FRestoredOuterSize = QSize();
-}
-
-void TMainForm::SaveFormPosition() {
-  const bool maximized = isMaximized();
-  FSettings->Set(TSettingKeys::FormMaximized, maximized);
-  if (maximized) return;
-  const QRect outer = frameGeometry();
-  FSettings->Set(TSettingKeys::FormTop, outer.top());
-  FSettings->Set(TSettingKeys::FormLeft, outer.left());
-  FSettings->Set(TSettingKeys::FormWidth, outer.width());
-  FSettings->Set(TSettingKeys::FormHeight, outer.height());
-}
-
-// ---------------------------------------------------------------- closing
-
-void TMainForm::closeEvent(QCloseEvent* Event) {
-  if (FUnsavedGuard->Waiting()) {
-    Event->ignore();
-    return;
-  }
-  if (!FCloseQueryDone) {
-    bool uploadSent = false;
-    if (!FormCloseQuery(uploadSent)) {
-      Event->ignore();
-      return;
-    }
-    // psftp uploads on its own time; closing now would kill it mid-transfer.
-    if (uploadSent && UploadInProgress()) {
-      FUnsavedGuard->WaitForUploads([this] {
-        FCloseQueryDone = true;
-        close();
-      });
-      Event->ignore();
-      return;
-    }
-  }
-  FCloseQueryDone = false;
-  FormClose();
-  Event->accept();
-}
-
-// A save that failed, or whose Save As was cancelled, keeps the window open:
-// the user said the text matters, and it is stored nowhere yet.
-bool TMainForm::FormCloseQuery(bool& UploadSent) {
-  for (int i = 0; i < PageCount(); ++i) {
-    TPage* page = Pages(i);
-    if (page->Saved()) continue;
-    ActivateTab(i);
-    const TUnsavedGuard::TAnswer answer = FUnsavedGuard->Ask(page);
-    if (answer == TUnsavedGuard::TAnswer::Stop) return false;
-    if (answer == TUnsavedGuard::TAnswer::Saving && UploadInProgress()) UploadSent = true;
-  }
-  return true;
-}
-
-QMessageBox::StandardButton TMainForm::AskSaveChanges(const QString& Text) {
-  return QMessageBox::question(this, "Confirm", Text,
-                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-}
-
-bool TMainForm::UploadInProgress() {
-  return FDriver->UploadPending() && FVirtualRedirector.Running();
-}
-
-void TMainForm::SetUploadWaitLimit(int Milliseconds) { FUnsavedGuard->SetWaitLimit(Milliseconds); }
-
-bool TMainForm::WaitingForUploadToClose() const {
-  return FUnsavedGuard->Waiting() && !FUnsavedGuard->WaitingForPage();
-}
-
-void TMainForm::FormClose() {
-  // The geometry is a convenience: a store that cannot be written is
-  // reported, and the window still closes.
-  ErrorReport::Guarded([this] { SaveFormPosition(); });
-}
-
-void TMainForm::ExitActionExecute() { close(); }
-
 // ---------------------------------------------------------------- pages
 
-TPage* TMainForm::ActivePage() { return TPage::OfTabSheet(PageControl->currentWidget()); }
+TPage* TMainForm::ActivePage() { return FPages->Active(); }
 
-int TMainForm::PageCount() { return PageControl ? PageControl->count() : 0; }
+int TMainForm::PageCount() { return FPages->Count(); }
 
-TPage* TMainForm::Pages(int Index) { return TPage::OfTabSheet(PageControl->widget(Index)); }
+TPage* TMainForm::Pages(int Index) { return FPages->At(Index); }
 
 QsciScintilla* TMainForm::ActiveEdit() {
   TPage* page = ActivePage();
@@ -429,37 +246,21 @@ QListView* TMainForm::ActiveDirListBox() {
   return page ? page->DirListBox() : nullptr;
 }
 
-void TMainForm::ActivateTab(int Index) {
-  TTabChangeGuard guard(FChangingTab);
-  PageControl->setCurrentIndex(Index);
-}
-
 TPage* TMainForm::CreateTab(const QString& Caption) {
-  TPage* previous = ActivePage();
-  auto* sheet = new QWidget;
-  auto* layout = new QVBoxLayout(sheet);
-  layout->setContentsMargins(0, 0, 0, 0);
-  auto* frame = new TEditFrame(sheet);
-  layout->addWidget(frame);
-  {
-    TTabChangeGuard guard(FChangingTab);
-    PageControl->addTab(sheet, QString());
-  }
-  frame->SetConnected(FDriver->Connected());
-  auto* page = new TPage(PageControl, sheet, frame, [this] { UpdateActions(); });
-  page->SetHighlighters(FHighlighters.get());
-  page->SetCaption(Caption);
-  ConnectPage(page);
-  frame->SetEditorFont(EditorFont(frame->EditorFont(), FSettings->Get(TSettingKeys::FontName),
-                                  FSettings->Get(TSettingKeys::FontSize)));
-  page->SetSaved(true);
-  if (previous) page->SetDir(previous->Dir());
-  ActivateTab(PageControl->count() - 1);
-  frame->SynEdit()->setFocus();
+  TPage* page = FPages->Create(Caption, [this](TPage* Page) {
+    TEditFrame* frame = Page->Frame();
+    frame->SetConnected(FDriver->Connected());
+    Page->SetHighlighters(FHighlighters.get());
+    ConnectPage(Page);
+    frame->SetEditorFont(EditorFont(frame->EditorFont(), FSettings->Get(TSettingKeys::FontName),
+                                    FSettings->Get(TSettingKeys::FontSize)));
+  });
   UpdateActions();
   UpdateEditActions();
   return page;
 }
+
+void TMainForm::CloseActiveTab() { FPages->CloseActive(); }
 
 void TMainForm::ConnectPage(TPage* Page) {
   TEditFrame* frame = Page->Frame();
@@ -475,8 +276,7 @@ void TMainForm::ConnectPage(TPage* Page) {
       Qt::QueuedConnection);
   connect(
       frame, &TEditFrame::EditFilesDropped, Page,
-      [this, Page](const QStringList& Files) { EditFileDrop(Page, Files); },
-      Qt::QueuedConnection);
+      [this, Page](const QStringList& Files) { EditFileDrop(Page, Files); }, Qt::QueuedConnection);
   QsciScintilla* edit = Page->SynEdit();
   connect(edit, &QsciScintilla::textChanged, this, [this, Page] { SynEditChanged(Page); });
   connect(edit, &QsciScintilla::selectionChanged, this, &TMainForm::UpdateEditActions);
@@ -491,22 +291,8 @@ void TMainForm::EditFileDrop(TPage* Page, const QStringList& Files) {
   ErrorReport::Guarded([&] { Page->LoadFromFile(Files.first()); });
 }
 
-void TMainForm::CloseActiveTab() {
-  TPage* page = ActivePage();
-  if (!page) return;
-  FDriver->PageClosing(page);
-  QWidget* sheet = page->TabSheet();
-  {
-    TTabChangeGuard guard(FChangingTab);
-    PageControl->removeTab(PageControl->indexOf(sheet));
-    delete sheet;
-  }
-  ActivateTab(PageControl->count() - 1);
-  if (QsciScintilla* edit = ActiveEdit()) edit->setFocus();
-}
-
 void TMainForm::Action6Execute() {
-  if (PageControl->count() == 1) return;
+  if (PageCount() == 1) return;
   FUnsavedGuard->Protect(ActivePage(), [this] {
     CloseActiveTab();
     // The Save command follows the page that is now in front.
@@ -533,7 +319,7 @@ void TMainForm::DirListBoxDblClick() {
 void TMainForm::NewActionExecute() { CreateTab(TPage::UntitledCaption()); }
 
 void TMainForm::PageControlChange() {
-  if (FChangingTab) return;
+  if (FPages->Switching()) return;
   UpdateActions();
   TPage* page = ActivePage();
   SetStatus(page && page->Dir() ? page->Dir()->Name() : QString(), 1);
@@ -556,145 +342,3 @@ void TMainForm::UpdateActions() {
   NewAction->setEnabled(free && FNewOpenEnabled);
   OpenAction->setEnabled(free && FNewOpenEnabled);
 }
-
-// ---------------------------------------------------------------- edit commands
-
-QsciScintilla* TMainForm::FocusedEditor() {
-  for (QWidget* widget = focusWidget(); widget; widget = widget->parentWidget())
-    if (auto* edit = qobject_cast<QsciScintilla*>(widget)) return edit;
-  return nullptr;
-}
-
-// An editor with the focus decides; without one, Cut, Copy and Paste stay
-// available for their own handlers and the editor-only commands are off.
-void TMainForm::UpdateEditActions() {
-  QsciScintilla* edit = FocusedEditor();
-  if (!edit) {
-    for (QAction* action : {CutAction, CopyAction, PasteAction}) action->setEnabled(true);
-    for (QAction* action : {EditSelectAll1, EditUndo1, EditDelete1}) action->setEnabled(false);
-    return;
-  }
-  const QMimeData* clipboard = QApplication::clipboard()->mimeData();
-  CutAction->setEnabled(edit->hasSelectedText() && !edit->isReadOnly());
-  CopyAction->setEnabled(edit->hasSelectedText());
-  PasteAction->setEnabled(clipboard && clipboard->hasText());
-  EditUndo1->setEnabled(edit->isUndoAvailable());
-  EditSelectAll1->setEnabled(true);
-  EditDelete1->setEnabled(true);
-}
-
-void TMainForm::EditSelectAll1Execute() {
-  if (QsciScintilla* edit = FocusedEditor()) edit->selectAll();
-}
-
-void TMainForm::EditUndo1Execute() {
-  if (QsciScintilla* edit = FocusedEditor()) edit->undo();
-}
-
-void TMainForm::EditDelete1Execute() {
-  if (QsciScintilla* edit = FocusedEditor()) edit->SendScintilla(QsciScintillaBase::SCI_CLEAR);
-}
-
-// The clipboard commands act on the active page whatever has the focus; the
-// editor's own Ctrl+X/C/V are released to them (see TEditFrame).
-void TMainForm::CutActionExecute() {
-  QsciScintilla* edit = ActiveEdit();
-  if (!edit || !edit->hasSelectedText()) return;
-  edit->cut();
-  ActivePage()->SetSaved(false);
-}
-
-void TMainForm::CopyActionExecute() {
-  QsciScintilla* edit = ActiveEdit();
-  if (edit && edit->hasSelectedText()) edit->copy();
-}
-
-// The page counts as changed even when the clipboard held nothing to paste.
-void TMainForm::PasteActionExecute() {
-  QsciScintilla* edit = ActiveEdit();
-  if (!edit) return;
-  edit->paste();
-  ActivePage()->SetSaved(false);
-}
-
-void TMainForm::FindActionExecute() {
-  FFindDialog->show();
-  FFindDialog->raise();
-  FFindDialog->activateWindow();
-}
-
-void TMainForm::FindDialogFind() {
-  FindNext(ActiveEdit(), FFindDialog->FindText(), FFindDialog->MatchCase(), FFindDialog->Up());
-}
-
-// What the active page shows decides; the check mark is only flipped (Qt did
-// that already), so after a new page brought its gutter back the two may
-// disagree until the next restart reads the stored value.
-void TMainForm::ViewLineNumbersActionExecute() {
-  TPage* active = ActivePage();
-  if (!active) return;
-  const bool show = !active->Frame()->LineNumbersVisible();
-  for (int i = 0; i < PageCount(); ++i) Pages(i)->Frame()->SetLineNumbersVisible(show);
-  ErrorReport::Guarded([&] { FSettings->Set(TSettingKeys::ShowLineNumbers, show); });
-}
-
-void TMainForm::WrapLinesActionExecute() {
-  const bool wrap = WrapLinesAction->isChecked();
-  for (int i = 0; i < PageCount(); ++i) Pages(i)->Frame()->SetWordWrap(wrap);
-  ErrorReport::Guarded([&] { FSettings->Set(TSettingKeys::WrapLongLines, wrap); });
-}
-
-// The whole font goes to every page; only its name and size are stored, so
-// style and effects last until the window closes.
-void TMainForm::FontActionExecute() {
-  TPage* active = ActivePage();
-  QFont font = active ? active->Frame()->EditorFont() : QFont();
-  if (!AskFont(font)) return;
-  // Pages with a highlighter take their text font from the shared lexers.
-  FHighlighters->SetFont(font);
-  for (int i = 0; i < PageCount(); ++i) Pages(i)->Frame()->SetEditorFont(font);
-  const int size = font.pointSize() > 0 ? font.pointSize() : QFontInfo(font).pointSize();
-  ErrorReport::Guarded([&] {
-    FSettings->Set(TSettingKeys::FontName, font.family());
-    FSettings->Set(TSettingKeys::FontSize, size);
-  });
-}
-
-bool TMainForm::AskFont(QFont& Font) {
-  bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, Font, this, "Font", QFontDialog::MonospacedFonts);
-  if (ok) Font = chosen;
-  return ok;
-}
-
-void TMainForm::ShowConnectDialogActionExecute() {
-  const bool show = ShowConnectDialogAction->isChecked();
-  ErrorReport::Guarded([&] { FSettings->Set(TSettingKeys::ShowConnectDialog, show); });
-}
-
-void TMainForm::OpenActionExecute() {
-  const QString fileName = AskOpenFileName();
-  if (!fileName.isEmpty()) OpenActionAccept(fileName);
-}
-
-QString TMainForm::AskOpenFileName() { return QFileDialog::getOpenFileName(this, "Open"); }
-
-// Loading a whole file is no edit: caption, remote name, highlighter and the
-// saved state stay, so a page that came from the server still saves there.
-void TMainForm::OpenActionAccept(const QString& FileName) {
-  TPage* page = ActivePage();
-  if (!page) return;
-  FUnsavedGuard->Protect(page, [this, page, FileName] {
-    ErrorReport::Guarded([&] { page->LoadFromFile(FileName); });
-    UpdateEditActions();
-  });
-}
-
-void TMainForm::Action4Execute() {
-  if (FAboutForm) FAboutForm->exec();
-}
-
-void TMainForm::ViewDebugLogActionExecute() {
-  if (FDebugForm) FDebugForm->exec();
-}
-

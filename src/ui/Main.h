@@ -25,6 +25,7 @@ class TDebugForm;
 class TFindDialog;
 class THighlighters;
 class THostKeyDialog;
+class TPages;
 class TPasswordDialog;
 class TSaveAsForm;
 class TServers;
@@ -34,12 +35,20 @@ class TUnsavedGuard;
 // The main window: menu, toolbar, one editor page per tab and the status bar.
 // It owns the psftp child process, the connection driver that talks to it, the
 // settings and the saved hosts, and shows what the driver reports.
+//
+// One class, several files, one per part of the window; the sections below
+// follow them:
+//   Main.cpp              creation and wiring, and the pages
+//   MainEditCommands.cpp  the commands that act on the text and the view
+//   MainStartup.cpp       the first showing, settings, the stored geometry
+//   MainClosing.cpp       closing, and the save question it shares
+//   MainConnection.cpp    the driver's commands, its reports and how the
+//                         window shows them
 class TMainForm : public QMainWindow, public IDriverView {
   Q_OBJECT
- public:
-  static constexpr int ConnectImage = 0;
-  static constexpr int DisconnectImage = 12;
 
+  // ------------------------------------------------ creation and wiring (Main.cpp)
+ public:
   explicit TMainForm(QWidget* Parent = nullptr);
   ~TMainForm() override;
 
@@ -57,8 +66,56 @@ class TMainForm : public QMainWindow, public IDriverView {
   // One lexer of each kind, shared by every page.
   THighlighters& Highlighters() { return *FHighlighters; }
   TFindDialog* FindDialog() const { return FFindDialog; }
+  // The save question asked before a page's text is thrown away.
+  TUnsavedGuard& UnsavedGuard() { return *FUnsavedGuard; }
 
-  // Pages and their parts.
+  QAction* ConnectAction;
+  QAction* OpenAction;
+  QAction* SaveAction;
+  QAction* Action6;
+  QAction* NewAction;
+  QAction* Action7;
+  QAction* ExitAction;
+  QAction* CutAction;
+  QAction* CopyAction;
+  QAction* PasteAction;
+  QAction* EditSelectAll1;
+  QAction* EditUndo1;
+  QAction* EditDelete1;
+  QAction* FindAction;
+  QAction* RedoAction;
+  QAction* ViewLineNumbersAction;
+  QAction* WrapLinesAction;
+  QAction* FontAction;
+  QAction* ShowConnectDialogAction;
+  QAction* Action4;
+  QAction* ViewDebugLogAction;
+  QToolBar* ActionToolBar1;
+  QTabWidget* PageControl;
+  QTimer* StartupTimer;
+
+ private:
+  void CreateActions();
+  QAction* MakeAction(const QString& Name, const QString& Text, const QKeySequence& Shortcut,
+                      const QString& Hint = QString(), const QString& IconName = QString());
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void ConnectActionHandlers();
+
+  // The driver talks through the child process, so the process comes first
+  // here and is destroyed last.
+  TVirtualRedirector FVirtualRedirector;
+  std::unique_ptr<TSettings> FSettings;
+  std::unique_ptr<TServers> FServers;
+  std::unique_ptr<TConnectionDriver> FDriver;
+  std::unique_ptr<THighlighters> FHighlighters;
+  TFindDialog* FFindDialog = nullptr;
+  TUnsavedGuard* FUnsavedGuard = nullptr;
+
+  // ------------------------------------------------ pages (Main.cpp)
+ public:
+  // Forwarders to the page list, kept for the commands and their tests.
   TPage* ActivePage();
   int PageCount();
   TPage* Pages(int Index);
@@ -66,6 +123,107 @@ class TMainForm : public QMainWindow, public IDriverView {
   QListView* ActiveDirListBox();
   TPage* CreateTab(const QString& Caption);
   void CloseActiveTab();
+
+  void NewActionExecute();
+  void Action6Execute();
+  void PageControlChange();
+  void SynEditChanged(TPage* Page);
+  void EditFileDrop(TPage* Page, const QStringList& Files);
+  void DirListBoxDblClick();
+  void UpdateActions();
+
+ private:
+  void ConnectPage(TPage* Page);
+
+  std::unique_ptr<TPages> FPages;
+
+  // ------------------------------------------------ edit commands (MainEditCommands.cpp)
+ public:
+  void UpdateEditActions();
+  void EditSelectAll1Execute();
+  void EditUndo1Execute();
+  void EditDelete1Execute();
+  void CutActionExecute();
+  void CopyActionExecute();
+  void PasteActionExecute();
+  void FindActionExecute();
+  void FindDialogFind();
+  // Qt has already flipped a checkable action's check mark when its handler
+  // runs.
+  void ViewLineNumbersActionExecute();
+  void WrapLinesActionExecute();
+  void FontActionExecute();
+  void ShowConnectDialogActionExecute();
+  void OpenActionExecute();
+  void OpenActionAccept(const QString& FileName);
+  void Action4Execute();
+  void ViewDebugLogActionExecute();
+
+ protected:
+  // The open-file dialog: the chosen local file, empty when cancelled.
+  virtual QString AskOpenFileName();
+  // The font dialog preset with Font; false when cancelled.
+  virtual bool AskFont(QFont& Font);
+
+ private:
+  QsciScintilla* FocusedEditor();
+
+  // ------------------------------------------------ start-up (MainStartup.cpp)
+ public:
+  void ApplySettings();
+  void StartupTimerTimer();
+  void LoadFormPosition();
+  void SaveFormPosition();
+
+ protected:
+  void showEvent(QShowEvent* Event) override;
+  void changeEvent(QEvent* Event) override;
+
+ private:
+  void FormShow();
+  void CorrectRestoredOuterSize();
+  // Font with the stored family and size; only those two are kept between
+  // runs, so its style and effects stay as they are.
+  static QFont EditorFont(QFont Font, const QString& Name, int Size);
+
+  bool FShown = false;
+  bool FFirstTick = true;
+  QSize FRestoredOuterSize;
+
+  // ------------------------------------------------ closing (MainClosing.cpp)
+ public:
+  void ExitActionExecute();
+  // How long a command, or the window's close, waits for an upload that the
+  // save question started.
+  void SetUploadWaitLimit(int Milliseconds);
+  bool WaitingForUploadToClose() const;
+  // The save question for one page: Yes, No or Cancel. Tests answer it.
+  virtual QMessageBox::StandardButton AskSaveChanges(const QString& Text);
+  // True while an upload the save question sent has not been answered.
+  virtual bool UploadInProgress();
+
+ protected:
+  void closeEvent(QCloseEvent* Event) override;
+
+ private:
+  bool FormCloseQuery(bool& UploadSent);
+  void FormClose();
+
+  // Set when the wait for the close question's uploads is over.
+  bool FCloseQueryDone = false;
+
+  // ------------------------------------------------ the connection (MainConnection.cpp)
+ public:
+  static constexpr int ConnectImage = 0;
+  static constexpr int DisconnectImage = 12;
+
+  void ConnectActionExecute();
+  void SaveActionExecute();
+  // Writes Page's local copy and sends it; false when Save As was cancelled
+  // or refused. Throws when the copy cannot be written.
+  bool SavePage(TPage* Page);
+  void OpenSelectedEntry();
+  void DirListFileDrop(bool FrameConnected, const QStringList& Files);
 
   // What the connection driver reports.
   void ConnectionChanged(bool Connected, const QString& HostName) override;
@@ -97,126 +255,14 @@ class TMainForm : public QMainWindow, public IDriverView {
   // An error in plain words (Text) with the program's own words below it.
   void ShowDetailedError(const QString& Text, const QString& Detail) { Inform(Text, Detail); }
   virtual void ShowMessage(const QString& Text);
-  // Writes Page's local copy and sends it; false when Save As was cancelled
-  // or refused. Throws when the copy cannot be written.
-  bool SavePage(TPage* Page);
   THostKeyDialog* HostKeyDialog();
   TPasswordDialog* PasswordDialog();
 
-  void UpdateActions();
-  void UpdateEditActions();
-  void ApplySettings();
-  void LoadFormPosition();
-  void SaveFormPosition();
-  // The save question asked before a page's text is thrown away.
-  TUnsavedGuard& UnsavedGuard() { return *FUnsavedGuard; }
-  // How long a command, or the window's close, waits for an upload that the
-  // save question started.
-  void SetUploadWaitLimit(int Milliseconds);
-  bool WaitingForUploadToClose() const;
-  // The save question for one page: Yes, No or Cancel. Tests answer it.
-  virtual QMessageBox::StandardButton AskSaveChanges(const QString& Text);
-  // True while an upload the save question sent has not been answered.
-  virtual bool UploadInProgress();
-
-  // Commands.
-  void ConnectActionExecute();
-  void NewActionExecute();
-  void SaveActionExecute();
-  void Action6Execute();
-  void ExitActionExecute();
-  void Action4Execute();
-  void ViewDebugLogActionExecute();
-  void EditSelectAll1Execute();
-  void EditUndo1Execute();
-  void EditDelete1Execute();
-  // Qt has already flipped a checkable action's check mark when its handler
-  // runs.
-  void OpenActionExecute();
-  void OpenActionAccept(const QString& FileName);
-  void CutActionExecute();
-  void CopyActionExecute();
-  void PasteActionExecute();
-  void FindActionExecute();
-  void ViewLineNumbersActionExecute();
-  void WrapLinesActionExecute();
-  void FontActionExecute();
-  void ShowConnectDialogActionExecute();
-  void FindDialogFind();
-
-  void StartupTimerTimer();
-  void PageControlChange();
-  void SynEditChanged(TPage* Page);
-  void EditFileDrop(TPage* Page, const QStringList& Files);
-  void DirListBoxDblClick();
-  void OpenSelectedEntry();
-  void DirListFileDrop(bool FrameConnected, const QStringList& Files);
-
-  QAction* ConnectAction;
-  QAction* OpenAction;
-  QAction* SaveAction;
-  QAction* Action6;
-  QAction* NewAction;
-  QAction* Action7;
-  QAction* ExitAction;
-  QAction* CutAction;
-  QAction* CopyAction;
-  QAction* PasteAction;
-  QAction* EditSelectAll1;
-  QAction* EditUndo1;
-  QAction* EditDelete1;
-  QAction* FindAction;
-  QAction* RedoAction;
-  QAction* ViewLineNumbersAction;
-  QAction* WrapLinesAction;
-  QAction* FontAction;
-  QAction* ShowConnectDialogAction;
-  QAction* Action4;
-  QAction* ViewDebugLogAction;
-  QToolBar* ActionToolBar1;
-  QTabWidget* PageControl;
-  QTimer* StartupTimer;
-
- protected:
-  void showEvent(QShowEvent* Event) override;
-  void closeEvent(QCloseEvent* Event) override;
-  void changeEvent(QEvent* Event) override;
-  // The open-file dialog: the chosen local file, empty when cancelled.
-  virtual QString AskOpenFileName();
-  // The font dialog preset with Font; false when cancelled.
-  virtual bool AskFont(QFont& Font);
-
  private:
-  void CreateActions();
-  QAction* MakeAction(const QString& Name, const QString& Text, const QKeySequence& Shortcut,
-                      const QString& Hint = QString(), const QString& IconName = QString());
-  void CreateMenus();
-  void CreateToolBar();
-  void CreateStatusBar();
-  void ConnectActionHandlers();
-  void FormShow();
-  bool FormCloseQuery(bool& UploadSent);
-  void FormClose();
-  void CorrectRestoredOuterSize();
-  void ActivateTab(int Index);
-  void ConnectPage(TPage* Page);
-  QsciScintilla* FocusedEditor();
-
-  TVirtualRedirector FVirtualRedirector;
-  std::unique_ptr<TSettings> FSettings;
-  std::unique_ptr<TServers> FServers;
-  std::unique_ptr<TConnectionDriver> FDriver;
-  std::unique_ptr<THighlighters> FHighlighters;
-  TFindDialog* FFindDialog = nullptr;
   QLabel* FStatusPanels[3] = {};
   int FConnectImageIndex = ConnectImage;
   bool FNewOpenEnabled = false;
   bool FBusyCursor = false;
-  bool FShown = false;
-  bool FFirstTick = true;
-  // Set while the program (not the user) changes the active tab.
-  bool FChangingTab = false;
-  QSize FRestoredOuterSize;
 
   QPointer<QDialog> FConnectDialog;
   std::function<TConnectValues()> FConnectValues;
@@ -225,8 +271,4 @@ class TMainForm : public QMainWindow, public IDriverView {
   QPointer<TDebugForm> FDebugForm;
   THostKeyDialog* FHostKeyDialog = nullptr;
   TPasswordDialog* FPasswordDialog = nullptr;
-
-  TUnsavedGuard* FUnsavedGuard = nullptr;
-  // Set when the wait for the close question's uploads is over.
-  bool FCloseQueryDone = false;
 };

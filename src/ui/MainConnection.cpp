@@ -17,6 +17,7 @@
 #include "ui/HostKeyDialog.h"
 #include "ui/Icons.h"
 #include "ui/Main.h"
+#include "ui/Pages.h"
 #include "ui/PasswordDialog.h"
 #include "ui/frmDebug.h"
 #include "ui/frmEdit.h"
@@ -92,7 +93,7 @@ void TMainForm::ConnectionChanged(bool Connected, const QString& HostName) {
     SetConnectAction("Connect to Server...", ConnectImage);
   }
   SetNewOpenEnabled(Connected);
-  for (int i = 0; i < PageCount(); ++i) Pages(i)->SetFrameConnected(Connected);
+  FPages->ForEach([Connected](TPage* Page) { Page->SetFrameConnected(Connected); });
 }
 
 void TMainForm::StatusChanged(const QString& Text, int Panel, const QString& Detail) {
@@ -103,8 +104,9 @@ void TMainForm::BusyChanged(bool Busy) { SetBusyCursor(Busy); }
 
 void TMainForm::DirectoryListed(IPage* Page, TDir* Dir) {
   if (Page) static_cast<TPage*>(Page)->SetDir(Dir);
-  for (int i = 0; i < PageCount(); ++i)
-    if (Pages(i)->Dir() == Dir) Pages(i)->PopulateDirListBox();
+  FPages->ForEach([Dir](TPage* Page) {
+    if (Page->Dir() == Dir) Page->PopulateDirListBox();
+  });
 }
 
 void TMainForm::FileDownloaded(IPage* Page, const QString& LocalPath,

@@ -2,7 +2,6 @@
 
 #include <QListView>
 #include <QTabWidget>
-#include <QVariant>
 #include <Qsci/qsciscintilla.h>
 #include <algorithm>
 
@@ -14,8 +13,6 @@
 #include "ui/frmEdit.h"
 
 namespace {
-const char* const kPageProperty = "QuilleryPage";
-
 // QsciScintilla copies every inserted piece for its change signal, and once
 // more into a QString for accessibility: a large file inserted in one piece
 // would cost three times its size on top of the editor's own copy. Pieces of
@@ -64,13 +61,7 @@ TPage::TPage(QTabWidget* PageControl, QWidget* TabSheet, TEditFrame* EditFrame,
       FTabSheet(TabSheet),
       FPageControl(PageControl),
       FSavedChanged(std::move(SavedChanged)) {
-  TabSheet->setProperty(kPageProperty, QVariant::fromValue(static_cast<void*>(this)));
   FSynEdit->setEolMode(EolModeFor(FFormat.LineEnd));
-}
-
-TPage* TPage::OfTabSheet(const QWidget* TabSheet) {
-  if (!TabSheet) return nullptr;
-  return static_cast<TPage*>(TabSheet->property(kPageProperty).value<void*>());
 }
 
 QListView* TPage::DirListBox() const { return FEditFrame->DirListBox(); }

@@ -32,8 +32,6 @@ class TPage : public QObject, public IPage {
   // True while a file is being loaded: the editor's change signal is no edit then.
   bool Loading() const { return FLoading; }
 
-  // The page a tab sheet carries, or null.
-  static TPage* OfTabSheet(const QWidget* TabSheet);
   // The caption of a page that has no file behind it yet.
   static QString UntitledCaption() { return QStringLiteral("Untitled"); }
 

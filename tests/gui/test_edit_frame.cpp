@@ -1,5 +1,6 @@
 // The edit frame: layout, editor configuration, list drawing, the
-// not-connected panel and drops; and the page that fills its list.
+// not-connected panel and drops; the page that fills its list, and the list
+// of pages on a tab control.
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
@@ -7,23 +8,28 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QUrl>
 #include <Qsci/qscicommandset.h>
 #include <Qsci/qsciscintilla.h>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "TempHome.h"
 #include "remote/Dir.h"
 #include "ui/DirListDelegate.h"
 #include "ui/DirListModel.h"
 #include "ui/Page.h"
+#include "ui/Pages.h"
 #include "ui/frmEdit.h"
 
 namespace {
@@ -343,7 +349,6 @@ TEST_F(PageTest, CaptionIsTheTabTextAndKeepsAmpersands) {
   Page->SetCaption("a&b.txt");
   EXPECT_EQ(Page->Caption(), "a&b.txt");
   EXPECT_EQ(Tabs.tabText(0), "a&&b.txt");
-  EXPECT_EQ(TPage::OfTabSheet(Tabs.widget(0)), Page);
 }
 
 TEST_F(PageTest, SavedWritesAreReportedAndFrameFollowsConnection) {
@@ -358,6 +363,137 @@ TEST_F(PageTest, LoadingAMissingFileThrowsAndKeepsTheText) {
   Page->SynEdit()->setText("before");
   EXPECT_ANY_THROW(Page->LoadFromFile(Home.Path() + "/missing.txt"));
   EXPECT_EQ(Page->SynEdit()->text(), "before");
+}
+
+// ---------------------------------------------------------------- the page list
+
+class PagesTest : public ::testing::Test {
+ protected:
+  PagesTest()
+      : Pages(
+            &Tabs, [this] { ++SavedWrites; },
+            [this](TPage* Page) {
+              Closing.push_back(Page->Caption());
+              CountAtClosing = Pages.Count();
+            }) {}
+  std::vector<TPage*> All() const {
+    std::vector<TPage*> all;
+    Pages.ForEach([&all](TPage* Page) { all.push_back(Page); });
+    return all;
+  }
+
+  TempHome Home;
+  QTabWidget Tabs;
+  TPages Pages;  // goes before the tabs that carry its pages
+  int SavedWrites = 0;
+  QStringList Closing;
+  int CountAtClosing = -1;
+};
+
+TEST_F(PagesTest, NewPagesFollowTheTabsAndTheNewestComesToTheFront) {
+  TDir dir;
+  std::vector<TPage*> setUp;
+  TPage* first = Pages.Create("a&b.txt", [&](TPage* Page) {
+    setUp.push_back(Page);
+    // Already on its tab and in the list when the caller sees it.
+    EXPECT_EQ(Tabs.count(), 1);
+    EXPECT_EQ(Pages.Of(Page->TabSheet()), Page);
+  });
+  first->SetDir(&dir);
+  TPage* second = Pages.Create("b.txt", nullptr);
+
+  EXPECT_EQ(setUp, std::vector<TPage*>{first});
+  ASSERT_EQ(Pages.Count(), 2);
+  EXPECT_EQ(Pages.At(0), first);
+  EXPECT_EQ(Pages.At(1), second);
+  EXPECT_EQ(All(), (std::vector<TPage*>{first, second}));
+  EXPECT_EQ(Tabs.tabText(0), "a&&b.txt");
+  EXPECT_EQ(Tabs.tabText(1), "b.txt");
+  EXPECT_EQ(Pages.Active(), second);
+  EXPECT_EQ(Tabs.currentIndex(), 1);
+  EXPECT_EQ(Pages.Of(Tabs.widget(0)), first);
+  QWidget stranger;
+  EXPECT_EQ(Pages.Of(&stranger), nullptr);
+  EXPECT_EQ(Pages.Of(nullptr), nullptr);
+  // Each page starts saved, and says so once.
+  EXPECT_TRUE(first->Saved());
+  EXPECT_TRUE(second->Saved());
+  EXPECT_EQ(SavedWrites, 2);
+  // The new page lists the folder the page in front of it listed.
+  EXPECT_EQ(second->Dir(), &dir);
+}
+
+TEST_F(PagesTest, TabChangesMadeByTheListAreToldFromOtherChanges) {
+  std::vector<bool> switching;
+  QObject::connect(&Tabs, &QTabWidget::currentChanged,
+                   [&] { switching.push_back(Pages.Switching()); });
+  Pages.Create("a", nullptr);
+  TPage* b = Pages.Create("b", nullptr);
+  Pages.Create("c", nullptr);
+  ASSERT_FALSE(switching.empty());
+  EXPECT_EQ(std::count(switching.begin(), switching.end(), false), 0);
+
+  switching.clear();
+  Tabs.setCurrentIndex(0);  // as a click on the tab does
+  Pages.Activate(b);
+  Pages.Activate(2);
+  EXPECT_EQ(switching, (std::vector<bool>{false, true, true}));
+  EXPECT_FALSE(Pages.Switching());
+  EXPECT_EQ(Pages.Active(), Pages.At(2));
+}
+
+TEST_F(PagesTest, ClosingTellsFirstThenBringsTheLastPageForwardWithTheFocus) {
+  Tabs.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Tabs));
+  QPointer<TPage> a = Pages.Create("a", nullptr);
+  TPage* b = Pages.Create("b", nullptr);
+  TPage* c = Pages.Create("c", nullptr);
+  Tabs.setCurrentIndex(0);
+  // Away from every editor, so only the close can put it on one.
+  Tabs.tabBar()->setFocus();
+  ASSERT_EQ(Tabs.focusWidget(), Tabs.tabBar());
+
+  Pages.CloseActive();
+  // The page was still whole, and still listed, when Closing ran.
+  EXPECT_EQ(Closing, QStringList{"a"});
+  EXPECT_EQ(CountAtClosing, 3);
+  EXPECT_TRUE(a.isNull());
+  EXPECT_EQ(Tabs.count(), 2);
+  EXPECT_EQ(All(), (std::vector<TPage*>{b, c}));
+  EXPECT_EQ(Pages.Active(), c);
+  EXPECT_EQ(Tabs.focusWidget(), c->SynEdit());
+
+  Pages.CloseActive();
+  Pages.CloseActive();
+  EXPECT_EQ(Closing, (QStringList{"a", "c", "b"}));
+  EXPECT_EQ(Pages.Count(), 0);
+  EXPECT_EQ(Pages.Active(), nullptr);
+  Pages.CloseActive();
+  EXPECT_EQ(Closing.size(), 3);
+}
+
+TEST_F(PagesTest, APageWhoseSheetGoesElsewhereIsForgotten) {
+  TPage* a = Pages.Create("a", nullptr);
+  TPage* b = Pages.Create("b", nullptr);
+  TPage* c = Pages.Create("c", nullptr);
+  delete b->TabSheet();
+  EXPECT_EQ(Tabs.count(), 2);
+  EXPECT_EQ(All(), (std::vector<TPage*>{a, c}));
+  EXPECT_TRUE(Closing.isEmpty());
+
+  // The walk that may stop stops at the first false, and says so.
+  std::vector<TPage*> seen;
+  EXPECT_FALSE(Pages.ForEachWhile([&](TPage* Page) {
+    seen.push_back(Page);
+    return Page != a;
+  }));
+  EXPECT_EQ(seen, std::vector<TPage*>{a});
+  seen.clear();
+  EXPECT_TRUE(Pages.ForEachWhile([&](TPage* Page) {
+    seen.push_back(Page);
+    return true;
+  }));
+  EXPECT_EQ(seen, (std::vector<TPage*>{a, c}));
 }
 
 }  // namespace
