@@ -16,8 +16,8 @@ namespace {
 // Names as a web server's folder holds them: folders mixed with text and
 // binary files, some names with blanks, a few without an extension.
 void FillDir(TDir& Dir, int Entries) {
-  static const char* const kExtensions[] = {".html", ".css", ".js", ".txt", ".png", ".pl", "",
-                                            ".json", ".tar.gz", ".jpg", ".php", ".zip"};
+  static const char* const kExtensions[] = {".html", ".css",  ".js",     ".txt", ".png", ".pl",
+                                            "",      ".json", ".tar.gz", ".jpg", ".php", ".zip"};
   quint32 seed = 12345;
   auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
   Dir.Clear();

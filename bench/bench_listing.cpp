@@ -18,10 +18,11 @@ constexpr int kEntries = 50000;
 // folders and files mixed, most names plain, some with blanks or non-ASCII
 // letters, a few links; sizes from empty to gigabytes; recent times and years.
 QStringList MakeListing(int Entries) {
-  static const char* const kStems[] = {"img_", "index-", "report ", "Quarterly Report ",
-                                       "caf\xc3\xa9-menu ", "backup_", "style", "notes (copy) "};
-  static const char* const kExtensions[] = {".html", ".css", ".js", ".txt", ".png", ".jpg",
-                                            ".pl",   ".json", ".tar.gz", "", ".php", ".PDF"};
+  static const char* const kStems[] = {
+      "img_",    "index-", "report ",      "Quarterly Report ", "caf\xc3\xa9-menu ",
+      "backup_", "style",  "notes (copy) "};
+  static const char* const kExtensions[] = {".html", ".css",  ".js",     ".txt", ".png", ".jpg",
+                                            ".pl",   ".json", ".tar.gz", "",     ".php", ".PDF"};
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   QStringList lines{"Listing directory /var/www/html/assets"};
@@ -37,12 +38,14 @@ QStringList MakeListing(int Entries) {
     if (!folder) name += kExtensions[next() % 12];
     if (link) name += " -> ../shared/" + name;
     const quint64 size = folder ? 4096 : quint64(next() % 1000) << (next() % 24);
-    const QString date =
-        next() % 4 ? QString("%1:%2").arg(next() % 24, 2, 10, QChar('0')).arg(next() % 60, 2, 10,
-                                                                           QChar('0'))
-                   : QString(" %1").arg(2012 + next() % 12);
+    const QString date = next() % 4 ? QString("%1:%2")
+                                          .arg(next() % 24, 2, 10, QChar('0'))
+                                          .arg(next() % 60, 2, 10, QChar('0'))
+                                    : QString(" %1").arg(2012 + next() % 12);
     lines << QString("%1 %2 %3 %4 %5 %6 %7 %8 %9")
-                 .arg(folder ? "drwxr-xr-x" : link ? "lrwxrwxrwx" : "-rw-r--r--")
+                 .arg(folder ? "drwxr-xr-x"
+                      : link ? "lrwxrwxrwx"
+                             : "-rw-r--r--")
                  .arg(1 + next() % 5, 4)
                  .arg("www-data", -8)
                  .arg("www-data", -8)

@@ -236,8 +236,8 @@ void ExpectDownload(TBenchForm& Form, TKind Kind) {
 
 void HandResultLine(TBenchForm& Form, TKind Kind) {
   const QByteArray name = SampleName(Kind).toLatin1();
-  Form.Driver().VirtualRedirectorInput(
-      nullptr, "remote:/www/" + name + " => local:" + WorkFile(Form).toUtf8() + "\npsftp> ");
+  Form.Driver().VirtualRedirectorInput(nullptr, "remote:/www/" + name + " => local:" +
+                                                    WorkFile(Form).toUtf8() + "\npsftp> ");
 }
 
 void Paint(TPage* Page) {
@@ -308,7 +308,6 @@ class TServer {
   QProcess FProcess;
 };
 
-
 void BM_PsftpGet(benchmark::State& State, TKind kind) {
   QTemporaryDir root;
   QDir().mkpath(root.path() + "/www");
@@ -320,8 +319,7 @@ void BM_PsftpGet(benchmark::State& State, TKind kind) {
   form->Values = {"127.0.0.1", "tester", "secret", "/www", server.Port};
   form->ConnectActionExecute();
   TPage* page = form->ActivePage();
-  if (!WaitFor(
-          [&] { return Row(page, SampleName(kind)).isValid() && !form->Driver().Busy(); }))
+  if (!WaitFor([&] { return Row(page, SampleName(kind)).isValid() && !form->Driver().Busy(); }))
     return State.SkipWithError("no listing from the server");
 
   double getMs = 0, openMs = 0;

@@ -40,9 +40,9 @@
 #include "process/VirtualRedirector.h"
 #include "remote/ConnectionDriver.h"
 #include "remote/Dir.h"
+#include "remote/DriverPage.h"
 #include "remote/DriverView.h"
 #include "remote/File.h"
-#include "remote/DriverPage.h"
 
 namespace {
 
@@ -131,7 +131,8 @@ class TBenchPage : public IPage {
     Selected = -1;
     for (int i = 0; FDir && i < FDir->Count(); ++i) {
       const TFile* file = FDir->Files(i);
-      const QString shown = file->IsDirectory() ? "[" + file->RemoteName() + "]" : file->RemoteName();
+      const QString shown =
+          file->IsDirectory() ? "[" + file->RemoteName() + "]" : file->RemoteName();
       if (shown == ItemText) Selected = i;
     }
     return Selected >= 0;
@@ -289,8 +290,8 @@ class TServer {
   void Start() {
     const QString script =
         QFileInfo(QString(__FILE__)).dir().absoluteFilePath("../tests/server/sftp_server.py");
-    FProcess.start("/usr/bin/python3", {script, "--root", FRoot.path(), "--user", kUser,
-                                        "--password", kPassword});
+    FProcess.start("/usr/bin/python3",
+                   {script, "--root", FRoot.path(), "--user", kUser, "--password", kPassword});
     if (!FProcess.waitForStarted(10000)) Die("the loopback server did not start");
     QByteArray out;
     while (FProcess.waitForReadyRead(20000)) {
@@ -327,8 +328,10 @@ class TServer {
 // The driver's arguments (see TConnectionDriver::ConnectToHost), with the
 // host key given rather than asked for.
 QStringList PsftpArguments(const TServer& Server, const QString& PasswordFile) {
-  return {"-v", "-P", QString::number(Server.Port), "-pwfile", PasswordFile, "-l", kUser,
-          "-hostkey", Server.HostKey, "127.0.0.1"};
+  return {"-v",       "-P",         QString::number(Server.Port),
+          "-pwfile",  PasswordFile, "-l",
+          kUser,      "-hostkey",   Server.HostKey,
+          "127.0.0.1"};
 }
 
 struct TWholeRun {
@@ -436,8 +439,7 @@ double MemoryGrowthKb(int Port) {
   QProcess child;
   child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   child.start(QCoreApplication::applicationFilePath(), {"--memory", QString::number(Port)});
-  if (!child.waitForFinished(kTimeoutMs) || child.exitCode() != 0)
-    Die("the memory run failed");
+  if (!child.waitForFinished(kTimeoutMs) || child.exitCode() != 0) Die("the memory run failed");
   const QByteArray out = child.readAllStandardOutput();
   const qsizetype at = out.indexOf("GROWTH ");
   if (at < 0) Die("the memory run printed no growth");
@@ -552,8 +554,7 @@ int main(int argc, char** argv) {
   std::vector<double> getWhole, getAlone, getDriver, cdAlone, cdDriver;
   std::vector<double> getDriverRead, getTransfer, getBeforeLoad, getLoad;
   for (int r = 0; r < reps; ++r)
-    getWhole.push_back(
-        RunPsftp(server, passwordFile, work.path(), "get /www/big.bin\nbye\n").Ms);
+    getWhole.push_back(RunPsftp(server, passwordFile, work.path(), "get /www/big.bin\nbye\n").Ms);
   {
     TPsftpSession alone(server, passwordFile, work.path());
     TSession session(server.Port, "/www");
@@ -605,10 +606,10 @@ int main(int argc, char** argv) {
   const double gap = Median(gaps);
   const double memoryRatio = Median(growths) * 1024.0 / double(listingBytes);
 
-  std::printf("\nMedians; the listing is %lld lines, %.2f MB as psftp prints it.\n",
-              listingLines, listingBytes / 1048576.0);
-  std::printf("%-40s %12s %12s %-4s %13s %14s\n", "case", "psftp alone", "driver", "",
-              "compared", "goal");
+  std::printf("\nMedians; the listing is %lld lines, %.2f MB as psftp prints it.\n", listingLines,
+              listingBytes / 1048576.0);
+  std::printf("%-40s %12s %12s %-4s %13s %14s\n", "case", "psftp alone", "driver", "", "compared",
+              "goal");
   Row("1. cd + ls, 50,000 entries (with login)", Median(listAlone), Median(listDriver), "ms",
       listRatio, "x", 1.5, listRatio <= 1.5);
   Row("2. get 20 MB (connected)", Median(getAlone), Median(getDriver), "ms", getRatio, "x", 1.3,
@@ -621,17 +622,17 @@ int main(int argc, char** argv) {
               "-", gap, "ms", "", "<=", 100.0, gap <= 100 ? "met" : "NOT MET");
   std::printf("%-40s %12.1f %12.1f %-4s %10.2fx   %8s 3.00x  %s\n",
               "5. peak memory growth vs listing text", listingBytes / 1048576.0,
-              Median(growths) / 1024.0, "MB", memoryRatio, "<=",
-              memoryRatio <= 3 ? "met" : "NOT MET");
+              Median(growths) / 1024.0, "MB", memoryRatio,
+              "<=", memoryRatio <= 3 ? "met" : "NOT MET");
 
   std::printf("\nFor reference:\n");
   std::printf("  case 1, driver less psftp alone: %.1f ms\n",
               Median(listDriver) - Median(listAlone));
-  std::printf("  case 2, psftp alone's whole run (login, get, bye): %.1f ms\n",
-              Median(getWhole));
-  std::printf("  case 2, driver: %.1f ms to the piece with psftp's prompt, %.1f ms from there to"
-              " LoadFromFile, %.1f ms in LoadFromFile\n",
-              Median(getTransfer), Median(getBeforeLoad), Median(getLoad));
+  std::printf("  case 2, psftp alone's whole run (login, get, bye): %.1f ms\n", Median(getWhole));
+  std::printf(
+      "  case 2, driver: %.1f ms to the piece with psftp's prompt, %.1f ms from there to"
+      " LoadFromFile, %.1f ms in LoadFromFile\n",
+      Median(getTransfer), Median(getBeforeLoad), Median(getLoad));
   std::printf("  all runs (ms): list alone");
   for (double v : listAlone) std::printf(" %.0f", v);
   std::printf(" | list driver");
@@ -648,8 +649,9 @@ int main(int argc, char** argv) {
   for (double v : gaps) std::printf(" %.1f", v);
   std::printf(" | memory growth (MB)");
   for (double v : growths) std::printf(" %.1f", v / 1024.0);
-  std::printf("\n  last listing through the driver: %.0f pieces of output, %.1f ms handling them"
-              " on the UI thread, the longest %.1f ms; %.0f characters of debug text\n",
-              pieces, inputMs, longestInputMs, debugChars);
+  std::printf(
+      "\n  last listing through the driver: %.0f pieces of output, %.1f ms handling them"
+      " on the UI thread, the longest %.1f ms; %.0f characters of debug text\n",
+      pieces, inputMs, longestInputMs, debugChars);
   return 0;
 }

@@ -3,9 +3,9 @@
 // end notification, with every byte delivered through OnInput.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QEventLoop>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 

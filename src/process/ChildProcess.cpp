@@ -104,7 +104,8 @@ TStartInfo MakeStartInfo(const QString& FileName, const QString& InitialDirector
 
 pid_t Start(const TStartInfo& Info, const int ChildEnds[3]) {
   std::vector<char*> Argv;
-  for (const QByteArray& Argument : Info.Arguments) Argv.push_back(const_cast<char*>(Argument.constData()));
+  for (const QByteArray& Argument : Info.Arguments)
+    Argv.push_back(const_cast<char*>(Argument.constData()));
   Argv.push_back(nullptr);
 
   int ErrorRead = -1, ErrorWrite = -1;

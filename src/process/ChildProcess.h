@@ -10,9 +10,9 @@ namespace ChildProcess {
 // Everything the child needs, prepared before forking: between fork and exec
 // the child may only do async-signal-safe work, so it must not allocate.
 struct TStartInfo {
-  QByteArray Program;          // absolute: the child changes folder before exec
-  QByteArray Directory;        // empty: the parent's working folder
-  QList<QByteArray> Arguments; // argv, argv[0] included
+  QByteArray Program;           // absolute: the child changes folder before exec
+  QByteArray Directory;         // empty: the parent's working folder
+  QList<QByteArray> Arguments;  // argv, argv[0] included
 };
 
 // Parameters is split like a Windows command line; its first word becomes

@@ -28,9 +28,9 @@ void TPipeThread::Taken(qsizetype Bytes) {
 
 bool TPipeThread::WaitForRoom() {
   std::unique_lock<std::mutex> Lock(FFlowLock);
-  return FFlowChanged.wait_for(Lock, ReadInterval,
-                               [this] { return FInFlight <= MostInFlight || Terminated(); }) &&
-         !Terminated();
+  return FFlowChanged.wait_for(Lock, ReadInterval, [this] {
+    return FInFlight <= MostInFlight || Terminated();
+  }) && !Terminated();
 }
 
 void TPipeThread::Execute() {

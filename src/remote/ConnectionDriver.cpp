@@ -9,10 +9,10 @@
 #include "process/CommandLine.h"
 #include "process/VirtualRedirector.h"
 #include "remote/ChangeDirOperation.h"
+#include "remote/DriverPage.h"
 #include "remote/GetOperation.h"
 #include "remote/ListOperation.h"
 #include "remote/LoginOperation.h"
-#include "remote/DriverPage.h"
 #include "remote/PlainMessages.h"
 #include "remote/PsftpProgram.h"
 #include "remote/PsftpQuestions.h"
@@ -267,9 +267,8 @@ void TConnectionDriver::FinishLogin(const TLoginOperation& Login) {
   DeletePasswordFile();
   SetConnected(true);
   SetCurrentDir(Login.HomeDir());
-  ErrorReport::Guarded([this] {
-    Start(std::make_unique<TChangeDirOperation>(FStartingPage, FStartingDir));
-  });
+  ErrorReport::Guarded(
+      [this] { Start(std::make_unique<TChangeDirOperation>(FStartingPage, FStartingDir)); });
 }
 
 void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& NewInput) {
@@ -284,9 +283,9 @@ void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& 
         FView.AskPassword(event.Prompt);
         break;
       case TPsftpQuestions::TEvent::FatalError: {
-        const TPlainMessages::TFatalError error = TPlainMessages::FatalError(
-            event.Message, QString::fromLocal8Bit(FCurrentHostName), FCurrentPort,
-            QString::fromLocal8Bit(FCurrentUserName));
+        const TPlainMessages::TFatalError error =
+            TPlainMessages::FatalError(event.Message, QString::fromLocal8Bit(FCurrentHostName),
+                                       FCurrentPort, QString::fromLocal8Bit(FCurrentUserName));
         Debug("Fatal: " + error.Text);
         FView.Inform(error.Text, error.Detail);
         break;

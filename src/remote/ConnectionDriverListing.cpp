@@ -4,10 +4,10 @@
 #include "core/Exception.h"
 #include "remote/ChangeDirOperation.h"
 #include "remote/ConnectionDriver.h"
+#include "remote/DriverPage.h"
 #include "remote/GetOperation.h"
 #include "remote/ListOperation.h"
 #include "remote/ListingParser.h"
-#include "remote/DriverPage.h"
 #include "remote/TempFolder.h"
 
 void TConnectionDriver::FinishChangeDir(const TChangeDirOperation& ChangeDir) {

@@ -5,9 +5,9 @@
 
 #include "core/Exception.h"
 #include "remote/ConnectionDriver.h"
+#include "remote/DriverPage.h"
 #include "remote/GetOperation.h"
 #include "remote/ListOperation.h"
-#include "remote/DriverPage.h"
 #include "remote/PutOperation.h"
 #include "remote/TempFolder.h"
 

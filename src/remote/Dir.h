@@ -33,15 +33,15 @@ class TDir {
   // the entries stay where they were added, so freeing them on a relisting
   // walks memory in the order it was allocated.
   struct TSortKey {
-    quint64 Prefix[4];     // the first sixteen folded code units, packed
-    quint32 Start;         // of the folded short name in FKeyUnits
+    quint64 Prefix[4];  // the first sixteen folded code units, packed
+    quint32 Start;      // of the folded short name in FKeyUnits
     quint32 Length;
-    quint32 Index;         // into FFiles
+    quint32 Index;  // into FFiles
     quint32 IsDirectory;
   };
 
   std::vector<std::unique_ptr<TFile>> FFiles;  // in the order added
   QString FName;
-  std::vector<TSortKey> FKeys;                 // in display order
+  std::vector<TSortKey> FKeys;  // in display order
   std::vector<char16_t> FKeyUnits;
 };

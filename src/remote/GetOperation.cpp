@@ -2,8 +2,7 @@
 
 #include "remote/PsftpCommand.h"
 
-TGetOperation::TGetOperation(IPage* Page, const QByteArray& RemotePath,
-                             const QString& LocalPath)
+TGetOperation::TGetOperation(IPage* Page, const QByteArray& RemotePath, const QString& LocalPath)
     : TPsftpOperation(TKind::Get, Page), FRemotePath(RemotePath), FLocalPath(LocalPath) {
   SetMissing("psftp did not report the download");
   Command();  // refuses a name psftp cannot take before anything is queued

@@ -19,9 +19,9 @@ struct THostKeyRequest {
 
 // What the user said to a host-key question.
 enum class THostKeyAnswer {
-  Trust,    // "y": store the key and go on
-  Once,     // "n": go on without storing it
-  Abandon   // an empty line: abandon the connection
+  Trust,   // "y": store the key and go on
+  Once,    // "n": go on without storing it
+  Abandon  // an empty line: abandon the connection
 };
 
 // psftp asks for a password it was not given.

@@ -154,8 +154,8 @@ bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDire
   return ParseEntry(Line, Name, IsDirectory, IsLink, size);
 }
 
-bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDirectory,
-                                bool& IsLink, qint64& Size) {
+bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDirectory, bool& IsLink,
+                                qint64& Size) {
   const QStringView text = WithoutLineEnd(Line);
   const TFields fields = SplitFields(text);
   QString name;

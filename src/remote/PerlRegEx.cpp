@@ -89,9 +89,9 @@ TPerlRegEx::TCompiled* TPerlRegEx::Compiled() {
   auto compiled = std::make_unique<TCompiled>();
   compiled->Pattern = FRegEx;
   compiled->Options = FOptions;
-  compiled->Code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.constData()),
-                                 PCRE2_SIZE(pattern.size()), options, &error, &offset,
-                                 context.Context);
+  compiled->Code =
+      pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.constData()), PCRE2_SIZE(pattern.size()),
+                    options, &error, &offset, context.Context);
   if (!compiled->Code)
     throw Exception(QString("Invalid regular expression \"%1\" at offset %2: %3")
                         .arg(FRegEx)
@@ -112,14 +112,12 @@ TPerlRegEx::TCompiled* TPerlRegEx::Compiled() {
 bool TPerlRegEx::Match() {
   TCompiled* compiled = Compiled();
   ClearGroups();
-  const int rc = pcre2_match(compiled->Code,
-                             reinterpret_cast<PCRE2_SPTR>(FSubjectUtf8.constData()),
-                             PCRE2_SIZE(FSubjectUtf8.size()), 0, PCRE2_NOTEMPTY,
-                             compiled->MatchData, nullptr);
+  const int rc =
+      pcre2_match(compiled->Code, reinterpret_cast<PCRE2_SPTR>(FSubjectUtf8.constData()),
+                  PCRE2_SIZE(FSubjectUtf8.size()), 0, PCRE2_NOTEMPTY, compiled->MatchData, nullptr);
   if (rc == PCRE2_ERROR_NOMATCH) return false;
   if (rc < 0)
-    throw Exception(
-        QString("Regular expression \"%1\" failed: %2").arg(FRegEx).arg(ErrorText(rc)));
+    throw Exception(QString("Regular expression \"%1\" failed: %2").arg(FRegEx).arg(ErrorText(rc)));
   // rc is one more than the highest group that took part (the match data is
   // sized from the pattern, so it is never 0).
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(compiled->MatchData);

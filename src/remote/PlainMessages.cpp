@@ -27,7 +27,7 @@ const TRefusal kRefusals[] = {
     {"Directory ", ": ", "Cannot open directory"},       // cd
     {"Unable to open ", ": ", "Cannot open directory"},  // ls
     {"Reading directory ", ": ", "Cannot read directory"},
-    {"", ": open for read: ", "Cannot read"},   // get
+    {"", ": open for read: ", "Cannot read"},    // get
     {"", ": open for write: ", "Cannot write"},  // put
     {"", ": canonify: ", "Cannot find"},
 };
@@ -63,7 +63,7 @@ QString TPlainMessages::Refusal(const QString& Line) {
 }
 
 TPlainMessages::TFatalError TPlainMessages::FatalError(const QString& Line, const QString& Host,
-                                                      int Port, const QString& User) {
+                                                       int Port, const QString& User) {
   const QString detail = Line.trimmed();
   QString words = detail;
   // psftp gives up before any connection when the name does not resolve or
@@ -89,8 +89,9 @@ TPlainMessages::TFatalError TPlainMessages::FatalError(const QString& Line, cons
   } else if (OneOf(cause, {"Remote side unexpectedly closed network connection",
                            "Server unexpectedly closed network connection",
                            "Connection reset by peer", "Software caused connection abort"})) {
-    text = QString("The connection to %1 was lost. Your open pages are kept; connect again to "
-                   "save them.")
+    text = QString(
+               "The connection to %1 was lost. Your open pages are kept; connect again to "
+               "save them.")
                .arg(Host);
   } else {
     text = words;

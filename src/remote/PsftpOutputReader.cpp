@@ -16,7 +16,8 @@ std::vector<TPsftpOutputReader::TEvent> TPsftpOutputReader::Feed(const QByteArra
   FPending += Piece;
   qsizetype at = 0;
   while (at < FPending.size()) {
-    const QByteArray rest = QByteArray::fromRawData(FPending.constData() + at, FPending.size() - at);
+    const QByteArray rest =
+        QByteArray::fromRawData(FPending.constData() + at, FPending.size() - at);
     if (FSkipPromptBlank) {
       FSkipPromptBlank = false;
       if (rest.startsWith(' ')) ++at;

@@ -95,8 +95,8 @@ THostKeyRequest TPsftpQuestions::ParseHostKey(const QString& Text, const QString
   }
   // "The server's ssh-ed25519 key fingerprint is:" (or "The new ... key
   // fingerprint is:") is followed by "  ssh-ed25519 255 SHA256:...".
-  static const QRegularExpression fingerprint(
-      R"(key fingerprint is:\n\s*(.+?)\s+(\S+)$)", QRegularExpression::MultilineOption);
+  static const QRegularExpression fingerprint(R"(key fingerprint is:\n\s*(.+?)\s+(\S+)$)",
+                                              QRegularExpression::MultilineOption);
   QRegularExpressionMatchIterator it = fingerprint.globalMatch(Text);
   while (it.hasNext()) {
     const QRegularExpressionMatch m = it.next();

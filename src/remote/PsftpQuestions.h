@@ -30,6 +30,6 @@ class TPsftpQuestions {
   void TakeFatalErrors(std::vector<TEvent>& Events);
   THostKeyRequest ParseHostKey(const QString& Text, const QString& Tail) const;
 
-  QString FText;        // text since the last question, lines kept for their context
+  QString FText;          // text since the last question, lines kept for their context
   int FScannedLines = 0;  // complete lines of FText already checked for fatal errors
 };

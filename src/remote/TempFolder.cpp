@@ -89,8 +89,7 @@ void CheckLocalTarget(const QString& Path) {
     why = "it is not a regular file";
   else if (st.st_uid != geteuid())
     why = "it belongs to another user";
-  if (!why.isEmpty())
-    throw Exception(QString("Refusing to write %1: %2").arg(Path, why));
+  if (!why.isEmpty()) throw Exception(QString("Refusing to write %1: %2").arg(Path, why));
 #else
   const QFileInfo info(Path);
   if (info.isSymLink() || (info.exists() && !info.isFile()))
@@ -121,7 +120,8 @@ QString WorkFilePrefix(const QString& Kind) {
 }
 
 QString NewWorkFile(const QString& Kind) {
-  return WorkFilePrefix(Kind) + QString::number(QRandomGenerator::system()->generate64(), 36).rightJustified(13, u'0');
+  return WorkFilePrefix(Kind) +
+         QString::number(QRandomGenerator::system()->generate64(), 36).rightJustified(13, u'0');
 }
 
 // A work file is named after the process that made it, so a second Quillery

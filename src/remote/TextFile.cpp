@@ -32,8 +32,8 @@ const QByteArray Utf16BEMark("\xFE\xFF", 2);
 // that follows the file's own mark as a character. Only called on bytes
 // already known to be valid UTF-8, so nothing is replaced.
 QString Utf8ToString(QByteArrayView Bytes) {
-  QStringDecoder decoder(QStringConverter::Utf8,
-                         QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                     QStringConverter::Flag::ConvertInitialBom);
   return decoder.decode(Bytes);
 }
 
@@ -78,15 +78,17 @@ int LineAt(const QString& Text, qsizetype Index) {
 // Typed characters beyond U+00FF have no Latin-1 byte; writing '?' in their
 // place would silently damage the file, so saving is refused instead.
 QByteArray EncodeLatin1(const QString& Text) {
-  const auto bad = std::find_if(Text.begin(), Text.end(), [](QChar c) { return c.unicode() > 0xFF; });
+  const auto bad =
+      std::find_if(Text.begin(), Text.end(), [](QChar c) { return c.unicode() > 0xFF; });
   if (bad == Text.end()) return Text.toLatin1();
   const qsizetype index = bad - Text.begin();
   const QString character = Text.mid(index, bad->isHighSurrogate() ? 2 : 1);
   const char32_t code = character.toUcs4().value(0);
-  throw Exception(QString("The character %1 (U+%2) on line %3 cannot be saved in Latin-1, "
-                          "the encoding of this file")
-                      .arg(character, QString::number(uint(code), 16).toUpper().rightJustified(4, u'0'))
-                      .arg(LineAt(Text, index)));
+  throw Exception(
+      QString("The character %1 (U+%2) on line %3 cannot be saved in Latin-1, "
+              "the encoding of this file")
+          .arg(character, QString::number(uint(code), 16).toUpper().rightJustified(4, u'0'))
+          .arg(LineAt(Text, index)));
 }
 
 // CR and LF never occur inside a UTF-8 sequence, so the bytes tell.
@@ -136,8 +138,7 @@ bool WriteAll(QFile& File, QByteArrayView Bytes) {
 // takes the old file's permissions, so a private copy stays private.
 void WriteFile(const QString& Path, std::initializer_list<QByteArrayView> Pieces) {
   const QString folder = QFileInfo(Path).absolutePath();
-  QFile file(folder + "/.save-" +
-             QString::number(QRandomGenerator::system()->generate64(), 36));
+  QFile file(folder + "/.save-" + QString::number(QRandomGenerator::system()->generate64(), 36));
   errno = 0;
   bool written = file.open(QIODevice::NewOnly | QIODevice::WriteOnly);
   for (const QByteArrayView piece : Pieces) written = written && WriteAll(file, piece);
@@ -150,13 +151,12 @@ void WriteFile(const QString& Path, std::initializer_list<QByteArrayView> Pieces
 #ifdef Q_OS_WIN
   if (written) QFile::remove(Path);  // rename does not replace a file there
 #endif
-  if (written &&
-      std::rename(QFile::encodeName(file.fileName()).constData(),
-                  QFile::encodeName(Path).constData()) != 0) {
+  if (written && std::rename(QFile::encodeName(file.fileName()).constData(),
+                             QFile::encodeName(Path).constData()) != 0) {
     const int renameError = errno;
     file.remove();
-    throw Exception(QString("Unable to write %1: %2")
-                        .arg(Path, QString::fromLocal8Bit(strerror(renameError))));
+    throw Exception(
+        QString("Unable to write %1: %2").arg(Path, QString::fromLocal8Bit(strerror(renameError))));
   }
   if (!written) {
     file.remove();

@@ -62,9 +62,11 @@ TIniFile::TIniFile(const QString& FileName) : FFileName(FileName) { Load(); }
 void TIniFile::Load() {
   if (QFileInfo::exists(FFileName)) {
     QFile file(FFileName);
-    if (!file.open(QIODevice::ReadOnly)) throw Exception(QString("Unable to read %1").arg(FFileName));
+    if (!file.open(QIODevice::ReadOnly))
+      throw Exception(QString("Unable to read %1").arg(FFileName));
     QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) throw Exception(QString("Unable to read %1").arg(FFileName));
+    if (file.error() != QFileDevice::NoError)
+      throw Exception(QString("Unable to read %1").arg(FFileName));
     if (data.startsWith(Utf8Mark)) {
       FByteOrderMark = true;
       data.remove(0, Utf8Mark.size());
@@ -111,7 +113,8 @@ TIniFile::TLine TIniFile::Parse(const QByteArray& Text) {
 QStringList TIniFile::ReadSections() const {
   QStringList names;
   for (const TLine& line : FLines) {
-    if (line.Kind == Section && !line.Name.isEmpty() && !names.contains(line.Name, Qt::CaseInsensitive))
+    if (line.Kind == Section && !line.Name.isEmpty() &&
+        !names.contains(line.Name, Qt::CaseInsensitive))
       names << line.Name;
   }
   return names;
@@ -121,7 +124,8 @@ QStringList TIniFile::ReadSections() const {
 int TIniFile::FindSection(const QString& Section) const {
   const QString name = Section.trimmed();
   for (size_t i = 0; i < FLines.size(); ++i) {
-    if (FLines[i].Kind == TIniFile::Section && FLines[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+    if (FLines[i].Kind == TIniFile::Section &&
+        FLines[i].Name.compare(name, Qt::CaseInsensitive) == 0)
       return int(i);
   }
   return -1;
@@ -157,7 +161,8 @@ bool TIniFile::ValueExists(const QString& Section, const QString& Key) const {
   return FindValue(Section, Key) != nullptr;
 }
 
-QByteArray TIniFile::ReadString(const QString& Section, const QString& Key, const QByteArray& Default) const {
+QByteArray TIniFile::ReadString(const QString& Section, const QString& Key,
+                                const QByteArray& Default) const {
   const TLine* line = FindValue(Section, Key);
   if (!line) return Default;
   QByteArray value = line->Value;
@@ -175,21 +180,24 @@ int TIniFile::ReadInteger(const QString& Section, const QString& Key, int Defaul
 // would lose either is written between double quotes: it then reads back
 // exactly as written, here and through the profile functions.
 QByteArray TIniFile::KeyLine(const QString& Key, const QByteArray& Value) const {
-  const bool protect = !Value.isEmpty() && (IsBlank(Value.front()) || IsBlank(Value.back()) || Quoted(Value));
+  const bool protect =
+      !Value.isEmpty() && (IsBlank(Value.front()) || IsBlank(Value.back()) || Quoted(Value));
   return Key.trimmed().toLocal8Bit() + '=' + (protect ? '"' + Value + '"' : Value);
 }
 
 // A line break would end the line early and the rest would be read as a
 // line of its own, possibly a section header: refuse rather than corrupt.
-void TIniFile::CheckWritable(const QString& Section, const QString& Key, const QByteArray& Value) const {
+void TIniFile::CheckWritable(const QString& Section, const QString& Key,
+                             const QByteArray& Value) const {
   const QByteArray section = Section.trimmed().toLocal8Bit();
   const QByteArray key = Key.trimmed().toLocal8Bit();
-  const bool badKey = key.isEmpty() || key.contains('=') || key.startsWith(';') || key.startsWith('[');
+  const bool badKey =
+      key.isEmpty() || key.contains('=') || key.startsWith(';') || key.startsWith('[');
   if (section.isEmpty() || badKey || HoldsLineBreak(section) || HoldsLineBreak(key) ||
       HoldsLineBreak(Value)) {
-    throw Exception(
-        QString("Unable to write to %1: section \"%2\", key \"%3\": name or value not allowed in the file")
-            .arg(FFileName, Section, Key));
+    throw Exception(QString("Unable to write to %1: section \"%2\", key \"%3\": name or value not "
+                            "allowed in the file")
+                        .arg(FFileName, Section, Key));
   }
 }
 

@@ -28,7 +28,8 @@ class TIniFile {
   QStringList ReadSections() const;
   bool SectionExists(const QString& Section) const;
   bool ValueExists(const QString& Section, const QString& Key) const;
-  QByteArray ReadString(const QString& Section, const QString& Key, const QByteArray& Default) const;
+  QByteArray ReadString(const QString& Section, const QString& Key,
+                        const QByteArray& Default) const;
   // Decimal text; Default when the key is missing or not an integer.
   int ReadInteger(const QString& Section, const QString& Key, int Default) const;
 

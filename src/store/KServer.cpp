@@ -22,7 +22,8 @@ int HexDigit(QChar C) {
 uchar HexPair(const QString& Pair) {
   const int high = HexDigit(Pair[0]);
   const int low = HexDigit(Pair[1]);
-  if (high < 0 || low < 0) throw Exception(QString("''$%1'' is not a valid integer value").arg(Pair));
+  if (high < 0 || low < 0)
+    throw Exception(QString("''$%1'' is not a valid integer value").arg(Pair));
   return uchar(high * 16 + low);
 }
 

@@ -76,7 +76,8 @@ QString TSettings::Read(const QString& SettingName, const QString& Default) cons
   const auto store = OpenStore();
   if (!CanReadFrom(store->fileName())) return Default;
   const QVariant value = store->value(SettingName);
-  if (store->status() == QSettings::AccessError || value.typeId() != QMetaType::QString) return Default;
+  if (store->status() == QSettings::AccessError || value.typeId() != QMetaType::QString)
+    return Default;
   return value.toString();
 }
 
@@ -100,7 +101,9 @@ int TSettings::Get(const TIntSetting& Key) const {
 
 QString TSettings::Get(const TTextSetting& Key) const { return Read(Key.Name, Key.Default); }
 
-QString TSettings::Text(const TBoolSetting& Key) const { return Read(Key.Name, BoolToStr(Key.Default)); }
+QString TSettings::Text(const TBoolSetting& Key) const {
+  return Read(Key.Name, BoolToStr(Key.Default));
+}
 
 void TSettings::Set(const TBoolSetting& Key, bool Value) { Write(Key.Name, BoolToStr(Value)); }
 

@@ -37,7 +37,8 @@ void TServer::Read(const TIniFile& IniFile, const QString& Section) {
   FPort = IniFile.ReadInteger(Section, "Port", 22);
   FStartingDir = IniFile.ReadString(Section, "StartingDir", QByteArray());
   const QByteArray password = IniFile.ReadString(Section, "Password", QByteArray());
-  FPassword = IsBlankText(password) ? QByteArray() : UnscramblePassword(QString::fromLocal8Bit(password));
+  FPassword =
+      IsBlankText(password) ? QByteArray() : UnscramblePassword(QString::fromLocal8Bit(password));
 }
 
 void TServer::Write(TIniFile& IniFile) const {

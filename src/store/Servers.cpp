@@ -9,8 +9,8 @@
 
 QString TServers::FileName() { return UserConfigFolder() + "/Quillery/Servers.ini"; }
 
-void TServers::Add(const QByteArray& AHostName, const QByteArray& AUserName, const QByteArray& APassword,
-                   const QByteArray& AStartingDir, int APort) {
+void TServers::Add(const QByteArray& AHostName, const QByteArray& AUserName,
+                   const QByteArray& APassword, const QByteArray& AStartingDir, int APort) {
   auto server = std::make_unique<TServer>();
   server->SetHostName(AHostName);
   server->SetUserName(AUserName);
@@ -50,7 +50,8 @@ void TServers::Load() {
     }
     Servers.push_back(std::move(server));
   }
-  if (!problems.isEmpty()) throw Exception(QString("Servers.ini \"%1\": %2").arg(path, problems.join("; ")));
+  if (!problems.isEmpty())
+    throw Exception(QString("Servers.ini \"%1\": %2").arg(path, problems.join("; ")));
 }
 
 // Sections of hosts not in the list stay as they are; the file is replaced

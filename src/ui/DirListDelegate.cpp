@@ -30,8 +30,8 @@ void TDirListDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Opti
   const bool selected = Option.state & QStyle::State_Selected;
   const QPalette& palette = Option.palette;
   Painter->save();
-  Painter->fillRect(Option.rect, palette.color(QPalette::Active, selected ? QPalette::Highlight
-                                                                          : QPalette::Base));
+  Painter->fillRect(Option.rect, palette.color(QPalette::Active,
+                                               selected ? QPalette::Highlight : QPalette::Base));
   Painter->setFont(Option.font);
   Painter->setPen(TextColor(FileOf(Index), selected, palette));
   Painter->drawText(Option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,

@@ -56,4 +56,6 @@ bool TFindDialog::MatchCase() const { return MatchCaseBox->isChecked(); }
 bool TFindDialog::Up() const { return UpButton->isChecked(); }
 
 // As in the system's own find dialogs, there is nothing to find without a text.
-void TFindDialog::UpdateFindNextButton() { FindNextButton->setEnabled(!FindEdit->text().isEmpty()); }
+void TFindDialog::UpdateFindNextButton() {
+  FindNextButton->setEnabled(!FindEdit->text().isEmpty());
+}

@@ -49,10 +49,12 @@ bool FindNext(QsciScintilla* Editor, const QString& Text, bool MatchCase, bool U
   qsizetype found = -1;
   if (Up) {
     const qsizetype lastStart =
-        document.IndexOf(Editor->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART)) - Text.size();
+        document.IndexOf(Editor->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART)) -
+        Text.size();
     if (lastStart >= 0) found = document.Text().lastIndexOf(Text, lastStart, cs);
   } else {
-    const qsizetype from = document.IndexOf(Editor->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND));
+    const qsizetype from =
+        document.IndexOf(Editor->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND));
     found = document.Text().indexOf(Text, from, cs);
   }
   if (found < 0) return false;

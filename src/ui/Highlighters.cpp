@@ -1,12 +1,12 @@
 #include "ui/Highlighters.h"
 
+#include <QFont>
 #include <Qsci/qscilexercss.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjava.h>
 #include <Qsci/qscilexerjavascript.h>
 #include <Qsci/qscilexerperl.h>
 #include <Qsci/qsciscintillabase.h>
-#include <QFont>
 
 namespace {
 
@@ -57,12 +57,18 @@ THighlighters::TKind THighlighters::KindForCaption(const QString& Caption) {
 
 QsciLexer* THighlighters::Lexer(TKind Kind) const {
   switch (Kind) {
-    case Html: return FHtmlSyn.get();
-    case Js: return FJsSyn.get();
-    case Perl: return FPerlSyn.get();
-    case Java: return FJavaSyn.get();
-    case Css: return FCssSyn.get();
-    case Keep: break;
+    case Html:
+      return FHtmlSyn.get();
+    case Js:
+      return FJsSyn.get();
+    case Perl:
+      return FPerlSyn.get();
+    case Java:
+      return FJavaSyn.get();
+    case Css:
+      return FCssSyn.get();
+    case Keep:
+      break;
   }
   return nullptr;
 }

@@ -38,10 +38,8 @@ QPixmap TSvgIconEngine::Render(const QSize& Size) const {
 QPixmap TSvgIconEngine::pixmap(const QSize& Size, QIcon::Mode Mode, QIcon::State State) {
   const QSize size = actualSize(Size, Mode, State);
   if (size.isEmpty()) return QPixmap();
-  const QString cacheKey = QString("TSvgIconEngine:%1:%2:%3")
-                               .arg(FPath)
-                               .arg(size.width())
-                               .arg(int(Mode));
+  const QString cacheKey =
+      QString("TSvgIconEngine:%1:%2:%3").arg(FPath).arg(size.width()).arg(int(Mode));
   QPixmap result;
   if (QPixmapCache::find(cacheKey, &result)) return result;
   if (Mode == QIcon::Normal) {

@@ -67,8 +67,9 @@ void TConnectForm::CreateControls() {
 }
 
 void TConnectForm::LayOutControls() {
-  const QList<QWidget*> order{HostsBox,        HostNameEdit,  PortEdit, UserNameEdit, PasswordEdit,
-                              StartingDirEdit, ConnectButton, Button2,  SaveHostBox,  SavePasswordBox};
+  const QList<QWidget*> order{HostsBox,     HostNameEdit,    PortEdit,      UserNameEdit,
+                              PasswordEdit, StartingDirEdit, ConnectButton, Button2,
+                              SaveHostBox,  SavePasswordBox};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   for (QLabel* label : findChildren<QLabel*>()) label->adjustSize();
   for (QCheckBox* box : {SaveHostBox, SavePasswordBox}) box->adjustSize();
@@ -97,7 +98,8 @@ void TConnectForm::showEvent(QShowEvent* Event) {
 void TConnectForm::FormShow() {
   const QString loadError = FillHostsBox();
   SelectSavedServer();
-  if (!loadError.isEmpty()) QTimer::singleShot(0, this, [this, loadError] { ShowError(loadError); });
+  if (!loadError.isEmpty())
+    QTimer::singleShot(0, this, [this, loadError] { ShowError(loadError); });
 }
 
 // Rebuilds the server list from the file and the box from the list; returns
@@ -112,7 +114,8 @@ QString TConnectForm::FillHostsBox() {
   HostsBox->clear();
   for (int i = 0; i < FServers.Count(); ++i) {
     TServer* server = FServers.GetServer(i);
-    HostsBox->addItem(QString::fromLocal8Bit(server->DisplayName()), QVariant::fromValue<void*>(server));
+    HostsBox->addItem(QString::fromLocal8Bit(server->DisplayName()),
+                      QVariant::fromValue<void*>(server));
   }
   HostsBox->setCurrentIndex(HostsBox->count() > 0 ? 0 : -1);
   if (HostsBox->count() > 0) HostsBoxChange();

@@ -65,10 +65,9 @@ void TEditFrame::CreateDirListBox() {
   FDirListBox->setFont(MonospaceFont("Consolas", 10));
   FDirListBox->setMinimumWidth(30);
   FDirListBox->viewport()->setAcceptDrops(true);
-  connect(FDirListBox, &QListView::doubleClicked, this,
-          [this](const QModelIndex& Index) {
-            if (Index.isValid()) emit DirListDoubleClicked();
-          });
+  connect(FDirListBox, &QListView::doubleClicked, this, [this](const QModelIndex& Index) {
+    if (Index.isValid()) emit DirListDoubleClicked();
+  });
   FSplitter->addWidget(FDirListBox);
 }
 
@@ -123,8 +122,8 @@ void TEditFrame::CreateNotConnectedPanel() {
   FNotConnectedPanel->setAutoFillBackground(true);
   FNotConnectedPanel->setBackgroundRole(QPalette::Button);
 
-  FConnectButton = new QPushButton(Icons::Get("network-connect"), tr("Connect"),
-                                   FNotConnectedPanel);
+  FConnectButton =
+      new QPushButton(Icons::Get("network-connect"), tr("Connect"), FNotConnectedPanel);
   FConnectButton->setObjectName("ConnectButton");
   FConnectButton->setFixedSize(kButtonWidth, kButtonHeight);
   connect(FConnectButton, &QPushButton::clicked, this, &TEditFrame::ConnectButtonClick);
@@ -174,8 +173,9 @@ void TEditFrame::UpdateGutterWidth() {
   }
   const int digits = std::max(kMinGutterDigits, int(QString::number(FSynEdit->lines()).size()));
   const QByteArray sample(digits, '9');
-  const long width = FSynEdit->SendScintilla(QsciScintillaBase::SCI_TEXTWIDTH,
-                                             QsciScintillaBase::STYLE_LINENUMBER, sample.constData());
+  const long width =
+      FSynEdit->SendScintilla(QsciScintillaBase::SCI_TEXTWIDTH, QsciScintillaBase::STYLE_LINENUMBER,
+                              sample.constData());
   FSynEdit->setMarginWidth(0, int(width) + kGutterPadding);
   FSynEdit->setMarginWidth(1, 1);
 }

@@ -156,8 +156,9 @@ THostKeyRequest Request(THostKeyRequest::TKind Kind) {
   request.Port = 2222;
   request.KeyType = "ssh-ed25519 255";
   request.Fingerprint = "SHA256:Zm9vYmFy";
-  request.Text = "The first cipher supported by the server is arcfour, "
-                 "which is below the configured warning threshold.";
+  request.Text =
+      "The first cipher supported by the server is arcfour, "
+      "which is below the configured warning threshold.";
   return request;
 }
 
@@ -279,10 +280,9 @@ TEST(PasswordDialog, OkHandsOverTheMaskedTextAndForgetsIt) {
 
 TEST(Icons, OurOwnPicturesDrawSomething) {
   TempHome home;
-  for (const char* name :
-       {"network-connect", "network-disconnect", "document-new", "document-open", "document-save",
-        "edit-cut", "edit-copy", "edit-paste", "edit-undo", "edit-redo", "application-exit",
-        "quillery"}) {
+  for (const char* name : {"network-connect", "network-disconnect", "document-new", "document-open",
+                           "document-save", "edit-cut", "edit-copy", "edit-paste", "edit-undo",
+                           "edit-redo", "application-exit", "quillery"}) {
     SCOPED_TRACE(name);
     const QImage image = Icons::Fallback(name).pixmap(16, 16).toImage();
     ASSERT_FALSE(image.isNull());

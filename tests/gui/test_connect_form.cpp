@@ -62,7 +62,8 @@ class TConnectFormTest : public ::testing::Test {
     for (int i = 0; i < servers.Count(); ++i) {
       const TServer* s = servers.GetServer(i);
       hosts << QString("%1|%2|%3|%4")
-                   .arg(QString(s->DisplayName()), QString(s->Password()), QString(s->StartingDir()))
+                   .arg(QString(s->DisplayName()), QString(s->Password()),
+                        QString(s->StartingDir()))
                    .arg(s->Port());
     }
     return hosts;
@@ -72,7 +73,8 @@ class TConnectFormTest : public ::testing::Test {
     for (int i = 0; i < Form->HostsBox->count(); ++i) items << Form->HostsBox->itemText(i);
     return items;
   }
-  void Fill(const QString& Host, const QString& Port, const QString& User, const QString& Password = "") {
+  void Fill(const QString& Host, const QString& Port, const QString& User,
+            const QString& Password = "") {
     Form->HostNameEdit->setText(Host);
     Form->PortEdit->setText(Port);
     Form->UserNameEdit->setText(User);
@@ -99,13 +101,39 @@ TEST(PortNumberFromText, AcceptsDecimalAndHexWithSignAndLeadingBlanksOnly) {
     const char* Text;
     int Port;
   } cases[] = {
-      {"22", 22},      {"  22", 22},     {"+22", 22},      {"-1", -1},      {"-0", 0},
-      {"$16", 22},     {" 0x1F", 31},    {"0X1f", 31},     {"$ff", 255},    {"-$10", -16},
-      {"0", 0},        {"65535", 65535}, {"65536", 65536}, {"007", 7},      {"2147483647", 2147483647},
-      {"", -1},        {"   ", -1},      {"abc", -1},      {"22x", -1},     {"22 ", -1},
-      {"2 2", -1},     {"\t22", -1},     {"+", -1},        {"$", -1},       {"0x", -1},
-      {"+-1", -1},     {"$g", -1},       {"1e3", -1},      {"0x$1", -1},    {"2147483648", -1},
-      {"99999999999999999999", -1},      {"$100000000", -1}, {"\xD9\xA2\xD9\xA2", -1},
+      {"22", 22},
+      {"  22", 22},
+      {"+22", 22},
+      {"-1", -1},
+      {"-0", 0},
+      {"$16", 22},
+      {" 0x1F", 31},
+      {"0X1f", 31},
+      {"$ff", 255},
+      {"-$10", -16},
+      {"0", 0},
+      {"65535", 65535},
+      {"65536", 65536},
+      {"007", 7},
+      {"2147483647", 2147483647},
+      {"", -1},
+      {"   ", -1},
+      {"abc", -1},
+      {"22x", -1},
+      {"22 ", -1},
+      {"2 2", -1},
+      {"\t22", -1},
+      {"+", -1},
+      {"$", -1},
+      {"0x", -1},
+      {"+-1", -1},
+      {"$g", -1},
+      {"1e3", -1},
+      {"0x$1", -1},
+      {"2147483648", -1},
+      {"99999999999999999999", -1},
+      {"$100000000", -1},
+      {"\xD9\xA2\xD9\xA2", -1},
   };
   for (const auto& c : cases)
     EXPECT_EQ(PortNumberFromText(QString::fromUtf8(c.Text)), c.Port) << '"' << c.Text << '"';
@@ -129,17 +157,23 @@ TEST_F(TConnectFormTest, LayoutAndInitialState) {
     QPoint Position;
     const char* Label;
   } controls[] = {
-      {Form->HostsBox, {24, 40}, "Saved hosts:"},     {Form->HostNameEdit, {26, 112}, "Host name:"},
-      {Form->PortEdit, {312, 112}, "Port"},            {Form->UserNameEdit, {24, 160}, "Username:"},
-      {Form->PasswordEdit, {24, 216}, "Password:"},    {Form->StartingDirEdit, {24, 272}, "Starting directory:"},
-      {Form->ConnectButton, {216, 369}, nullptr},     {Form->Button2, {304, 369}, nullptr},
-      {Form->SaveHostBox, {24, 312}, nullptr},        {Form->SavePasswordBox, {24, 335}, nullptr},
+      {Form->HostsBox, {24, 40}, "Saved hosts:"},
+      {Form->HostNameEdit, {26, 112}, "Host name:"},
+      {Form->PortEdit, {312, 112}, "Port"},
+      {Form->UserNameEdit, {24, 160}, "Username:"},
+      {Form->PasswordEdit, {24, 216}, "Password:"},
+      {Form->StartingDirEdit, {24, 272}, "Starting directory:"},
+      {Form->ConnectButton, {216, 369}, nullptr},
+      {Form->Button2, {304, 369}, nullptr},
+      {Form->SaveHostBox, {24, 312}, nullptr},
+      {Form->SavePasswordBox, {24, 335}, nullptr},
   };
   QList<QLabel*> labels = Form->findChildren<QLabel*>();
   for (const auto& c : controls) {
     EXPECT_EQ(c.Control->pos(), c.Position) << c.Control->metaObject()->className();
     if (!c.Label) continue;
-    auto label = std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->buddy() == c.Control; });
+    auto label = std::find_if(labels.begin(), labels.end(),
+                              [&](QLabel* l) { return l->buddy() == c.Control; });
     ASSERT_NE(label, labels.end()) << c.Label;
     EXPECT_EQ((*label)->text(), c.Label);
     EXPECT_EQ((*label)->x(), c.Position.x());
@@ -159,8 +193,8 @@ TEST_F(TConnectFormTest, PortChecks) {
   const struct {
     const char* Text;
     int Port;  // 0: refused
-  } cases[] = {{"0", 0},    {"65536", 0},   {"abc", 0},   {"", 0},     {"-1", 0},     {"22x", 0},
-               {"1", 1},    {"65535", 65535}, {" 0x1F", 31}, {"$16", 22}, {"+22", 22}};
+  } cases[] = {{"0", 0}, {"65536", 0},     {"abc", 0},    {"", 0},     {"-1", 0},  {"22x", 0},
+               {"1", 1}, {"65535", 65535}, {" 0x1F", 31}, {"$16", 22}, {"+22", 22}};
   for (const auto& c : cases) {
     Errors.clear();
     Form->setResult(0);

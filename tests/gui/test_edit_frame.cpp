@@ -104,15 +104,14 @@ TEST_F(EditFrameTest, GutterShowsRedNumbersAtLeastThreeDigitsWideAfterAFontChang
   const long red = 0x0000FF;  // Scintilla colours are BGR
   EXPECT_EQ(Sci(edit, QsciScintillaBase::SCI_STYLEGETFORE, QsciScintillaBase::STYLE_LINENUMBER),
             red);
-  const long threeDigits = Sci(edit, QsciScintillaBase::SCI_TEXTWIDTH,
-                               QsciScintillaBase::STYLE_LINENUMBER, long("999"));
+  const long threeDigits =
+      Sci(edit, QsciScintillaBase::SCI_TEXTWIDTH, QsciScintillaBase::STYLE_LINENUMBER, long("999"));
   EXPECT_GE(edit->marginWidth(0), threeDigits);
   EXPECT_TRUE(edit->marginLineNumbers(0));
 
   edit->setText(QString("x\n").repeated(12000));
-  EXPECT_GE(edit->marginWidth(0),
-            Sci(edit, QsciScintillaBase::SCI_TEXTWIDTH, QsciScintillaBase::STYLE_LINENUMBER,
-                long("99999")));
+  EXPECT_GE(edit->marginWidth(0), Sci(edit, QsciScintillaBase::SCI_TEXTWIDTH,
+                                      QsciScintillaBase::STYLE_LINENUMBER, long("99999")));
 
   Frame.SetLineNumbersVisible(false);
   EXPECT_EQ(edit->marginWidth(0), 0);
@@ -216,7 +215,9 @@ TEST_F(EditFrameTest, ConnectButtonIsCentredTwentyPixelsBelowTheMiddle) {
   const struct {
     QSize Panel;
     QPoint Button;
-  } cases[] = {{{143, 100}, {34, 70}}, {{143, 101}, {34, 70}}, {{76, 3}, {1, 21}},
+  } cases[] = {{{143, 100}, {34, 70}},
+               {{143, 101}, {34, 70}},
+               {{76, 3}, {1, 21}},
                {{40, 40}, {-17, 40}}};
   QLabel* panel = Frame.NotConnectedPanel();
   for (const auto& c : cases) {

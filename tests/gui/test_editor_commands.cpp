@@ -265,17 +265,16 @@ TEST_F(EditorCommandsTest, FindNextSearchesTheActivePageFromTheCaret) {
   EXPECT_FALSE(dialog->isModal());
 
   const TFindCase cases[] = {
-      {"foo", false, false, 1, {4, 7}},    // Foo for foo
-      {"foo", true, false, 1, {12, 15}},   // Match case skips Foo and FOO
-      {"foo", false, true, 14, {7, 4}},    // the nearest match before the caret
-      {"foo", true, true, 14, {3, 0}},
-      {"FOO", true, true, 23, {19, 16}},
-      {"zzz", false, false, 5, {5, 5}},    // a miss changes nothing
-      {"foo", false, true, 2, {2, 2}},     // no wrapping around
+      {"foo", false, false, 1, {4, 7}},   // Foo for foo
+      {"foo", true, false, 1, {12, 15}},  // Match case skips Foo and FOO
+      {"foo", false, true, 14, {7, 4}},   // the nearest match before the caret
+      {"foo", true, true, 14, {3, 0}},   {"FOO", true, true, 23, {19, 16}},
+      {"zzz", false, false, 5, {5, 5}},  // a miss changes nothing
+      {"foo", false, true, 2, {2, 2}},   // no wrapping around
   };
   for (const TFindCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.Text << " case " << c.MatchCase << " up " << c.Up
-                                    << " from " << c.Caret);
+    SCOPED_TRACE(testing::Message()
+                 << c.Text << " case " << c.MatchCase << " up " << c.Up << " from " << c.Caret);
     edit->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, c.Caret);
     dialog->FindEdit->setText(c.Text);
     dialog->MatchCaseBox->setChecked(c.MatchCase);

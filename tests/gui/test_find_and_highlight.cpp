@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
 #include <Qsci/qscilexercss.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjava.h>
 #include <Qsci/qscilexerjavascript.h>
 #include <Qsci/qscilexerperl.h>
 #include <Qsci/qsciscintilla.h>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
 
 #include "TempHome.h"
 #include "ui/FindDialog.h"
@@ -24,7 +24,9 @@ struct TSel {
   int Anchor, Caret;
   bool operator==(const TSel& o) const { return Anchor == o.Anchor && Caret == o.Caret; }
 };
-std::ostream& operator<<(std::ostream& os, const TSel& s) { return os << "(" << s.Anchor << "," << s.Caret << ")"; }
+std::ostream& operator<<(std::ostream& os, const TSel& s) {
+  return os << "(" << s.Anchor << "," << s.Caret << ")";
+}
 
 class TFindNextTest : public ::testing::Test {
  protected:
@@ -37,9 +39,7 @@ class TFindNextTest : public ::testing::Test {
     //            0123456789012345678901234567890123
     Editor.setText("foo Foo bar foo\nFOO end");
   }
-  void Caret(int Position) {
-    Editor.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, Position);
-  }
+  void Caret(int Position) { Editor.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, Position); }
   TSel Sel() const {
     return {int(Editor.SendScintilla(QsciScintillaBase::SCI_GETANCHOR)),
             int(Editor.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS))};
@@ -105,7 +105,8 @@ TEST_F(TFindNextTest, MissAndEmptyTextKeepSelectionAndCaret) {
 
 TEST_F(TFindNextTest, NonAsciiTextAndPositions) {
   // An emoji (four bytes, two UTF-16 units), "été", a euro sign (three bytes).
-  Editor.setText(QString::fromUtf8("\xF0\x9F\x98\x80\xC3\xA9t\xC3\xA9 \xE2\x82\xAC x \xE2\x82\xAC"));
+  Editor.setText(
+      QString::fromUtf8("\xF0\x9F\x98\x80\xC3\xA9t\xC3\xA9 \xE2\x82\xAC x \xE2\x82\xAC"));
   Caret(0);
   ASSERT_TRUE(FindNext(&Editor, QString::fromUtf8("\xE2\x82\xAC x"), true, false));
   EXPECT_EQ(Editor.selectedText(), QString::fromUtf8("\xE2\x82\xAC x"));
@@ -147,15 +148,24 @@ struct TCaptionCase {
 
 TEST(Highlighters, CaptionChoosesByLowerCasedExtension) {
   const TCaptionCase cases[] = {
-      {"INDEX.HTML", THighlighters::Html}, {"view.jsp", THighlighters::Html},
-      {"page.htm", THighlighters::Keep},   {"notes.txt", THighlighters::Keep},
-      {"script.JS", THighlighters::Js},    {"script.json", THighlighters::Keep},
-      {"a.CGI", THighlighters::Perl},      {"x.perl", THighlighters::Perl},
-      {"y.pl", THighlighters::Perl},       {"Main.java", THighlighters::Java},
-      {"site.css", THighlighters::Css},    {"Makefile", THighlighters::Keep},
-      {"dir/a.b/file", THighlighters::Keep}, {"dir.js/file", THighlighters::Keep},
-      {"/tmp/x/app.js", THighlighters::Js}, {"archive.css.bak", THighlighters::Keep},
-      {".css", THighlighters::Css},        {"a.", THighlighters::Keep},
+      {"INDEX.HTML", THighlighters::Html},
+      {"view.jsp", THighlighters::Html},
+      {"page.htm", THighlighters::Keep},
+      {"notes.txt", THighlighters::Keep},
+      {"script.JS", THighlighters::Js},
+      {"script.json", THighlighters::Keep},
+      {"a.CGI", THighlighters::Perl},
+      {"x.perl", THighlighters::Perl},
+      {"y.pl", THighlighters::Perl},
+      {"Main.java", THighlighters::Java},
+      {"site.css", THighlighters::Css},
+      {"Makefile", THighlighters::Keep},
+      {"dir/a.b/file", THighlighters::Keep},
+      {"dir.js/file", THighlighters::Keep},
+      {"/tmp/x/app.js", THighlighters::Js},
+      {"archive.css.bak", THighlighters::Keep},
+      {".css", THighlighters::Css},
+      {"a.", THighlighters::Keep},
       {"", THighlighters::Keep},
   };
   for (const TCaptionCase& c : cases)

@@ -24,8 +24,8 @@
 #include "TempHome.h"
 #include "core/ErrorReport.h"
 #include "remote/ConnectionDriver.h"
-#include "remote/TempFolder.h"
 #include "remote/Dir.h"
+#include "remote/TempFolder.h"
 #include "store/MSettings.h"
 #include "ui/HostKeyDialog.h"
 #include "ui/Main.h"
@@ -129,8 +129,8 @@ TEST_F(MainWindowTest, EveryCommandHasItsTextShortcutHintAndCheckMark) {
       {"ExitAction", "&Exit", "", "", "", false},
       {"CutAction", "Cu&t", "Ctrl+X", "Cut", "Cuts the selection and puts it on the Clipboard",
        false},
-      {"CopyAction", "&Copy", "Ctrl+C", "Copy",
-       "Copies the selection and puts it on the Clipboard", false},
+      {"CopyAction", "&Copy", "Ctrl+C", "Copy", "Copies the selection and puts it on the Clipboard",
+       false},
       {"PasteAction", "&Paste", "Ctrl+V", "Paste", "Inserts Clipboard contents", false},
       {"EditSelectAll1", "Select &All", "Ctrl+A", "Select All", "Selects the entire document",
        false},
@@ -407,8 +407,8 @@ TEST_F(MainWindowTest, FontSizeOfZeroOrLessGivesTenOnEveryPage) {
 // ---------------------------------------------------------------- start-up
 
 TEST_F(MainWindowTest, StartupShowsTheConnectDialogOnceWhenTheSettingSaysSo) {
-  const std::pair<const char*, int> cases[] = {
-      {"1", 1}, {"2", 1}, {"True", 1}, {"tRUE", 1}, {"0", 0}, {"False", 0}, {"", 0}, {"abc", 0}};
+  const std::pair<const char*, int> cases[] = {{"1", 1}, {"2", 1},     {"True", 1}, {"tRUE", 1},
+                                               {"0", 0}, {"False", 0}, {"", 0},     {"abc", 0}};
   for (const auto& [value, shown] : cases) {
     SCOPED_TRACE(value);
     Store("ShowConnectDialog", value);

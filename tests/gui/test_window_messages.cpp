@@ -69,8 +69,7 @@ TEST_F(WindowMessagesTest, FirstPanelGrowsToItsWholeTextButNeverWidensTheWindow)
     bool fits;  // in a window of this width
   } cases[] = {
       {"short", "Connected", true},
-      {"a refusal", "No such file or directory: a folder with a rather long name of its own",
-       true},
+      {"a refusal", "No such file or directory: a folder with a rather long name of its own", true},
       {"longer than the window", QString(400, 'x'), false},
       {"short again", "Not connected", true},
   };

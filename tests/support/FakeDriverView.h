@@ -10,14 +10,17 @@
 
 #include "process/VirtualRedirector.h"
 #include "remote/Dir.h"
-#include "remote/DriverView.h"
 #include "remote/DriverPage.h"
+#include "remote/DriverView.h"
 
 // A page with plain fields: what the window's page would show.
 class FakePage : public IPage {
  public:
   TDir* Dir() const override { return FDir; }
-  void SetDir(TDir* Value) { FDir = Value; PopulateDirListBox(); }
+  void SetDir(TDir* Value) {
+    FDir = Value;
+    PopulateDirListBox();
+  }
   void PopulateDirListBox();
   void ClearDirListBox() { Items.clear(); }
   TFile* SelectedFile() const;
@@ -35,11 +38,11 @@ class FakePage : public IPage {
   // Selects the list item showing Text ("[sub]" for a directory).
   bool Select(const QString& Text);
 
-  QStringList Items;           // the list box's texts
+  QStringList Items;  // the list box's texts
   std::vector<TFile*> ItemFiles;
   int Selected = -1;
   bool FrameConnected = false;
-  QByteArray Text;             // the editor's bytes
+  QByteArray Text;  // the editor's bytes
   int HighlighterUpdates = 0;
 
  private:
@@ -63,8 +66,7 @@ class FakeDriverView : public IDriverView {
   }
   void BusyChanged(bool Busy) override { BusyCursor = Busy; }
   void DirectoryListed(IPage* Page, TDir* Dir) override;
-  void FileDownloaded(IPage* Page, const QString& LocalPath,
-                      const QByteArray& RemotePath) override;
+  void FileDownloaded(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath) override;
   void FileUploaded(IPage* Page) override;
   void Log(TLog Kind, const QString& Text) override {
     DebugText += Text + (Kind == TLog::Command ? "\r\n" : "\n");

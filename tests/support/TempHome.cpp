@@ -6,7 +6,7 @@ namespace {
 // psftp finds its host-key cache through the password database, not HOME:
 // PUTTYDIR is what moves it, so that no test trusts a key another one stored.
 const char* const kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "PUTTYDIR"};
-}
+}  // namespace
 
 TempHome::TempHome() {
   for (const char* name : kVariables) {

@@ -55,8 +55,13 @@ bool TestServer::Start() {
   WriteFile(QString::fromUtf8("/www/café+(1).txt"), "odd name\n");
   WriteFile("/www/sub/inner.txt", "inside\n");
 
-  QStringList args{QStringLiteral(QUILLERY_TEST_SERVER), "--root", Root(), "--user", User(),
-                   "--password", Password()};
+  QStringList args{QStringLiteral(QUILLERY_TEST_SERVER),
+                   "--root",
+                   Root(),
+                   "--user",
+                   User(),
+                   "--password",
+                   Password()};
   for (const QString& glob : FDeny) args << "--deny" << glob;
   if (!FHostKeyFile.isEmpty()) args << "--host-key" << FHostKeyFile;
   if (FRequestedPort) args << "--port" << QString::number(FRequestedPort);
@@ -95,7 +100,7 @@ bool TestServer::Start() {
 
 void TestServer::Stop() {
   if (FProcess.state() == QProcess::NotRunning) return;
-  Resume();  // a stopped server would never see its standard input close
+  Resume();                      // a stopped server would never see its standard input close
   FProcess.closeWriteChannel();  // the server ends when its standard input closes
   if (!FProcess.waitForFinished(5000)) {
     FProcess.kill();

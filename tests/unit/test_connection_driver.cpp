@@ -180,17 +180,23 @@ struct PieceCase {
   const char* name;
   QByteArray piece;
   QByteArrayList written;  // commands written after login and listing
-  QString status0;  // an unrecognised answer to "cd" shows as refused
+  QString status0;         // an unrecognised answer to "cd" shows as refused
 };
 
 TEST_F(DriverTest, RecognisesOnlyWholeMarkersInTheirPlace) {
   const std::vector<PieceCase> cases = {
-      {"directory change mid-line is ignored", "x Remote directory is now /a\npsftp> ", {},
+      {"directory change mid-line is ignored",
+       "x Remote directory is now /a\npsftp> ",
+       {},
        "x Remote directory is now /a"},
-      {"directory change in other case is ignored", "remote directory is now /a\npsftp> ", {},
+      {"directory change in other case is ignored",
+       "remote directory is now /a\npsftp> ",
+       {},
        "remote directory is now /a"},
-      {"directory change then prompt in one piece", "Remote directory is now /a b\npsftp> ",
-       {"ls"}, "Connected"},
+      {"directory change then prompt in one piece",
+       "Remote directory is now /a b\npsftp> ",
+       {"ls"},
+       "Connected"},
       {"CR LF line ends", "Remote directory is now /a\r\npsftp> ", {"ls"}, "Connected"},
   };
   for (const PieceCase& c : cases) {
@@ -218,9 +224,10 @@ TEST_F(DriverTest, LoginMarkerIsCaseSensitiveAndActsOnce) {
   EXPECT_TRUE(driver.Connected());
   Feed(kCdWww);
   // A listed file named like the login line does not log in again.
-  Feed("Listing directory /www\n"
-       "-rw-r--r--    1 root     root            6 Dec 10 00:10 working directory is\n"
-       "psftp> ");
+  Feed(
+      "Listing directory /www\n"
+      "-rw-r--r--    1 root     root            6 Dec 10 00:10 working directory is\n"
+      "psftp> ");
   EXPECT_EQ(redirector.Written, (QByteArrayList{"cd \"/www\"", "ls"}));
   EXPECT_EQ(view.Page(0)->Items, QStringList{"working directory is"});
 }
@@ -249,15 +256,16 @@ TEST_F(DriverTest, ListingLinesAreNeverObeyed) {
   Feed(kCdWww);
   PutLocal("secret.txt", "local secret");
   const QByteArray perms = "-rw-r--r--    1 root     root            6 Dec 10 00:10 ";
-  Feed("Listing directory /www\n"
-       "remote:/www/x => local:../../../secret.txt\n"
-       "remote:/www/my notes.txt => local:secret.txt\n"
-       "Remote directory is now /etc\n"
-       "local:/x => remote:/www/index.html\n"
-       "Listing directory /etc\n"
-       "Remote working directory is /etc\n"
-       "psftp> Remote directory is now /etc\n" +
-       perms + "a.txt\npsftp> ");
+  Feed(
+      "Listing directory /www\n"
+      "remote:/www/x => local:../../../secret.txt\n"
+      "remote:/www/my notes.txt => local:secret.txt\n"
+      "Remote directory is now /etc\n"
+      "local:/x => remote:/www/index.html\n"
+      "Listing directory /etc\n"
+      "Remote working directory is /etc\n"
+      "psftp> Remote directory is now /etc\n" +
+      perms + "a.txt\npsftp> ");
   EXPECT_EQ(redirector.Written, (QByteArrayList{"cd \"/www\"", "ls"}));
   EXPECT_EQ(driver.CurrentDir(), "/www");
   EXPECT_EQ(view.Status[1], "/www");
@@ -282,8 +290,9 @@ TEST_F(DriverTest, LinesWithNoCommandOpenAreDropped) {
   Feed("Remote directory is now /etc\nremote:/www/a.txt => local:a.txt\npsftp> ");
   EXPECT_EQ(driver.CurrentDir(), "/www");
   EXPECT_EQ(redirector.Written.size(), 2);
-  EXPECT_TRUE(view.DebugText.contains("Ignored, no command was waiting for it: "
-                                      "Remote directory is now /etc"));
+  EXPECT_TRUE(
+      view.DebugText.contains("Ignored, no command was waiting for it: "
+                              "Remote directory is now /etc"));
 }
 
 // The panel leads with the cause; psftp's own line is its tooltip and in the log.
@@ -324,8 +333,9 @@ TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowTheCauseFirst) {
   view.Page(0)->Select("[sub]");
   view.DblClick(driver);
   Feed("Remote directory is now /www/sub\npsftp> ");
-  Feed("Listing directory /www/sub\n"
-       "drwxr-xr-x    2 root     root         4096 Dec 10 00:10 ..\npsftp> ");
+  Feed(
+      "Listing directory /www/sub\n"
+      "drwxr-xr-x    2 root     root         4096 Dec 10 00:10 ..\npsftp> ");
   EXPECT_EQ(view.Page(0)->Items, QStringList{"[..]"});
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
 }
@@ -335,8 +345,9 @@ TEST_F(DriverTest, UnreadableDirectoryIsARefusalNotAnEmptyListing) {
   view.Page(0)->Select("[sub]");
   view.DblClick(driver);
   Feed("Remote directory is now /www/locked\npsftp> ");
-  Feed("Listing directory /www/locked\n"
-       "Unable to open /www/locked: permission denied\npsftp> ");
+  Feed(
+      "Listing directory /www/locked\n"
+      "Unable to open /www/locked: permission denied\npsftp> ");
   EXPECT_EQ(view.Status[0], "Permission denied: locked");
   EXPECT_EQ(view.StatusToolTip[0], "Unable to open /www/locked: permission denied");
   EXPECT_EQ(driver.Directories().Find("/www/locked"), nullptr);
@@ -369,8 +380,7 @@ TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
   view.AddPage();
   view.Page(0)->Select("my notes.txt");
   view.DblClick(driver);
-  EXPECT_EQ(Words(redirector.Written.last()).mid(0, 2),
-            (QStringList{"get", "/www/my notes.txt"}));
+  EXPECT_EQ(Words(redirector.Written.last()).mid(0, 2), (QStringList{"get", "/www/my notes.txt"}));
   EXPECT_TRUE(view.BusyCursor);
   view.Active = 1;
   Feed(Got("hello\n"));
@@ -426,8 +436,9 @@ TEST_F(DriverTest, RelistingUpdatesEveryPageShowingTheDirectory) {
   view.Page(1)->Select("[..]");
   view.DblClick(driver);
   Feed("Remote directory is now /www\npsftp> ");
-  Feed("Listing directory /www\n"
-       "-rw-r--r--    1 root     root            6 Dec 10 00:10 new.txt\npsftp> ");
+  Feed(
+      "Listing directory /www\n"
+      "-rw-r--r--    1 root     root            6 Dec 10 00:10 new.txt\npsftp> ");
   EXPECT_EQ(view.Page(0)->Items, QStringList{"new.txt"});
   EXPECT_EQ(view.Page(1)->Items, QStringList{"new.txt"});
   EXPECT_TRUE(view.Page(2)->Items.isEmpty());
@@ -436,8 +447,8 @@ TEST_F(DriverTest, RelistingUpdatesEveryPageShowingTheDirectory) {
 
 // A listing is taken only for the directory psftp was seen to enter.
 TEST_F(DriverTest, ListingOfAnotherDirectoryIsRefused) {
-  for (const QByteArray& header : {QByteArray("Listing directory "),
-                                   QByteArray("Listing directory /etc"), QByteArray("x")}) {
+  for (const QByteArray& header :
+       {QByteArray("Listing directory "), QByteArray("Listing directory /etc"), QByteArray("x")}) {
     SCOPED_TRACE(header.toStdString());
     Browse();
     view.Page(0)->Select("[sub]");
@@ -527,8 +538,9 @@ TEST_F(DriverTest, PageShowingAnotherDirectoryNamesItsEntriesInFull) {
   view.Page(0)->Select("[sub]");
   view.DblClick(driver);
   Feed("Remote directory is now /www/sub\npsftp> ");
-  Feed("Listing directory /www/sub\n"
-       "-rw-r--r--    1 root     root     1 Dec 10 00:10 inner.txt\npsftp> ");
+  Feed(
+      "Listing directory /www/sub\n"
+      "-rw-r--r--    1 root     root     1 Dec 10 00:10 inner.txt\npsftp> ");
   view.Active = 1;  // still shows /www while psftp is in /www/sub
   view.Page(1)->Select("my notes.txt");
   view.DblClick(driver);
@@ -542,8 +554,7 @@ TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
   view.Page(0)->SetSaved(false);
   view.Save(driver);
   const QString local = GetTempFolder() + "my notes.txt";
-  EXPECT_EQ(redirector.Written.last(),
-            "put \"" + local.toUtf8() + "\" \"/www/my notes.txt\"");
+  EXPECT_EQ(redirector.Written.last(), "put \"" + local.toUtf8() + "\" \"/www/my notes.txt\"");
   QFile file(local);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), "new");
@@ -584,12 +595,9 @@ TEST_F(DriverTest, SaveAsNamesStayInsideTheDownloadFolder) {
     bool accepted;
     QString caption;
   } cases[] = {
-      {"index.html", true, "index.html"},
-      {"site/page.html", true, "page.html"},
-      {"/etc/passwd", false, "Untitled"},
-      {"../escape.txt", false, "Untitled"},
-      {"a/../../b.txt", false, "Untitled"},
-      {"", false, "Untitled"},
+      {"index.html", true, "index.html"},   {"site/page.html", true, "page.html"},
+      {"/etc/passwd", false, "Untitled"},   {"../escape.txt", false, "Untitled"},
+      {"a/../../b.txt", false, "Untitled"}, {"", false, "Untitled"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.toStdString());
@@ -736,15 +744,13 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
     return "local:" + words.value(1).toUtf8() + " => remote:/www/my notes.txt\npsftp> ";
   };
   const QList<QByteArray> fixed = {
-      kLogin, kCdWww, kLsWww, "", "Directory /nope: no such file or directory\npsftp> ", "",
-      kLsWww};
-  auto piece = [&](int i) {
-    return i == 3 ? answer("get") : i == 5 ? answer("put") : fixed[i];
-  };
+      kLogin, kCdWww, kLsWww, "", "Directory /nope: no such file or directory\npsftp> ",
+      "",     kLsWww};
+  auto piece = [&](int i) { return i == 3 ? answer("get") : i == 5 ? answer("put") : fixed[i]; };
   QList<QByteArray> pieces = fixed;
   // Between the pieces the user opens a file, tries a folder and saves.
-  auto session = [&](const std::function<void(int, const QByteArray&)>& feed,
-                     FakeDriverView& v, TConnectionDriver& d) {
+  auto session = [&](const std::function<void(int, const QByteArray&)>& feed, FakeDriverView& v,
+                     TConnectionDriver& d) {
     for (int i = 0; i < pieces.size(); ++i) {
       if (i == 3) {
         v.Page(0)->Select("my notes.txt");
@@ -786,8 +792,11 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
 
   const QString whole = run(-2, 0);
   // Nominal pieces for the split positions: the work file names have one length.
-  pieces[3] = "remote:/www/my notes.txt => local:" + (WorkFilePrefix(".get-") + "0000000000000").toUtf8() + "\npsftp> ";
-  pieces[5] = "local:" + (GetTempFolder() + "my notes.txt").toUtf8() + " => remote:/www/my notes.txt\npsftp> ";
+  pieces[3] =
+      "remote:/www/my notes.txt => local:" + (WorkFilePrefix(".get-") + "0000000000000").toUtf8() +
+      "\npsftp> ";
+  pieces[5] = "local:" + (GetTempFolder() + "my notes.txt").toUtf8() +
+              " => remote:/www/my notes.txt\npsftp> ";
   EXPECT_TRUE(whole.contains("log: Refused: Directory /nope: no such file or directory"))
       << whole.toStdString();
   EXPECT_EQ(whole.count("log: OnListDirectory finished"), 2) << whole.toStdString();

@@ -58,8 +58,12 @@ TEST(File, ClassifiesByTheLowerCasedExtension) {
 
 TEST(File, ShortNameIsThePartAfterTheLastSeparator) {
   const std::pair<const char*, const char*> cases[] = {
-      {"/www/sub/a.txt", "a.txt"}, {"dir\\b.txt", "b.txt"}, {"a/b\\c", "c"},
-      {"plain", "plain"},          {"/www/", ""},            {"..", ".."},
+      {"/www/sub/a.txt", "a.txt"},
+      {"dir\\b.txt", "b.txt"},
+      {"a/b\\c", "c"},
+      {"plain", "plain"},
+      {"/www/", ""},
+      {"..", ".."},
       {" leading blank", " leading blank"},
   };
   for (const auto& [name, shortName] : cases) {
@@ -83,11 +87,22 @@ QStringList Names(const TDir& Dir) {
 TEST(Dir, SortsDirectoriesFirstThenShortNamesIgnoringAsciiCase) {
   TDir dir;
   const std::pair<const char*, bool> entries[] = {
-      {"b.txt", false},      {"Zeta", true},      {"a.txt", false},     {"..", true},
-      {"B", false},          {"alpha", true},     {"_x", false},        {"ab", false},
-      {"/other/Aa", false},  {"\xc3\xa9t\xc3\xa9", false},              {"Z", false},
+      {"b.txt", false},
+      {"Zeta", true},
+      {"a.txt", false},
+      {"..", true},
+      {"B", false},
+      {"alpha", true},
+      {"_x", false},
+      {"ab", false},
+      {"/other/Aa", false},
+      {"\xc3\xa9t\xc3\xa9", false},
+      {"Z", false},
       // Names alike in their first eight characters.
-      {"abcdefgh", false},   {"ABCDEFGHi", false}, {"abcdefgH.", false}, {"abcdefg", false},
+      {"abcdefgh", false},
+      {"ABCDEFGHi", false},
+      {"abcdefgH.", false},
+      {"abcdefg", false},
   };
   for (const auto& [name, folder] : entries) dir.AddFile(Entry(Utf8(name), folder));
   dir.Sort();

@@ -98,7 +98,8 @@ TEST_F(TIniFileTest, IntegersFallBackToTheDefault) {
   const TIniFile ini(Path());
   EXPECT_EQ(ini.ReadInteger("s", "A", 22), 70000);
   EXPECT_EQ(ini.ReadInteger("s", "B", 22), -5);
-  for (const char* key : {"C", "D", "E", "G", "missing"}) EXPECT_EQ(ini.ReadInteger("s", key, 22), 22) << key;
+  for (const char* key : {"C", "D", "E", "G", "missing"})
+    EXPECT_EQ(ini.ReadInteger("s", key, 22), 22) << key;
   EXPECT_EQ(ini.ReadInteger("s", "F", 22), 8);
 }
 
@@ -107,8 +108,8 @@ TEST_F(TIniFileTest, LongValuesAreCutWhenRead) {
   const QByteArray x2046(2046, 'x');
   const QByteArray e = "\xC3\xA9";               // one character, two bytes
   const QByteArray smiley = "\xF0\x9F\x98\x80";  // two UTF-16 units
-  Put("[s]\nLong=" + QByteArray(3000, 'y') + "\nAccent=" + x2046 + e + "zz\nWide=" + x2046 + smiley +
-      "\nExact=\"" + x2046 + "z\"\n");
+  Put("[s]\nLong=" + QByteArray(3000, 'y') + "\nAccent=" + x2046 + e + "zz\nWide=" + x2046 +
+      smiley + "\nExact=\"" + x2046 + "z\"\n");
   const TIniFile ini(Path());
   EXPECT_EQ(ini.ReadString("s", "Long", ""), QByteArray(2047, 'y'));
   EXPECT_EQ(ini.ReadString("s", "Accent", ""), x2046 + e);
@@ -174,7 +175,8 @@ TEST_F(TIniFileTest, ValuesReadBackExactlyAsWritten) {
                                "\xC3\xA9t\xC3\xA9"};
   {
     TIniFile ini(Path());
-    for (size_t i = 0; i < std::size(values); ++i) ini.WriteString("s", QString("k%1").arg(i), values[i]);
+    for (size_t i = 0; i < std::size(values); ++i)
+      ini.WriteString("s", QString("k%1").arg(i), values[i]);
     ini.UpdateFile();
   }
   const TIniFile ini(Path());
@@ -212,7 +214,8 @@ TEST_F(TIniFileTest, NewFileAndFoldersArePrivate) {
 
   // A file that others could read becomes private on the next write.
   Put("[s]\n");
-  QFile::setPermissions(Path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+  QFile::setPermissions(Path(),
+                        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
   TIniFile other(Path());
   other.UpdateFile();
   EXPECT_EQ(QFileInfo(Path()).permissions(),
@@ -229,7 +232,8 @@ TEST_F(TIniFileTest, FailedWriteNamesTheFileAndKeepsTheOldOne) {
 
   // A folder where the file should be cannot be read or replaced.
   QDir().mkpath(Dir.path() + "/dir.ini");
-  EXPECT_EQ(ErrorOf([&] { TIniFile{Dir.path() + "/dir.ini"}; }), "Unable to read " + Dir.path() + "/dir.ini");
+  EXPECT_EQ(ErrorOf([&] { TIniFile{Dir.path() + "/dir.ini"}; }),
+            "Unable to read " + Dir.path() + "/dir.ini");
 
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   TIniFile readOnly(Path());
@@ -238,7 +242,8 @@ TEST_F(TIniFileTest, FailedWriteNamesTheFileAndKeepsTheOldOne) {
   EXPECT_EQ(ErrorOf([&] { readOnly.UpdateFile(); }), "Unable to write to " + Path());
   QFile::setPermissions(Dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   EXPECT_EQ(Get(), "[s]\n");
-  EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{"test.ini"}) << "no leftover temporary file";
+  EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{"test.ini"})
+      << "no leftover temporary file";
 
   QFile::setPermissions(Path(), QFile::WriteOwner);
   EXPECT_EQ(ErrorOf([&] { TIniFile{Path()}; }), "Unable to read " + Path());

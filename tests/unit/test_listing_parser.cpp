@@ -42,10 +42,10 @@ TEST(ListingParser, RealLongnamesGiveTheWholeName) {
       {"-rw-r--r--    1 root     root            3 Dec 10 01:22 index.html", "index.html", false},
       {"-rw-r--r--    1 root     root            2 Dec 10 01:22 my notes.txt", "my notes.txt",
        false},
-      {"-rw-r--r--    1 root     root            2 Dec 10 01:22 two  blanks.txt",
-       "two  blanks.txt", false},
-      {"drwxr-xr-x    2 root     root         4096 Dec 10 01:22 dir with blanks",
-       "dir with blanks", true},
+      {"-rw-r--r--    1 root     root            2 Dec 10 01:22 two  blanks.txt", "two  blanks.txt",
+       false},
+      {"drwxr-xr-x    2 root     root         4096 Dec 10 01:22 dir with blanks", "dir with blanks",
+       true},
       {"-rw-r--r--    1 root     root            2 Dec 10 01:22 caf\xc3\xa9+(1).txt",
        "caf\xc3\xa9+(1).txt", false},
       {"-rw-r--r--    1 root     root            2 Dec 10 01:22 bob@host (copy).txt",
@@ -53,23 +53,25 @@ TEST(ListingParser, RealLongnamesGiveTheWholeName) {
       {"-rw-r--r--    1 root     root            2 Dec 10 01:22 say \"hi\".txt", "say \"hi\".txt",
        false},
       {"-rw-r--r--    1 root     root            2 Dec 10 01:22 it's.txt", "it's.txt", false},
-      {"drwxr-xr-x    2 root     root         4096 Dec 10 01:22 \xc3\x9cn\xc3\xaf" "code dir",
-       "\xc3\x9cn\xc3\xaf" "code dir", true},
+      {"drwxr-xr-x    2 root     root         4096 Dec 10 01:22 \xc3\x9cn\xc3\xaf"
+       "code dir",
+       "\xc3\x9cn\xc3\xaf"
+       "code dir",
+       true},
       {"-rw-r--r--    1 root     root            2 Dec 10 01:22 \xf0\x9f\x98\x80 emoji",
        "\xf0\x9f\x98\x80 emoji", false},
       {"-rw-r--r--    1 root     root            2 Dec 10 01:22 -dash", "-dash", false},
       {"-rw-r--r--    1 root     root            2 Dec 10 01:22 ends.", "ends.", false},
       // Blanks at either end of a name are part of it.
-      {"-rw-r--r--    1 root     root            2 Dec 10 01:22  leading blank",
-       " leading blank", false},
-      {"-rw-r--r--    1 root     root            2 Dec 10 01:22 trailing blank ",
-       "trailing blank ", false},
+      {"-rw-r--r--    1 root     root            2 Dec 10 01:22  leading blank", " leading blank",
+       false},
+      {"-rw-r--r--    1 root     root            2 Dec 10 01:22 trailing blank ", "trailing blank ",
+       false},
       // Years instead of times, large sizes, numeric owners, special modes.
       {"-rw-r--r--    1 root     root            0 May  3  2019 old.txt", "old.txt", false},
       {"-rw-r--r--    1 root     root            2 Jan  1  2030 future.txt", "future.txt", false},
       {"-rw-r--r--    1 root     root     99999999999 Dec 10 01:22 big.iso", "big.iso", false},
-      {"-rwsr-xr-x    1 12345    54321           2 Dec 10 01:24 numeric.txt", "numeric.txt",
-       false},
+      {"-rwsr-xr-x    1 12345    54321           2 Dec 10 01:24 numeric.txt", "numeric.txt", false},
       {"drwxrwxrwt    2 root     root         4096 Dec 10 01:24 tmp", "tmp", true},
       {"prw-r--r--    1 root     root            0 Dec 10 01:24 fifo", "fifo", false},
       // A file whose name reads like one of psftp's messages is still a file.
@@ -88,8 +90,8 @@ TEST(ListingParser, SymbolicLinksShowTheirOwnName) {
       {"lrwxrwxrwx    1 root     root           15 Dec 10 01:22 arrow link", "arrow link", false},
       // Servers that append the target, "ls -l" style.
       {"lrwxrwxrwx    1 bob  bob   11 Jan  1  2023 link -> target", "link", false},
-      {"lrwxrwxrwx    1 bob      bob            11 Jan  1  2023 my link -> /a b/c -> d",
-       "my link", false},
+      {"lrwxrwxrwx    1 bob      bob            11 Jan  1  2023 my link -> /a b/c -> d", "my link",
+       false},
       {"lrwxrwxrwx    1 bob      bob            11 Jan  1  2023  -> odd", " -> odd", false},
       // A link named "a -> b" cannot be told from a link "a" to "b": cut at
       // the first arrow.
@@ -157,7 +159,10 @@ TEST(ListingParser, HeaderNamesTheDirectoryToTheEndOfTheLine) {
       {"Listing directory /", "/"},
       {"Listing directory /www/my site\r", "/www/my site"},
       {"Listing directory /www/dir  with (two) blanks+@\r\n", "/www/dir  with (two) blanks+@"},
-      {"Listing directory /www/\xc3\x9cn\xc3\xaf" "code dir", "/www/\xc3\x9cn\xc3\xaf" "code dir"},
+      {"Listing directory /www/\xc3\x9cn\xc3\xaf"
+       "code dir",
+       "/www/\xc3\x9cn\xc3\xaf"
+       "code dir"},
       {"Listing directory /www/ends in blank ", "/www/ends in blank "},
       // As psftp writes it right after its prompt.
       {"psftp> Listing directory /www", "/www"},
@@ -195,7 +200,8 @@ TEST(ListingParser, ARealListingBecomesASortedDirectory) {
       "-rw-r--r--    1 root     root            0 May  3  2019 old.txt",
       "drwxr-xr-x    2 root     root         4096 Dec 10 01:22 sub",
       "-rw-r--r--    1 root     root            2 Dec 10 01:22 two  blanks.txt",
-      Utf8("drwxr-xr-x    2 root     root         4096 Dec 10 01:22 \xc3\x9cn\xc3\xaf" "code dir"),
+      Utf8("drwxr-xr-x    2 root     root         4096 Dec 10 01:22 \xc3\x9cn\xc3\xaf"
+           "code dir"),
   };
   QString path;
   ASSERT_TRUE(TListingParser::ParseHeader(response[0], path));
@@ -215,10 +221,12 @@ TEST(ListingParser, ARealListingBecomesASortedDirectory) {
   for (int i = 0; i < dir.Count(); ++i)
     shown << (dir.Files(i)->IsDirectory() ? "[" + dir.Files(i)->RemoteName() + "]"
                                           : dir.Files(i)->RemoteName());
-  EXPECT_EQ(shown, (QStringList{"[..]", "[dir with blanks]", "[sub]",
-                                Utf8("[\xc3\x9cn\xc3\xaf" "code dir]"), " leading blank", "-dash",
-                                "a -> b", "arrow link", "big.iso", Utf8("caf\xc3\xa9+(1).txt"),
-                                "JSON.JSON", "old.txt", "two  blanks.txt"}));
+  EXPECT_EQ(shown,
+            (QStringList{"[..]", "[dir with blanks]", "[sub]",
+                         Utf8("[\xc3\x9cn\xc3\xaf"
+                              "code dir]"),
+                         " leading blank", "-dash", "a -> b", "arrow link", "big.iso",
+                         Utf8("caf\xc3\xa9+(1).txt"), "JSON.JSON", "old.txt", "two  blanks.txt"}));
 }
 
 }  // namespace

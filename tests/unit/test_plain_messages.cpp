@@ -14,12 +14,10 @@ TEST(PlainMessages, RefusalsPutTheCauseBeforeTheName) {
   } cases[] = {
       // get
       {"/home/u/www/crlf.txt: open for read: permission denied", "Permission denied: crlf.txt"},
-      {"/www/a.txt: open for read: no such file or directory",
-       "No such file or directory: a.txt"},
+      {"/www/a.txt: open for read: no such file or directory", "No such file or directory: a.txt"},
       {"/www/a.txt: open for read: failure", "Cannot read: a.txt"},
       // put
-      {"/www/my notes.txt: open for write: permission denied",
-       "Permission denied: my notes.txt"},
+      {"/www/my notes.txt: open for write: permission denied", "Permission denied: my notes.txt"},
       {"/www/x: open for write: failure", "Cannot write: x"},
       {"/www/x: open for write: operation unsupported", "Operation unsupported: x"},
       // cd and ls
@@ -67,7 +65,8 @@ TEST(PlainMessages, FatalErrorsSayWhatHappenedAndKeepPsftpsLine) {
   } cases[] = {
       {"FATAL ERROR: Configured password was not accepted",
        "The server did not accept the password for ann on example.org."},
-      {"FATAL ERROR: Connection refused", "Cannot reach example.org on port 2222: Connection refused"},
+      {"FATAL ERROR: Connection refused",
+       "Cannot reach example.org on port 2222: Connection refused"},
       {"FATAL ERROR: Network error: Connection timed out",
        "Cannot reach example.org on port 2222: Connection timed out"},
       {"FATAL ERROR: Network error: Connection refused",
@@ -97,8 +96,8 @@ TEST(PlainMessages, FatalErrorsSayWhatHappenedAndKeepPsftpsLine) {
     EXPECT_EQ(error.Detail, c.line);
   }
   // Names are taken as they are, never as further placeholders.
-  EXPECT_EQ(TPlainMessages::FatalError("FATAL ERROR: Configured password was not accepted",
-                                       "h%1", 22, "%2")
+  EXPECT_EQ(TPlainMessages::FatalError("FATAL ERROR: Configured password was not accepted", "h%1",
+                                       22, "%2")
                 .Text,
             "The server did not accept the password for %2 on h%1.");
   EXPECT_EQ(TPlainMessages::FatalError("FATAL ERROR: Connection refused\r\n", "h%2", 22, "u").Text,

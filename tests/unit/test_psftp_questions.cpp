@@ -28,12 +28,10 @@ const QByteArray kChangedKey =
 const QByteArray kWeak =
     "The first cipher supported by the server\nis 3DES, which is below the configured\n"
     "warning threshold.\nContinue with connection? (y/n) ";
-const QByteArray kPassword =
-    "Using username \"tester\".\ntester@127.0.0.1's password: ";
+const QByteArray kPassword = "Using username \"tester\".\ntester@127.0.0.1's password: ";
 const QByteArray kKeyboardInteractive =
     "Keyboard-interactive authentication prompts from server:\n| Password:";
-const QByteArray kFatal =
-    "Access denied\nFATAL ERROR: Configured password was not accepted\n";
+const QByteArray kFatal = "Access denied\nFATAL ERROR: Configured password was not accepted\n";
 
 // The events as one text, so split and unsplit feeds compare directly.
 QString Describe(const std::vector<TPsftpQuestions::TEvent>& events) {
@@ -58,10 +56,12 @@ TEST(PsftpQuestions, RecognisesEachQuestionWithItsDetails) {
     QByteArray text;
     QString expected;
   } cases[] = {
-      {kNewKey, "key 0 127.0.0.1:49587 [ssh-ed25519 255] "
-                "[SHA256:NyoHGlJJ2288qJhoSsvJhUuxI9texH8vH22OyFwqOrY]"},
-      {kChangedKey, "key 1 127.0.0.1:57683 [ssh-ed25519 255] "
-                    "[SHA256:NSu4QS6pTVYoUp4BX8kqM27mt4NN1n6Y4yJlT/9jslE]"},
+      {kNewKey,
+       "key 0 127.0.0.1:49587 [ssh-ed25519 255] "
+       "[SHA256:NyoHGlJJ2288qJhoSsvJhUuxI9texH8vH22OyFwqOrY]"},
+      {kChangedKey,
+       "key 1 127.0.0.1:57683 [ssh-ed25519 255] "
+       "[SHA256:NSu4QS6pTVYoUp4BX8kqM27mt4NN1n6Y4yJlT/9jslE]"},
       {kWeak, "key 2 :0 [] []"},
       {kPassword, "password tester@127.0.0.1's password:"},
       {kKeyboardInteractive, "password Password:"},

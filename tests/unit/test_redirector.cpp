@@ -15,9 +15,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <sys/resource.h>
 #include <unistd.h>
-#include <ostream>
 #include <vector>
 
 #include "core/ErrorReport.h"
@@ -31,7 +31,9 @@
 
 // Readable failure messages for Qt's text types.
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& Text, std::ostream* Out) { *Out << '"' << Text.toStdString() << '"'; }
+inline void PrintTo(const QString& Text, std::ostream* Out) {
+  *Out << '"' << Text.toStdString() << '"';
+}
 inline void PrintTo(const QByteArray& Bytes, std::ostream* Out) {
   *Out << '"' << Bytes.toPercentEncoding(" \"'|<>$;-_.,:()!?/").toStdString() << '"';
 }
@@ -53,17 +55,18 @@ TEST(CommandLine, SplitsLikeTheMsvcRuntime) {
       {R"(a"b c"d)", {"ab cd"}},
       {R"("")", {""}},
       {R"(a "" b)", {"a", "", "b"}},
-      {R"("a""b")", {R"(a"b)"}},        // "" inside quotes: one literal quote
+      {R"("a""b")", {R"(a"b)"}},  // "" inside quotes: one literal quote
       {R"("""")", {R"(")"}},
       {R"(a\b c\\d)", {R"(a\b)", R"(c\\d)"}},  // no quote follows: literal
-      {R"(a\"b)", {R"(a"b)"}},          // 2n+1 backslashes: n and a quote
+      {R"(a\"b)", {R"(a"b)"}},                 // 2n+1 backslashes: n and a quote
       {R"(a\\\"b)", {R"(a\"b)"}},
-      {R"(a\\"b c")", {R"(a\b c)"}},     // 2n backslashes: n, and the quote toggles
+      {R"(a\\"b c")", {R"(a\b c)"}},  // 2n backslashes: n, and the quote toggles
       {R"("a b\\" c)", {R"(a b\)", "c"}},
       {R"("unterminated quote)", {"unterminated quote"}},
       {R"(psftp -l "my user" -pw "p\"w")", {"psftp", "-l", "my user", "-pw", R"(p"w)"}},
   };
-  for (const auto& Case : Cases) EXPECT_EQ(SplitCommandLine(Case.Line), Case.Words) << qPrintable(Case.Line);
+  for (const auto& Case : Cases)
+    EXPECT_EQ(SplitCommandLine(Case.Line), Case.Words) << qPrintable(Case.Line);
 }
 
 TEST(CommandLine, QuotesOnlyWhenNeeded) {
@@ -171,10 +174,10 @@ QByteArray Seq(int First, int Last) {
   if (Got == Expected) return ::testing::AssertionSuccess();
   qsizetype At = 0;
   while (At < Got.size() && At < Expected.size() && Got[At] == Expected[At]) ++At;
-  return ::testing::AssertionFailure() << Got.size() << " bytes instead of " << Expected.size()
-                                       << ", the first difference at " << At << ": "
-                                       << Got.mid(At, 20).toStdString() << " instead of "
-                                       << Expected.mid(At, 20).toStdString();
+  return ::testing::AssertionFailure()
+         << Got.size() << " bytes instead of " << Expected.size() << ", the first difference at "
+         << At << ": " << Got.mid(At, 20).toStdString() << " instead of "
+         << Expected.mid(At, 20).toStdString();
 }
 
 bool Alive(qint64 Pid) {
@@ -198,7 +201,9 @@ class Redirector : public ::testing::Test {
   struct TEvent {
     char Kind;  // 'I' input, 'E' error input, 'X' end
     QByteArray Bytes;
-    bool operator==(const TEvent& Other) const { return Kind == Other.Kind && Bytes == Other.Bytes; }
+    bool operator==(const TEvent& Other) const {
+      return Kind == Other.Kind && Bytes == Other.Bytes;
+    }
   };
 
   void SetUp() override {
@@ -269,7 +274,8 @@ TEST_F(Redirector, FailedStartReleasesEverything) {
 
   EXPECT_EQ(ThrownMessage([&] { R->Run(NotExecutable.fileName(), {}, "data.txt"); }),
             "Unable to Create Process");
-  EXPECT_EQ(ThrownMessage([&] { RunShell("true", Path("no-such-folder")); }), "Unable to Create Process");
+  EXPECT_EQ(ThrownMessage([&] { RunShell("true", Path("no-such-folder")); }),
+            "Unable to Create Process");
   EXPECT_FALSE(R->Running());
   EXPECT_EQ(R->ChildProcessID(), 0);
   EXPECT_EQ(OpenFds(), FdsBefore);
@@ -308,12 +314,9 @@ TEST_F(Redirector, RunningOutOfDescriptorsReleasesEverything) {
   const struct {
     int Free;
     const char* Message;
-  } Cases[] = {{0, "Unable to Create Pipe"},
-               {1, "Unable to Create Pipe"},
-               {3, "Unable to Create Pipe"},
-               {5, "Unable to Create Pipe"},
-               {6, "Unable to Create Process"},
-               {7, "Unable to Create Process"}};
+  } Cases[] = {{0, "Unable to Create Pipe"},    {1, "Unable to Create Pipe"},
+               {3, "Unable to Create Pipe"},    {5, "Unable to Create Pipe"},
+               {6, "Unable to Create Process"}, {7, "Unable to Create Process"}};
   // The same calls once with descriptors to spare: the sanitizers' first
   // look at a type needs a pipe of its own.
   ASSERT_TRUE(RunShell("true"));
@@ -359,9 +362,10 @@ TEST_F(Redirector, ChildRunsDetachedInTheGivenFolder) {
   ASSERT_TRUE(Finish());
   ::close(Inherited);
 
-  const QString Expected = QStringLiteral("sid %1\npwd %2\ntty no\nsigpipe 141\nfds\n0\n1\n2\nend\n")
-                               .arg(Pid)
-                               .arg(QDir(FDir.path()).canonicalPath());
+  const QString Expected =
+      QStringLiteral("sid %1\npwd %2\ntty no\nsigpipe 141\nfds\n0\n1\n2\nend\n")
+          .arg(Pid)
+          .arg(QDir(FDir.path()).canonicalPath());
   EXPECT_EQ(QString::fromLocal8Bit(Collected('I')), Expected);
   EXPECT_NE(Pid, qint64(getsid(0)));
 }

@@ -41,8 +41,14 @@ TEST(PerlRegEx, WithoutMultilineAnchorsHoldOnlyAtTheSubjectsEnds) {
 }
 
 TEST(PerlRegEx, EveryKindOfLineEndEndsALine) {
-  const QString ends[] = {"\r", "\n", "\r\n", "\x0b", "\x0c", QString(QChar(0x85)),
-                          QString(QChar(0x2028)), QString(QChar(0x2029))};
+  const QString ends[] = {"\r",
+                          "\n",
+                          "\r\n",
+                          "\x0b",
+                          "\x0c",
+                          QString(QChar(0x85)),
+                          QString(QChar(0x2028)),
+                          QString(QChar(0x2029))};
   TPerlRegEx lines;
   lines.SetOptions(preMultiLine);
   lines.SetRegEx("^(b)$");

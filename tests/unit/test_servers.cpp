@@ -131,7 +131,8 @@ TEST_F(TServersTest, AddFindAndPositions) {
   EXPECT_EQ(Servers.Find("server1", "bob"), nullptr);
   EXPECT_EQ(Servers.Find("", ""), nullptr);
 
-  for (int bad : {-1, 3}) EXPECT_EQ(ErrorOf([&] { Servers.GetServer(bad); }), "Argument out of range");
+  for (int bad : {-1, 3})
+    EXPECT_EQ(ErrorOf([&] { Servers.GetServer(bad); }), "Argument out of range");
 }
 
 TEST_F(TServersTest, NoFileMeansNoHostsAndNothingCreated) {
@@ -148,9 +149,11 @@ TEST_F(TServersTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   Servers.Save();
   EXPECT_EQ(
       Get(),
-      "[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=5898D8\nStartingDir=/home/ann\nPort=2222\n"
+      "[alpha - "
+      "ann]\nHostName=alpha\nUserName=ann\nPassword=5898D8\nStartingDir=/home/ann\nPort=2222\n"
       "[beta - bob]\nHostName=beta\nUserName=bob\nPassword=\nStartingDir=\nPort=22\n"
-      "[gamma - gus]\nHostName=gamma\nUserName=gus\nPassword=1CF029FF\nStartingDir=\" /odd dir \"\nPort=0\n");
+      "[gamma - gus]\nHostName=gamma\nUserName=gus\nPassword=1CF029FF\nStartingDir=\" /odd dir "
+      "\"\nPort=0\n");
   const QStringList saved = List();
   Servers.Load();
   EXPECT_EQ(List(), saved);
@@ -194,8 +197,8 @@ TEST_F(TServersTest, ReadsAFileWrittenByAnotherTool) {
       "UserName='z'\r\n"
       "Password=\r\n");
   Servers.Load();
-  EXPECT_EQ(List(), (QStringList{"alpha - ann|abc||70000", "nopass - x||/srv/www|22", "blankpass - y|||22",
-                                 "quoted - z|||22"}));
+  EXPECT_EQ(List(), (QStringList{"alpha - ann|abc||70000", "nopass - x||/srv/www|22",
+                                 "blankpass - y|||22", "quoted - z|||22"}));
 
   // A port out of range loads and saves unchanged; only the dialog refuses it.
   Servers.Save();
@@ -249,7 +252,8 @@ TEST_F(TServersTest, DamagedSectionsAreReportedLeftOutAndKeptInTheFile) {
   const QByteArray saved = Get();
   for (const QByteArray& section : {odd, bad, noHost, noUser})
     EXPECT_TRUE(saved.contains(section)) << saved.toStdString();
-  EXPECT_TRUE(saved.endsWith("[new - c]\nHostName=new\nUserName=c\nPassword=\nStartingDir=\nPort=22\n"));
+  EXPECT_TRUE(
+      saved.endsWith("[new - c]\nHostName=new\nUserName=c\nPassword=\nStartingDir=\nPort=22\n"));
 }
 
 TEST_F(TServersTest, FailedSaveNamesTheFileAndKeepsTheOldOne) {
@@ -264,7 +268,8 @@ TEST_F(TServersTest, FailedSaveNamesTheFileAndKeepsTheOldOne) {
   QFile::remove(Home.ConfigHome() + "/Quillery");
   Put("[keep]\nHostName=k\nUserName=k\n");
   Servers.Add("", "nobody", "", "", 22);
-  EXPECT_EQ(ErrorOf([&] { Servers.Save(); }), "TServer.GetDisplayName: HostName or UserName not set");
+  EXPECT_EQ(ErrorOf([&] { Servers.Save(); }),
+            "TServer.GetDisplayName: HostName or UserName not set");
   EXPECT_EQ(Get(), "[keep]\nHostName=k\nUserName=k\n");
 }
 

@@ -18,7 +18,9 @@
 
 // Readable failure messages for settings' texts.
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& Text, std::ostream* Out) { *Out << '"' << Text.toStdString() << '"'; }
+inline void PrintTo(const QString& Text, std::ostream* Out) {
+  *Out << '"' << Text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 namespace {
@@ -205,7 +207,8 @@ std::vector<TKeyCase> EveryKey() {
 }
 
 TEST_F(TSettingsTest, EveryKeyReadsItsDefaultWhileNothingIsStored) {
-  for (const TKeyCase& key : EveryKey()) EXPECT_EQ(key.Get(Settings), key.Default) << key.Name.toStdString();
+  for (const TKeyCase& key : EveryKey())
+    EXPECT_EQ(key.Get(Settings), key.Default) << key.Name.toStdString();
   EXPECT_FALSE(QFileInfo::exists(StoreFile()));
 }
 
@@ -219,7 +222,8 @@ TEST_F(TSettingsTest, EveryKeyReadsAFileStoredEarlier) {
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write(text);
   file.close();
-  for (const TKeyCase& key : EveryKey()) EXPECT_EQ(key.Get(Settings), key.Other) << key.Name.toStdString();
+  for (const TKeyCase& key : EveryKey())
+    EXPECT_EQ(key.Get(Settings), key.Other) << key.Name.toStdString();
 }
 
 TEST_F(TSettingsTest, EveryKeyStoresItsValueAsTextUnderItsName) {
@@ -230,7 +234,8 @@ TEST_F(TSettingsTest, EveryKeyStoresItsValueAsTextUnderItsName) {
     EXPECT_EQ(key.Get(TSettings()), key.Other);
   }
   // Each write touched its own key only.
-  for (const TKeyCase& key : EveryKey()) EXPECT_EQ(key.Get(Settings), key.Other) << key.Name.toStdString();
+  for (const TKeyCase& key : EveryKey())
+    EXPECT_EQ(key.Get(Settings), key.Other) << key.Name.toStdString();
 }
 
 TEST_F(TSettingsTest, StoredNumbersOutsideTheirKeysRangeReadAsDefault) {
@@ -239,20 +244,13 @@ TEST_F(TSettingsTest, StoredNumbersOutsideTheirKeysRangeReadAsDefault) {
     const char* Stored;
     int Expected;
   } cases[] = {
-      {TSettingKeys::FontSize, "12", 12},
-      {TSettingKeys::FontSize, " 12 ", 12},
-      {TSettingKeys::FontSize, "+7", 7},
-      {TSettingKeys::FontSize, "1", 1},
-      {TSettingKeys::FontSize, "0", 10},
-      {TSettingKeys::FontSize, "-3", 10},
-      {TSettingKeys::FontSize, "large", 10},
-      {TSettingKeys::FontSize, "1.5", 10},
-      {TSettingKeys::FontSize, "", 10},
-      {TSettingKeys::FontSize, "99999999999", 10},
-      {TSettingKeys::FormTop, "-5", -5},
-      {TSettingKeys::FormTop, "0", 0},
-      {TSettingKeys::FormTop, "abc", -1},
-      {TSettingKeys::FormWidth, "0x10", -1},
+      {TSettingKeys::FontSize, "12", 12},    {TSettingKeys::FontSize, " 12 ", 12},
+      {TSettingKeys::FontSize, "+7", 7},     {TSettingKeys::FontSize, "1", 1},
+      {TSettingKeys::FontSize, "0", 10},     {TSettingKeys::FontSize, "-3", 10},
+      {TSettingKeys::FontSize, "large", 10}, {TSettingKeys::FontSize, "1.5", 10},
+      {TSettingKeys::FontSize, "", 10},      {TSettingKeys::FontSize, "99999999999", 10},
+      {TSettingKeys::FormTop, "-5", -5},     {TSettingKeys::FormTop, "0", 0},
+      {TSettingKeys::FormTop, "abc", -1},    {TSettingKeys::FormWidth, "0x10", -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.Key.Name) + "=" + c.Stored);
@@ -271,7 +269,8 @@ TEST_F(TSettingsTest, StoredBooleansOtherThanOneAndZeroThrow) {
       Settings.Get(TSettingKeys::FormMaximized);
       ADD_FAILURE() << "accepted";
     } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), QString("Settings.StrToBool: %1 is not a valid boolean string").arg(text));
+      EXPECT_EQ(e.Message(),
+                QString("Settings.StrToBool: %1 is not a valid boolean string").arg(text));
     }
     EXPECT_EQ(Settings.Text(TSettingKeys::FormMaximized), text);
   }
@@ -287,7 +286,8 @@ TEST_F(TSettingsTest, ValuesThatAreNotTextGiveEveryTypedKeyItsDefault) {
     QSettings other(StoreFile(), QSettings::IniFormat);
     for (const TKeyCase& key : EveryKey()) other.setValue(key.Name, QStringList{"1", "2"});
   }
-  for (const TKeyCase& key : EveryKey()) EXPECT_EQ(key.Get(Settings), key.Default) << key.Name.toStdString();
+  for (const TKeyCase& key : EveryKey())
+    EXPECT_EQ(key.Get(Settings), key.Default) << key.Name.toStdString();
 }
 
 TEST(TSettingsBool, StrToBoolTakesExactlyOneAndZero) {
@@ -300,7 +300,8 @@ TEST(TSettingsBool, StrToBoolTakesExactlyOneAndZero) {
       TSettings::StrToBool(text);
       ADD_FAILURE() << "accepted \"" << text << "\"";
     } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), QString("Settings.StrToBool: %1 is not a valid boolean string").arg(text));
+      EXPECT_EQ(e.Message(),
+                QString("Settings.StrToBool: %1 is not a valid boolean string").arg(text));
     }
   }
 }

@@ -68,11 +68,13 @@ INSTANTIATE_TEST_SUITE_P(
         TCase{"crlf_no_final", B("a\r\nb"), TTextFormat::Utf8, false, "\r\n", "a\r\nb"},
         TCase{"cr_only", B("a\rb\r"), TTextFormat::Utf8, false, "\r", "a\rb\r"},
         TCase{"mixed_first_cr", B("a\rb\r\nc\nd"), TTextFormat::Utf8, false, "\r", "a\rb\r\nc\nd"},
-        TCase{"mixed_first_lf", B("a\nb\r\n\r\r\n"), TTextFormat::Utf8, false, "\n", "a\nb\r\n\r\r\n"},
+        TCase{"mixed_first_lf", B("a\nb\r\n\r\r\n"), TTextFormat::Utf8, false, "\n",
+              "a\nb\r\n\r\r\n"},
         TCase{"lone_cr_at_end", B("a\r\nb\r"), TTextFormat::Utf8, false, "\r\n", "a\r\nb\r"},
         TCase{"only_cr", B("\r"), TTextFormat::Utf8, false, "\r", "\r"},
         TCase{"utf8_no_mark", B("\xE2\x82\xAC 1\n"), TTextFormat::Utf8, false, "\n", Euro + " 1\n"},
-        TCase{"utf8_mark", B("\xEF\xBB\xBF\xE2\x82\xAC\r\n"), TTextFormat::Utf8, true, "\r\n", Euro + "\r\n"},
+        TCase{"utf8_mark", B("\xEF\xBB\xBF\xE2\x82\xAC\r\n"), TTextFormat::Utf8, true, "\r\n",
+              Euro + "\r\n"},
         TCase{"utf8_mark_only", B("\xEF\xBB\xBF"), TTextFormat::Utf8, true, "\n", ""},
         // A second mark is text, not a mark: it must survive as a character.
         TCase{"utf8_two_marks", B("\xEF\xBB\xBF\xEF\xBB\xBFx"), TTextFormat::Utf8, true, "\n",
@@ -82,20 +84,33 @@ INSTANTIATE_TEST_SUITE_P(
               QString::fromLatin1("caf\xE9\r\n\xFF\x80")},
         TCase{"latin1_truncated_utf8", B("x\xE2\x82"), TTextFormat::Latin1, false, "\n", QString()},
         TCase{"latin1_overlong", B("\xC0\xAF"), TTextFormat::Latin1, false, "\n", QString()},
-        TCase{"latin1_encoded_surrogate", B("\xED\xA0\x80"), TTextFormat::Latin1, false, "\n", QString()},
+        TCase{"latin1_encoded_surrogate", B("\xED\xA0\x80"), TTextFormat::Latin1, false, "\n",
+              QString()},
         TCase{"latin1_after_utf8_mark", B("\xEF\xBB\xBF\xE9\n"), TTextFormat::Latin1, false, "\n",
               QString::fromLatin1("\xEF\xBB\xBF\xE9\n")},
-        TCase{"utf16le", B("\xFF\xFE" "a\0\r\0\n\0\xAC\x20"), TTextFormat::Utf16LE, true, "\r\n",
-              "a\r\n" + Euro},
-        TCase{"utf16be", B("\xFE\xFF" "\0a\0\n\0b\0\r"), TTextFormat::Utf16BE, true, "\n", "a\nb\r"},
+        TCase{"utf16le",
+              B("\xFF\xFE"
+                "a\0\r\0\n\0\xAC\x20"),
+              TTextFormat::Utf16LE, true, "\r\n", "a\r\n" + Euro},
+        TCase{"utf16be",
+              B("\xFE\xFF"
+                "\0a\0\n\0b\0\r"),
+              TTextFormat::Utf16BE, true, "\n", "a\nb\r"},
         TCase{"utf16le_mark_only", B("\xFF\xFE"), TTextFormat::Utf16LE, true, "\n", ""},
-        TCase{"utf16le_surrogate_pair", B("\xFF\xFE\x3D\xD8\x00\xDE"), TTextFormat::Utf16LE, true, "\n",
-              QString::fromUtf8("\xF0\x9F\x98\x80")},
+        TCase{"utf16le_surrogate_pair", B("\xFF\xFE\x3D\xD8\x00\xDE"), TTextFormat::Utf16LE, true,
+              "\n", QString::fromUtf8("\xF0\x9F\x98\x80")},
         // Not losslessly UTF-16: the whole file, mark included, is read as Latin-1.
-        TCase{"utf16le_odd_byte", B("\xFF\xFE" "a\0b"), TTextFormat::Latin1, false, "\n",
-              QString::fromLatin1("\xFF\xFE" "a\0b", 5)},
-        TCase{"utf16le_lone_high_surrogate", B("\xFF\xFE\x3D\xD8" "a\0"), TTextFormat::Latin1, false,
-              "\n", QString()},
+        TCase{"utf16le_odd_byte",
+              B("\xFF\xFE"
+                "a\0b"),
+              TTextFormat::Latin1, false, "\n",
+              QString::fromLatin1("\xFF\xFE"
+                                  "a\0b",
+                                  5)},
+        TCase{"utf16le_lone_high_surrogate",
+              B("\xFF\xFE\x3D\xD8"
+                "a\0"),
+              TTextFormat::Latin1, false, "\n", QString()},
         TCase{"utf16be_lone_low_surrogate", B("\xFE\xFF\xDE\x00"), TTextFormat::Latin1, false, "\n",
               QString()}),
     [](const ::testing::TestParamInfo<TCase>& info) { return std::string(info.param.Name); });
@@ -111,7 +126,8 @@ TEST(TextFileEdit, ChangesOnlyTheEditedText) {
   TTextFormat format;
   QString text = TTextFile::Decode(file, format);
   text.replace("two", "2" + Euro);
-  EXPECT_EQ(TTextFile::Encode(text, format), B("\xFF\xFE") + Utf16LE("one\r\n2" + Euro + "\nthree\r"));
+  EXPECT_EQ(TTextFile::Encode(text, format),
+            B("\xFF\xFE") + Utf16LE("one\r\n2" + Euro + "\nthree\r"));
 }
 
 TEST(TextFileEdit, Latin1KeepsOtherHighBytesWhenEdited) {
@@ -129,8 +145,9 @@ TEST(TextFileEdit, Latin1RefusesCharactersItCannotHold) {
     TTextFile::Encode(text, format);
     FAIL() << "no exception";
   } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "The character " + Euro +
-                               " (U+20AC) on line 4 cannot be saved in Latin-1, the encoding of this file");
+    EXPECT_EQ(e.Message(),
+              "The character " + Euro +
+                  " (U+20AC) on line 4 cannot be saved in Latin-1, the encoding of this file");
   }
 }
 
@@ -166,12 +183,15 @@ TEST_F(TTextFileDisk, LoadAndSaveUnchangedGiveBackTheFile) {
   TTextFile::Save(path, text, format);
   EXPECT_EQ(Contents(path), data);
   // The copy is replaced, not rewritten, yet stays private.
-  const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+  const QFile::Permissions others =
+      QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
   EXPECT_EQ(QFile::permissions(path) & (privateMode | others), privateMode);
 }
 
 TEST_F(TTextFileDisk, Utf8LoadAndSaveKeepNulBytesAndTheMark) {
-  const QByteArray data = B("\xEF\xBB\xBF" "a\0b\r\n\0");
+  const QByteArray data =
+      B("\xEF\xBB\xBF"
+        "a\0b\r\n\0");
   const QString path = PathOf("nul.txt");
   WriteFile(path, data);
   TTextFormat format;
@@ -209,7 +229,8 @@ TEST_F(TTextFileDisk, LoadOfMissingFileGivesTheSystemReason) {
     TTextFile::Load(PathOf("missing.txt"), format);
     FAIL() << "no exception";
   } catch (const Exception& e) {
-    EXPECT_TRUE(e.Message().startsWith("Unable to read " + PathOf("missing.txt") + ": ")) << e.what();
+    EXPECT_TRUE(e.Message().startsWith("Unable to read " + PathOf("missing.txt") + ": "))
+        << e.what();
     EXPECT_TRUE(e.Message().contains("No such file", Qt::CaseInsensitive)) << e.what();
   }
 }
@@ -270,9 +291,9 @@ TEST_F(TTextFileDisk, WriteCutShortKeepsTheFileAndGivesTheSystemsReason) {
         message = e.Message();
       }
     }
-    EXPECT_EQ(message.toStdString(),
-              ("Unable to write " + path + ": " + QString::fromLocal8Bit(strerror(EFBIG)))
-                  .toStdString());
+    EXPECT_EQ(
+        message.toStdString(),
+        ("Unable to write " + path + ": " + QString::fromLocal8Bit(strerror(EFBIG))).toStdString());
     EXPECT_EQ(Contents(path).toStdString(), "old text\n");
     EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"limited.txt"});
   }

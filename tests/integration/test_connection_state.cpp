@@ -41,8 +41,9 @@ class ConnectionStateTest : public ::testing::Test {
     view.HostKeyRequests.clear();
     view.ConnectAction(driver);
     while (redirector.Running() && !driver.Connected() && view.HostKeyRequests.empty())
-      WaitFor([&] { return !redirector.Running() || driver.Connected() ||
-                           !view.HostKeyRequests.empty(); });
+      WaitFor([&] {
+        return !redirector.Running() || driver.Connected() || !view.HostKeyRequests.empty();
+      });
     if (!view.HostKeyRequests.empty()) driver.AnswerHostKey(THostKeyAnswer::Trust);
   }
   bool Listed(const QString& Item) {
@@ -176,8 +177,8 @@ TEST_F(ConnectionStateTest, PsftpThatIgnoresByeIsEnded) {
 // Each name opens the file it names and saves back to it, and to nothing else.
 TEST_F(ConnectionStateTest, EveryListedNameOpensAndSavesItsOwnFile) {
   const QString longName = QString(251, 'n') + ".txt";  // 255 bytes, the most a name holds
-  const QStringList names{"back\\slash.txt", "slash.txt", "-dash.txt", "-r",
-                          "x => local:y.txt", "y.txt", longName};
+  const QStringList names{"back\\slash.txt",  "slash.txt", "-dash.txt", "-r",
+                          "x => local:y.txt", "y.txt",     longName};
   for (const QString& name : names) server.WriteFile("/www/" + name, name.toUtf8() + " text\n");
   QDir().mkpath(server.Served("/www/releases/v2"));
   server.WriteFile("/www/releases/v2/deployed.txt", "deployed\n");

@@ -67,8 +67,8 @@ TEST_F(PsftpSessionTest, FirstConnectAsksForTheHostKeyThenListsTheStartingDirect
   EXPECT_EQ(view.WindowCaption, "Quillery - 127.0.0.1");
   EXPECT_EQ(driver.CurrentDir(), "/www");
   EXPECT_EQ(view.Page(0)->Items,
-            (QStringList{"[..]", "[sub]", "app.js", QString::fromUtf8("café+(1).txt"),
-                         "index.html", "my notes.txt", "notes.txt", "style.css"}));
+            (QStringList{"[..]", "[sub]", "app.js", QString::fromUtf8("café+(1).txt"), "index.html",
+                         "my notes.txt", "notes.txt", "style.css"}));
   EXPECT_TRUE(view.DebugText.contains("cd \"/www\"\r\n"));
   EXPECT_TRUE(view.DebugText.contains("ls\r\n"));
 

@@ -328,7 +328,8 @@ TEST_F(EndToEndTest, ALargeDownloadShowsItsProgress) {
     if (!text.startsWith("Downloading... ") || !text.endsWith("%")) return false;
     percent = text.mid(15).chopped(1).toInt();
     return percent >= 25;
-  })) << Form.StatusText(0).toStdString() << Diagnostics();
+  })) << Form.StatusText(0).toStdString()
+      << Diagnostics();
   EXPECT_LE(percent, 40);
   // Nothing more arrives: Disconnect ends psftp, and nothing is loaded.
   Form.ConnectAction->trigger();

@@ -95,7 +95,8 @@ TEST_F(TransferFailureTest, ServerWriteFailureLeavesThePageUnsaved) {
   EXPECT_FALSE(Page()->Saved());
   EXPECT_EQ(view.Status[0], "Error while writing: failure");
   EXPECT_EQ(view.StatusToolTip[0], "error while writing: failure");
-  EXPECT_TRUE(view.DebugText.contains("Refused: error while writing")) << view.DebugText.toStdString();
+  EXPECT_TRUE(view.DebugText.contains("Refused: error while writing"))
+      << view.DebugText.toStdString();
   // The server kept what it could write; the page and its local copy keep it all.
   EXPECT_EQ(server.ReadFile("/www/notes.txt"), text.left(1000));
   EXPECT_EQ(Page()->Text, text);
@@ -120,7 +121,8 @@ TEST_F(TransferFailureTest, ServerReadFailureLoadsNothing) {
   EXPECT_EQ(Page()->Caption(), "Untitled");
   EXPECT_TRUE(Page()->Text.isEmpty());
   EXPECT_TRUE(Page()->RemoteFileName().isEmpty());
-  EXPECT_TRUE(view.DebugText.contains("Refused: error while reading")) << view.DebugText.toStdString();
+  EXPECT_TRUE(view.DebugText.contains("Refused: error while reading"))
+      << view.DebugText.toStdString();
   EXPECT_EQ(view.Status[0], "Error while reading: failure");
   EXPECT_EQ(FilesIn(GetTempFolder()), QStringList{"big.txt"});
   ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
@@ -161,7 +163,8 @@ TEST_F(TransferFailureTest, LocalDiskFullLoadsNothing) {
   EXPECT_TRUE(view.DebugText.contains("Refused: error while writing local file"))
       << view.DebugText.toStdString();
   EXPECT_EQ(view.Status[0], "Error while writing local file");
-  EXPECT_TRUE(FilesIn(GetTempFolder()).isEmpty()) << FilesIn(GetTempFolder()).join(", ").toStdString();
+  EXPECT_TRUE(FilesIn(GetTempFolder()).isEmpty())
+      << FilesIn(GetTempFolder()).join(", ").toStdString();
   EXPECT_EQ(server.ReadFile("/www/big.txt").size(), 3 * 1024 * 1024);
 }
 
@@ -178,8 +181,7 @@ TEST_F(TransferFailureTest, HostileListingLinesAreOnlyListed) {
   server.SetListing("/www", {"a\t" + date + "remote:/www/notes.txt => local:" + up,
                              "b\tRemote directory is now /etc",
                              "c\tlocal:" + GetTempFolder() + "notes.txt => remote:/www/index.html",
-                             "d\tListing directory /etc",
-                             "e\tpsftp> Remote directory is now /etc",
+                             "d\tListing directory /etc", "e\tpsftp> Remote directory is now /etc",
                              "notes.txt\t" + date + "notes.txt"});
   Connect();
   Page()->SetSaved(false);
@@ -230,20 +232,26 @@ TEST(TempFolder, IsMadePrivateEveryTime) {
   TempHome home;
   const QString folder = GetTempFolder();
   ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0777), 0);
-  ASSERT_EQ(chmod(QFile::encodeName(QFileInfo(folder + "..").canonicalFilePath()).constData(), 0777), 0);
+  ASSERT_EQ(chmod(QFile::encodeName(QFileInfo(folder + "..").canonicalFilePath()).constData(),
+                  0777),
+            0);
   GetTempFolder();
   struct stat st;
   ASSERT_EQ(stat(QFile::encodeName(folder).constData(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0700u);
-  ASSERT_EQ(stat(QFile::encodeName(QFileInfo(folder + "..").canonicalFilePath()).constData(), &st), 0);
+  ASSERT_EQ(stat(QFile::encodeName(QFileInfo(folder + "..").canonicalFilePath()).constData(), &st),
+            0);
   EXPECT_EQ(st.st_mode & 07777, 0700u);
 }
 
 TEST(TempFolder, LocalNamesStayInside) {
   const struct {
     QString remote, local;
-  } cases[] = {{"notes.txt", "notes.txt"}, {"..", "_.."},       {".", "_."},
-               {"", "_"},                  {"a/../../b", "a_.._.._b"},
+  } cases[] = {{"notes.txt", "notes.txt"},
+               {"..", "_.."},
+               {".", "_."},
+               {"", "_"},
+               {"a/../../b", "a_.._.._b"},
                {"back\\slash.txt", "back\\slash.txt"}};
   for (const auto& c : cases) EXPECT_EQ(LocalNameFor(c.remote), c.local) << c.remote.toStdString();
 }

@@ -78,8 +78,8 @@ class WindowSessionTest : public ::testing::Test {
     QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, at);
   }
   std::string Diagnostics() const {
-    return (Log.Text() + "\nreported: " + Reported.join("; ") + "\nerrors: " +
-            Form.Errors.join("; "))
+    return (Log.Text() + "\nreported: " + Reported.join("; ") +
+            "\nerrors: " + Form.Errors.join("; "))
         .toStdString();
   }
 
@@ -168,8 +168,7 @@ TEST_F(WindowSessionTest, RejectedPasswordIsShownInPlainWords) {
   ASSERT_TRUE(WaitFor([&] { return question->isVisible(); })) << Diagnostics();
   question->TrustButton()->click();
   ASSERT_TRUE(WaitFor([&] { return !Form.Errors.isEmpty(); }, 20000)) << Diagnostics();
-  EXPECT_EQ(Form.Errors, QStringList{"The server did not accept the password for " +
-                                     Server.User() +
+  EXPECT_EQ(Form.Errors, QStringList{"The server did not accept the password for " + Server.User() +
                                      " on 127.0.0.1.\n\n"
                                      "FATAL ERROR: Configured password was not accepted"});
   ASSERT_TRUE(WaitFor([&] { return Form.StatusText(0) == "Not connected"; })) << Diagnostics();

@@ -99,16 +99,20 @@ class Psftp {
   void Send(const QByteArray& Lines) { FProcess.write(Lines); }
 
   bool WaitForOut(const QString& Text, int TimeoutMs = 15000) {
-    return WaitFor([&] {
-      Collect();
-      return Out.contains(Text);
-    }, TimeoutMs);
+    return WaitFor(
+        [&] {
+          Collect();
+          return Out.contains(Text);
+        },
+        TimeoutMs);
   }
   bool WaitForErr(const QString& Text, int TimeoutMs = 15000) {
-    return WaitFor([&] {
-      Collect();
-      return Err.contains(Text);
-    }, TimeoutMs);
+    return WaitFor(
+        [&] {
+          Collect();
+          return Err.contains(Text);
+        },
+        TimeoutMs);
   }
   // Waits for psftp to end, on its own or (Close) at the end of its input.
   bool Finish(bool Close = true, int TimeoutMs = 15000) {
@@ -263,10 +267,14 @@ TEST_F(LoopbackServerTest, DroppedConnectionEndsPsftpWithAFatalError) {
       // Idle at the first prompt: psftp notices on its own.
       {"idle after login", [](TestServer& s) { s.DropAfterLogin(); }, "", {login, ""}},
       // "pwd" needs no request; "ls" is the one after the cut, never answered.
-      {"commands after login", [](TestServer& s) { s.DropAfterLogin(); }, "pwd\nls\nbye\n",
+      {"commands after login",
+       [](TestServer& s) { s.DropAfterLogin(); },
+       "pwd\nls\nbye\n",
        {login, "Remote directory is /\n", ""}},
       // psftp's "cd" takes three requests: realpath, opendir, close.
-      {"after a cd", [](TestServer& s) { s.DropAfterRequests(4); }, "cd /www\nls\nbye\n",
+      {"after a cd",
+       [](TestServer& s) { s.DropAfterRequests(4); },
+       "cd /www\nls\nbye\n",
        {login, "Remote directory is now /www\n", ""}},
   };
   for (const Case& c : cases) {
@@ -334,8 +342,8 @@ class KeyLoginTest : public LoopbackServerTest {
   // An ed25519 key pair commented Comment: Name (OpenSSH) and Name.ppk (PuTTY).
   void MakeKey(const QString& Name, const QString& Comment, const QByteArray& Passphrase = {}) {
     const QString key = FKeys.filePath(Name);
-    ASSERT_EQ(QProcess::execute("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-C", Comment,
-                                               "-f", key}),
+    ASSERT_EQ(QProcess::execute("ssh-keygen",
+                                {"-q", "-t", "ed25519", "-N", "", "-C", Comment, "-f", key}),
               0);
     QStringList convert{key, "-O", "private", "-o", key + ".ppk"};
     if (!Passphrase.isEmpty()) {
@@ -373,18 +381,27 @@ TEST_F(KeyLoginTest, ServerTakesAuthorizedKeysAndFallsBackToThePassword) {
     QStringList ErrLines;  // in this order among psftp's -v lines
   };
   const Case cases[] = {
-      {"authorized key", "accepted", false, true,
+      {"authorized key",
+       "accepted",
+       false,
+       true,
        {"Using username \"tester\".", "Offered public key", "Offer of public key accepted",
         "Authenticating with public key \"testkey\"", "Access granted"}},
-      {"other key, password", "other", true, true,
+      {"other key, password",
+       "other",
+       true,
+       true,
        {"Using username \"tester\".", "Offered public key", "Server refused our key",
         "Attempting keyboard-interactive authentication",
         "Keyboard-interactive authentication prompts from server:",
         "End of keyboard-interactive prompts from server", "Access granted"}},
       // The password question is asked and finds the end of the input.
-      {"other key, no password", "other", false, false,
-       {"Server refused our key", "Keyboard-interactive authentication prompts from server:",
-        "| Password:"}},
+      {"other key, no password",
+       "other",
+       false,
+       false,
+       {"Server refused our key",
+        "Keyboard-interactive authentication prompts from server:", "| Password:"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -425,10 +442,10 @@ TEST_F(KeyLoginTest, PassphraseIsAskedOnStandardErrorUntilRight) {
   psftp.Send("pass1\n");
   ASSERT_TRUE(psftp.WaitForOut("psftp> ")) << psftp.Transcript().toStdString();
   // The question comes only once the server has taken the key's offer.
-  EXPECT_TRUE(psftp.Err.contains("Offer of public key accepted\n"
-                                 "Authenticating with public key \"lockedkey\"\n" +
-                                 prompt + "\nWrong passphrase\n" + prompt +
-                                 "\nSent public key signature\nAccess granted\n"))
+  EXPECT_TRUE(psftp.Err.contains(
+      "Offer of public key accepted\n"
+      "Authenticating with public key \"lockedkey\"\n" +
+      prompt + "\nWrong passphrase\n" + prompt + "\nSent public key signature\nAccess granted\n"))
       << psftp.Transcript().toStdString();
   psftp.Send("bye\n");
   EXPECT_TRUE(psftp.Finish());
@@ -464,8 +481,8 @@ TEST_F(LoopbackServerTest, NamesThatLookLikeOptionsPatternsAndLinks) {
       // psftp resolves the link first and names its target.
       {"cd link", exact("Directory /www/notes.txt: no such file or directory\n")},
       {"get link copy.txt", exact("remote:/www/notes.txt => local:copy.txt\n")},
-      {R"(ls "note?.t[x]t")", QRegularExpression::anchoredPattern(
-                                  "Listing directory /www\n" + longLine + "notes\\.txt\n")},
+      {R"(ls "note?.t[x]t")", QRegularExpression::anchoredPattern("Listing directory /www\n" +
+                                                                  longLine + "notes\\.txt\n")},
       // A pattern never matches its own brackets; a backslash takes them literally.
       {R"(ls "b[1].txt")", exact("Listing directory /www\n")},
       {R"(ls "b\[1\].txt")", exact("Listing directory /www/b[1].txt\n"

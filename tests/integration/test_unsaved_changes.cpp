@@ -13,8 +13,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 #include "TempHome.h"
@@ -146,8 +146,8 @@ class UnsavedChangesTest : public ::testing::TestWithParam<TCase> {
     QTest::keyClicks(Page->SynEdit(), Text);
   }
   std::string Diagnostics() const {
-    return (Log.Text() + "\nreported: " + Reported.join("; ") + "\nerrors: " +
-            Form.Errors.join("; "))
+    return (Log.Text() + "\nreported: " + Reported.join("; ") +
+            "\nerrors: " + Form.Errors.join("; "))
         .toStdString();
   }
 
