@@ -5,7 +5,7 @@
 namespace {
 char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c; }
 
-constexpr quint32 kPrefixUnits = 16;
+constexpr quint32 kPrefixUnits = 8;
 
 // Ordinal comparison of the folded units after the packed prefix; the
 // shorter text first when one is a prefix of the other.
@@ -31,7 +31,7 @@ TDir::~TDir() = default;
 // a zero): most comparisons end there, without a lookup in the key buffer.
 void TDir::AddFile(std::unique_ptr<TFile> File) {
   const QStringView name = ExtractShortNameView(File->RemoteName());
-  TSortKey key{{0, 0, 0, 0},
+  TSortKey key{{0, 0},
                quint32(FKeyUnits.size()),
                quint32(name.size()),
                quint32(FFiles.size()),
@@ -44,7 +44,7 @@ void TDir::AddFile(std::unique_ptr<TFile> File) {
     if (j < qsizetype(kPrefixUnits)) key.Prefix[j / 4] |= quint64(unit) << (16 * (3 - j % 4));
   }
   FKeys.push_back(key);
-  FFiles.push_back(std::move(File));
+  FFiles.push_back(std::move(*File));
 }
 
 void TDir::Clear() {
@@ -60,7 +60,7 @@ void TDir::Sort() {
   const std::vector<char16_t>& units = FKeyUnits;
   std::sort(FKeys.begin(), FKeys.end(), [&units](const TSortKey& a, const TSortKey& b) {
     if (a.IsDirectory != b.IsDirectory) return a.IsDirectory > b.IsDirectory;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 2; ++i)
       if (a.Prefix[i] != b.Prefix[i]) return a.Prefix[i] < b.Prefix[i];
     return RestLess(units, a, b);
   });
@@ -74,4 +74,7 @@ void TDir::SwapEntries(TDir& Other) {
 
 int TDir::Count() const { return int(FFiles.size()); }
 
-TFile* TDir::Files(int Index) const { return FFiles[FKeys.at(size_t(Index)).Index].get(); }
+// Entries are the directory's to hand out: a page selects and opens them.
+TFile* TDir::Files(int Index) const {
+  return const_cast<TFile*>(&FFiles[FKeys.at(size_t(Index)).Index]);
+}

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -13,6 +14,7 @@ class TDir {
   TDir(const TDir&) = delete;
   TDir& operator=(const TDir&) = delete;
 
+  // Takes the entry in; the directory keeps its own copy, which Files() hands out.
   void AddFile(std::unique_ptr<TFile> File);
   void Clear();
   // Takes Other's entries in place of its own (Other gets these): a
@@ -31,16 +33,19 @@ class TDir {
   // still in the processor's cache: sorting a large directory then never
   // reaches back into the entries themselves. The keys are what is sorted;
   // the entries stay where they were added, so freeing them on a relisting
-  // walks memory in the order it was allocated.
+  // walks memory in the order it was allocated. The entries are held in
+  // blocks rather than one allocation each, and the key packs eight units:
+  // a directory of tens of thousands of entries costs little more than its
+  // listing's text.
   struct TSortKey {
-    quint64 Prefix[4];  // the first sixteen folded code units, packed
+    quint64 Prefix[2];  // the first eight folded code units, packed
     quint32 Start;      // of the folded short name in FKeyUnits
     quint32 Length;
     quint32 Index;  // into FFiles
     quint32 IsDirectory;
   };
 
-  std::vector<std::unique_ptr<TFile>> FFiles;  // in the order added
+  std::deque<TFile> FFiles;  // in the order added; their addresses never move
   QString FName;
   std::vector<TSortKey> FKeys;  // in display order
   std::vector<char16_t> FKeyUnits;

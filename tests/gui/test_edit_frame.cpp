@@ -301,7 +301,6 @@ TEST_F(PageTest, ListShowsDirectoriesInBracketsAndCarriesEachEntry) {
   TDir dir;
   auto sub = std::make_unique<TFile>("sub");
   sub->SetIsDirectory(true);
-  TFile* subFile = sub.get();
   dir.AddFile(std::move(sub));
   dir.AddFile(std::make_unique<TFile>("index.html"));
   Page->SetDir(&dir);
@@ -312,7 +311,7 @@ TEST_F(PageTest, ListShowsDirectoriesInBracketsAndCarriesEachEntry) {
   ASSERT_EQ(rows->rowCount(), 2);
   EXPECT_EQ(text(0), "[sub]");
   EXPECT_EQ(text(1), "index.html");
-  EXPECT_EQ(TDirListDelegate::FileOf(rows->index(0, 0)), subFile);
+  EXPECT_EQ(TDirListDelegate::FileOf(rows->index(0, 0)), dir.Files(0));
   EXPECT_EQ(Page->SelectedFile(), nullptr);
   list->selectionModel()->select(rows->index(1, 0), QItemSelectionModel::Select);
   EXPECT_EQ(Page->SelectedFile(), dir.Files(1));
