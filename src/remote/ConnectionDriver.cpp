@@ -59,18 +59,17 @@ void TConnectionDriver::Connect(const TConnectValues& Values, IPage* Page) {
   FStartingPage = Page;
   if (FRedirector.Running()) return;  // a second start while psftp runs does nothing
   SetStatus("Connecting...", 0);
-  const QByteArray& Password = Values.Password;
-  const int Port = Values.Port;
 
   // A start that fails leaves no psftp whose end would clear "Connecting...".
   try {
     // The password goes into a private file rather than onto the command
     // line, where every local user could read it in the process list.
-    QString parameters = QString("-v -P %1").arg(Port);
-    if (!Password.isEmpty()) {
+    QString parameters = QString("-v -P %1").arg(Values.Port);
+    const QByteArray& password = Values.Password;
+    if (!password.isEmpty()) {
       QTemporaryFile file(WorkFilePrefix("pw-") + "XXXXXX");
       file.setAutoRemove(false);
-      if (!file.open() || file.write(Password) != Password.size() || !file.flush())
+      if (!file.open() || file.write(password) != password.size() || !file.flush())
         throw Exception("Unable to write the password file in " + GetTempFolder() + ": " +
                         file.errorString());
       FPasswordFile = file.fileName();

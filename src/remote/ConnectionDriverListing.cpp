@@ -63,20 +63,18 @@ QString TConnectionDriver::RemotePathOf(const IPage& Page, const TFile& File) co
 }
 
 void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {
-  IPage* page = Page;
-  const TFile* file = &Entry;
-  const QByteArray path = RemotePathOf(*page, *file).toLocal8Bit();
+  const QByteArray path = RemotePathOf(*Page, Entry).toLocal8Bit();
   // Each operation checks its names when it is made: a name psftp cannot
   // take leaves nothing busy.
-  if (file->IsDirectory() || file->IsLink()) {
-    auto changeDir = std::make_unique<TChangeDirOperation>(page, path);
+  if (Entry.IsDirectory() || Entry.IsLink()) {
+    auto changeDir = std::make_unique<TChangeDirOperation>(Page, path);
     // A link to a file refuses the "cd"; it is then fetched as a file.
-    if (file->IsLink()) changeDir->SetFallback(NewWorkFile(".get-"));
+    if (Entry.IsLink()) changeDir->SetFallback(NewWorkFile(".get-"));
     SetDownloading(true);
     Start(std::move(changeDir));
   } else {
-    auto get = std::make_unique<TGetOperation>(page, path, NewWorkFile(".get-"));
-    get->SetExpectedSize(file->Size());
+    auto get = std::make_unique<TGetOperation>(Page, path, NewWorkFile(".get-"));
+    get->SetExpectedSize(Entry.Size());
     SetDownloading(true);
     Start(std::move(get));
   }
