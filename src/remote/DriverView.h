@@ -15,6 +15,9 @@ struct TConnectValues {
   QByteArray Password;
   QByteArray StartingDir;
   int Port = 22;
+  // A private key to log in with (PuTTY's .ppk or OpenSSH's own form);
+  // empty to leave it to the SSH agent or the password.
+  QString PrivateKeyFile;
 };
 
 // What the connection driver tells the window. The window asks the user its
