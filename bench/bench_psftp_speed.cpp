@@ -230,7 +230,7 @@ struct TSession {
     View.Page.Clock.start();
     Redirector.Clock = View.Page.Clock;
     View.Driver = &Driver;
-    View.Values = {"127.0.0.1", kUser, kPassword, StartingDir, Port};
+    View.Values = {"127.0.0.1", kUser, kPassword, StartingDir, Port, QString()};
   }
   ~TSession() { Close(); }
 

@@ -4,7 +4,7 @@
 set -eu
 PACKAGES="build-essential cmake pkgconf git
 qt6-base-dev libqscintilla2-qt6-dev libpcre2-dev
-putty-tools clang-format
+putty-tools openssh-client clang-format
 libgtest-dev libbenchmark-dev
 python3 python3-asyncssh libqt6svg6
 fonts-dejavu-core"

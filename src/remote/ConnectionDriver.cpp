@@ -11,6 +11,7 @@
 #include "remote/ChangeDirOperation.h"
 #include "remote/DriverPage.h"
 #include "remote/GetOperation.h"
+#include "remote/KeyLogin.h"
 #include "remote/ListOperation.h"
 #include "remote/LoginOperation.h"
 #include "remote/PlainMessages.h"
@@ -20,7 +21,10 @@
 #include "remote/TempFolder.h"
 
 TConnectionDriver::TConnectionDriver(IDriverView& View, TVirtualRedirector& Redirector)
-    : FView(View), FRedirector(Redirector), FQuestions(std::make_unique<TPsftpQuestions>()) {
+    : FView(View),
+      FRedirector(Redirector),
+      FQuestions(std::make_unique<TPsftpQuestions>()),
+      FKeyLogin(MakeKeyLogin()) {
   FRedirector.OnInput = [this](QObject* sender, const QByteArray& input) {
     VirtualRedirectorInput(sender, input);
   };
@@ -47,78 +51,6 @@ TConnectionDriver::~TConnectionDriver() {
   FRedirector.OnErrorInput = nullptr;
   FRedirector.OnChildProcessEnd = nullptr;
   DeletePasswordFile();
-}
-
-// ---------------------------------------------------------------- connecting
-
-void TConnectionDriver::Connect(const TConnectValues& Values, IPage* Page) {
-  FCurrentHostName = Values.HostName;
-  FCurrentUserName = Values.UserName;
-  FCurrentPort = Values.Port;
-  FStartingDir = Values.StartingDir;
-  FStartingPage = Page;
-  if (FRedirector.Running()) return;  // a second start while psftp runs does nothing
-  SetStatus("Connecting...", 0);
-
-  // A start that fails leaves no psftp whose end would clear "Connecting...".
-  try {
-    // The password goes into a private file rather than onto the command
-    // line, where every local user could read it in the process list.
-    QString parameters = QString("-v -P %1").arg(Values.Port);
-    const QByteArray& password = Values.Password;
-    if (!password.isEmpty()) {
-      QTemporaryFile file(WorkFilePrefix("pw-") + "XXXXXX");
-      file.setAutoRemove(false);
-      if (!file.open() || file.write(password) != password.size() || !file.flush())
-        throw Exception("Unable to write the password file in " + GetTempFolder() + ": " +
-                        file.errorString());
-      FPasswordFile = file.fileName();
-      parameters += " -pwfile " + QuoteCommandLineArgument(FPasswordFile);
-    }
-    parameters += " -l " + QuoteCommandLineArgument(QString::fromLocal8Bit(Values.UserName)) + " " +
-                  QuoteCommandLineArgument(QString::fromLocal8Bit(Values.HostName));
-    FRedirector.Run(PsftpProgramFile(), GetTempFolder(), parameters);
-  } catch (...) {
-    DeletePasswordFile();
-    SetStatus("Not connected", 0);
-    throw;
-  }
-  if (FRedirector.Running()) {
-    StartConversation();
-  } else {
-    DeletePasswordFile();
-    SetStatus("Not connected", 0);
-  }
-}
-
-void TConnectionDriver::StartConversation() {
-  ResetConversation();
-  FQuestions->Reset();
-  FOpen = std::make_unique<TLoginOperation>();
-}
-
-// psftp reads "bye" only between commands: while one is unanswered, psftp is
-// busy with it (or stuck on a stalled server), so it is ended instead.
-void TConnectionDriver::Disconnect() {
-  FQueue.clear();
-  if (FOpen && FOpen->Kind() != TPsftpOperation::TKind::Login) {
-    Debug("Disconnect: a command was still unanswered, so psftp was ended");
-    FRedirector.Kill();
-    return;
-  }
-  FView.Log(IDriverView::TLog::Command, "bye");
-  try {
-    FRedirector.Write("bye");
-  } catch (const Exception& e) {
-    Debug("psftp did not take the command: " + e.Message());  // it has ended already
-  }
-  FByeTimer.start();
-}
-
-void TConnectionDriver::DeletePasswordFile() {
-  if (FPasswordFile.isEmpty()) return;
-  QFile::remove(FPasswordFile);
-  FPasswordFile.clear();
 }
 
 // ---------------------------------------------------------------- conversation
@@ -258,41 +190,6 @@ void TConnectionDriver::ReportFailure(const TPsftpOperation& Operation) {
   Debug("Refused: " + reason);
 }
 
-void TConnectionDriver::FinishLogin(const TLoginOperation& Login) {
-  if (!Login.Succeeded()) {
-    ReportFailure(Login);
-    return;
-  }
-  DeletePasswordFile();
-  SetConnected(true);
-  SetCurrentDir(Login.HomeDir());
-  ErrorReport::Guarded(
-      [this] { Start(std::make_unique<TChangeDirOperation>(FStartingPage, FStartingDir)); });
-}
-
-void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& NewInput) {
-  Debug(QString::fromLocal8Bit(NewInput));
-  for (const TPsftpQuestions::TEvent& event : FQuestions->Feed(NewInput)) {
-    switch (event.Kind) {
-      case TPsftpQuestions::TEvent::HostKey:
-        FPendingQuestion = event.Question.Kind;
-        FView.AskHostKey(event.Question);
-        break;
-      case TPsftpQuestions::TEvent::Password:
-        FView.AskPassword(event.Prompt);
-        break;
-      case TPsftpQuestions::TEvent::FatalError: {
-        const TPlainMessages::TFatalError error =
-            TPlainMessages::FatalError(event.Message, QString::fromLocal8Bit(FCurrentHostName),
-                                       FCurrentPort, QString::fromLocal8Bit(FCurrentUserName));
-        Debug("Fatal: " + error.Text);
-        FView.Inform(error.Text, error.Detail);
-        break;
-      }
-    }
-  }
-}
-
 // Output that the redirector delivers after the end belongs to no command any
 // more: the conversation is reset here, so such lines are dropped.
 void TConnectionDriver::VirtualRedirectorChildProcessEnd(QObject*) {
@@ -300,6 +197,7 @@ void TConnectionDriver::VirtualRedirectorChildProcessEnd(QObject*) {
   SetConnected(false);
   ResetConversation();
   DeletePasswordFile();
+  FKeyLogin->TakePassphrase();  // forgotten once psftp has gone
 }
 
 void TConnectionDriver::ResetConversation() {
@@ -312,28 +210,6 @@ void TConnectionDriver::ResetConversation() {
   FOpen.reset();
   FQueue.clear();
 }
-
-// ---------------------------------------------------------------- answers
-
-void TConnectionDriver::AnswerHostKey(THostKeyAnswer Answer) {
-  // psftp reads one line; on Linux it keeps a CR, so answers end with LF alone.
-  // The weak-algorithm question knows only "y" (go on) and anything else (stop).
-  QByteArray line;
-  if (Answer == THostKeyAnswer::Trust)
-    line = "y";
-  else if (Answer == THostKeyAnswer::Once)
-    line = FPendingQuestion == THostKeyRequest::hkWeakCrypto ? "y" : "n";
-  Debug("Host key answer: " + (line.isEmpty() ? QString("(abandon)") : QString(line)));
-  FRedirector.WriteRaw(line + "\n");
-}
-
-void TConnectionDriver::AnswerPassword(const QByteArray& Password) {
-  if (Password.contains('\n') || Password.contains('\r'))
-    throw Exception("A password cannot hold a line break");
-  FRedirector.WriteRaw(Password + "\n");
-}
-
-void TConnectionDriver::CancelPassword() { FRedirector.Kill(); }
 
 // ---------------------------------------------------------------- state
 

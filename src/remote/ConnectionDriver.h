@@ -17,6 +17,7 @@
 class IPage;
 class TVirtualRedirector;
 class TPsftpQuestions;
+class TKeyLogin;
 class TPsftpOperation;
 class TLoginOperation;
 class TChangeDirOperation;
@@ -36,8 +37,10 @@ class TConnectionDriver {
   TConnectionDriver(const TConnectionDriver&) = delete;
   TConnectionDriver& operator=(const TConnectionDriver&) = delete;
 
-  // Starts psftp for the host the user chose; the starting directory is
-  // listed once psftp has logged in, for the page that was active then.
+  // Starts psftp for the host the user chose, once the private key chosen
+  // is ready (an OpenSSH key is converted first, which may ask for its
+  // passphrase); the starting directory is listed once psftp has logged in,
+  // for the page that was active then.
   void Connect(const TConnectValues& Values, IPage* Page);
   // Ends psftp: "bye" when it is idle, at once when a command is unanswered.
   void Disconnect();
@@ -51,7 +54,9 @@ class TConnectionDriver {
   void VirtualRedirectorErrorInput(QObject* Sender, const QByteArray& NewInput);
   void VirtualRedirectorChildProcessEnd(QObject* Sender);
 
-  // Answers to the requests raised through IDriverView::AskHostKey / AskPassword.
+  // Answers to the requests raised through IDriverView::AskHostKey /
+  // AskPassword (a password, or a key's passphrase for psftp or for the
+  // conversion of an OpenSSH key).
   void AnswerHostKey(THostKeyAnswer Answer);
   void AnswerPassword(const QByteArray& Password);
   void CancelPassword();
@@ -87,6 +92,12 @@ class TConnectionDriver {
  private:
   using TOperationPtr = std::unique_ptr<TPsftpOperation>;
 
+  // Logging in.
+  std::unique_ptr<TKeyLogin> MakeKeyLogin();
+  void StartPsftp(const QString& PsftpKey);
+  void AskPassword(TPasswordRequest Request);
+  void GiveUpLogin(const QString& Text, const QString& Detail);
+
   // The conversation.
   void Start(TOperationPtr Operation);
   void WriteNext();
@@ -116,6 +127,7 @@ class TConnectionDriver {
   IDriverView& FView;
   TVirtualRedirector& FRedirector;
   std::unique_ptr<TPsftpQuestions> FQuestions;
+  std::unique_ptr<TKeyLogin> FKeyLogin;
   TPsftpOutputReader FReader;
 
   // The operation whose answer psftp is printing, and those not yet written.
@@ -144,4 +156,13 @@ class TConnectionDriver {
   int FCurrentPort = 22;
   THostKeyRequest::TKind FPendingQuestion = THostKeyRequest::hkNewKey;
   QString FPasswordFile;
+
+  // The login under way: what was chosen, and what psftp has said of it.
+  QByteArray FPendingPassword;  // until psftp starts, after the key is ready
+  QString FKeyFile;
+  bool FInConnect = false;
+  int FWrongPassphrases = 0;
+  bool FKeyRefused = false;
+  bool FViaAgent = false;  // nothing to log in with but what the agent holds
+  bool FPasswordAsked = false;
 };

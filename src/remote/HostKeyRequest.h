@@ -24,7 +24,11 @@ enum class THostKeyAnswer {
   Abandon  // an empty line: abandon the connection
 };
 
-// psftp asks for a password it was not given.
+// psftp asks for a password it was not given, or for a private key's passphrase.
 struct TPasswordRequest {
-  QString Prompt;  // e.g. "tester@127.0.0.1's password: "
+  enum class TKind { Password, Passphrase };
+  TKind Kind = TKind::Password;
+  QString Prompt;   // e.g. "tester@127.0.0.1's password: "
+  QString Key;      // for a passphrase: the key's name as psftp or Quillery gives it
+  QString Warning;  // e.g. "Wrong passphrase": why it is asked again
 };

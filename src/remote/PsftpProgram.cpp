@@ -4,14 +4,18 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-QString PsftpProgramFile() {
+namespace {
+QString ProgramFile(QString name) {
 #ifdef Q_OS_WIN
-  const QString name = "psftp.exe";
-#else
-  const QString name = "psftp";
+  name += ".exe";
 #endif
   const QString beside = QCoreApplication::applicationDirPath() + "/" + name;
   if (QFileInfo(beside).isFile()) return beside;
   const QString onPath = QStandardPaths::findExecutable(name);
   return onPath.isEmpty() ? beside : onPath;
 }
+}  // namespace
+
+QString PsftpProgramFile() { return ProgramFile("psftp"); }
+
+QString PuttygenProgramFile() { return ProgramFile("puttygen"); }

@@ -8,6 +8,9 @@ namespace {
 const QString kHostKeyPromptEnd = "(y/n, Return cancels connection, i for more info) ";
 const QString kWeakCryptoPrompt = "Continue with connection? (y/n) ";
 const QString kChangedKeyWarning = "WARNING - POTENTIAL SECURITY BREACH!";
+// How psftp asks for the passphrase of the key given with -i; the name is
+// the comment stored in the key.
+const QRegularExpression kPassphrasePrompt(R"re(^Passphrase for key "(.*)": $)re");
 // Enough context for the longest host-key explanation psftp prints.
 const int kMaxKeptLines = 200;
 
@@ -25,7 +28,7 @@ void TPsftpQuestions::Reset() {
 std::vector<TPsftpQuestions::TEvent> TPsftpQuestions::Feed(const QByteArray& Piece) {
   std::vector<TEvent> events;
   FText += QString::fromLocal8Bit(Piece).remove('\r');
-  TakeFatalErrors(events);
+  TakeLines(events);
   TakeQuestion(events);
   QStringList lines = FText.split('\n');
   if (lines.size() > kMaxKeptLines) {
@@ -39,17 +42,28 @@ std::vector<TPsftpQuestions::TEvent> TPsftpQuestions::Feed(const QByteArray& Pie
 
 // "FATAL ERROR: ..." is how psftp reports the reason it gives up (refused
 // connection, rejected password); the process ends right after it. A host
-// name that does not resolve ends it sooner, with "ssh_init: ...".
-void TPsftpQuestions::TakeFatalErrors(std::vector<TEvent>& Events) {
+// name that does not resolve ends it sooner, with "ssh_init: ...". The key
+// lines are psftp 0.78's own: whole lines, so that a server's banner, which
+// psftp prints as it comes, must match one exactly to be taken for one, and
+// can then at worst end the login.
+void TPsftpQuestions::TakeLines(std::vector<TEvent>& Events) {
   const QStringList lines = FText.split('\n');
   const int complete = lines.size() - 1;  // the last one has no line end yet
   for (int i = FScannedLines; i < complete; ++i) {
-    if (lines[i].startsWith("FATAL ERROR:") || lines[i].startsWith("ssh_init: ")) {
-      TEvent event;
+    const QString& line = lines[i];
+    TEvent event;
+    if (line.startsWith("FATAL ERROR:") || line.startsWith("ssh_init: "))
       event.Kind = TEvent::FatalError;
-      event.Message = lines[i].trimmed();
-      Events.push_back(event);
-    }
+    else if (line == "Wrong passphrase")
+      event.Kind = TEvent::WrongPassphrase;
+    else if (line == "Server refused our key")
+      event.Kind = TEvent::KeyRefused;
+    else if (line.startsWith("Unable to use key file \""))
+      event.Kind = TEvent::KeyUnusable;
+    else
+      continue;
+    event.Message = line.trimmed();
+    Events.push_back(event);
   }
   FScannedLines = qMax(FScannedLines, complete);
 }
@@ -59,6 +73,11 @@ bool TPsftpQuestions::TakeQuestion(std::vector<TEvent>& Events) {
   TEvent event;
   if (tail.endsWith(kHostKeyPromptEnd) || tail.endsWith(kWeakCryptoPrompt)) {
     event.Question = ParseHostKey(FText, tail);
+  } else if (const QRegularExpressionMatch key = kPassphrasePrompt.match(tail); key.hasMatch()) {
+    event.Kind = TEvent::Password;
+    event.Prompt.Kind = TPasswordRequest::TKind::Passphrase;
+    event.Prompt.Prompt = tail.trimmed();
+    event.Prompt.Key = key.captured(1);
   } else if (tail.trimmed().endsWith("password:", Qt::CaseInsensitive)) {
     // Password authentication asks "user@host's password: "; keyboard-
     // interactive prompts come as "| Password:" after the server's banner.

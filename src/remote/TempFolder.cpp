@@ -115,6 +115,12 @@ QString WorkFolder() {
   return folder;
 }
 
+QString KeysFolder() {
+  const QString folder = BaseFolder() + "Keys/";
+  MakePrivateFolder(folder);
+  return folder;
+}
+
 QString WorkFilePrefix(const QString& Kind) {
   return WorkFolder() + Kind + QString::number(QCoreApplication::applicationPid()) + "-";
 }

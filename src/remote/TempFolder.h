@@ -30,6 +30,8 @@ void ReplaceFile(const QString& From, const QString& To);
 
 // The private folder of work files: password files, downloads in progress.
 QString WorkFolder();
+// The private folder of keys converted into PuTTY's form, which psftp takes.
+QString KeysFolder();
 // Where this process's work files of one kind ("pw-", ".get-") begin.
 QString WorkFilePrefix(const QString& Kind);
 // A fresh name for a work file psftp reads or writes: short, so that it fits

@@ -31,7 +31,10 @@ TPasswordDialog::TPasswordDialog(QWidget* Parent) : QDialog(Parent) {
 }
 
 void TPasswordDialog::Ask(const TPasswordRequest& Request) {
-  FPrompt->setText(Request.Prompt.trimmed());
+  const bool passphrase = Request.Kind == TPasswordRequest::TKind::Passphrase;
+  setWindowTitle(passphrase ? tr("Passphrase") : tr("Password"));
+  const QString prompt = Request.Prompt.trimmed();
+  FPrompt->setText(Request.Warning.isEmpty() ? prompt : Request.Warning + ".\n" + prompt);
   FPasswordEdit->clear();
   FAwaitingAnswer = true;
   open();

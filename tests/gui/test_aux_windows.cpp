@@ -246,6 +246,12 @@ TEST(HostKeyDialog, WeakCryptoShowsPsftpsTextWithContinueAndCancel) {
 
 // ---------------------------------------------------------------- password
 
+TPasswordRequest PasswordRequest(const QString& Prompt) {
+  TPasswordRequest request;
+  request.Prompt = Prompt;
+  return request;
+}
+
 TEST(PasswordDialog, OkHandsOverTheMaskedTextAndForgetsIt) {
   TempHome home;
   TPasswordDialog dialog;
@@ -255,7 +261,7 @@ TEST(PasswordDialog, OkHandsOverTheMaskedTextAndForgetsIt) {
                    [&](const QByteArray& Password) { answered = Password; });
   QObject::connect(&dialog, &TPasswordDialog::Cancelled, [&] { ++cancelled; });
 
-  dialog.Ask({"tester@127.0.0.1's password: "});
+  dialog.Ask(PasswordRequest("tester@127.0.0.1's password: "));
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(dialog.PromptLabel()->text(), "tester@127.0.0.1's password:");
   EXPECT_EQ(dialog.PasswordEdit()->echoMode(), QLineEdit::Password);
@@ -268,12 +274,24 @@ TEST(PasswordDialog, OkHandsOverTheMaskedTextAndForgetsIt) {
   EXPECT_EQ(cancelled, 0);
 
   answered.reset();
-  dialog.Ask({"again: "});
+  dialog.Ask(PasswordRequest("again: "));
   QTest::keyClicks(dialog.PasswordEdit(), "nope");
   dialog.CancelButton()->click();
   EXPECT_FALSE(answered.has_value());
   EXPECT_EQ(cancelled, 1);
   EXPECT_EQ(dialog.PasswordEdit()->text(), "");
+
+  // A key's passphrase asked again says why, and the title says what it is.
+  TPasswordRequest passphrase = PasswordRequest("Passphrase for key \"work\" (/k/id): ");
+  passphrase.Kind = TPasswordRequest::TKind::Passphrase;
+  passphrase.Warning = "Wrong passphrase";
+  dialog.Ask(passphrase);
+  EXPECT_EQ(dialog.windowTitle(), "Passphrase");
+  EXPECT_EQ(dialog.PromptLabel()->text(),
+            "Wrong passphrase.\nPassphrase for key \"work\" (/k/id):");
+  dialog.Ask(PasswordRequest("again: "));
+  EXPECT_EQ(dialog.windowTitle(), "Password");
+  dialog.CancelButton()->click();
 }
 
 // ---------------------------------------------------------------- icons

@@ -852,7 +852,7 @@ TEST_F(DriverTest, PasswordPromptAndFatalErrorReachTheUser) {
 // shown once, in plain words, with psftp's line kept as the detail.
 TEST_F(DriverTest, FatalErrorsAreShownInPlainWordsWithPsftpsLineAsDetail) {
   // The recording redirector "runs" already: this only sets the names.
-  driver.Connect({"example.org", "ann", "", "/www", 2222}, view.ActivePage());
+  driver.Connect({"example.org", "ann", "", "/www", 2222, QString()}, view.ActivePage());
   const QString lost =
       "The connection to example.org was lost. Your open pages are kept; connect again to "
       "save them.";

@@ -43,10 +43,15 @@ QString Describe(const std::vector<TPsftpQuestions::TEvent>& events) {
                  .arg(e.Question.Host)
                  .arg(e.Question.Port)
                  .arg(e.Question.KeyType, e.Question.Fingerprint);
+    else if (e.Kind == TPsftpQuestions::TEvent::Password &&
+             e.Prompt.Kind == TPasswordRequest::TKind::Passphrase)
+      out << QString("passphrase [%1] %2").arg(e.Prompt.Key, e.Prompt.Prompt);
     else if (e.Kind == TPsftpQuestions::TEvent::Password)
       out << "password " + e.Prompt.Prompt;
-    else
+    else if (e.Kind == TPsftpQuestions::TEvent::FatalError)
       out << "fatal " + e.Message;
+    else
+      out << QString("line %1 %2").arg(e.Kind).arg(e.Message);
   }
   return out.join('\n');
 }
@@ -70,6 +75,19 @@ TEST(PsftpQuestions, RecognisesEachQuestionWithItsDetails) {
        "ssh_init: Name or service not known\n",
        "fatal ssh_init: Name or service not known"},
       {"Using username \"tester\".\nAccess granted\n", ""},
+      // psftp 0.78 with a key given by -i: its passphrase prompt, its answer
+      // to a wrong one, a key the server does not take, a key it cannot read.
+      {"Using username \"tester\".\nPassphrase for key \"my \"work\" key\": ",
+       "passphrase [my \"work\" key] Passphrase for key \"my \"work\" key\":"},
+      {"\nWrong passphrase\nPassphrase for key \"k\": ",
+       "line 3 Wrong passphrase\npassphrase [k] Passphrase for key \"k\":"},
+      {"Server refused our key\nKeyboard-interactive authentication prompts from server:\n"
+       "| Password:",
+       "line 4 Server refused our key\npassword Password:"},
+      {"Unable to use key file \"k\" (OpenSSH SSH-2 private key (new format))\n",
+       "line 5 Unable to use key file \"k\" (OpenSSH SSH-2 private key (new format))"},
+      // A server's banner is printed as it comes: only psftp's exact lines count.
+      {"Welcome. Server refused our key\nWrong passphrase!\n", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected.toStdString());
