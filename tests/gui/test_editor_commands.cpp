@@ -19,47 +19,15 @@
 #include <Qsci/qscilexerperl.h>
 #include <Qsci/qsciscintilla.h>
 #include <gtest/gtest.h>
-#include <optional>
 
-#include "TempHome.h"
-#include "core/ErrorReport.h"
+#include "WindowTest.h"
 #include "remote/ConnectionDriver.h"
-#include "store/MSettings.h"
 #include "ui/FindDialog.h"
 #include "ui/Highlighters.h"
 #include "ui/Main.h"
 #include "ui/frmEdit.h"
 
 namespace {
-
-// The window with its dialogs answered by the test.
-class TTestMainForm : public TMainForm {
- public:
-  bool ShowConnectDialog() override { return false; }
-  void ShowError(const QString& Text) override { Errors << Text; }
-  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override {
-    SaveQuestions << Text;
-    return QMessageBox::No;
-  }
-
-  QString AskOpenFileName() override {
-    ++OpenDialogShown;
-    return OpenAnswer;
-  }
-  bool AskFont(QFont& Font) override {
-    FontPresets.push_back(Font);
-    if (!FontAnswer) return false;
-    Font = *FontAnswer;
-    return true;
-  }
-
-  QString OpenAnswer;
-  int OpenDialogShown = 0;
-  std::optional<QFont> FontAnswer;
-  std::vector<QFont> FontPresets;
-  QStringList Errors;
-  QStringList SaveQuestions;
-};
 
 // Selection as (anchor, caret) in positions, which equal characters here.
 struct TSel {
@@ -88,27 +56,19 @@ std::string StyleFont(QsciScintilla* Edit, int Style) {
 // Scintilla keeps colours as 0xBBGGRR.
 constexpr long kRed = 0x0000FF;
 
-class EditorCommandsTest : public ::testing::Test {
+class EditorCommandsTest : public WindowTest {
  protected:
   void SetUp() override {
-    FPreviousHandler = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
-    Store("FormTop", "-1");
-    Store("ShowConnectDialog", "0");
     Store("ShowLineNumbers", "1");
     Store("WrapLongLines", "0");
     Store("FontName", "DejaVu Sans Mono");
     Store("FontSize", "10");
-    Store("FormMaximized", "0");
   }
-  void TearDown() override { ErrorReport::SetHandler(FPreviousHandler); }
 
-  static void Store(const QString& Name, const QString& Value) { TSettings().Write(Name, Value); }
-  static QString Stored(const QString& Name) { return TSettings().Read(Name, "<none>"); }
-
-  std::unique_ptr<TTestMainForm> ShowForm(int Pages = 1) {
-    auto form = std::make_unique<TTestMainForm>();
-    form->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  // Connected, with Pages pages; No to the save question.
+  std::unique_ptr<TScriptedForm> ShowForm(int Pages = 1) {
+    auto form = WindowTest::ShowForm();
+    form->SaveAnswer = QMessageBox::No;
     form->Driver().SetConnected(true);
     for (int i = 1; i < Pages; ++i) form->NewAction->trigger();
     EXPECT_EQ(form->PageCount(), Pages);
@@ -129,12 +89,6 @@ class EditorCommandsTest : public ::testing::Test {
     file.write(Bytes);
     return path;
   }
-
-  TempHome Home;
-  QStringList Reported;
-
- private:
-  ErrorReport::Handler FPreviousHandler;
 };
 
 // ---------------------------------------------------------------- view switches

@@ -18,15 +18,12 @@
 #include <QToolBar>
 #include <QUrl>
 #include <Qsci/qsciscintilla.h>
-#include <deque>
 #include <gtest/gtest.h>
 
-#include "TempHome.h"
-#include "core/ErrorReport.h"
+#include "WindowTest.h"
 #include "remote/ConnectionDriver.h"
 #include "remote/Dir.h"
 #include "remote/TempFolder.h"
-#include "store/MSettings.h"
 #include "ui/HostKeyDialog.h"
 #include "ui/Main.h"
 #include "ui/frmDebug.h"
@@ -34,71 +31,17 @@
 
 namespace {
 
-// The window with its message boxes answered by the test.
-class TTestMainForm : public TMainForm {
- public:
-  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override {
-    Questions << Text;
-    ActiveAtQuestion.push_back(ActivePage());
-    if (Answers.empty()) return QMessageBox::Cancel;
-    const QMessageBox::StandardButton answer = Answers.front();
-    Answers.pop_front();
-    return answer;
-  }
-  bool UploadInProgress() override { return Uploading; }
-  bool ShowConnectDialog() override {
-    ++ConnectDialogShown;
-    return false;
-  }
-  void ShowMessage(const QString& Text) override { Messages << Text; }
-  void ShowError(const QString& Text) override { Errors << Text; }
-
-  std::deque<QMessageBox::StandardButton> Answers;
-  QStringList Questions;
-  std::vector<TPage*> ActiveAtQuestion;
-  bool Uploading = false;
-  int ConnectDialogShown = 0;
-  QStringList Messages;
-  QStringList Errors;
-};
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public WindowTest {
  protected:
+  // Every test states the settings it depends on: nothing is left to chance.
   void SetUp() override {
-    FPreviousHandler = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
-    // Every test states the settings it depends on: nothing is left to chance.
-    Store("FormTop", "-1");
-    Store("ShowConnectDialog", "0");
     Store("ShowLineNumbers", "1");
     Store("WrapLongLines", "0");
     Store("FontName", "Consolas");
     Store("FontSize", "10");
-    Store("FormMaximized", "0");
-  }
-  void TearDown() override { ErrorReport::SetHandler(FPreviousHandler); }
-
-  static void Store(const QString& Name, const QString& Value) { TSettings().Write(Name, Value); }
-  static QString Stored(const QString& Name) { return TSettings().Read(Name, "<none>"); }
-
-  std::unique_ptr<TTestMainForm> ShowForm() {
-    auto form = std::make_unique<TTestMainForm>();
-    form->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    return form;
   }
 
   static void Type(TPage* Page, const QString& Text) { QTest::keyClicks(Page->SynEdit(), Text); }
-
-  static void ClickTab(TMainForm& Form, int Index) {
-    QTabBar* bar = Form.PageControl->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(Index).center());
-  }
-
-  TempHome Home;
-  QStringList Reported;
-
- private:
-  ErrorReport::Handler FPreviousHandler;
 };
 
 QStringList ActionTexts(const QList<QAction*>& Actions) {
@@ -145,7 +88,7 @@ TEST_F(MainWindowTest, EveryCommandHasItsTextShortcutHintAndCheckMark) {
       {"Action4", "&About...", "", "", "", false},
       {"ViewDebugLogAction", "ViewDebugLogAction", "Ctrl+Alt+D", "", "", false},
   };
-  TTestMainForm form;
+  TScriptedForm form;
   for (const TActionRow& row : rows) {
     SCOPED_TRACE(row.Name);
     auto* action = form.findChild<QAction*>(row.Name);
@@ -161,7 +104,7 @@ TEST_F(MainWindowTest, EveryCommandHasItsTextShortcutHintAndCheckMark) {
 }
 
 TEST_F(MainWindowTest, MenusAndToolbarListTheCommandsInOrder) {
-  TTestMainForm form;
+  TScriptedForm form;
   QStringList menus;
   QList<QStringList> items;
   for (QAction* menu : form.menuBar()->actions()) {
@@ -532,11 +475,11 @@ TEST_F(MainWindowTest, CloseAsksAboutEachUnsavedPageActivatingItFirst) {
   TPage* b = form->CreateTab("b.txt");
   Type(b, "two");
   form->PageControl->setCurrentWidget(saved->TabSheet());
-  form->Answers = {QMessageBox::No, QMessageBox::No};
+  form->SaveAnswers = {QMessageBox::No, QMessageBox::No};
 
   EXPECT_TRUE(form->close());
-  EXPECT_EQ(form->Questions, QStringList({"Save changes to a.txt?", "Save changes to b.txt?"}));
-  EXPECT_EQ(form->ActiveAtQuestion, (std::vector<TPage*>{a, b}));
+  EXPECT_EQ(form->SaveQuestions, QStringList({"Save changes to a.txt?", "Save changes to b.txt?"}));
+  EXPECT_EQ(form->ActiveAtSaveQuestion, (std::vector<TPage*>{a, b}));
   EXPECT_FALSE(form->isVisible());
 }
 
@@ -544,9 +487,9 @@ TEST_F(MainWindowTest, CancelKeepsTheWindowOpenAndAsksNoMore) {
   auto form = ShowForm();
   Type(form->Pages(0), "one");
   Type(form->CreateTab("b.txt"), "two");
-  form->Answers = {QMessageBox::Cancel};
+  form->SaveAnswers = {QMessageBox::Cancel};
   EXPECT_FALSE(form->close());
-  EXPECT_EQ(form->Questions.size(), 1);
+  EXPECT_EQ(form->SaveQuestions.size(), 1);
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(form->ActivePage(), form->Pages(0));
 }
@@ -556,7 +499,7 @@ TEST_F(MainWindowTest, YesSavesThePageThenCloses) {
   TPage* page = form->Pages(0);
   page->SetCaption("notes.txt");
   Type(page, "keep me");
-  form->Answers = {QMessageBox::Yes};
+  form->SaveAnswers = {QMessageBox::Yes};
   EXPECT_TRUE(form->close());
   QFile copy(GetTempFolder() + "notes.txt");
   ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
@@ -566,7 +509,7 @@ TEST_F(MainWindowTest, YesSavesThePageThenCloses) {
 TEST_F(MainWindowTest, YesOnAnUntitledPageWithoutANameKeepsTheWindowOpen) {
   auto form = ShowForm();  // no Save As dialog: the name question is cancelled
   Type(form->Pages(0), "nowhere to go");
-  form->Answers = {QMessageBox::Yes};
+  form->SaveAnswers = {QMessageBox::Yes};
   EXPECT_FALSE(form->close());
   EXPECT_TRUE(form->isVisible());
 }
@@ -577,17 +520,17 @@ TEST_F(MainWindowTest, CloseWaitsForTheUploadItStartedWithoutBlocking) {
   page->SetCaption("up.txt");
   Type(page, "x");
   form->Uploading = true;
-  form->Answers = {QMessageBox::Yes};
+  form->SaveAnswers = {QMessageBox::Yes};
   EXPECT_FALSE(form->close());
   EXPECT_TRUE(form->WaitingForUploadToClose());
   QTest::qWait(250);
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(form->close());  // a second close while waiting asks nothing
-  EXPECT_EQ(form->Questions.size(), 1);
+  EXPECT_EQ(form->SaveQuestions.size(), 1);
 
   form->Uploading = false;
   QTRY_VERIFY(!form->isVisible());
-  EXPECT_EQ(form->Questions.size(), 1);
+  EXPECT_EQ(form->SaveQuestions.size(), 1);
 }
 
 TEST_F(MainWindowTest, CloseGivesUpWaitingAfterTheLimit) {
@@ -597,7 +540,7 @@ TEST_F(MainWindowTest, CloseGivesUpWaitingAfterTheLimit) {
   Type(page, "x");
   form->Uploading = true;
   form->SetUploadWaitLimit(300);
-  form->Answers = {QMessageBox::Yes};
+  form->SaveAnswers = {QMessageBox::Yes};
   QElapsedTimer clock;
   clock.start();
   form->close();
@@ -613,7 +556,7 @@ TEST_F(MainWindowTest, WithoutStoredGeometryTheWindowHasItsDesignedSize) {
   Store("FormWidth", "700");
   Store("FormHeight", "500");
   Store("FormMaximized", "1");
-  TTestMainForm form;
+  TScriptedForm form;
   EXPECT_EQ(form.size(), QSize(850, 636));
   EXPECT_FALSE(form.windowState() & Qt::WindowMaximized);
 }
@@ -666,7 +609,7 @@ TEST_F(MainWindowTest, ABadStoredMaximisedFlagRestoresNoGeometry) {
   Store("FormWidth", "600");
   Store("FormHeight", "450");
   Store("FormMaximized", "maybe");
-  TTestMainForm form;
+  TScriptedForm form;
   EXPECT_EQ(form.size(), QSize(850, 636));
   EXPECT_EQ(Reported.size(), 1);
 }
@@ -693,7 +636,7 @@ TEST_F(MainWindowTest, HostKeyQuestionOpensWithoutBlockingAndAnswersTheDriver) {
 
 TEST_F(MainWindowTest, BusyCursorIsSetAndRestoredInPairs) {
   {
-    TTestMainForm form;
+    TScriptedForm form;
     form.SetBusyCursor(true);
     form.SetBusyCursor(true);
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
@@ -708,7 +651,7 @@ TEST_F(MainWindowTest, BusyCursorIsSetAndRestoredInPairs) {
 }
 
 TEST_F(MainWindowTest, DebugLinesGoToTheDebugWindow) {
-  TTestMainForm form;
+  TScriptedForm form;
   TDebugForm log;
   form.SetDebugForm(&log);
   form.DebugAppendText("ls\r\n");

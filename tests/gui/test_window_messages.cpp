@@ -7,38 +7,20 @@
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
-#include "TempHome.h"
 #include "WaitFor.h"
-#include "core/ErrorReport.h"
+#include "WindowTest.h"
 #include "remote/ConnectionDriver.h"
 #include "remote/PlainMessages.h"
-#include "store/MSettings.h"
 #include "ui/Main.h"
 
 namespace {
 
-class TMessagesForm : public TMainForm {
- public:
-  bool ShowConnectDialog() override { return false; }
-  void ShowError(const QString& Text) override { Errors << Text; }
-  QStringList Errors;
-};
-
-class WindowMessagesTest : public ::testing::Test {
+class WindowMessagesTest : public WindowTest {
  protected:
   void SetUp() override {
-    FPrevious = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
-    TSettings().Write("FormTop", "-1");
-    TSettings().Write("ShowConnectDialog", "0");
-    TSettings().Write("FormMaximized", "0");
-    Form = std::make_unique<TMessagesForm>();
+    Form = std::make_unique<TScriptedForm>();
     Form->resize(800, 500);
-    Form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
-  }
-  void TearDown() override {
-    Form.reset();
-    ErrorReport::SetHandler(FPrevious);
+    ASSERT_TRUE(ShowAndWait(*Form));
   }
 
   QLabel* Panel(int Index) {
@@ -53,12 +35,7 @@ class WindowMessagesTest : public ::testing::Test {
     return document.toPlainText();
   }
 
-  TempHome Home;
-  std::unique_ptr<TMessagesForm> Form;
-  QStringList Reported;
-
- private:
-  ErrorReport::Handler FPrevious;
+  std::unique_ptr<TScriptedForm> Form;
 };
 
 TEST_F(WindowMessagesTest, FirstPanelGrowsToItsWholeTextButNeverWidensTheWindow) {

@@ -6,11 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "FakeDriverView.h"
-#include "TempHome.h"
-#include "TestServer.h"
+#include "DriverSessionTest.h"
 #include "WaitFor.h"
-#include "core/ErrorReport.h"
 #include "core/Exception.h"
 #include "process/VirtualRedirector.h"
 #include "remote/ConnectionDriver.h"
@@ -18,23 +15,8 @@
 
 namespace {
 
-class ConnectionStateTest : public ::testing::Test {
+class ConnectionStateTest : public DriverSessionTest {
  protected:
-  void SetUp() override {
-    previous = ErrorReport::SetHandler([this](const QString& m) { reported << m; });
-    view.Values.HostName = "127.0.0.1";
-    view.Values.UserName = server.User().toUtf8();
-    view.Values.Password = server.Password().toUtf8();
-    view.Values.StartingDir = "/www";
-  }
-  void TearDown() override {
-    if (redirector.Running()) {
-      redirector.Kill();
-      WaitFor([&] { return !redirector.Running(); });
-    }
-    ErrorReport::SetHandler(previous);
-  }
-
   // Starts psftp; the host key is trusted the first time it is asked for.
   void StartPsftp() {
     view.Values.Port = server.Port();
@@ -60,14 +42,6 @@ class ConnectionStateTest : public ::testing::Test {
     EXPECT_FALSE(view.NewOpenEnabled);
     EXPECT_FALSE(view.BusyCursor);
   }
-
-  TempHome home;
-  TestServer server;
-  FakeDriverView view;
-  TVirtualRedirector redirector;
-  TConnectionDriver driver{view, redirector};
-  QStringList reported;
-  ErrorReport::Handler previous;
 };
 
 // A psftp that prints its login line and ends at once: its last output may

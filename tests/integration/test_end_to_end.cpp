@@ -20,14 +20,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "TempHome.h"
-#include "TestServer.h"
+#include "ServerWindowTest.h"
 #include "WaitFor.h"
-#include "core/ErrorReport.h"
 #include "remote/ConnectionDriver.h"
-#include "store/MSettings.h"
 #include "store/Servers.h"
-#include "ui/HostKeyDialog.h"
 #include "ui/Main.h"
 #include "ui/frmConnect.h"
 #include "ui/frmDebug.h"
@@ -35,29 +31,6 @@
 #include "ui/frmSaveAs.h"
 
 namespace {
-
-// The window with its message boxes answered by the test; the connect,
-// Save As and host-key dialogs are the real ones.
-class TEndToEndForm : public TMainForm {
- public:
-  bool Confirm(const QString& Text) override {
-    Confirms << Text;
-    return true;
-  }
-  void ShowError(const QString& Text) override { Errors << Text; }
-  void ShowMessage(const QString& Text) override { Messages << Text; }
-  QMessageBox::StandardButton AskSaveChanges(const QString&) override { return QMessageBox::No; }
-  // Panel 0's texts in turn: a fast server can answer before a test looks.
-  void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) override {
-    if (Index == 0) Panel0 << S;
-    TMainForm::SetStatus(S, Index, ToolTip);
-  }
-
-  QStringList Confirms;
-  QStringList Errors;
-  QStringList Messages;
-  QStringList Panel0;
-};
 
 // Runs Answer once Dialog is up: a modal dialog runs its own event loop
 // inside exec(), so the answer has to come from a timer.
@@ -88,17 +61,16 @@ QByteArray Bytes(const char* Data, size_t Size) { return QByteArray(Data, qsizet
 
 const QString Euro = QString::fromUtf8("\xE2\x82\xAC");
 
-class EndToEndTest : public ::testing::Test {
+// The connect, Save As and host-key dialogs are the real ones; the message
+// boxes say yes to a drop's upload and No to the save question.
+class EndToEndTest : public ServerWindowTest {
  protected:
   void SetUp() override {
-    FPrevious = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
-    TSettings().Write("FormTop", "-1");
-    TSettings().Write("ShowConnectDialog", "0");
     Form.SetConnectDialog(&ConnectForm, [this] { return ConnectForm.Values(); });
     Form.SetSaveAsForm(&SaveAs);
-    Form.SetDebugForm(&Log);
+    Form.ConfirmAnswer = true;
+    Form.SaveAnswer = QMessageBox::No;
   }
-  void TearDown() override { ErrorReport::SetHandler(FPrevious); }
 
   // Starts the server, saves it as a host, and connects the way a user does:
   // Connect, the saved host already filled in, Connect, trust the key.
@@ -108,8 +80,7 @@ class EndToEndTest : public ::testing::Test {
     saved.Add("127.0.0.1", Server.User().toUtf8(), Server.Password().toUtf8(), "/www",
               Server.Port());
     saved.Save();
-    Form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    ASSERT_TRUE(ShowAndWait(Form));
 
     QStringList shown;
     AnswerWhenShown(&ConnectForm, [&] {
@@ -119,29 +90,12 @@ class EndToEndTest : public ::testing::Test {
     });
     Form.ConnectAction->trigger();
     EXPECT_EQ(shown, QStringList({"127.0.0.1", QString::number(Server.Port()), "tester", "/www"}));
-    THostKeyDialog* question = Form.HostKeyDialog();
-    ASSERT_TRUE(WaitFor([&] { return question->isVisible(); })) << Diagnostics();
-    question->TrustButton()->click();
+    ASSERT_NO_FATAL_FAILURE(TrustHostKey());
     ASSERT_TRUE(Listed("index.html")) << Diagnostics();
     ASSERT_TRUE(Idle()) << Diagnostics();
     EXPECT_EQ(Form.StatusText(1), "/www");
   }
 
-  QListView* List() { return Form.ActivePage()->DirListBox(); }
-  QModelIndex Item(const QString& Text) {
-    QAbstractItemModel* rows = List()->model();
-    return rows->match(rows->index(0, 0), Qt::DisplayRole, Text, 1, Qt::MatchExactly).value(0);
-  }
-  bool Listed(const QString& Text) {
-    return WaitFor([&] { return Item(Text).isValid(); });
-  }
-  void DoubleClick(const QString& Text) {
-    const QModelIndex item = Item(Text);
-    ASSERT_TRUE(item.isValid()) << Text.toStdString();
-    const QPoint at = List()->visualRect(item).center();
-    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, at);
-  }
   // No listing or change of folder is on its way. A finished download
   // leaves the driver's data-pending mark set, so after a download the wait
   // is NotDownloading.
@@ -187,22 +141,9 @@ class EndToEndTest : public ::testing::Test {
       QApplication::sendEvent(edit, &release);
     }
   }
-  std::string Diagnostics() const {
-    return (Log.Text() + "\nreported: " + Reported.join("; ") +
-            "\nerrors: " + Form.Errors.join("; "))
-        .toStdString();
-  }
 
-  TempHome Home;
-  TestServer Server;
-  TDebugForm Log;
   TSaveAsForm SaveAs;
-  TEndToEndForm Form;
   TConnectForm ConnectForm{Form.Settings(), Form.Servers()};
-  QStringList Reported;
-
- private:
-  ErrorReport::Handler FPrevious;
 };
 
 TEST_F(EndToEndTest, BrowsesOpensEditsSavesSavesAsAndUploadsADrop) {

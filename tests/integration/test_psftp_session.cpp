@@ -4,29 +4,21 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-#include "FakeDriverView.h"
-#include "TempHome.h"
+#include "DriverSessionTest.h"
 #include "TestServer.h"
 #include "WaitFor.h"
-#include "core/ErrorReport.h"
 #include "process/VirtualRedirector.h"
 #include "remote/ConnectionDriver.h"
 #include "remote/TempFolder.h"
 
 namespace {
 
-class PsftpSessionTest : public ::testing::Test {
+class PsftpSessionTest : public DriverSessionTest {
  protected:
   void SetUp() override {
-    previous = ErrorReport::SetHandler([this](const QString& m) { reported << m; });
     ASSERT_TRUE(server.Start());
-    view.Values.HostName = "127.0.0.1";
-    view.Values.UserName = server.User().toUtf8();
-    view.Values.Password = server.Password().toUtf8();
     view.Values.Port = server.Port();
-    view.Values.StartingDir = "/www";
   }
-  void TearDown() override { ErrorReport::SetHandler(previous); }
 
   bool Listed(const QString& item, int page = 0) {
     return WaitFor([&] { return view.Page(page)->Items.contains(item) && !view.BusyCursor; });
@@ -43,14 +35,6 @@ class PsftpSessionTest : public ::testing::Test {
     ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
     EXPECT_EQ(view.Status[0], "Not connected");
   }
-
-  TempHome home;
-  TestServer server;
-  FakeDriverView view;
-  TVirtualRedirector redirector;
-  TConnectionDriver driver{view, redirector};
-  QStringList reported;
-  ErrorReport::Handler previous;
 };
 
 TEST_F(PsftpSessionTest, FirstConnectAsksForTheHostKeyThenListsTheStartingDirectory) {

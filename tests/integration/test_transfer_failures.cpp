@@ -9,11 +9,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "FakeDriverView.h"
+#include "DriverSessionTest.h"
 #include "TempHome.h"
-#include "TestServer.h"
 #include "WaitFor.h"
-#include "core/ErrorReport.h"
 #include "core/Exception.h"
 #include "process/VirtualRedirector.h"
 #include "remote/ConnectionDriver.h"
@@ -33,23 +31,8 @@ QStringList FilesIn(const QString& Folder) {
   return QDir(Folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }
 
-class TransferFailureTest : public ::testing::Test {
+class TransferFailureTest : public DriverSessionTest {
  protected:
-  void SetUp() override {
-    previous = ErrorReport::SetHandler([this](const QString& m) { reported << m; });
-    view.Values.HostName = "127.0.0.1";
-    view.Values.UserName = server.User().toUtf8();
-    view.Values.Password = server.Password().toUtf8();
-    view.Values.StartingDir = "/www";
-  }
-  void TearDown() override {
-    if (redirector.Running()) {
-      redirector.Kill();
-      WaitFor([&] { return !redirector.Running(); });
-    }
-    ErrorReport::SetHandler(previous);
-  }
-
   // Starts the server and connects; the first page lists /www.
   void Connect() {
     ASSERT_TRUE(server.Start());
@@ -72,14 +55,6 @@ class TransferFailureTest : public ::testing::Test {
     view.Save(driver);
     ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); }, 30000)) << view.DebugText.toStdString();
   }
-
-  TempHome home;
-  TestServer server;
-  FakeDriverView view;
-  TVirtualRedirector redirector;
-  TConnectionDriver driver{view, redirector};
-  QStringList reported;
-  ErrorReport::Handler previous;
 };
 
 // The server's disk fills up part way through a save. psftp prints its result

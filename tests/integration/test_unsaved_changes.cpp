@@ -7,26 +7,18 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
-#include <QListView>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
 #include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 
-#include "TempHome.h"
-#include "TestServer.h"
+#include "ServerWindowTest.h"
 #include "WaitFor.h"
-#include "core/ErrorReport.h"
 #include "remote/ConnectionDriver.h"
-#include "store/MSettings.h"
-#include "ui/HostKeyDialog.h"
 #include "ui/Main.h"
 #include "ui/UnsavedGuard.h"
-#include "ui/frmDebug.h"
 #include "ui/frmEdit.h"
 
 namespace {
@@ -35,31 +27,6 @@ const QByteArray kNotes = "first line\nsecond line\n";
 const QByteArray kIndex = "<html><body>Caf&eacute; &amp; more</body></html>\n";
 const QByteArray kLocal = "a local file\n";
 const QString kTyped = "edited ";
-
-// The window with its questions answered by the test.
-class TGuardedForm : public TMainForm {
- public:
-  bool ShowConnectDialog() override { return true; }
-  TConnectValues ConnectDialogValues() override { return Values; }
-  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override {
-    Questions << Text;
-    return Answer;
-  }
-  bool AskSaveAsName(QString& FileName) override {
-    FileName = SaveAsName;
-    return !SaveAsName.isEmpty();
-  }
-  QString AskOpenFileName() override { return OpenAnswer; }
-  bool Confirm(const QString&) override { return true; }
-  void ShowError(const QString& Text) override { Errors << Text; }
-
-  TConnectValues Values;
-  QMessageBox::StandardButton Answer = QMessageBox::Cancel;
-  QStringList Questions;
-  QString SaveAsName;
-  QString OpenAnswer;
-  QStringList Errors;
-};
 
 enum class TCommand { CloseTab, OpenListedFile, OpenLocalFile, EnterFolder };
 
@@ -98,67 +65,28 @@ const TCase kCases[] = {
 
 void PrintTo(const TCase& Case, std::ostream* Out) { *Out << Case.Name; }
 
-class UnsavedChangesTest : public ::testing::TestWithParam<TCase> {
+// Connected to the server through the connect dialog's login, /www listed.
+class UnsavedChangesTest : public ServerWindowTest, public ::testing::WithParamInterface<TCase> {
  protected:
   void SetUp() override {
-    FPrevious = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
-    TSettings().Write("FormTop", "-1");
-    TSettings().Write("ShowConnectDialog", "0");
     Server.Deny("/www/locked.txt");
     ASSERT_TRUE(Server.Start());
-    Form.Values.HostName = "127.0.0.1";
-    Form.Values.UserName = Server.User().toUtf8();
-    Form.Values.Password = Server.Password().toUtf8();
-    Form.Values.Port = Server.Port();
-    Form.Values.StartingDir = "/www";
-    Form.SetDebugForm(&Log);
-    Form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    Form.ConnectValues = LoginValues();
+    Form.ConfirmAnswer = true;
+    ASSERT_TRUE(ShowAndWait(Form));
     Form.ConnectAction->trigger();
-    THostKeyDialog* question = Form.HostKeyDialog();
-    ASSERT_TRUE(WaitFor([&] { return question->isVisible(); })) << Diagnostics();
-    question->TrustButton()->click();
+    ASSERT_NO_FATAL_FAILURE(TrustHostKey());
     ASSERT_TRUE(Listed("index.html")) << Diagnostics();
     ASSERT_TRUE(NotDownloading()) << Diagnostics();
   }
-  void TearDown() override { ErrorReport::SetHandler(FPrevious); }
 
-  QListView* List() { return Form.ActivePage()->DirListBox(); }
-  QModelIndex Item(const QString& Text) {
-    QAbstractItemModel* rows = List()->model();
-    return rows->match(rows->index(0, 0), Qt::DisplayRole, Text, 1, Qt::MatchExactly).value(0);
-  }
-  bool Listed(const QString& Text) {
-    return WaitFor([&] { return Item(Text).isValid(); });
-  }
   bool NotDownloading() {
     return WaitFor([&] { return !Form.Driver().Downloading(); });
-  }
-  void DoubleClick(const QString& Text) {
-    const QModelIndex item = Item(Text);
-    ASSERT_TRUE(item.isValid()) << Text.toStdString();
-    const QPoint at = List()->visualRect(item).center();
-    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, at);
   }
   void Type(TPage* Page, const QString& Text) {
     Page->SynEdit()->setCursorPosition(0, 0);
     QTest::keyClicks(Page->SynEdit(), Text);
   }
-  std::string Diagnostics() const {
-    return (Log.Text() + "\nreported: " + Reported.join("; ") +
-            "\nerrors: " + Form.Errors.join("; "))
-        .toStdString();
-  }
-
-  TempHome Home;
-  TestServer Server;
-  TDebugForm Log;
-  TGuardedForm Form;
-  QStringList Reported;
-
- private:
-  ErrorReport::Handler FPrevious;
 };
 
 TEST_P(UnsavedChangesTest, AsksAndEachAnswerHasItsEffect) {
@@ -175,15 +103,14 @@ TEST_P(UnsavedChangesTest, AsksAndEachAnswerHasItsEffect) {
   Type(page, kTyped);
   const QString typed = page->SynEdit()->text();
   ASSERT_FALSE(page->Saved());
-  Form.Answer = c.Answer;
+  Form.SaveAnswer = c.Answer;
 
   TPage* other = nullptr;
   switch (c.Command) {
     case TCommand::CloseTab: {
       Form.NewAction->trigger();
       other = Form.ActivePage();
-      QTabBar* bar = Form.PageControl->tabBar();
-      QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+      ClickTab(Form, 0);
       ASSERT_EQ(Form.ActivePage(), page);
       Form.Action6->trigger();
       break;
@@ -204,7 +131,7 @@ TEST_P(UnsavedChangesTest, AsksAndEachAnswerHasItsEffect) {
       ASSERT_NO_FATAL_FAILURE(DoubleClick("[sub]"));
       break;
   }
-  EXPECT_EQ(Form.Questions,
+  EXPECT_EQ(Form.SaveQuestions,
             c.Asked ? QStringList{"Save changes to " + caption + "?"} : QStringList());
   ASSERT_TRUE(WaitFor([&] { return !Form.UnsavedGuard().Waiting(); })) << Diagnostics();
 
@@ -258,47 +185,9 @@ INSTANTIATE_TEST_SUITE_P(Commands, UnsavedChangesTest, ::testing::ValuesIn(kCase
 
 // ---------------------------------------------------------------- the wait alone
 
-// The window with the upload's progress set by the test, so the wait can be
+// The upload's progress is set on the window (Uploading), so the wait can be
 // held open, ended with or without a confirmation, or left to run out.
-class TFakeUploadForm : public TMainForm {
- public:
-  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override {
-    Questions << Text;
-    return Answer;
-  }
-  bool UploadInProgress() override { return Uploading; }
-
-  QMessageBox::StandardButton Answer = QMessageBox::Cancel;
-  QStringList Questions;
-  bool Uploading = false;
-};
-
-class UnsavedWaitTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    FPrevious = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
-    TSettings().Write("FormTop", "-1");
-    TSettings().Write("ShowConnectDialog", "0");
-  }
-  void TearDown() override { ErrorReport::SetHandler(FPrevious); }
-
-  std::unique_ptr<TFakeUploadForm> ShowForm() {
-    auto form = std::make_unique<TFakeUploadForm>();
-    form->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    return form;
-  }
-  static void ClickTab(TMainForm& Form, int Index) {
-    QTabBar* bar = Form.PageControl->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(Index).center());
-  }
-
-  TempHome Home;
-  QStringList Reported;
-
- private:
-  ErrorReport::Handler FPrevious;
-};
+class UnsavedWaitTest : public WindowTest {};
 
 // Yes to Close Tab holds the command back until the page's upload is
 // answered; meanwhile nothing may close, change or re-save the page. Only a
@@ -306,22 +195,22 @@ class UnsavedWaitTest : public ::testing::Test {
 struct TUploadEnding {
   const char* Name;
   bool Sent;  // an upload went out
-  std::function<void(TFakeUploadForm&, TPage*)> End;
+  std::function<void(TScriptedForm&, TPage*)> End;
   bool Closes;
 };
 
 TEST_F(UnsavedWaitTest, CloseTabAfterYesWaitsForTheUploadAndClosesOnlyWhenItIsConfirmed) {
   const TUploadEnding endings[] = {
       {"confirmed", true,
-       [](TFakeUploadForm& Form, TPage* Page) {
+       [](TScriptedForm& Form, TPage* Page) {
          Page->SetSaved(true);
          Form.Uploading = false;
        },
        true},
       {"ended unconfirmed (refused, psftp gone)", true,
-       [](TFakeUploadForm& Form, TPage*) { Form.Uploading = false; }, false},
-      {"never answered", true, [](TFakeUploadForm&, TPage*) {}, false},
-      {"nothing sent (psftp not running)", false, [](TFakeUploadForm&, TPage*) {}, false},
+       [](TScriptedForm& Form, TPage*) { Form.Uploading = false; }, false},
+      {"never answered", true, [](TScriptedForm&, TPage*) {}, false},
+      {"nothing sent (psftp not running)", false, [](TScriptedForm&, TPage*) {}, false},
   };
   for (const TUploadEnding& ending : endings) {
     SCOPED_TRACE(ending.Name);
@@ -333,9 +222,9 @@ TEST_F(UnsavedWaitTest, CloseTabAfterYesWaitsForTheUploadAndClosesOnlyWhenItIsCo
     TPage* other = form->CreateTab("other.txt");
     ClickTab(*form, 0);
     form->Uploading = ending.Sent;
-    form->Answer = QMessageBox::Yes;
+    form->SaveAnswer = QMessageBox::Yes;
     form->Action6->trigger();
-    EXPECT_EQ(form->Questions, QStringList{"Save changes to up.txt?"});
+    EXPECT_EQ(form->SaveQuestions, QStringList{"Save changes to up.txt?"});
     EXPECT_EQ(form->PageCount(), 2);
 
     if (ending.Sent) {
@@ -348,7 +237,7 @@ TEST_F(UnsavedWaitTest, CloseTabAfterYesWaitsForTheUploadAndClosesOnlyWhenItIsCo
       // Neither a second Close Tab nor the window's close asks again or goes on.
       form->Action6->trigger();
       EXPECT_FALSE(form->close());
-      EXPECT_EQ(form->Questions.size(), 1);
+      EXPECT_EQ(form->SaveQuestions.size(), 1);
       // Paste reaches the active editor without the focus: it must not change
       // the text on its way.
       QApplication::clipboard()->setText("pasted");
@@ -380,9 +269,9 @@ TEST_F(UnsavedWaitTest, YesOnAnUntitledPageWithoutANameClosesNoTab) {
   QTest::keyClicks(page->SynEdit(), "nowhere to go");
   form->CreateTab("other.txt");
   ClickTab(*form, 0);
-  form->Answer = QMessageBox::Yes;
+  form->SaveAnswer = QMessageBox::Yes;
   form->Action6->trigger();
-  EXPECT_EQ(form->Questions, QStringList{"Save changes to Untitled?"});
+  EXPECT_EQ(form->SaveQuestions, QStringList{"Save changes to Untitled?"});
   EXPECT_FALSE(form->UnsavedGuard().Waiting());
   EXPECT_EQ(form->PageCount(), 2);
   EXPECT_EQ(page->SynEdit()->text(), "nowhere to go");

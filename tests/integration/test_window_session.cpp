@@ -4,93 +4,31 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
-#include <QListView>
 #include <QPushButton>
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
-#include <deque>
 #include <gtest/gtest.h>
 
-#include "TempHome.h"
-#include "TestServer.h"
+#include "ServerWindowTest.h"
 #include "WaitFor.h"
-#include "core/ErrorReport.h"
 #include "process/VirtualRedirector.h"
 #include "remote/ConnectionDriver.h"
-#include "store/MSettings.h"
 #include "ui/HostKeyDialog.h"
 #include "ui/Main.h"
-#include "ui/frmDebug.h"
 #include "ui/frmEdit.h"
 
 namespace {
 
-// The window with the connect dialog and the message boxes answered by the test.
-class TSessionForm : public TMainForm {
- public:
-  bool ShowConnectDialog() override { return true; }
-  TConnectValues ConnectDialogValues() override { return Values; }
-  QMessageBox::StandardButton AskSaveChanges(const QString&) override { return Answer; }
-  bool Confirm(const QString& Text) override {
-    Confirms << Text;
-    return true;
-  }
-  void ShowError(const QString& Text) override { Errors << Text; }
-
-  TConnectValues Values;
-  QMessageBox::StandardButton Answer = QMessageBox::Yes;
-  QStringList Confirms;
-  QStringList Errors;
-};
-
-class WindowSessionTest : public ::testing::Test {
+// The connect dialog gives the server's login; Yes to the save question.
+class WindowSessionTest : public ServerWindowTest {
  protected:
   void SetUp() override {
-    FPrevious = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
-    TSettings().Write("FormTop", "-1");
-    TSettings().Write("ShowConnectDialog", "0");
     ASSERT_TRUE(Server.Start());
-    Form.Values.HostName = "127.0.0.1";
-    Form.Values.UserName = Server.User().toUtf8();
-    Form.Values.Password = Server.Password().toUtf8();
-    Form.Values.Port = Server.Port();
-    Form.Values.StartingDir = "/www";
-    Form.SetDebugForm(&Log);
-    Form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    Form.ConnectValues = LoginValues();
+    Form.SaveAnswer = QMessageBox::Yes;
+    Form.ConfirmAnswer = true;
+    ASSERT_TRUE(ShowAndWait(Form));
   }
-  void TearDown() override { ErrorReport::SetHandler(FPrevious); }
-
-  QListView* List() { return Form.ActivePage()->DirListBox(); }
-  // The list row showing exactly Text; invalid when there is none.
-  QModelIndex Item(const QString& Text) {
-    QAbstractItemModel* rows = List()->model();
-    return rows->match(rows->index(0, 0), Qt::DisplayRole, Text, 1, Qt::MatchExactly).value(0);
-  }
-  bool Listed(const QString& Text) {
-    return WaitFor([&] { return Item(Text).isValid(); });
-  }
-  void DoubleClick(const QString& Text) {
-    const QModelIndex item = Item(Text);
-    ASSERT_TRUE(item.isValid());
-    const QPoint at = List()->visualRect(item).center();
-    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, at);
-  }
-  std::string Diagnostics() const {
-    return (Log.Text() + "\nreported: " + Reported.join("; ") +
-            "\nerrors: " + Form.Errors.join("; "))
-        .toStdString();
-  }
-
-  TempHome Home;
-  TestServer Server;
-  TDebugForm Log;
-  TSessionForm Form;
-  QStringList Reported;
-
- private:
-  ErrorReport::Handler FPrevious;
 };
 
 TEST_F(WindowSessionTest, ConnectOpenEditSaveAndCloseWhileUploading) {
@@ -142,11 +80,9 @@ TEST_F(WindowSessionTest, RefusalShowsTheCauseAndTheWholeNameWithPsftpsLineAsToo
   Server.Deny("/www/a file whose*");
   ASSERT_TRUE(Server.Start());
   Server.WriteFile("/www/" + name, "hidden\n");
-  Form.Values.Port = Server.Port();
+  Form.ConnectValues->Port = Server.Port();
   Form.ConnectAction->trigger();
-  THostKeyDialog* question = Form.HostKeyDialog();
-  ASSERT_TRUE(WaitFor([&] { return question->isVisible(); })) << Diagnostics();
-  question->TrustButton()->click();
+  ASSERT_NO_FATAL_FAILURE(TrustHostKey());
   ASSERT_TRUE(Listed(name)) << Diagnostics();
 
   DoubleClick(name);
@@ -162,11 +98,9 @@ TEST_F(WindowSessionTest, RefusalShowsTheCauseAndTheWholeNameWithPsftpsLineAsToo
 }
 
 TEST_F(WindowSessionTest, RejectedPasswordIsShownInPlainWords) {
-  Form.Values.Password = "wrong";
+  Form.ConnectValues->Password = "wrong";
   Form.ConnectAction->trigger();
-  THostKeyDialog* question = Form.HostKeyDialog();
-  ASSERT_TRUE(WaitFor([&] { return question->isVisible(); })) << Diagnostics();
-  question->TrustButton()->click();
+  ASSERT_NO_FATAL_FAILURE(TrustHostKey());
   ASSERT_TRUE(WaitFor([&] { return !Form.Errors.isEmpty(); }, 20000)) << Diagnostics();
   EXPECT_EQ(Form.Errors, QStringList{"The server did not accept the password for " + Server.User() +
                                      " on 127.0.0.1.\n\n"

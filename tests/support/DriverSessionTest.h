@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+#include "FakeDriverView.h"
+#include "TempHome.h"
+#include "TestServer.h"
+#include "core/ErrorReport.h"
+#include "process/VirtualRedirector.h"
+#include "remote/ConnectionDriver.h"
+
+// The real psftp against the loopback SFTP server, through the redirector and
+// the connection driver, with FakeDriverView in the window's place. The
+// connect values hold the server's login, starting in /www; the port is known
+// only once the server runs, and each test starts the server itself, as a
+// fault has to be set before it starts. What the application's error display
+// gets lands in reported, and a psftp still running at the end is ended.
+class DriverSessionTest : public ::testing::Test {
+ protected:
+  DriverSessionTest();
+  ~DriverSessionTest() override;
+
+  TempHome home;
+  TestServer server;
+  FakeDriverView view;
+  TVirtualRedirector redirector;
+  TConnectionDriver driver{view, redirector};
+  QStringList reported;
+
+ private:
+  ErrorReport::Handler previous;
+};

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QFont>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "ui/Main.h"
+
+// The main window with the questions it would put to a person answered from
+// the test's script, and everything it asks and says recorded.
+//
+// An answer the test has not scripted is the one that changes nothing
+// (Cancel, no, empty), except where the window has something of its own to
+// ask: the connect dialog and the Save As name go to the dialogs the test
+// handed over (SetConnectDialog, SetSaveAsForm) and are cancelled without
+// them, and whether an upload is on its way is the driver's own answer. So a
+// test that hands over the real dialogs sees them run.
+class TScriptedForm : public TMainForm {
+ public:
+  // ---------------------------------------------------------------- answers
+  // The save question takes the next queued answer, then SaveAnswer.
+  std::deque<QMessageBox::StandardButton> SaveAnswers;
+  QMessageBox::StandardButton SaveAnswer = QMessageBox::Cancel;
+  bool ConfirmAnswer = false;
+  // The open-file dialog's choice; empty: cancelled.
+  QString OpenAnswer;
+  // The font dialog's choice; none: cancelled.
+  std::optional<QFont> FontAnswer;
+  // With values, the connect dialog is closed with OK and gives them.
+  std::optional<TConnectValues> ConnectValues;
+  // With a value, the Save As question gives it; an empty one cancels.
+  std::optional<QString> SaveAsName;
+  // With a value, stands in for the driver's "an upload is on its way".
+  std::optional<bool> Uploading;
+
+  // ---------------------------------------------------------------- records
+  QStringList SaveQuestions;
+  // The page in front when each save question was asked.
+  std::vector<TPage*> ActiveAtSaveQuestion;
+  QStringList Confirms;
+  QStringList Errors;
+  QStringList Messages;
+  // Panel 0's texts in turn: a fast server can answer before a test looks.
+  QStringList Panel0;
+  // The font each font dialog was preset with.
+  std::vector<QFont> FontPresets;
+  int OpenDialogShown = 0;
+  int ConnectDialogShown = 0;
+  int SaveAsShown = 0;
+
+  // ---------------------------------------------------------------- the window's hooks
+  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override;
+  bool UploadInProgress() override;
+  bool Confirm(const QString& Text) override;
+  void ShowError(const QString& Text) override;
+  void ShowMessage(const QString& Text) override;
+  bool ShowConnectDialog() override;
+  TConnectValues ConnectDialogValues() override;
+  bool AskSaveAsName(QString& FileName) override;
+  void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) override;
+
+ protected:
+  QString AskOpenFileName() override;
+  bool AskFont(QFont& Font) override;
+};
