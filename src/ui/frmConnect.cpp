@@ -210,6 +210,9 @@ void TConnectForm::SaveHostBoxClick() {
 // The driver uses the port and texts without checking them, so the dialog
 // closes with OK only once they have passed the checks below.
 void TConnectForm::ConnectButtonClick() {
+  // Held while the keyring is read, as the disabled button is (see
+  // ReadKeyringPassword), whatever way the click comes.
+  if (FReadingKeyring) return;
   RememberSelectedServer();
   PortNumber = PortNumberFromText(PortEdit->text());
   if (PortNumber < 1 || PortNumber > 65535) return Refuse("Invalid port number", PortEdit);
