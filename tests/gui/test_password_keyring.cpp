@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 #include "KeyringSession.h"
 #include "TempHome.h"

@@ -129,11 +129,3 @@ QByteArray KeyringSession::Lookup(const QString& Service, const QString& Name) c
       SecretTool({"lookup", "server", Service, "user", Name}, QByteArray(), &code);
   return code == 0 ? password : QByteArray("<none>");
 }
-
-bool KeyringSession::Store(const QString& Service, const QString& Name,
-                           const QByteArray& Password) const {
-  int code = 0;
-  SecretTool({"store", "--label", Name, "server", Service, "user", Name, "type", "plaintext"},
-             Password, &code);
-  return code == 0;
-}

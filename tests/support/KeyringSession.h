@@ -30,7 +30,6 @@ class KeyringSession {
   // The password stored for service Service and key Name as another program
   // sees it (secret-tool, attributes "server" and "user"), or "<none>".
   QByteArray Lookup(const QString& Service, const QString& Name) const;
-  bool Store(const QString& Service, const QString& Name, const QByteArray& Password) const;
 
  private:
   QProcessEnvironment Environment() const;
