@@ -47,10 +47,14 @@ cat >"$demo/config/Quillery.conf" <<CONF
 [General]
 SelectedServer=127.0.0.1 - demo
 ShowConnectDialog=1
+PasswordFileNoticeShown=1
 CONF
 
 echo "Demo server on 127.0.0.1 port $port (user demo, password demo), serving $demo/served"
 # psftp finds its host-key cache through the password database, not HOME.
+# The session bus leads nowhere, so that saving the demo host cannot put its
+# password into your desktop keyring: it stays in the demo's Servers.ini.
 XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}" HOME="$demo/home" PUTTYDIR="$demo/home/.putty" \
   XDG_CONFIG_HOME="$demo/config" XDG_CACHE_HOME="$demo/cache" \
+  DBUS_SESSION_BUS_ADDRESS="unix:path=$demo/no-session-bus" \
   "$top/build/quillery" "$@"

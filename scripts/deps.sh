@@ -1,13 +1,18 @@
 #!/bin/sh
 # Installs the Debian 12 packages Quillery needs to build, run and test,
 # skipping those already present so repeated runs stay quick and offline.
+# QtKeychain reaches the desktop keyring through libsecret, which it loads at
+# run time; gnome-keyring, dbus (dbus-run-session) and secret-tool are for the
+# tests, which run a private keyring of their own.
 set -eu
 PACKAGES="build-essential cmake pkgconf git
 qt6-base-dev libqscintilla2-qt6-dev libpcre2-dev
 putty-tools openssh-client clang-format
 libgtest-dev libbenchmark-dev
 python3 python3-asyncssh libqt6svg6
-fonts-dejavu-core"
+fonts-dejavu-core
+qtkeychain-qt6-dev libqt6keychain1 libsecret-1-0
+gnome-keyring dbus libsecret-tools"
 
 missing=""
 for p in $PACKAGES; do

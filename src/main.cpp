@@ -7,6 +7,7 @@
 #include "core/ErrorReport.h"
 #include "remote/TempFolder.h"
 #include "ui/Main.h"
+#include "ui/PasswordKeyring.h"
 #include "ui/frmAbout.h"
 #include "ui/frmConnect.h"
 #include "ui/frmDebug.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
   // but the main window stay hidden until needed.
   TMainForm MainForm;
   TConnectForm ConnectForm(MainForm.Settings(), MainForm.Servers());
+  ConnectForm.SetKeyring(new TPasswordKeyring);
   MainForm.SetConnectDialog(&ConnectForm, [&ConnectForm] { return ConnectForm.Values(); });
   TAboutForm AboutForm;
   MainForm.SetAboutForm(&AboutForm);

@@ -229,6 +229,21 @@ void TIniFile::WriteInteger(const QString& Section, const QString& Key, int Valu
   WriteString(Section, Key, QByteArray::number(Value));
 }
 
+bool TIniFile::EraseSection(const QString& Section) {
+  bool erased = false;
+  for (int section = FindSection(Section); section >= 0; section = FindSection(Section)) {
+    int last = section;
+    const int end = SectionEnd(section);
+    for (int i = section + 1; i < end; ++i) {
+      const TKind kind = FLines[size_t(i)].Kind;
+      if (kind != Blank && kind != Comment) last = i;
+    }
+    FLines.erase(FLines.begin() + section, FLines.begin() + last + 1);
+    erased = true;
+  }
+  return erased;
+}
+
 // Only the folders missing on the way are made, each private from the
 // start; folders already there (~/.config, shared by other programs) are
 // left as their owner set them. The download folder is stricter on purpose

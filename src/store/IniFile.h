@@ -37,6 +37,10 @@ class TIniFile {
   // file's structure) or a name cannot be a section or key name.
   void WriteString(const QString& Section, const QString& Key, const QByteArray& Value);
   void WriteInteger(const QString& Section, const QString& Key, int Value);
+  // Takes out every section of that name with its keys; blank lines and
+  // comments after its last key lead into what follows and stay. Returns
+  // whether there was such a section.
+  bool EraseSection(const QString& Section);
 
   // Writes the whole file anew and renames it over the old one, so a failed
   // save leaves the old file intact. The file is private to the user (0600),

@@ -15,6 +15,8 @@ bool IsBlankText(const QByteArray& Text) {
   return true;
 }
 
+const char* const PrivateKeyFileKey = "PrivateKeyFile";
+
 }  // namespace
 
 void TServer::SetPort(int Value) {
@@ -32,6 +34,7 @@ QByteArray TServer::GetDisplayName() const {
 // The port is taken as the file has it, without the range test: a port the
 // user cannot connect to is refused later, when they try.
 void TServer::Read(const TIniFile& IniFile, const QString& Section) {
+  FSection = Section;
   FHostName = IniFile.ReadString(Section, "HostName", QByteArray());
   FUserName = IniFile.ReadString(Section, "UserName", QByteArray());
   FPort = IniFile.ReadInteger(Section, "Port", 22);
@@ -39,6 +42,8 @@ void TServer::Read(const TIniFile& IniFile, const QString& Section) {
   const QByteArray password = IniFile.ReadString(Section, "Password", QByteArray());
   FPassword =
       IsBlankText(password) ? QByteArray() : UnscramblePassword(QString::fromLocal8Bit(password));
+  FPrivateKeyFile =
+      QString::fromLocal8Bit(IniFile.ReadString(Section, PrivateKeyFileKey, QByteArray()));
 }
 
 void TServer::Write(TIniFile& IniFile) const {
@@ -48,4 +53,9 @@ void TServer::Write(TIniFile& IniFile) const {
   IniFile.WriteString(section, "Password", ScramblePassword(FPassword).toLatin1());
   IniFile.WriteString(section, "StartingDir", FStartingDir);
   IniFile.WriteInteger(section, "Port", FPort);
+  // A host without a key is written exactly as before the key existed, so
+  // an older Quillery, or a diff of the file, sees no change; a key once
+  // written is rewritten, empty when it was cleared.
+  if (!FPrivateKeyFile.isEmpty() || IniFile.ValueExists(section, PrivateKeyFileKey))
+    IniFile.WriteString(section, PrivateKeyFileKey, FPrivateKeyFile.toLocal8Bit());
 }

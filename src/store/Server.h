@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QString>
 
 class TIniFile;
 
@@ -17,6 +18,12 @@ class TServer {
   void SetPassword(const QByteArray& Value) { FPassword = Value; }
   const QByteArray& StartingDir() const { return FStartingDir; }
   void SetStartingDir(const QByteArray& Value) { FStartingDir = Value; }
+  // The private key to log in with; empty for none.
+  const QString& PrivateKeyFile() const { return FPrivateKeyFile; }
+  void SetPrivateKeyFile(const QString& Value) { FPrivateKeyFile = Value; }
+  // The section Read took the host from; empty for a host not read from the
+  // file. It need not be the display name (a file edited by hand).
+  const QString& Section() const { return FSection; }
 
   // "host - user"; throws "TServer.GetDisplayName: HostName or UserName not set".
   QByteArray GetDisplayName() const;
@@ -31,4 +38,6 @@ class TServer {
   QByteArray FUserName;
   QByteArray FPassword;
   QByteArray FStartingDir;
+  QString FPrivateKeyFile;
+  QString FSection;
 };

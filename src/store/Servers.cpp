@@ -6,11 +6,12 @@
 #include "core/Exception.h"
 #include "store/ConfigFolder.h"
 #include "store/IniFile.h"
+#include "store/KServer.h"
 
 QString TServers::FileName() { return UserConfigFolder() + "/Quillery/Servers.ini"; }
 
-void TServers::Add(const QByteArray& AHostName, const QByteArray& AUserName,
-                   const QByteArray& APassword, const QByteArray& AStartingDir, int APort) {
+TServer* TServers::Add(const QByteArray& AHostName, const QByteArray& AUserName,
+                       const QByteArray& APassword, const QByteArray& AStartingDir, int APort) {
   auto server = std::make_unique<TServer>();
   server->SetHostName(AHostName);
   server->SetUserName(AUserName);
@@ -18,6 +19,7 @@ void TServers::Add(const QByteArray& AHostName, const QByteArray& AUserName,
   server->SetStartingDir(AStartingDir);
   server->SetPort(APort);
   Servers.push_back(std::move(server));
+  return Servers.back().get();
 }
 
 // Hosts are told apart by their display name alone, with letter case: two
@@ -59,6 +61,25 @@ void TServers::Load() {
 void TServers::Save() {
   TIniFile iniFile(FileName());
   for (const auto& server : Servers) server->Write(iniFile);
+  iniFile.UpdateFile();
+}
+
+// A host whose section no longer matches its keys (renamed by hand) lives
+// in two places once saved; removing it must clear both, or it comes back
+// at the next Load.
+void TServers::Remove(int Index) {
+  const TServer* server = GetServer(Index);
+  TIniFile iniFile(FileName());
+  bool erased = !server->Section().isEmpty() && iniFile.EraseSection(server->Section());
+  erased = iniFile.EraseSection(QString::fromLocal8Bit(server->DisplayName())) || erased;
+  if (erased) iniFile.UpdateFile();
+  Servers.erase(Servers.begin() + Index);
+}
+
+void TServers::WritePassword(const QString& DisplayName, const QByteArray& Password) {
+  TIniFile iniFile(FileName());
+  if (!iniFile.SectionExists(DisplayName)) return;
+  iniFile.WriteString(DisplayName, "Password", ScramblePassword(Password).toLatin1());
   iniFile.UpdateFile();
 }
 

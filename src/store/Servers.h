@@ -11,8 +11,9 @@
 class TServers {
  public:
   // Throws the SetPort error (and appends nothing) for a port out of range.
-  void Add(const QByteArray& AHostName, const QByteArray& AUserName, const QByteArray& APassword,
-           const QByteArray& AStartingDir, int APort);
+  // Returns the new server, which the list owns.
+  TServer* Add(const QByteArray& AHostName, const QByteArray& AUserName,
+               const QByteArray& APassword, const QByteArray& AStartingDir, int APort);
   TServer* Find(const QByteArray& HostName, const QByteArray& UserName) const;
   // Replaces the list with the file's hosts. Sections that cannot be read
   // (a password that does not unscramble, no host name or user name) are left
@@ -22,6 +23,14 @@ class TServers {
   // Writes every server to the file: a complete new file renamed over the old
   // one (mode 0600, folder 0700); other sections and unknown keys are kept.
   void Save();
+  // Takes the host out of the list and out of the file at once: the section
+  // it was read from and the one its display name gives, every section of
+  // either name. Throws the file's write error; the list is then unchanged.
+  void Remove(int Index);
+  // Stores Password (scrambled) in the file section named DisplayName, if
+  // that section is there; the rest of the file, and the list, stay as they
+  // are. For a password that could not go anywhere safer after Save.
+  static void WritePassword(const QString& DisplayName, const QByteArray& Password);
   int Count() const;
   // Throws "Argument out of range".
   TServer* GetServer(int Index) const;

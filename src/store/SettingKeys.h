@@ -41,4 +41,7 @@ struct TSettingKeys {
 
   // The connect dialog's saved host, by the name the dialog lists it under.
   static constexpr TTextSetting SelectedServer{"SelectedServer", ""};
+  // Whether the user has been told, once, that with no keyring answering a
+  // saved password is kept (scrambled) in a file readable by them alone.
+  static constexpr TBoolSetting PasswordFileNoticeShown{"PasswordFileNoticeShown", false};
 };

@@ -2,6 +2,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -16,15 +19,33 @@
 
 namespace {
 const int LabelOffset = 16;  // a label stands this far above its edit
+const int SideButtonLeft = 304;
+const int SideButtonWidth = 75;
+
+// A path typed as "~/..." means the home folder, as in a shell; psftp takes
+// it as it is and would look for a folder named "~".
+QString ExpandHome(const QString& Path) {
+  return Path.startsWith("~/") ? QDir::homePath() + Path.mid(1) : Path;
+}
 }  // namespace
 
 TConnectForm::TConnectForm(TSettings& Settings, TServers& Servers, QWidget* Parent)
     : QDialog(Parent), FSettings(Settings), FServers(Servers) {
   setWindowTitle("Connect to Host");
-  setFixedSize(396, 411);
+  setFixedSize(396, 467);
   CreateControls();
   LayOutControls();
+  SetReadingKeyring(false);
   connect(HostsBox, qOverload<int>(&QComboBox::activated), this, [this] { HostsBoxChange(); });
+  connect(HostsBox, qOverload<int>(&QComboBox::currentIndexChanged), this,
+          [this](int Index) { RemoveButton->setEnabled(Index >= 0); });
+  HostsBox->installEventFilter(this);
+  connect(RemoveButton, &QPushButton::clicked, this, [this] { RemoveButtonClick(); });
+  // What the user types wins over a keyring answer still to come.
+  connect(PasswordEdit, &QLineEdit::textEdited, this, [this] {
+    if (FReadingKeyring) StopReadingKeyring();
+  });
+  connect(BrowseButton, &QPushButton::clicked, this, [this] { BrowseButtonClick(); });
   connect(SaveHostBox, &QCheckBox::toggled, this, [this] { SaveHostBoxClick(); });
   connect(ConnectButton, &QPushButton::clicked, this, [this] { ConnectButtonClick(); });
   connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
@@ -39,13 +60,20 @@ QLineEdit* TConnectForm::AddLabelledEdit(const QString& Caption, int Left, int T
   return edit;
 }
 
-void TConnectForm::CreateControls() {
+void TConnectForm::CreateHostControls() {
   Label1 = new QLabel("Saved hosts:", this);
   Label1->move(24, 40 - LabelOffset);
   HostsBox = new QComboBox(this);
   HostsBox->setEditable(false);
-  HostsBox->setGeometry(24, 40, 353, HostsBox->sizeHint().height());
+  HostsBox->setGeometry(24, 40, 265, HostsBox->sizeHint().height());
   Label1->setBuddy(HostsBox);
+  RemoveButton = new QPushButton("Remove", this);
+  RemoveButton->setGeometry(SideButtonLeft, 40, SideButtonWidth, HostsBox->height());
+  RemoveButton->setEnabled(false);
+}
+
+void TConnectForm::CreateControls() {
+  CreateHostControls();
   HostNameEdit = AddLabelledEdit("Host name:", 26, 112, 265);
   PortEdit = AddLabelledEdit("Port", 312, 112, 57);
   PortEdit->setText("22");
@@ -53,23 +81,27 @@ void TConnectForm::CreateControls() {
   PasswordEdit = AddLabelledEdit("Password:", 24, 216, 265);
   PasswordEdit->setEchoMode(QLineEdit::Password);
   PasswordEdit->setStyleSheet("lineedit-password-character: 42");  // '*'
-  StartingDirEdit = AddLabelledEdit("Starting directory:", 24, 272, 265);
+  PrivateKeyEdit = AddLabelledEdit("Private key:", 24, 272, 265);
+  BrowseButton = new QPushButton("Browse...", this);
+  BrowseButton->setGeometry(SideButtonLeft, 272, SideButtonWidth, PrivateKeyEdit->height());
+  StartingDirEdit = AddLabelledEdit("Starting directory:", 24, 328, 265);
   ConnectButton = new QPushButton("Connect", this);
-  ConnectButton->setGeometry(216, 369, 75, 25);
+  ConnectButton->setGeometry(216, 425, 75, 25);
   ConnectButton->setDefault(true);
   Button2 = new QPushButton("Cancel", this);
-  Button2->setGeometry(304, 369, 75, 25);
+  Button2->setGeometry(304, 425, 75, 25);
   SaveHostBox = new QCheckBox("Save host", this);
-  SaveHostBox->move(24, 312);
+  SaveHostBox->move(24, 368);
   SavePasswordBox = new QCheckBox("Save password", this);
-  SavePasswordBox->move(24, 335);
+  SavePasswordBox->move(24, 391);
   SavePasswordBox->setEnabled(false);
 }
 
 void TConnectForm::LayOutControls() {
-  const QList<QWidget*> order{HostsBox,     HostNameEdit,    PortEdit,      UserNameEdit,
-                              PasswordEdit, StartingDirEdit, ConnectButton, Button2,
-                              SaveHostBox,  SavePasswordBox};
+  const QList<QWidget*> order{HostsBox,        RemoveButton,  HostNameEdit,   PortEdit,
+                              UserNameEdit,    PasswordEdit,  PrivateKeyEdit, BrowseButton,
+                              StartingDirEdit, ConnectButton, Button2,        SaveHostBox,
+                              SavePasswordBox};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   for (QLabel* label : findChildren<QLabel*>()) label->adjustSize();
   for (QCheckBox* box : {SaveHostBox, SavePasswordBox}) box->adjustSize();
@@ -82,6 +114,7 @@ TConnectValues TConnectForm::Values() const {
   values.Password = PasswordEdit->text().toLocal8Bit();
   values.StartingDir = StartingDirEdit->text().toLocal8Bit();
   values.Port = PortNumber;
+  values.PrivateKeyFile = ExpandHome(PrivateKeyEdit->text());
   return values;
 }
 
@@ -90,6 +123,22 @@ void TConnectForm::showEvent(QShowEvent* Event) {
   // not a new showing of the dialog.
   if (!Event->spontaneous()) FormShow();
   QDialog::showEvent(Event);
+}
+
+void TConnectForm::done(int Result) {
+  StopReadingKeyring();
+  QDialog::done(Result);
+}
+
+// Delete on the closed box removes the saved host shown, as the button does.
+bool TConnectForm::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == HostsBox && Event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Delete &&
+      static_cast<QKeyEvent*>(Event)->modifiers() == Qt::NoModifier) {
+    RemoveButtonClick();
+    return true;
+  }
+  return QDialog::eventFilter(Watched, Event);
 }
 
 // A damaged Servers.ini must not lock the user out of connecting: the hosts
@@ -105,6 +154,7 @@ void TConnectForm::FormShow() {
 // Rebuilds the server list from the file and the box from the list; returns
 // the load error, if any, after filling the box with the hosts that loaded.
 QString TConnectForm::FillHostsBox() {
+  StopReadingKeyring();
   QString loadError;
   try {
     FServers.Load();
@@ -140,9 +190,16 @@ void TConnectForm::HostsBoxChange() {
   UserNameEdit->setText(QString::fromLocal8Bit(server->UserName()));
   PasswordEdit->setText(QString::fromLocal8Bit(server->Password()));
   PortEdit->setText(QString::number(server->Port()));
+  PrivateKeyEdit->setText(server->PrivateKeyFile());
   StartingDirEdit->setText(QString::fromLocal8Bit(server->StartingDir()));
   SaveHostBox->setChecked(true);  // runs SaveHostBoxClick when it changes
   SavePasswordBox->setChecked(!server->Password().isEmpty());
+  // A password in the file was put there when no keyring took it, or by an
+  // older Quillery: it is the newer one, and the keyring is not asked.
+  if (FKeyring && server->Password().isEmpty())
+    ReadKeyringPassword(QString::fromLocal8Bit(server->DisplayName()));
+  else
+    StopReadingKeyring();
 }
 
 void TConnectForm::SaveHostBoxClick() {
@@ -153,6 +210,9 @@ void TConnectForm::SaveHostBoxClick() {
 // The driver uses the port and texts without checking them, so the dialog
 // closes with OK only once they have passed the checks below.
 void TConnectForm::ConnectButtonClick() {
+  // Held while the keyring is read, as the disabled button is (see
+  // ReadKeyringPassword), whatever way the click comes.
+  if (FReadingKeyring) return;
   RememberSelectedServer();
   PortNumber = PortNumberFromText(PortEdit->text());
   if (PortNumber < 1 || PortNumber > 65535) return Refuse("Invalid port number", PortEdit);
@@ -188,27 +248,68 @@ bool TConnectForm::CheckInput(const QByteArray& HostName, const QByteArray& User
   return true;
 }
 
+// With a keyring, Servers.ini gets no password: the keyring takes it once
+// the file is written, or hands it back to the file when it cannot.
+void TConnectForm::SaveHost(const QByteArray& HostName, const QByteArray& UserName,
+                            const QByteArray& Password) {
+  const QByteArray savedPassword = SavePasswordBox->isChecked() ? Password : QByteArray();
+  QString name;
+  try {
+    const TServer* server =
+        UpdateOrAddServer(HostName, UserName, FKeyring ? QByteArray() : savedPassword);
+    name = QString::fromLocal8Bit(server->DisplayName());
+    FServers.Save();
+  } catch (const Exception& e) {
+    return ShowError(e.Message());
+  }
+  if (FKeyring) StorePassword(name, savedPassword);
+}
+
 // A saved host is known by its display name: the one found is updated in
 // place, keeping its position in the list; otherwise the host goes last.
 // The password is saved only when asked for; connecting uses the typed one.
-void TConnectForm::SaveHost(const QByteArray& HostName, const QByteArray& UserName,
-                            const QByteArray& Password) {
+TServer* TConnectForm::UpdateOrAddServer(const QByteArray& HostName, const QByteArray& UserName,
+                                         const QByteArray& Password) {
   const QByteArray startingDir = StartingDirEdit->text().toLocal8Bit();
-  const QByteArray savedPassword = SavePasswordBox->isChecked() ? Password : QByteArray();
-  try {
-    if (TServer* server = FServers.Find(HostName, UserName)) {
-      server->SetHostName(HostName);
-      server->SetUserName(UserName);
-      server->SetPassword(savedPassword);
-      server->SetStartingDir(startingDir);
-      server->SetPort(PortNumber);
-    } else {
-      FServers.Add(HostName, UserName, savedPassword, startingDir, PortNumber);
-    }
-    FServers.Save();
-  } catch (const Exception& e) {
-    ShowError(e.Message());
+  TServer* server = FServers.Find(HostName, UserName);
+  if (server) {
+    server->SetHostName(HostName);
+    server->SetUserName(UserName);
+    server->SetPassword(Password);
+    server->SetStartingDir(startingDir);
+    server->SetPort(PortNumber);
+  } else {
+    server = FServers.Add(HostName, UserName, Password, startingDir, PortNumber);
   }
+  server->SetPrivateKeyFile(PrivateKeyEdit->text());
+  return server;
+}
+
+// The box lists the servers in list order, so its index is the list's.
+void TConnectForm::RemoveButtonClick() {
+  const int index = HostsBox->currentIndex();
+  if (index < 0) return;
+  const QString name = HostsBox->itemText(index);
+  if (!Confirm(QString("Remove the saved host %1?").arg(name))) return;
+  try {
+    FServers.Remove(index);
+  } catch (const Exception& e) {
+    return ShowError(e.Message());
+  }
+  ForgetPassword(name);
+  const QString loadError = FillHostsBox();
+  if (!loadError.isEmpty()) ShowError(loadError);
+}
+
+// Keys live in ~/.ssh by custom; a key already named starts the search there.
+void TConnectForm::BrowseButtonClick() {
+  const QString current = ExpandHome(PrivateKeyEdit->text());
+  const QString start = current.isEmpty() ? QDir::homePath() + "/.ssh" : current;
+  const QString chosen = FChooseFileHook
+                             ? FChooseFileHook(start)
+                             : QFileDialog::getOpenFileName(this, "Private key", start,
+                                                            "All files (*);;PuTTY keys (*.ppk)");
+  if (!chosen.isEmpty()) PrivateKeyEdit->setText(chosen);
 }
 
 void TConnectForm::Refuse(const QString& Message, QLineEdit* Field) {
@@ -222,4 +323,9 @@ void TConnectForm::ShowError(const QString& Text) {
     FErrorHook(Text);
   else
     QMessageBox::critical(this, "Error", Text);
+}
+
+bool TConnectForm::Confirm(const QString& Question) {
+  if (FConfirmHook) return FConfirmHook(Question);
+  return QMessageBox::question(this, "Quillery", Question) == QMessageBox::Yes;
 }

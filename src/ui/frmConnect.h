@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <map>
 
 #include "remote/DriverView.h"
 
@@ -10,6 +11,8 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TPasswordKeyring;
+class TServer;
 class TServers;
 class TSettings;
 
@@ -25,10 +28,22 @@ class TConnectForm : public QDialog {
   // outlive the dialog.
   TConnectForm(TSettings& Settings, TServers& Servers, QWidget* Parent = nullptr);
 
-  // Shows an error to the user. The default shows a message box; window tests
-  // install a recorder instead, as no one can close a modal box offscreen.
+  // Where saved passwords go; the dialog owns it. Without one they are kept
+  // scrambled in Servers.ini.
+  void SetKeyring(TPasswordKeyring* Keyring);
+
+  // What the dialog says and asks. The defaults show message boxes and a
+  // file dialog; window tests install recorders instead, as no one can close
+  // a modal box offscreen.
   using TErrorHook = std::function<void(const QString& Text)>;
   void SetErrorHook(TErrorHook Hook) { FErrorHook = std::move(Hook); }
+  using TNoticeHook = std::function<void(const QString& Text)>;
+  void SetNoticeHook(TNoticeHook Hook) { FNoticeHook = std::move(Hook); }
+  using TConfirmHook = std::function<bool(const QString& Question)>;
+  void SetConfirmHook(TConfirmHook Hook) { FConfirmHook = std::move(Hook); }
+  // Returns the chosen file, or the empty text when the user cancelled.
+  using TChooseFileHook = std::function<QString(const QString& StartPath)>;
+  void SetChooseFileHook(TChooseFileHook Hook) { FChooseFileHook = std::move(Hook); }
 
   // The entered values, texts in 8-bit form, and the port parsed by the
   // Connect button.
@@ -40,13 +55,18 @@ class TConnectForm : public QDialog {
   void HostsBoxChange();
   void SaveHostBoxClick();
   void ConnectButtonClick();
+  void RemoveButtonClick();
+  void BrowseButtonClick();
 
   QLabel* Label1;
   QComboBox* HostsBox;
+  QPushButton* RemoveButton;
   QLineEdit* HostNameEdit;
   QLineEdit* PortEdit;
   QLineEdit* UserNameEdit;
   QLineEdit* PasswordEdit;
+  QLineEdit* PrivateKeyEdit;
+  QPushButton* BrowseButton;
   QLineEdit* StartingDirEdit;
   QPushButton* ConnectButton;
   QPushButton* Button2;
@@ -58,9 +78,12 @@ class TConnectForm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* Event) override;
+  void done(int Result) override;
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  private:
   void CreateControls();
+  void CreateHostControls();
   void LayOutControls();
   QLineEdit* AddLabelledEdit(const QString& Caption, int Left, int Top, int Width);
   QString FillHostsBox();
@@ -68,10 +91,33 @@ class TConnectForm : public QDialog {
   void RememberSelectedServer();
   bool CheckInput(const QByteArray& HostName, const QByteArray& UserName);
   void SaveHost(const QByteArray& HostName, const QByteArray& UserName, const QByteArray& Password);
+  TServer* UpdateOrAddServer(const QByteArray& HostName, const QByteArray& UserName,
+                             const QByteArray& Password);
   void Refuse(const QString& Message, QLineEdit* Field);
   void ShowError(const QString& Text);
+  bool Confirm(const QString& Question);
+
+  // The keyring's side (frmConnectKeyring.cpp).
+  void ReadKeyringPassword(const QString& Name);
+  void StopReadingKeyring();
+  void SetReadingKeyring(bool Reading);
+  void StorePassword(const QString& Name, const QByteArray& Password);
+  void ForgetPassword(const QString& Name);
+  void KeepPasswordInFile(const QString& Name, const QByteArray& Password);
+  void ShowNotice(const QString& Text);
 
   TSettings& FSettings;
   TServers& FServers;
+  TPasswordKeyring* FKeyring = nullptr;
   TErrorHook FErrorHook;
+  TNoticeHook FNoticeHook;
+  TConfirmHook FConfirmHook;
+  TChooseFileHook FChooseFileHook;
+  // The keyring read whose answer the fields wait for; a newer pick, the
+  // user's typing or the dialog's closing moves it on, dropping the answer.
+  int FKeyringRead = 0;
+  bool FReadingKeyring = false;
+  // The latest change of each host's saved password, by display name: an
+  // older keyring write that fails must not put its password back.
+  std::map<QString, int> FPasswordChange;
 };

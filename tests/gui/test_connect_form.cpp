@@ -141,12 +141,17 @@ TEST(PortNumberFromText, AcceptsDecimalAndHexWithSignAndLeadingBlanksOnly) {
 
 TEST_F(TConnectFormTest, LayoutAndInitialState) {
   EXPECT_EQ(Form->windowTitle(), "Connect to Host");
-  EXPECT_EQ(Form->size(), QSize(396, 411));
+  EXPECT_EQ(Form->size(), QSize(396, 467));
   EXPECT_EQ(Form->minimumSize(), Form->maximumSize());
   EXPECT_FALSE(Form->HostsBox->isEditable());
   EXPECT_EQ(Form->HostsBox->count(), 0);
   EXPECT_EQ(Form->PortEdit->text(), "22");
   EXPECT_EQ(Form->PasswordEdit->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(Form->PasswordEdit->placeholderText(), "Leave empty to use your SSH agent or key");
+  EXPECT_EQ(Form->PrivateKeyEdit->text(), "");
+  EXPECT_EQ(Form->BrowseButton->text(), "Browse...");
+  EXPECT_EQ(Form->RemoveButton->text(), "Remove");
+  EXPECT_FALSE(Form->RemoveButton->isEnabled());
   EXPECT_TRUE(Form->ConnectButton->isDefault());
   EXPECT_FALSE(Form->SaveHostBox->isChecked());
   EXPECT_FALSE(Form->SavePasswordBox->isChecked());
@@ -158,15 +163,18 @@ TEST_F(TConnectFormTest, LayoutAndInitialState) {
     const char* Label;
   } controls[] = {
       {Form->HostsBox, {24, 40}, "Saved hosts:"},
+      {Form->RemoveButton, {304, 40}, nullptr},
       {Form->HostNameEdit, {26, 112}, "Host name:"},
       {Form->PortEdit, {312, 112}, "Port"},
       {Form->UserNameEdit, {24, 160}, "Username:"},
       {Form->PasswordEdit, {24, 216}, "Password:"},
-      {Form->StartingDirEdit, {24, 272}, "Starting directory:"},
-      {Form->ConnectButton, {216, 369}, nullptr},
-      {Form->Button2, {304, 369}, nullptr},
-      {Form->SaveHostBox, {24, 312}, nullptr},
-      {Form->SavePasswordBox, {24, 335}, nullptr},
+      {Form->PrivateKeyEdit, {24, 272}, "Private key:"},
+      {Form->BrowseButton, {304, 272}, nullptr},
+      {Form->StartingDirEdit, {24, 328}, "Starting directory:"},
+      {Form->ConnectButton, {216, 425}, nullptr},
+      {Form->Button2, {304, 425}, nullptr},
+      {Form->SaveHostBox, {24, 368}, nullptr},
+      {Form->SavePasswordBox, {24, 391}, nullptr},
   };
   QList<QLabel*> labels = Form->findChildren<QLabel*>();
   for (const auto& c : controls) {
@@ -410,6 +418,97 @@ TEST_F(TConnectFormTest, DamagedFileShowsTheErrorAndOffersTheGoodHosts) {
   EXPECT_TRUE(Accepted());
   EXPECT_TRUE(ServersIni().contains("Password=ZZZ")) << ServersIni().toStdString();
   EXPECT_TRUE(ServersIni().contains("[broken - x]")) << ServersIni().toStdString();
+}
+
+// A host's key file travels from the file to the field, from the field to
+// the connection (a leading "~/" as the home folder) and back to the file.
+TEST_F(TConnectFormTest, PrivateKeyFileFillsTheFieldAndIsSaved) {
+  WriteServersIni(QByteArray(TwoHosts) + "PrivateKeyFile=~/.ssh/id_beta\n");
+  Form->FormShow();
+  EXPECT_EQ(Form->PrivateKeyEdit->text(), "");
+  Pick(1);
+  EXPECT_EQ(Form->PrivateKeyEdit->text(), "~/.ssh/id_beta");
+  EXPECT_EQ(Form->Values().PrivateKeyFile, Home->Path() + "/.ssh/id_beta");
+
+  const struct {
+    const char* Typed;
+    QString Used;
+  } paths[] = {{"/keys/id ed25519", "/keys/id ed25519"},
+               {"", ""},
+               {"~user/.ssh/id", "~user/.ssh/id"},
+               {"keys/~/id", "keys/~/id"}};
+  for (const auto& p : paths) {
+    Form->PrivateKeyEdit->setText(p.Typed);
+    EXPECT_EQ(Form->Values().PrivateKeyFile, p.Used) << p.Typed;
+  }
+
+  Form->PrivateKeyEdit->setText("/keys/beta.ppk");
+  Form->ConnectButtonClick();
+  EXPECT_TRUE(Accepted());
+  EXPECT_TRUE(ServersIni().endsWith("Port=22\nPrivateKeyFile=/keys/beta.ppk\n"))
+      << ServersIni().toStdString();
+  // The host without a key is written as before, without the key.
+  EXPECT_TRUE(ServersIni().contains("StartingDir=/home/ann\nPort=2222\n[beta - bob]"))
+      << ServersIni().toStdString();
+  Form->FormShow();
+  Pick(1);
+  EXPECT_EQ(Form->PrivateKeyEdit->text(), "/keys/beta.ppk");
+}
+
+TEST_F(TConnectFormTest, BrowseStartsInSshFolderOrAtTheKeyNamed) {
+  QStringList starts;
+  QString answer = Home->Path() + "/.ssh/id_ed25519";
+  Form->SetChooseFileHook([&](const QString& Start) {
+    starts << Start;
+    return answer;
+  });
+  Form->BrowseButton->click();
+  EXPECT_EQ(Form->PrivateKeyEdit->text(), answer);
+  answer = "";  // cancelled: the field keeps its key
+  Form->BrowseButton->click();
+  EXPECT_EQ(Form->PrivateKeyEdit->text(), Home->Path() + "/.ssh/id_ed25519");
+  Form->PrivateKeyEdit->setText("~/keys/k.ppk");
+  Form->BrowseButton->click();
+  EXPECT_EQ(starts, (QStringList{Home->Path() + "/.ssh", Home->Path() + "/.ssh/id_ed25519",
+                                 Home->Path() + "/keys/k.ppk"}));
+}
+
+// Removing asks first; a yes takes the host out of the file and the box and
+// shows the next one, a no changes nothing. Delete on the box does the same.
+TEST_F(TConnectFormTest, RemoveAsksThenTakesTheHostOut) {
+  WriteServersIni(TwoHosts);
+  QStringList questions;
+  bool yes = false;
+  Form->SetConfirmHook([&](const QString& Question) {
+    questions << Question;
+    return yes;
+  });
+  Form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+  EXPECT_TRUE(Form->RemoveButton->isEnabled());
+
+  Form->RemoveButton->click();
+  EXPECT_EQ(questions, QStringList{"Remove the saved host alpha - ann?"});
+  EXPECT_EQ(BoxItems(), (QStringList{"alpha - ann", "beta - bob"}));
+  EXPECT_EQ(ServersIni(), TwoHosts);
+
+  yes = true;
+  Form->RemoveButton->click();
+  EXPECT_EQ(BoxItems(), QStringList{"beta - bob"});
+  EXPECT_EQ(ServersIni(),
+            "[beta - bob]\nHostName=beta\nUserName=bob\nPassword=\nStartingDir=\nPort=22\n");
+  EXPECT_EQ(Form->HostNameEdit->text(), "beta");
+
+  Form->HostsBox->setFocus();
+  QTest::keyClick(Form->HostsBox, Qt::Key_Delete);
+  EXPECT_EQ(questions.last(), "Remove the saved host beta - bob?");
+  EXPECT_EQ(Form->HostsBox->count(), 0);
+  EXPECT_FALSE(Form->RemoveButton->isEnabled());
+  EXPECT_EQ(SavedHosts(), QStringList());
+  // Nothing left to remove, nothing asked.
+  QTest::keyClick(Form->HostsBox, Qt::Key_Delete);
+  EXPECT_EQ(questions.size(), 3);
+  EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 }
 
 TEST_F(TConnectFormTest, SaveFailureIsShownAndTheDialogStillCloses) {

@@ -148,6 +148,39 @@ TEST_F(TIniFileTest, WritingChangesOnlyWhatItMust) {
             "k=w\n");
 }
 
+// Every section of the name goes (a later duplicate would otherwise come
+// into view), whatever its letter case; what leads into the next section stays.
+TEST_F(TIniFileTest, EraseSectionTakesEveryCopyAndKeepsWhatLeadsOn) {
+  Put("; hosts\n"
+      "[Gone]\n"
+      "a=1\n"
+      "; about a\n"
+      "stray line\n"
+      "\n"
+      "; leads into Kept\n"
+      "[Kept]\n"
+      "b=2\n"
+      "[ gone ]\n"
+      "c=3\n"
+      "[Last]\n"
+      "d=4\n"
+      "[GONE]");
+  TIniFile ini(Path());
+  EXPECT_TRUE(ini.EraseSection("gone"));
+  EXPECT_FALSE(ini.SectionExists("Gone"));
+  EXPECT_FALSE(ini.EraseSection("Gone"));
+  EXPECT_FALSE(ini.EraseSection("Missing"));
+  ini.UpdateFile();
+  EXPECT_EQ(Get(),
+            "; hosts\n"
+            "\n"
+            "; leads into Kept\n"
+            "[Kept]\n"
+            "b=2\n"
+            "[Last]\n"
+            "d=4\n");
+}
+
 TEST_F(TIniFileTest, KeepsTheFilesLineEndsAndMark) {
   Put("\xEF\xBB\xBF[a]\r\nk=1\r\nlast line without end");
   TIniFile ini(Path());

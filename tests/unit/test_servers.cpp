@@ -162,6 +162,82 @@ TEST_F(TServersTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   EXPECT_EQ(Servers.GetServer(2)->Password(), "p\xC3\xA4\xFF");
 }
 
+// The key file is the one key newer than the rest: a file written before it
+// existed loads and saves back byte for byte, and a host with a key carries
+// it after the older keys.
+TEST_F(TServersTest, PrivateKeyFileFollowsTheOlderKeys) {
+  const QByteArray old =
+      "[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=5898D8\nStartingDir=/a\nPort=2222\n"
+      "[beta - bob]\nHostName=beta\nUserName=bob\nPassword=\nStartingDir=\nPort=22\n";
+  Put(old);
+  Servers.Load();
+  EXPECT_EQ(List(), (QStringList{"alpha - ann|abc|/a|2222", "beta - bob|||22"}));
+  EXPECT_EQ(Servers.GetServer(0)->PrivateKeyFile(), "");
+  Servers.Save();
+  EXPECT_EQ(Get(), old);
+
+  const QString key = QString::fromUtf8("/home/b\xC3\xB6\x62/.ssh/id ed25519");
+  Servers.GetServer(1)->SetPrivateKeyFile(key);
+  Servers.Add("gamma", "gus", "", "", 22)->SetPrivateKeyFile("/k.ppk");
+  Servers.Save();
+  EXPECT_EQ(
+      Get(),
+      "[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=5898D8\nStartingDir=/a\nPort=2222\n"
+      "[beta - bob]\nHostName=beta\nUserName=bob\nPassword=\nStartingDir=\nPort=22\n"
+      "PrivateKeyFile=/home/b\xC3\xB6\x62/.ssh/id ed25519\n"
+      "[gamma - gus]\nHostName=gamma\nUserName=gus\nPassword=\nStartingDir=\nPort=22\n"
+      "PrivateKeyFile=/k.ppk\n");
+  Servers.Load();
+  EXPECT_EQ(Servers.GetServer(1)->PrivateKeyFile(), key);
+  EXPECT_EQ(Servers.GetServer(2)->PrivateKeyFile(), "/k.ppk");
+
+  // A key taken away is written empty, so the old one does not come back.
+  Servers.GetServer(2)->SetPrivateKeyFile("");
+  Servers.Save();
+  EXPECT_TRUE(Get().endsWith("Port=22\nPrivateKeyFile=\n")) << Get().toStdString();
+  Servers.Load();
+  EXPECT_EQ(Servers.GetServer(2)->PrivateKeyFile(), "");
+}
+
+// Removing takes the host out of the list and the file: the section it was
+// read from and its display name's (left there by an earlier save), with any
+// copy of either; the other hosts and the file's comments stay.
+TEST_F(TServersTest, RemoveTakesTheHostOutOfListAndFile) {
+  Put("; my hosts\n"
+      "[a - b]\nHostName=x\nUserName=y\nPassword=\n"
+      "[keep - k]\nHostName=keep\nUserName=k\n"
+      "[x - y]\nHostName=x\nUserName=y\nStartingDir=/saved\n"
+      "[X - Y]\nHostName=shadowed\n");
+  Servers.Load();
+  ASSERT_EQ(List(), (QStringList{"x - y|||22", "keep - k|||22", "x - y||/saved|22"}));
+  Servers.Remove(0);
+  EXPECT_EQ(List(), (QStringList{"keep - k|||22", "x - y||/saved|22"}));
+  EXPECT_EQ(Get(), "; my hosts\n[keep - k]\nHostName=keep\nUserName=k\n");
+  Servers.Load();
+  EXPECT_EQ(List(), QStringList{"keep - k|||22"});
+
+  EXPECT_EQ(ErrorOf([&] { Servers.Remove(1); }), "Argument out of range");
+
+  // A folder where the file should be: the error, and the list as it was.
+  QFile::remove(TServers::FileName());
+  QDir().mkpath(TServers::FileName());
+  EXPECT_FALSE(ErrorOf([&] { Servers.Remove(0); }).isEmpty());
+  EXPECT_EQ(List(), QStringList{"keep - k|||22"});
+}
+
+// A password that could go nowhere safer lands in its host's section, in
+// place; a host no longer in the file is not brought back by it.
+TEST_F(TServersTest, WritePasswordFillsOnlyAnExistingSection) {
+  Put("[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=\nStartingDir=/a\nPort=22\n");
+  TServers::WritePassword("ALPHA - ann", "abc");
+  EXPECT_EQ(
+      Get(),
+      "[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=5898D8\nStartingDir=/a\nPort=22\n");
+  const QByteArray before = Get();
+  TServers::WritePassword("gone - x", "abc");
+  EXPECT_EQ(Get(), before);
+}
+
 TEST_F(TServersTest, SavedFileIsPrivate) {
   QDir(Home.ConfigHome()).removeRecursively();
   Servers.Add("h", "u", "secret", "", 22);

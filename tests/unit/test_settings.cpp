@@ -203,6 +203,7 @@ std::vector<TKeyCase> EveryKey() {
       Case(TSettingKeys::FormWidth, "FormWidth", -1, 600, "600"),
       Case(TSettingKeys::FormHeight, "FormHeight", -1, 450, "450"),
       Case(TSettingKeys::SelectedServer, "SelectedServer", "", "alpha - ann", "alpha - ann"),
+      Case(TSettingKeys::PasswordFileNoticeShown, "PasswordFileNoticeShown", false, true, "1"),
   };
 }
 
