@@ -67,6 +67,11 @@ void TUnsavedGuard::WaitForUploads(std::function<void()> Then) {
   Start(nullptr, std::move(Then));
 }
 
+void TUnsavedGuard::Abandon(TPage* Page) {
+  if (!Waiting() || (FForPage && FPage != Page)) return;
+  Finish(false);
+}
+
 void TUnsavedGuard::Start(TPage* Page, std::function<void()> Then) {
   FForPage = Page != nullptr;
   FPage = Page;
