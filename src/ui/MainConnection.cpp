@@ -63,6 +63,12 @@ bool TMainForm::SavePage(TPage* Page) {
   } else {
     localPath = GetTempFolder() + Page->Caption();
   }
+  // Without psftp nothing can reach the server, so there is nothing to check;
+  // the local copy is still written, the text's one other home.
+  if (!FVirtualRedirector.Running()) {
+    SendPage(Page, localPath);
+    return true;
+  }
   FDriver->Check(Page, localPath);
   return true;
 }
