@@ -202,6 +202,8 @@ class TMainForm : public QMainWindow, public IDriverView {
   // True while a save the save question began has not been answered: its
   // check, the question that may follow it, or its upload.
   virtual bool UploadInProgress();
+  // True while the question a checked save asks is open or on its way.
+  bool AskingAboutSave() const { return FConflictQuestions > 0; }
 
  protected:
   void closeEvent(QCloseEvent* Event) override;

@@ -49,6 +49,8 @@ class TConflictForm : public TMainForm {
   TConflictAnswer AskConflict(const QString& Text, const QList<TConflictAnswer>& Offered) override {
     Questions << Text;
     LastOffered = Offered;
+    // A person takes their time, while events go on as under a dialog.
+    if (AnswerDelay > 0) QTest::qWait(AnswerDelay);
     if (Answers.empty()) return TConflictAnswer::Cancel;
     const TConflictAnswer answer = Answers.front();
     Answers.pop_front();
@@ -73,6 +75,7 @@ class TConflictForm : public TMainForm {
   }
 
   TConnectValues Values;
+  int AnswerDelay = 0;
   std::deque<TConflictAnswer> Answers;
   QStringList Questions;
   QList<TConflictAnswer> LastOffered;
@@ -447,7 +450,7 @@ TEST_F(SaveConflictTest, CloseTabAfterYesGoesOnOnlyWhenTheChangeIsOverwritten) {
 }
 
 // Closing the window is held back the same way: the text that was not sent
-// stays on screen.
+// stays on screen, however long the answer takes.
 TEST_F(SaveConflictTest, ClosingTheWindowAfterYesStopsWhenTheChangeIsKept) {
   ASSERT_NO_FATAL_FAILURE(StartAndConnect());
   TPage* page = Form.ActivePage();
@@ -455,6 +458,8 @@ TEST_F(SaveConflictTest, ClosingTheWindowAfterYesStopsWhenTheChangeIsKept) {
   Type(page, kTyped);
   ChangeKeepingItsListing("/www/page.txt", kOther);
   Form.SaveAnswer = QMessageBox::Yes;
+  Form.SetUploadWaitLimit(200);
+  Form.AnswerDelay = 700;
   Form.Answers = {TAnswer::OpenServerVersion};
   Form.close();
   ASSERT_TRUE(Idle()) << Diagnostics();
