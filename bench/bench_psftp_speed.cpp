@@ -125,6 +125,9 @@ class TBenchPage : public IPage {
     Poke();
   }
   void SaveToFile(const QString&) override {}
+  const TRemoteFingerprint& RemoteFingerprint() const override { return Fingerprint; }
+  void SetRemoteFingerprint(const TRemoteFingerprint& Value) override { Fingerprint = Value; }
+  TRemoteFingerprint Fingerprint;
 
   // Selects the entry the window's list would show as ItemText ("[sub]" for a directory).
   bool Select(const QString& ItemText) {
@@ -170,6 +173,7 @@ class TBenchView : public IDriverView {
     Page.LoadFromFile(LocalPath);
   }
   void FileUploaded(IPage*) override {}
+  void RemoteChecked(IPage*, const TRemoteCheck&) override {}
   void Log(TLog, const QString& Text) override { DebugChars += Text.size() + 1; }
   void Inform(const QString& Text, const QString&) override {
     Errors << Text;

@@ -9,6 +9,7 @@
 #include "process/CommandLine.h"
 #include "process/VirtualRedirector.h"
 #include "remote/ChangeDirOperation.h"
+#include "remote/CompareOperation.h"
 #include "remote/DriverPage.h"
 #include "remote/GetOperation.h"
 #include "remote/KeyLogin.h"
@@ -18,6 +19,7 @@
 #include "remote/PsftpProgram.h"
 #include "remote/PsftpQuestions.h"
 #include "remote/PutOperation.h"
+#include "remote/StatOperation.h"
 #include "remote/TempFolder.h"
 
 TConnectionDriver::TConnectionDriver(IDriverView& View, TVirtualRedirector& Redirector)
@@ -87,6 +89,11 @@ void TConnectionDriver::WriteNext() {
   }
   if (FOpen->Kind() == TPsftpOperation::TKind::Get || FOpen->Kind() == TPsftpOperation::TKind::List)
     FProgressTimer.start();
+  if (FOpen->Kind() == TPsftpOperation::TKind::Stat ||
+      FOpen->Kind() == TPsftpOperation::TKind::Compare) {
+    FView.StatusChanged("Checking...", 0, QString());
+    FProgressShown = true;
+  }
 }
 
 // psftp tells nothing of a transfer until it has finished, but it writes the
@@ -176,6 +183,10 @@ void TConnectionDriver::Finish(TPsftpOperation& Operation) {
       return FinishGet(static_cast<const TGetOperation&>(Operation));
     case TKind::Put:
       return FinishPut(static_cast<const TPutOperation&>(Operation));
+    case TKind::Stat:
+      return FinishStat(static_cast<TStatOperation&>(Operation));
+    case TKind::Compare:
+      return FinishCompare(static_cast<TCompareOperation&>(Operation));
   }
 }
 
@@ -205,7 +216,8 @@ void TConnectionDriver::ResetConversation() {
   FAnswerLogged = FAnswerNotLogged = 0;
   SetDownloading(false);
   FReader.Reset();
-  if (FOpen && FOpen->Kind() == TPsftpOperation::TKind::Get)
+  if (FOpen && (FOpen->Kind() == TPsftpOperation::TKind::Get ||
+                FOpen->Kind() == TPsftpOperation::TKind::Compare))
     QFile::remove(static_cast<const TGetOperation&>(*FOpen).LocalPath());
   FOpen.reset();
   FQueue.clear();
@@ -246,10 +258,16 @@ void TConnectionDriver::PageClosing(IPage* Page) {
   for (TOperationPtr& operation : FQueue) operation->PageClosing(Page);
 }
 
+// A check goes before a save's upload, so it counts as part of it.
 bool TConnectionDriver::UploadPending() const {
-  if (FOpen && FOpen->Kind() == TPsftpOperation::TKind::Put) return true;
+  const auto uploads = [](const TOperationPtr& Operation) {
+    const TPsftpOperation::TKind kind = Operation->Kind();
+    return kind == TPsftpOperation::TKind::Put || kind == TPsftpOperation::TKind::Stat ||
+           kind == TPsftpOperation::TKind::Compare;
+  };
+  if (FOpen && uploads(FOpen)) return true;
   for (const TOperationPtr& operation : FQueue)
-    if (operation->Kind() == TPsftpOperation::TKind::Put) return true;
+    if (uploads(operation)) return true;
   return false;
 }
 

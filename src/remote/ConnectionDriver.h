@@ -24,6 +24,9 @@ class TChangeDirOperation;
 class TListOperation;
 class TGetOperation;
 class TPutOperation;
+class TStatOperation;
+class TCompareOperation;
+struct TRemoteCheck;
 
 // The conversation with psftp: starts it, writes its commands one at a time,
 // reads its output into lines and prompts, and hands each line to the
@@ -73,11 +76,19 @@ class TConnectionDriver {
   // Uploads a local file the user dropped on Page's list into psftp's
   // current directory; the page's own text is not involved.
   void Upload(IPage* Page, const QString& LocalPath);
+  // Before a save: finds out whether the remote file that Save(Page,
+  // LocalPath) would write still is what the page last saw, and reports it
+  // through IDriverView::RemoteChecked. Nothing but the check is written or
+  // sent. Ignored while a check for Page is under way. Throws when the local
+  // copy could not be written.
+  void Check(IPage* Page, const QString& LocalPath);
+  bool Checking(const IPage* Page) const;
 
   // The window calls this before a page is destroyed: the driver never
   // touches that page again and drops a result that was meant for it.
   void PageClosing(IPage* Page);
-  // True while an upload was asked for and neither its result nor a failure has come.
+  // True while an upload (or the check a save begins with) was asked for and
+  // neither its result nor a failure has come.
   bool UploadPending() const;
   // True while a command is queued or its answer is open.
   bool Busy() const;
@@ -116,6 +127,11 @@ class TConnectionDriver {
   void FinishList(TListOperation& List);
   void FinishGet(const TGetOperation& Get);
   void FinishPut(const TPutOperation& Put);
+  void FinishStat(TStatOperation& Stat);
+  void FinishCompare(TCompareOperation& Compare);
+  void EndCheck(IPage* Page, TRemoteCheck& Check);
+  bool ListingIsCheaper(const TRemoteCheck& Check) const;
+  QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const;
   QString RemotePathOf(const IPage& Page, const class TFile& File) const;
 
   void Debug(const QString& S);

@@ -45,6 +45,7 @@ void TConnectionDriver::FinishList(TListOperation& List) {
     created->SwapEntries(listed);
     dir = FDirectories.Add(std::move(created));
   }
+  dir->SetListedAt(QDateTime::currentDateTime());
 
   if (List.PageClosed()) Debug("Listing shown nowhere: its tab was closed");
   FView.DirectoryListed(List.Page(), dir);
@@ -75,6 +76,9 @@ void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {
   } else {
     auto get = std::make_unique<TGetOperation>(Page, path, NewWorkFile(".get-"));
     get->SetExpectedSize(Entry.Size());
+    TRemoteFingerprint listed;
+    listed.SetListing(Entry, Page->Dir() ? Page->Dir()->ListedAt() : QDateTime());
+    get->SetListed(listed);
     SetDownloading(true);
     Start(std::move(get));
   }

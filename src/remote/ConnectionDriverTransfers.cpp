@@ -38,6 +38,9 @@ void TConnectionDriver::FinishGet(const TGetOperation& Get) {
     FView.Inform(QString("Unable to load local file: %1").arg(localPath), QString());
     return;
   }
+  TRemoteFingerprint seen = Get.Listed();
+  seen.RemotePath = remotePath;
+  seen.Sha256 = TRemoteFingerprint::Sha256Of(workFile);
   try {
     CheckLocalTarget(localPath);
     ReplaceFile(workFile, localPath);
@@ -45,6 +48,7 @@ void TConnectionDriver::FinishGet(const TGetOperation& Get) {
     QFile::remove(workFile);
     throw;
   }
+  page->SetRemoteFingerprint(seen);
   FView.FileDownloaded(page, localPath, remotePath);
 }
 
@@ -55,7 +59,10 @@ void TConnectionDriver::FinishPut(const TPutOperation& Put) {
   }
   IPage* page = Put.Page();
   if (!page && Put.PageClosed()) Debug("Upload finished after its tab was closed");
-  if (page && Put.MarksSaved()) FView.FileUploaded(page);
+  if (page && Put.MarksSaved()) {
+    page->SetRemoteFingerprint(Put.Sent());
+    FView.FileUploaded(page);
+  }
   SetStatus("Saved", 0);
   if (!FCurrentDir.isEmpty()) Start(std::make_unique<TListOperation>(page, FCurrentDir));
 }
@@ -65,6 +72,11 @@ void TConnectionDriver::Save(IPage* Page, const QString& LocalPath) {
   auto put = std::make_unique<TPutOperation>(Page, LocalPath, Page->RemoteFileName(), true);
   CheckLocalTarget(LocalPath);
   Page->SaveToFile(LocalPath);
+  // The bytes psftp sends are those of the local copy as written now.
+  TRemoteFingerprint sent;
+  sent.RemotePath = SaveTarget(*Page, LocalPath);
+  sent.Sha256 = TRemoteFingerprint::Sha256Of(LocalPath);
+  put->SetSent(sent);
   SetStatus("Saving...", 0);
   Start(std::move(put));
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QString>
 #include <deque>
 #include <memory>
@@ -26,6 +27,10 @@ class TDir {
   int Count() const;
   const QString& Name() const { return FName; }
   void SetName(const QString& Value) { FName = Value; }
+  // When the entries were listed, by this computer's clock: what their
+  // listed times can tell depends on it (see TRemoteFingerprint).
+  const QDateTime& ListedAt() const { return FListedAt; }
+  void SetListedAt(const QDateTime& Value) { FListedAt = Value; }
   TFile* Files(int Index) const;
 
  private:
@@ -47,6 +52,7 @@ class TDir {
 
   std::deque<TFile> FFiles;  // in the order added; their addresses never move
   QString FName;
+  QDateTime FListedAt;
   std::vector<TSortKey> FKeys;  // in display order
   std::vector<char16_t> FKeyUnits;
 };

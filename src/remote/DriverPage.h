@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "remote/RemoteFingerprint.h"
+
 class TDir;
 
 // What the connection driver needs of one editor page: where it is in the
@@ -19,4 +21,8 @@ class IPage {
   virtual QByteArray RemoteFileName() const = 0;
   // Write the editor's text to the file; throw Exception on failure.
   virtual void SaveToFile(const QString& Path) = 0;
+  // What the page last saw of its remote file: the driver keeps it, the
+  // window hands it to a page that opens the server's version.
+  virtual const TRemoteFingerprint& RemoteFingerprint() const = 0;
+  virtual void SetRemoteFingerprint(const TRemoteFingerprint& Value) = 0;
 };

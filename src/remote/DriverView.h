@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "remote/HostKeyRequest.h"
+#include "remote/RemoteCheck.h"
 
 class IPage;
 class TDir;
@@ -44,6 +45,9 @@ class IDriverView {
                               const QByteArray& RemotePath) = 0;
   // The server has taken Page's own text.
   virtual void FileUploaded(IPage* Page) = 0;
+  // The check of Page's remote file that TConnectionDriver::Check began is
+  // done; Page is never null.
+  virtual void RemoteChecked(IPage* Page, const TRemoteCheck& Check) = 0;
   // The debug log: a command as written (Command), or one line of its own.
   enum class TLog { Command, Line };
   virtual void Log(TLog Kind, const QString& Text) = 0;

@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringView>
 
+#include "remote/ListedTime.h"
+
 // The part of a remote name after its last "/" or "\"; the whole name without either.
 QString ExtractShortName(const QString& Name);
 // The same part, without copying (the sort of large directories needs it).
@@ -20,6 +22,9 @@ class TFile {
   // The size the listing gave, in bytes; -1 when it gave none.
   qint64 Size() const { return FSize; }
   void SetSize(qint64 Value) { FSize = Value; }
+  // The modification time the listing gave; invalid when it gave none.
+  TListedTime ListedTime() const { return FListedTime; }
+  void SetListedTime(TListedTime Value) { FListedTime = Value; }
   const QString& RemoteName() const { return FRemoteName; }
   QString RemoteShortName() const;
   // Classified once from the name's extension and remembered.
@@ -39,4 +44,5 @@ class TFile {
   mutable bool FIsBinaryFileHasBeenStored = false;
   mutable bool FIsTextFile = false;
   mutable bool FIsTextFileHasBeenStored = false;
+  TListedTime FListedTime;  // fills the room the flags above leave
 };

@@ -3,7 +3,11 @@
 #include "remote/PsftpCommand.h"
 
 TGetOperation::TGetOperation(IPage* Page, const QByteArray& RemotePath, const QString& LocalPath)
-    : TPsftpOperation(TKind::Get, Page), FRemotePath(RemotePath), FLocalPath(LocalPath) {
+    : TGetOperation(TKind::Get, Page, RemotePath, LocalPath) {}
+
+TGetOperation::TGetOperation(TKind Kind, IPage* Page, const QByteArray& RemotePath,
+                             const QString& LocalPath)
+    : TPsftpOperation(Kind, Page), FRemotePath(RemotePath), FLocalPath(LocalPath) {
   SetMissing("psftp did not report the download");
   Command();  // refuses a name psftp cannot take before anything is queued
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "remote/PsftpOperation.h"
+#include "remote/RemoteFingerprint.h"
 
 // "get REMOTE LOCAL". psftp prints "remote:REMOTE => local:LOCAL" before it
 // copies anything, then, if the copy breaks, a line of its own ("error while
@@ -19,10 +20,17 @@ class TGetOperation : public TPsftpOperation {
   // The size the listing gave, for showing progress; -1 when unknown.
   qint64 ExpectedSize() const { return FExpectedSize; }
   void SetExpectedSize(qint64 Value) { FExpectedSize = Value; }
+  // What the listing showed of the file, for the page's fingerprint.
+  const TRemoteFingerprint& Listed() const { return FListed; }
+  void SetListed(const TRemoteFingerprint& Value) { FListed = Value; }
+
+ protected:
+  TGetOperation(TKind Kind, IPage* Page, const QByteArray& RemotePath, const QString& LocalPath);
 
  private:
   QByteArray FRemotePath;
   QString FLocalPath;
   bool FResultSeen = false;
   qint64 FExpectedSize = -1;
+  TRemoteFingerprint FListed;
 };

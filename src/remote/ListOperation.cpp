@@ -32,13 +32,12 @@ void TListOperation::Line(const QString& Text) {
     }
   }
   ++FLineCount;
-  QString name;
-  bool isDirectory = false, isLink = false;
-  qint64 size = -1;
-  if (!TListingParser::ParseEntry(Text, name, isDirectory, isLink, size)) return;
-  auto file = std::make_unique<TFile>(name);
-  file->SetIsDirectory(isDirectory);
-  file->SetIsLink(isLink);
-  file->SetSize(size);
+  TListingParser::TEntry entry;
+  if (!TListingParser::ParseEntry(Text, entry)) return;
+  auto file = std::make_unique<TFile>(entry.Name);
+  file->SetIsDirectory(entry.IsDirectory);
+  file->SetIsLink(entry.IsLink);
+  file->SetSize(entry.Size);
+  file->SetListedTime(entry.Time);
   FEntries->AddFile(std::move(file));
 }

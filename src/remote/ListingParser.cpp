@@ -156,12 +156,24 @@ bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDire
 
 bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDirectory, bool& IsLink,
                                 qint64& Size) {
+  TEntry entry;
+  if (!ParseEntry(Line, entry)) return false;
+  Name = entry.Name;
+  IsDirectory = entry.IsDirectory;
+  IsLink = entry.IsLink;
+  Size = entry.Size;
+  return true;
+}
+
+bool TListingParser::ParseEntry(const QString& Line, TEntry& Entry) {
   const QStringView text = WithoutLineEnd(Line);
   const TFields fields = SplitFields(text);
   QString name;
   qint64 size = -1;
+  TListedTime time;
   if (IsLongListing(fields)) {
     size = fields.Field[4].toLongLong();
+    time = TListedTime::Parse(fields.Field[5], fields.Field[6], fields.Field[7]);
     QStringView field = text.mid(fields.NameStart);
     if (text.startsWith(u'l')) field = LinkName(field);
     name = field.toString();
@@ -171,9 +183,10 @@ bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDire
   // Servers list the directory itself as "." (nothing to open) and its parent
   // as "..", which is how the user goes up.
   if (name.isEmpty() || name == u".") return false;
-  Name = name;
-  IsDirectory = text.startsWith(u'd');
-  IsLink = text.startsWith(u'l');
-  Size = size;
+  Entry.Name = name;
+  Entry.IsDirectory = text.startsWith(u'd');
+  Entry.IsLink = text.startsWith(u'l');
+  Entry.Size = size;
+  Entry.Time = time;
   return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include "remote/ListedTime.h"
+
 // Reads psftp's answer to "ls": the header line and one line per entry.
 class TListingParser {
  public:
@@ -15,4 +17,14 @@ class TListingParser {
   // The same, with the size in bytes the line gives; -1 when it gives none.
   static bool ParseEntry(const QString& Line, QString& Name, bool& IsDirectory, bool& IsLink,
                          qint64& Size);
+
+  // Everything a long listing line tells of one entry.
+  struct TEntry {
+    QString Name;
+    bool IsDirectory = false;
+    bool IsLink = false;
+    qint64 Size = -1;  // -1 when the line gives none
+    TListedTime Time;  // invalid when the line gives none
+  };
+  static bool ParseEntry(const QString& Line, TEntry& Entry);
 };

@@ -15,7 +15,8 @@ class IPage;
 // server put in a listing can never pass for the result of a transfer.
 class TPsftpOperation {
  public:
-  enum class TKind { Login, ChangeDir, List, Get, Put };
+  // Stat and Compare check a remote file before a save.
+  enum class TKind { Login, ChangeDir, List, Get, Put, Stat, Compare };
 
   TPsftpOperation(TKind Kind, IPage* Page) : FKind(Kind), FPage(Page) {}
   virtual ~TPsftpOperation() = default;

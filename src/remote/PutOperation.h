@@ -1,6 +1,7 @@
 #pragma once
 
 #include "remote/PsftpOperation.h"
+#include "remote/RemoteFingerprint.h"
 
 // "put LOCAL [REMOTE]". psftp prints "local:LOCAL => remote:REMOTE" before it
 // sends anything, then, if the copy breaks (a full disk on the server, a
@@ -20,10 +21,14 @@ class TPutOperation : public TPsftpOperation {
   const QString& LocalPath() const { return FLocalPath; }
   const QByteArray& RemotePath() const { return FRemotePath; }
   bool MarksSaved() const { return FMarksSaved; }
+  // What the page will have seen of the remote file once the upload is confirmed.
+  const TRemoteFingerprint& Sent() const { return FSent; }
+  void SetSent(const TRemoteFingerprint& Value) { FSent = Value; }
 
  private:
   QString FLocalPath;
   QByteArray FRemotePath;
   bool FMarksSaved;
   bool FResultSeen = false;
+  TRemoteFingerprint FSent;
 };

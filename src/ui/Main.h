@@ -199,8 +199,11 @@ class TMainForm : public QMainWindow, public IDriverView {
   bool WaitingForUploadToClose() const;
   // The save question for one page: Yes, No or Cancel. Tests answer it.
   virtual QMessageBox::StandardButton AskSaveChanges(const QString& Text);
-  // True while an upload the save question sent has not been answered.
+  // True while a save the save question began has not been answered: its
+  // check, the question that may follow it, or its upload.
   virtual bool UploadInProgress();
+  // True while the question a checked save asks is open or on its way.
+  bool AskingAboutSave() const { return FConflictQuestions > 0; }
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
@@ -219,8 +222,9 @@ class TMainForm : public QMainWindow, public IDriverView {
 
   void ConnectActionExecute();
   void SaveActionExecute();
-  // Writes Page's local copy and sends it; false when Save As was cancelled
-  // or refused. Throws when the copy cannot be written.
+  // Begins saving Page: the driver checks its remote file first, and the
+  // save goes out (or is asked about) when the check is done. False when
+  // Save As was cancelled or refused.
   bool SavePage(TPage* Page);
   void OpenSelectedEntry();
   void DirListFileDrop(bool FrameConnected, const QStringList& Files);
@@ -232,6 +236,7 @@ class TMainForm : public QMainWindow, public IDriverView {
   void DirectoryListed(IPage* Page, TDir* Dir) override;
   void FileDownloaded(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath) override;
   void FileUploaded(IPage* Page) override;
+  void RemoteChecked(IPage* Page, const TRemoteCheck& Check) override;
   void Log(TLog Kind, const QString& Text) override;
   void Inform(const QString& Text, const QString& Detail) override;
   void AskHostKey(const THostKeyRequest& Request) override;
@@ -251,6 +256,10 @@ class TMainForm : public QMainWindow, public IDriverView {
   virtual TConnectValues ConnectDialogValues();
   virtual bool AskSaveAsName(QString& FileName);
   virtual bool Confirm(const QString& Text);
+  // The question before a save would replace a change made on the server,
+  // or a file the page never saw, with the answers on offer in order.
+  enum class TConflictAnswer { Overwrite, Replace, OpenServerVersion, Cancel };
+  virtual TConflictAnswer AskConflict(const QString& Text, const QList<TConflictAnswer>& Offered);
   virtual void ShowError(const QString& Text);
   // An error in plain words (Text) with the program's own words below it.
   void ShowDetailedError(const QString& Text, const QString& Detail) { Inform(Text, Detail); }
@@ -259,7 +268,13 @@ class TMainForm : public QMainWindow, public IDriverView {
   TPasswordDialog* PasswordDialog();
 
  private:
+  void SendPage(TPage* Page, const QString& LocalPath);
+  void AnswerRemoteCheck(TPage* Page, const TRemoteCheck& Check);
+  void OpenServerVersion(TPage* Page, const TRemoteCheck& Check);
+
   QLabel* FStatusPanels[3] = {};
+  // Questions about checked saves that are open or on their way.
+  int FConflictQuestions = 0;
   int FConnectImageIndex = ConnectImage;
   bool FNewOpenEnabled = false;
   bool FBusyCursor = false;

@@ -52,7 +52,7 @@ QMessageBox::StandardButton TMainForm::AskSaveChanges(const QString& Text) {
 }
 
 bool TMainForm::UploadInProgress() {
-  return FDriver->UploadPending() && FVirtualRedirector.Running();
+  return (FDriver->UploadPending() && FVirtualRedirector.Running()) || FConflictQuestions > 0;
 }
 
 void TMainForm::SetUploadWaitLimit(int Milliseconds) { FUnsavedGuard->SetWaitLimit(Milliseconds); }

@@ -3,10 +3,15 @@
 // driver's events shown in the window.
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <map>
 
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
@@ -19,6 +24,7 @@
 #include "ui/Main.h"
 #include "ui/Pages.h"
 #include "ui/PasswordDialog.h"
+#include "ui/UnsavedGuard.h"
 #include "ui/frmDebug.h"
 #include "ui/frmEdit.h"
 #include "ui/frmSaveAs.h"
@@ -43,6 +49,7 @@ void TMainForm::SaveActionExecute() {
 
 // A page that has no name yet gets one in Save As, below the download folder.
 bool TMainForm::SavePage(TPage* Page) {
+  if (FDriver->Checking(Page)) return true;  // on its way; a second check would ask twice
   QString localPath;
   if (Page->Caption() == TPage::UntitledCaption()) {
     QString name;
@@ -56,9 +63,21 @@ bool TMainForm::SavePage(TPage* Page) {
   } else {
     localPath = GetTempFolder() + Page->Caption();
   }
-  FDriver->Save(Page, localPath);
-  Page->SetCaption(QFileInfo(localPath).fileName());
+  // Without psftp nothing can reach the server, so there is nothing to check;
+  // the local copy is still written, the text's one other home.
+  if (!FVirtualRedirector.Running()) {
+    SendPage(Page, localPath);
+    return true;
+  }
+  FDriver->Check(Page, localPath);
   return true;
+}
+
+// The caption takes the local copy's name only once the save goes out: a
+// page whose save was cancelled at the question stays "Untitled".
+void TMainForm::SendPage(TPage* Page, const QString& LocalPath) {
+  FDriver->Save(Page, LocalPath);
+  Page->SetCaption(QFileInfo(LocalPath).fileName());
 }
 
 void TMainForm::OpenSelectedEntry() {
@@ -127,6 +146,63 @@ void TMainForm::FileUploaded(IPage* Page) {
   auto* page = static_cast<TPage*>(Page);
   page->SetSaved(true);
   page->UpdateHighlighter();
+}
+
+// The question waits until the driver has done with psftp's answer, so no
+// dialog runs inside it; meanwhile the save counts as under way.
+void TMainForm::RemoteChecked(IPage* Page, const TRemoteCheck& Check) {
+  auto* page = static_cast<TPage*>(Page);
+  if (Check.Verdict == TRemoteCheck::TVerdict::Unchanged) {
+    SendPage(page, Check.LocalPath);
+    return;
+  }
+  if (Check.Verdict == TRemoteCheck::TVerdict::Failed) return;  // the refusal is shown
+  ++FConflictQuestions;
+  QTimer::singleShot(0, this, [this, guarded = QPointer<TPage>(page), Check] {
+    ErrorReport::Guarded([&] {
+      if (guarded) AnswerRemoteCheck(guarded, Check);
+    });
+    if (!Check.ServerCopy.isEmpty()) QFile::remove(Check.ServerCopy);
+    --FConflictQuestions;
+  });
+}
+
+void TMainForm::AnswerRemoteCheck(TPage* Page, const TRemoteCheck& Check) {
+  using TVerdict = TRemoteCheck::TVerdict;
+  const QString name = QString::fromLocal8Bit(Check.RemotePath);
+  QString text;
+  QList<TConflictAnswer> offered;
+  if (Check.Verdict == TVerdict::Changed) {
+    text = QString("%1 has changed on the server since it was opened.").arg(name);
+    offered = {TConflictAnswer::Overwrite, TConflictAnswer::OpenServerVersion,
+               TConflictAnswer::Cancel};
+  } else if (Check.Verdict == TVerdict::Deleted) {
+    text = QString("%1 has changed on the server since it was opened: it is no longer there.")
+               .arg(name);
+    offered = {TConflictAnswer::Overwrite, TConflictAnswer::Cancel};
+  } else {
+    text = QString("%1 already exists on the server.").arg(name);
+    offered = {TConflictAnswer::Replace, TConflictAnswer::Cancel};
+  }
+  TConflictAnswer answer = AskConflict(text, offered);
+  if (!offered.contains(answer)) answer = TConflictAnswer::Cancel;
+  if (answer == TConflictAnswer::Overwrite || answer == TConflictAnswer::Replace) {
+    SendPage(Page, Check.LocalPath);
+    return;
+  }
+  FUnsavedGuard->Abandon(Page);
+  if (answer == TConflictAnswer::OpenServerVersion) OpenServerVersion(Page, Check);
+}
+
+// The server's text goes into a new tab, as if just opened; the user's page
+// keeps its text, unsaved.
+void TMainForm::OpenServerVersion(TPage* Page, const TRemoteCheck& Check) {
+  TPage* fresh = CreateTab(Page->Caption());
+  if (Page->Dir()) fresh->SetDir(Page->Dir());
+  fresh->SetRemoteFileName(Check.RemotePath);
+  fresh->SetRemoteFingerprint(Check.ServerFingerprint);
+  fresh->LoadFromFile(Check.ServerCopy);
+  fresh->UpdateHighlighter();
 }
 
 void TMainForm::Log(TLog Kind, const QString& Text) {
@@ -209,6 +285,35 @@ bool TMainForm::AskSaveAsName(QString& FileName) {
 bool TMainForm::Confirm(const QString& Text) {
   return QMessageBox::question(this, "Confirm", Text, QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;
+}
+
+TMainForm::TConflictAnswer TMainForm::AskConflict(const QString& Text,
+                                                  const QList<TConflictAnswer>& Offered) {
+  QMessageBox box(QMessageBox::Warning, "Quillery", Text, QMessageBox::NoButton, this);
+  std::map<const QAbstractButton*, TConflictAnswer> answers;
+  for (TConflictAnswer answer : Offered) {
+    QAbstractButton* button = nullptr;
+    switch (answer) {
+      case TConflictAnswer::Overwrite:
+        button = box.addButton("Overwrite", QMessageBox::DestructiveRole);
+        break;
+      case TConflictAnswer::Replace:
+        button = box.addButton("Replace", QMessageBox::DestructiveRole);
+        break;
+      case TConflictAnswer::OpenServerVersion:
+        button = box.addButton("Open server version", QMessageBox::ActionRole);
+        break;
+      case TConflictAnswer::Cancel:
+        button = box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(static_cast<QPushButton*>(button));
+        box.setEscapeButton(button);
+        break;
+    }
+    answers[button] = answer;
+  }
+  box.exec();
+  const auto found = answers.find(box.clickedButton());
+  return found == answers.end() ? TConflictAnswer::Cancel : found->second;
 }
 
 void TMainForm::ShowError(const QString& Text) { QMessageBox::critical(this, "Error", Text); }

@@ -58,6 +58,10 @@ class TPage : public QObject, public IPage {
 
   void LoadFromFile(const QString& Path);
   void SaveToFile(const QString& Path) override;
+  const TRemoteFingerprint& RemoteFingerprint() const override { return FRemoteFingerprint; }
+  void SetRemoteFingerprint(const TRemoteFingerprint& Value) override {
+    FRemoteFingerprint = Value;
+  }
 
  private:
   TEditFrame* FEditFrame;
@@ -68,6 +72,7 @@ class TPage : public QObject, public IPage {
   bool FSaved = true;
   QString FCaption;
   QByteArray FRemoteFileName;
+  TRemoteFingerprint FRemoteFingerprint;
   TTextFormat FFormat;
   bool FLoading = false;
   std::function<void()> FSavedChanged;

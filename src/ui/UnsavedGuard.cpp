@@ -67,6 +67,11 @@ void TUnsavedGuard::WaitForUploads(std::function<void()> Then) {
   Start(nullptr, std::move(Then));
 }
 
+void TUnsavedGuard::Abandon(TPage* Page) {
+  if (!Waiting() || (FForPage && FPage != Page)) return;
+  Finish(false);
+}
+
 void TUnsavedGuard::Start(TPage* Page, std::function<void()> Then) {
   FForPage = Page != nullptr;
   FPage = Page;
@@ -80,6 +85,12 @@ void TUnsavedGuard::Start(TPage* Page, std::function<void()> Then) {
 // the upload too, but leaves the page unsaved. The window's close goes on
 // either way, as it always has.
 void TUnsavedGuard::Tick() {
+  // A person answers the question a checked save asks in their own time;
+  // the limit is psftp's, and runs again from the answer.
+  if (FWindow.AskingAboutSave()) {
+    FClock.start();
+    return;
+  }
   const bool confirmed = FForPage && FPage && FPage->Saved();
   if (!confirmed && FWindow.UploadInProgress() && !FClock.hasExpired(FWaitLimit)) return;
   Finish(confirmed || !FForPage);

@@ -42,6 +42,12 @@ class TUnsavedGuard : public QObject {
   // is in progress or the limit passes, then runs Then whatever came of it.
   void WaitForUploads(std::function<void()> Then);
 
+  // The user kept Page's text from the server (Cancel on the question a
+  // checked save asked, or the server's version opened beside it): the wait
+  // for its upload, or for the window's close, ends without the command,
+  // which would throw that text away.
+  void Abandon(TPage* Page);
+
   bool Waiting() const;
   // True while the wait is for one page's upload, not for the window's close.
   bool WaitingForPage() const { return Waiting() && FForPage; }

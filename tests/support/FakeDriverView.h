@@ -34,6 +34,8 @@ class FakePage : public IPage {
   void UpdateHighlighter() { ++HighlighterUpdates; }
   void LoadFromFile(const QString& Path);
   void SaveToFile(const QString& Path) override;
+  const TRemoteFingerprint& RemoteFingerprint() const override { return Fingerprint; }
+  void SetRemoteFingerprint(const TRemoteFingerprint& Value) override { Fingerprint = Value; }
 
   // Selects the list item showing Text ("[sub]" for a directory).
   bool Select(const QString& Text);
@@ -44,6 +46,7 @@ class FakePage : public IPage {
   bool FrameConnected = false;
   QByteArray Text;  // the editor's bytes
   int HighlighterUpdates = 0;
+  TRemoteFingerprint Fingerprint;
 
  private:
   TDir* FDir = nullptr;
@@ -68,6 +71,10 @@ class FakeDriverView : public IDriverView {
   void DirectoryListed(IPage* Page, TDir* Dir) override;
   void FileDownloaded(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath) override;
   void FileUploaded(IPage* Page) override;
+  void RemoteChecked(IPage* Page, const TRemoteCheck& Check) override {
+    CheckedPages.push_back(Page);
+    Checks.push_back(Check);
+  }
   void Log(TLog Kind, const QString& Text) override {
     DebugText += Text + (Kind == TLog::Command ? "\r\n" : "\n");
   }
@@ -114,6 +121,9 @@ class FakeDriverView : public IDriverView {
   QStringList Messages;
   std::vector<THostKeyRequest> HostKeyRequests;
   std::vector<TPasswordRequest> PasswordRequests;
+  // The checks before saves, as reported.
+  std::vector<IPage*> CheckedPages;
+  std::vector<TRemoteCheck> Checks;
 
  private:
   bool Confirm(const QString& Text);
