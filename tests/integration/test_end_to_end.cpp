@@ -5,6 +5,8 @@
 // closed while its file is on its way. Every file form must come back to
 // the server exactly as it was.
 #include <QApplication>
+#include <QCheckBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -26,6 +29,7 @@
 #include "remote/ConnectionDriver.h"
 #include "store/Servers.h"
 #include "ui/Main.h"
+#include "ui/PasswordDialog.h"
 #include "ui/frmConnect.h"
 #include "ui/frmDebug.h"
 #include "ui/frmEdit.h"
@@ -388,6 +392,57 @@ TEST_F(EndToEndTest, EveryFileFormComesBackAsItWas) {
   }
   EXPECT_TRUE(Form.Errors.isEmpty()) << Diagnostics();
   EXPECT_TRUE(Reported.isEmpty()) << Diagnostics();
+}
+
+// A user whose only way in is an OpenSSH key in ~/.ssh chooses it in the
+// dialog, leaves the password empty, and is in; the saved host keeps the key
+// and connects with it the next time.
+TEST_F(EndToEndTest, AnOpenSshKeyChosenInTheDialogLogsInAndIsSavedWithTheHost) {
+  const QByteArray agent = qgetenv("SSH_AUTH_SOCK");
+  qunsetenv("SSH_AUTH_SOCK");  // the user's own agent would log in first
+  const QString ssh = QDir::homePath() + "/.ssh";
+  ASSERT_TRUE(QDir().mkpath(ssh));
+  const QString key = ssh + "/id_ed25519";
+  ASSERT_EQ(QProcess::execute("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", key}), 0);
+  Server.AuthorizeKey(key + ".pub");
+  ASSERT_TRUE(Server.Start());
+  ASSERT_TRUE(ShowAndWait(Form));
+
+  QString browsedFrom;
+  ConnectForm.SetChooseFileHook([&](const QString& Start) {
+    browsedFrom = Start;
+    return key;
+  });
+  AnswerWhenShown(&ConnectForm, [&] {
+    ConnectForm.HostNameEdit->setText("127.0.0.1");
+    ConnectForm.PortEdit->setText(QString::number(Server.Port()));
+    ConnectForm.UserNameEdit->setText(Server.User());
+    ConnectForm.PasswordEdit->clear();
+    ConnectForm.StartingDirEdit->setText("/www");
+    ConnectForm.BrowseButton->click();
+    ConnectForm.SaveHostBox->setChecked(true);
+    ConnectForm.ConnectButton->click();
+  });
+  Form.ConnectAction->trigger();
+  EXPECT_EQ(browsedFrom, ssh);
+  ASSERT_NO_FATAL_FAILURE(TrustHostKey());
+  ASSERT_TRUE(Listed("index.html")) << Diagnostics();
+  EXPECT_FALSE(Form.PasswordDialog()->isVisible());
+  TServers saved;
+  saved.Load();
+  ASSERT_EQ(saved.Count(), 1);
+  EXPECT_EQ(saved.GetServer(0)->PrivateKeyFile(), key);
+  EXPECT_TRUE(saved.GetServer(0)->Password().isEmpty());
+
+  Form.ConnectAction->trigger();  // disconnect
+  ASSERT_TRUE(WaitFor([&] { return !Form.Driver().Connected(); })) << Diagnostics();
+  ConnectForm.PrivateKeyEdit->clear();
+  AnswerWhenShown(&ConnectForm, [&] { ConnectForm.ConnectButton->click(); });
+  Form.ConnectAction->trigger();  // the saved host fills the dialog, key included
+  ASSERT_TRUE(WaitFor([&] { return Form.Driver().Connected(); })) << Diagnostics();
+  EXPECT_FALSE(Form.PasswordDialog()->isVisible());
+  EXPECT_TRUE(Form.Errors.isEmpty()) << Diagnostics();
+  if (!agent.isEmpty()) qputenv("SSH_AUTH_SOCK", agent);
 }
 
 }  // namespace
