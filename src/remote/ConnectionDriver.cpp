@@ -2,11 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
-#include "process/CommandLine.h"
 #include "process/VirtualRedirector.h"
 #include "remote/ChangeDirOperation.h"
 #include "remote/CompareOperation.h"
@@ -16,11 +14,9 @@
 #include "remote/ListOperation.h"
 #include "remote/LoginOperation.h"
 #include "remote/PlainMessages.h"
-#include "remote/PsftpProgram.h"
 #include "remote/PsftpQuestions.h"
 #include "remote/PutOperation.h"
 #include "remote/StatOperation.h"
-#include "remote/TempFolder.h"
 
 TConnectionDriver::TConnectionDriver(IDriverView& View, TVirtualRedirector& Redirector)
     : FView(View),

@@ -1,7 +1,6 @@
 // The connection driver's login: starting psftp with what the user chose,
 // readying a private key first, and answering psftp's questions on the way.
 #include <QFile>
-#include <QTemporaryFile>
 
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
@@ -60,16 +59,9 @@ void TConnectionDriver::StartPsftp(const QString& PsftpKey) {
   FViaAgent = password.isEmpty() && PsftpKey.isEmpty();
   // A start that fails leaves no psftp whose end would clear "Connecting...".
   try {
-    // The password goes into a private file rather than onto the command
-    // line, where every local user could read it in the process list.
     QString parameters = QString("-v -P %1").arg(FCurrentPort);
     if (!password.isEmpty()) {
-      QTemporaryFile file(WorkFilePrefix("pw-") + "XXXXXX");
-      file.setAutoRemove(false);
-      if (!file.open() || file.write(password) != password.size() || !file.flush())
-        throw Exception("Unable to write the password file in " + GetTempFolder() + ": " +
-                        file.errorString());
-      FPasswordFile = file.fileName();
+      FPasswordFile = WriteSecretWorkFile("pw-", password);
       parameters += " -pwfile " + QuoteCommandLineArgument(FPasswordFile);
     }
     if (!PsftpKey.isEmpty()) parameters += " -i " + QuoteCommandLineArgument(PsftpKey);

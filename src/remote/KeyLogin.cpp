@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryFile>
 
 #include "core/Exception.h"
 #include "remote/PsftpProgram.h"
@@ -85,15 +84,14 @@ void TKeyLogin::Cancel() {
 // only as long as puttygen runs: on its command line every local user could
 // read it in the process list.
 void TKeyLogin::Convert(const QByteArray& Passphrase) {
-  QStringList arguments{FKey.Path(), "-O", "private", "-o", FOutputFile = NewWorkFile(".key-")};
+  FOutputFile = NewWorkFile(".key-");
+  QStringList arguments{FKey.Path(), "-O", "private", "-o", FOutputFile};
   if (FKey.Encrypted()) {
-    QTemporaryFile file(WorkFilePrefix("pw-") + "XXXXXX");
-    file.setAutoRemove(false);
-    if (!file.open() || file.write(Passphrase) != Passphrase.size() || !file.flush()) {
-      file.remove();
-      return Abandon("Unable to write the passphrase file in " + WorkFolder(), file.errorString());
+    try {
+      FPassphraseFile = WriteSecretWorkFile("pw-", Passphrase);
+    } catch (const Exception& e) {
+      return Abandon(QString("Unable to convert the key %1.").arg(FKey.Path()), e.Message());
     }
-    FPassphraseFile = file.fileName();
     arguments << "--old-passphrase" << FPassphraseFile;
   }
   FPassphrase = Passphrase;

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <memory>
 
+#include "ServersIniFile.h"
 #include "TempHome.h"
 #include "WaitFor.h"
 #include "store/MSettings.h"
@@ -44,16 +45,6 @@ class TConnectFormTest : public ::testing::Test {
     Form->SetErrorHook([this](const QString& Text) { Errors << Text; });
   }
 
-  static void WriteServersIni(const QByteArray& Text) {
-    QDir().mkpath(QFileInfo(TServers::FileName()).path());
-    QFile file(TServers::FileName());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(Text);
-  }
-  static QByteArray ServersIni() {
-    QFile file(TServers::FileName());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
   // The saved hosts as "display name|password|dir|port", in file order.
   static QStringList SavedHosts() {
     TServers servers;

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <memory>
 
+#include "ServersIniFile.h"
 #include "TempHome.h"
 #include "WaitFor.h"
 #include "store/MSettings.h"
@@ -47,16 +48,6 @@ class TKeyringFallbackTest : public ::testing::Test {
     return form;
   }
 
-  static void WriteServersIni(const QByteArray& Text) {
-    QDir().mkpath(QFileInfo(TServers::FileName()).path());
-    QFile file(TServers::FileName());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(Text);
-  }
-  static QByteArray ServersIni() {
-    QFile file(TServers::FileName());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
   void Save(TConnectForm& Form, const QString& User, const QString& Password) {
     Form.FormShow();
     ASSERT_TRUE(WaitFor([&] { return Form.ConnectButton->isEnabled(); }));

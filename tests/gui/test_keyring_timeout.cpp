@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <memory>
 
+#include "ServersIniFile.h"
 #include "TempHome.h"
 #include "WaitFor.h"
 #include "store/MSettings.h"
@@ -48,11 +49,6 @@ class TSilentSocket {
   int FSocket;
   bool FListening = false;
 };
-
-QByteArray ServersIni() {
-  QFile file(TServers::FileName());
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 TEST(TKeyringTimeout, SilentKeyringCountsAsNoneAfterTheTimeout) {
   TempHome home;

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "KeyringSession.h"
+#include "ServersIniFile.h"
 #include "TempHome.h"
 #include "WaitFor.h"
 #include "store/KServer.h"
@@ -83,16 +84,6 @@ class TKeyringTest : public ::testing::Test {
   }
   static QByteArray Lookup(const QString& Name) { return Session->Lookup("Quillery", Name); }
 
-  static void WriteServersIni(const QByteArray& Text) {
-    QDir().mkpath(QFileInfo(TServers::FileName()).path());
-    QFile file(TServers::FileName());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(Text);
-  }
-  static QByteArray ServersIni() {
-    QFile file(TServers::FileName());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
   // Files under Folder whose bytes hold Text.
   static QStringList FilesHolding(const QString& Folder, const QByteArray& Text) {
     QStringList found;

@@ -8,18 +8,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "FakeDriverView.h"
-#include "TempHome.h"
-#include "TestServer.h"
+#include "DriverSessionTest.h"
 #include "WaitFor.h"
-#include "core/ErrorReport.h"
-#include "process/VirtualRedirector.h"
-#include "remote/ConnectionDriver.h"
 #include "remote/TempFolder.h"
 
 namespace {
 
-class KeyLoginTest : public ::testing::Test {
+class KeyLoginTest : public DriverSessionTest {
  protected:
   void SetUp() override {
     for (const char* tool : {"ssh-keygen", "puttygen", "ssh-agent", "ssh-add"})
@@ -28,20 +23,16 @@ class KeyLoginTest : public ::testing::Test {
     // The user's own agent would offer its keys before ours.
     FAgentSocket = qgetenv("SSH_AUTH_SOCK");
     qunsetenv("SSH_AUTH_SOCK");
-    previous = ErrorReport::SetHandler([this](const QString& m) { reported << m; });
     MakeKey("plain", "plain key", "");
     MakeKey("locked", "locked key", "pass phrase");
     MakeKey("stranger", "stranger key", "");
     server.AuthorizeKey(Key("plain.pub"));
     server.AuthorizeKey(Key("locked.pub"));
     ASSERT_TRUE(server.Start());
-    view.Values.HostName = "127.0.0.1";
-    view.Values.UserName = server.User().toUtf8();
     view.Values.Port = server.Port();
-    view.Values.StartingDir = "/www";
+    view.Values.Password.clear();  // the key, or the agent, is the way in
   }
   void TearDown() override {
-    ErrorReport::SetHandler(previous);
     if (!FAgentSocket.isEmpty()) qputenv("SSH_AUTH_SOCK", FAgentSocket);
     if (FAgent.state() != QProcess::NotRunning) {
       FAgent.kill();
@@ -100,13 +91,6 @@ class KeyLoginTest : public ::testing::Test {
   bool FHostKeyTrusted = false;
   QByteArray FAgentSocket;
   QProcess FAgent;
-  TempHome home;
-  TestServer server;
-  FakeDriverView view;
-  TVirtualRedirector redirector;
-  TConnectionDriver driver{view, redirector};
-  QStringList reported;
-  ErrorReport::Handler previous;
 };
 
 TEST_F(KeyLoginTest, KeysInEitherFormLogInAndAPassphraseIsTypedOnce) {
