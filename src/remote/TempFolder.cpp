@@ -147,7 +147,7 @@ QString WriteSecretWorkFile(const QString& Kind, const QByteArray& Secret) {
 void RemoveStaleWorkFiles() {
   QDir folder(WorkFolder());
   const QStringList names =
-      folder.entryList({"pw-*", ".get-*"}, QDir::Files | QDir::Hidden | QDir::System);
+      folder.entryList({"pw-*", ".get-*", ".key-*"}, QDir::Files | QDir::Hidden | QDir::System);
   for (const QString& name : names) {
     const QString rest = name.mid(name.indexOf('-') + 1);
     bool ok = false;

@@ -45,6 +45,7 @@ QString NewWorkFile(const QString& Kind);
 // read. Throws Exception when it cannot be written.
 QString WriteSecretWorkFile(const QString& Kind, const QByteArray& Secret);
 
-// Removes the work files (password files, broken-off downloads) of runs that
-// have ended without cleaning up, killed while psftp asked a question say.
+// Removes the work files (password files, broken-off downloads, keys
+// puttygen was converting) of runs that have ended without cleaning up,
+// killed while psftp asked a question say.
 void RemoveStaleWorkFiles();

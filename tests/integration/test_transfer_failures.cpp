@@ -238,7 +238,8 @@ TEST(TempFolder, StalePasswordFilesAreRemoved) {
   TempHome home;
   const QString folder = WorkFolder();
   // Process ids are below 2^22 on Linux: this one runs nowhere.
-  const QStringList stale{"pw-4999999-abcdef", ".get-4999999-0000000000001"};
+  const QStringList stale{"pw-4999999-abcdef", ".get-4999999-0000000000001",
+                          ".key-4999999-0000000000002"};
   const QString mine = WorkFilePrefix("pw-") + "kept";
   for (const QString& name : stale + QStringList{QFileInfo(mine).fileName(), "pw-notes"}) {
     QFile file(folder + name);
