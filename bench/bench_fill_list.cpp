@@ -7,9 +7,9 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
-#include "remote/Dir.h"
+#include "remote/listing/Dir.h"
+#include "ui/EditFrame.h"
 #include "ui/Page.h"
-#include "ui/frmEdit.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
-#include "remote/Dir.h"
-#include "remote/ListingParser.h"
+#include "remote/listing/Dir.h"
+#include "remote/listing/ListingParser.h"
 
 namespace {
 

@@ -28,9 +28,9 @@
 #include <functional>
 #include <memory>
 
-#include "remote/ConnectionDriver.h"
-#include "remote/TempFolder.h"
-#include "ui/Main.h"
+#include "remote/local/TempFolder.h"
+#include "remote/session/ConnectionDriver.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -145,7 +145,7 @@ QString EnsureLocalCopy(TKind Kind) {
 
 // ---------------------------------------------------------------- window
 
-class TBenchForm : public TMainForm {
+class TBenchForm : public TMainWindow {
  public:
   bool ShowConnectDialog() override { return true; }
   TConnectValues ConnectDialogValues() override { return Values; }
@@ -158,11 +158,11 @@ class TBenchForm : public TMainForm {
   // Commands reach the debug log as they are written.
   void DebugAppendText(const QString& Text) override {
     if (Text.startsWith("get ")) LastGet = Text.trimmed();
-    TMainForm::DebugAppendText(Text);
+    TMainWindow::DebugAppendText(Text);
   }
   void DebugAddLine(const QString& S) override {
     if (S.startsWith("Remote filename: ")) ResultLineAt = Clock.nsecsElapsed();
-    TMainForm::DebugAddLine(S);
+    TMainWindow::DebugAddLine(S);
   }
 
   TConnectValues Values;
@@ -194,7 +194,7 @@ std::unique_ptr<TBenchForm> ShowForm() {
 // as a page does before its first file.
 TPage* FreshPage(TBenchForm& Form) {
   Form.CreateTab("Untitled");
-  Form.PageControl->setCurrentIndex(0);
+  Form.Tabs->setCurrentIndex(0);
   Form.CloseActiveTab();
   QApplication::processEvents();
   return Form.ActivePage();
@@ -242,15 +242,15 @@ void HandResultLine(TBenchForm& Form, TKind Kind) {
 
 void Paint(TPage* Page) {
   QApplication::processEvents();
-  Page->SynEdit()->viewport()->repaint();
+  Page->Editor()->viewport()->repaint();
 }
 
 QString CheckShown(TPage* Page, TKind Kind) {
   if (Page->Caption() != SampleName(Kind)) return "page not named after the file";
-  if (!Page->SynEdit()->lexer()) return "no highlighter on the page";
-  if (Page->SynEdit()->length() != kFileSize) return "text not fully loaded";
+  if (!Page->Editor()->lexer()) return "no highlighter on the page";
+  if (Page->Editor()->length() != kFileSize) return "text not fully loaded";
   // The first line is painted, so it must be styled ("<!DOCTYPE" or "#!").
-  if (Page->SynEdit()->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 1UL) == 0)
+  if (Page->Editor()->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 1UL) == 0)
     return "the text shown is not highlighted";
   return QString();
 }

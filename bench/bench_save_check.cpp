@@ -29,12 +29,12 @@
 
 #include "core/ErrorReport.h"
 #include "process/VirtualRedirector.h"
-#include "remote/ConnectionDriver.h"
-#include "remote/Dir.h"
-#include "remote/DriverPage.h"
-#include "remote/DriverView.h"
-#include "remote/File.h"
-#include "remote/TempFolder.h"
+#include "remote/editing/DriverPage.h"
+#include "remote/listing/Dir.h"
+#include "remote/listing/File.h"
+#include "remote/local/TempFolder.h"
+#include "remote/session/ConnectionDriver.h"
+#include "remote/session/DriverView.h"
 
 namespace {
 

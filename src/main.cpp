@@ -5,13 +5,13 @@
 #include <cstdio>
 
 #include "core/ErrorReport.h"
-#include "remote/TempFolder.h"
-#include "ui/Main.h"
+#include "remote/local/TempFolder.h"
+#include "ui/AboutBox.h"
+#include "ui/ConnectDialog.h"
+#include "ui/DebugLogWindow.h"
+#include "ui/MainWindow.h"
 #include "ui/PasswordKeyring.h"
-#include "ui/frmAbout.h"
-#include "ui/frmConnect.h"
-#include "ui/frmDebug.h"
-#include "ui/frmSaveAs.h"
+#include "ui/SaveAsDialog.h"
 
 namespace {
 // For start-up measurements (QUILLERY_QUIT_WHEN_IDLE set): once the window is
@@ -43,15 +43,15 @@ int main(int argc, char** argv) {
 
   // Created once, in this order, and kept for the life of the process; all
   // but the main window stay hidden until needed.
-  TMainForm MainForm;
-  TConnectForm ConnectForm(MainForm.Settings(), MainForm.Servers());
+  TMainWindow MainForm;
+  TConnectDialog ConnectForm(MainForm.Settings(), MainForm.Servers());
   ConnectForm.SetKeyring(new TPasswordKeyring);
   MainForm.SetConnectDialog(&ConnectForm, [&ConnectForm] { return ConnectForm.Values(); });
-  TAboutForm AboutForm;
+  TAboutBox AboutForm;
   MainForm.SetAboutForm(&AboutForm);
-  TSaveAsForm SaveAsForm;
+  TSaveAsDialog SaveAsForm;
   MainForm.SetSaveAsForm(&SaveAsForm);
-  TDebugForm DebugForm;
+  TDebugLogWindow DebugForm;
   MainForm.SetDebugForm(&DebugForm);
 
   MainForm.show();

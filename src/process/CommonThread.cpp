@@ -5,7 +5,7 @@
 
 #include "process/PipeIo.h"
 
-TCommonThread::TCommonThread(QObject* TargetWnd) : FTargetWnd(TargetWnd) {}
+TCommonThread::TCommonThread(QObject* Target) : FTarget(Target) {}
 
 TCommonThread::~TCommonThread() {
   Stop();

@@ -8,12 +8,12 @@
 
 class QObject;
 
-// A worker that posts notifications to FTargetWnd. It is created held and
+// A worker that posts notifications to FTarget. It is created held and
 // starts running Execute on Resume; its owner stops it (Terminate or
 // TriggerEvent, then WaitFor) before destroying it.
 class TCommonThread {
  public:
-  explicit TCommonThread(QObject* TargetWnd);
+  explicit TCommonThread(QObject* Target);
   virtual ~TCommonThread();
   TCommonThread(const TCommonThread&) = delete;
   TCommonThread& operator=(const TCommonThread&) = delete;
@@ -39,7 +39,7 @@ class TCommonThread {
   // stays so, and returns it. The thread keeps it. To be called from the
   // constructor of the derived class; throws std::system_error when it cannot.
   int MakeEventDescriptor();
-  QObject* TargetWnd() const { return FTargetWnd; }
+  QObject* Target() const { return FTarget; }
   // For the destructors of derived classes: the thread runs their Execute,
   // so it must have ended before their members go.
   void Stop();
@@ -47,7 +47,7 @@ class TCommonThread {
  private:
   void ThreadProc();
 
-  QObject* const FTargetWnd;
+  QObject* const FTarget;
   std::thread FThread;
   std::atomic<bool> FTerminated{false};
   std::mutex FEventLock;

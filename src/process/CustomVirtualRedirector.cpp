@@ -28,8 +28,8 @@ QByteArray UpToZero(const QByteArray& Bytes) {
 
 TCustomVirtualRedirector::TCustomVirtualRedirector(QObject* AOwner) : QObject(AOwner) {
   ChildProcess::IgnoreBrokenPipes();
-  FHelperWnd = std::make_unique<TRedirectorHelper>(
-      [this](const TRedirectorEvent& Event) { HelperWndProc(Event); });
+  FHelper = std::make_unique<TRedirectorHelper>(
+      [this](const TRedirectorEvent& Event) { HandleEvent(Event); });
 }
 
 TCustomVirtualRedirector::~TCustomVirtualRedirector() {
@@ -40,7 +40,7 @@ TCustomVirtualRedirector::~TCustomVirtualRedirector() {
   }
   // Drops the notifications still queued, the end among them: destruction
   // never raises OnChildProcessEnd.
-  FHelperWnd.reset();
+  FHelper.reset();
 }
 
 bool TCustomVirtualRedirector::Run(const QString& FileName, const QString& InitialDirectory,
@@ -86,7 +86,7 @@ void TCustomVirtualRedirector::DoInput(const QByteArray&) {}
 
 void TCustomVirtualRedirector::DoChildProcessEnd() {}
 
-void TCustomVirtualRedirector::HelperWndProc(const TRedirectorEvent& Event) {
+void TCustomVirtualRedirector::HandleEvent(const TRedirectorEvent& Event) {
   switch (Event.Kind()) {
     case TRedirectorEvent::ChildInput:
       ErrorReport::Guarded([&] { DoInput(UpToZero(Event.Bytes())); });
@@ -121,10 +121,10 @@ void TCustomVirtualRedirector::CreatePipes(int ChildEnds[3]) {
 
 void TCustomVirtualRedirector::StartThreads() {
   try {
-    FPipeThread = std::make_unique<TPipeThread>(FHelperWnd.get(), FPipeIn, FPipeErrorIn);
+    FPipeThread = std::make_unique<TPipeThread>(FHelper.get(), FPipeIn, FPipeErrorIn);
     FPipeThread->Resume();
     FProcessTerminateThread =
-        std::make_unique<TProcessTerminateThread>(FHelperWnd.get(), pid_t(FChildPid));
+        std::make_unique<TProcessTerminateThread>(FHelper.get(), pid_t(FChildPid));
     FProcessTerminateThread->Resume();
   } catch (const std::system_error&) {
     throw Exception(QStringLiteral("Unable to Create Process"));

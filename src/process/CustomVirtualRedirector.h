@@ -39,7 +39,7 @@ class TCustomVirtualRedirector : public QObject {
   virtual void DoChildProcessEnd();
 
  private:
-  void HelperWndProc(const TRedirectorEvent& Event);
+  void HandleEvent(const TRedirectorEvent& Event);
   void ChildProcessEnded();
   void CreatePipes(int ChildEnds[3]);
   void StartThreads();
@@ -53,7 +53,7 @@ class TCustomVirtualRedirector : public QObject {
   int FPipeOut = -1;      // our write end of the child's standard input
   int FPipeErrorIn = -1;  // our read end of the child's standard error
   pid_t FChildPid = 0;    // collected only when the end is handled
-  std::unique_ptr<TRedirectorHelper> FHelperWnd;
+  std::unique_ptr<TRedirectorHelper> FHelper;
   std::unique_ptr<TPipeThread> FPipeThread;
   std::unique_ptr<TProcessTerminateThread> FProcessTerminateThread;
 };

@@ -4,8 +4,8 @@
 
 #include "process/PipeIo.h"
 
-TPipeThread::TPipeThread(QObject* TargetWnd, int PipeIn, int PipeErrorIn)
-    : TCommonThread(TargetWnd),
+TPipeThread::TPipeThread(QObject* Target, int PipeIn, int PipeErrorIn)
+    : TCommonThread(Target),
       FStreams{{PipeIn, TRedirectorEvent::ChildInput},
                {PipeErrorIn, TRedirectorEvent::ChildErrorInput}},
       FEvent(MakeEventDescriptor()),
@@ -106,7 +106,7 @@ qsizetype TPipeThread::TakePiece(TStream& Stream, qsizetype Limit) {
       std::lock_guard<std::mutex> Lock(FFlowLock);
       FInFlight += Size;
     }
-    TRedirectorEvent::Post(TargetWnd(), Stream.Kind, QByteArray(FBuffer.data(), Size));
+    TRedirectorEvent::Post(Target(), Stream.Kind, QByteArray(FBuffer.data(), Size));
   }
   return Size;
 }

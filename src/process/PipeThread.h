@@ -27,7 +27,7 @@ class TPipeThread : public TCommonThread {
 
   // PipeIn and PipeErrorIn are non-blocking and stay open until the thread
   // has ended. Throws std::system_error when the wake-up cannot be made.
-  TPipeThread(QObject* TargetWnd, int PipeIn, int PipeErrorIn);
+  TPipeThread(QObject* Target, int PipeIn, int PipeErrorIn);
   ~TPipeThread() override;
 
   // Wakes the reader for one last look, so that what the child printed

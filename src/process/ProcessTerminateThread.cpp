@@ -3,8 +3,8 @@
 #include "process/ChildProcess.h"
 #include "process/RedirectorEvent.h"
 
-TProcessTerminateThread::TProcessTerminateThread(QObject* TargetWnd, pid_t ChildProcess)
-    : TCommonThread(TargetWnd), FChildProcess(ChildProcess) {}
+TProcessTerminateThread::TProcessTerminateThread(QObject* Target, pid_t ChildProcess)
+    : TCommonThread(Target), FChildProcess(ChildProcess) {}
 
 TProcessTerminateThread::~TProcessTerminateThread() { Stop(); }
 
@@ -15,5 +15,5 @@ void TProcessTerminateThread::Execute() {
   } catch (...) {
     // The end is posted in every case, so the owner always goes idle.
   }
-  TRedirectorEvent::Post(TargetWnd(), TRedirectorEvent::ChildProcessEnd);
+  TRedirectorEvent::Post(Target(), TRedirectorEvent::ChildProcessEnd);
 }

@@ -13,7 +13,7 @@ class TProcessTerminateThread : public TCommonThread {
 
   // ChildProcess is left for the owner to collect, so that its id cannot be
   // given to another process while the owner may still signal it.
-  TProcessTerminateThread(QObject* TargetWnd, pid_t ChildProcess);
+  TProcessTerminateThread(QObject* Target, pid_t ChildProcess);
   ~TProcessTerminateThread() override;
 
  protected:

@@ -2,7 +2,7 @@
 
 #include "core/Exception.h"
 #include "store/IniFile.h"
-#include "store/KServer.h"
+#include "store/PasswordScramble.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "core/Exception.h"
 #include "store/ConfigFolder.h"
 #include "store/IniFile.h"
-#include "store/KServer.h"
+#include "store/PasswordScramble.h"
 
 QString TServers::FileName() { return UserConfigFolder() + "/Quillery/Servers.ini"; }
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 
-#include "remote/File.h"
+#include "remote/listing/File.h"
 
 const QColor TDirListDelegate::DirectoryColor = QColor(255, 102, 28);
 const QColor TDirListDelegate::TextFileColor = QColor(0, 127, 255);

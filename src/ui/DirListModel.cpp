@@ -1,6 +1,6 @@
 #include "ui/DirListModel.h"
 
-#include "remote/Dir.h"
+#include "remote/listing/Dir.h"
 
 void TDirListModel::SetDir(TDir* Value) {
   beginResetModel();

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "remote/HostKeyRequest.h"
+#include "remote/session/HostKeyRequest.h"
 
 class QLabel;
 class QPushButton;

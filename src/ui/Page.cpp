@@ -5,12 +5,12 @@
 #include <Qsci/qsciscintilla.h>
 #include <algorithm>
 
-#include "remote/Dir.h"
-#include "remote/File.h"
+#include "remote/listing/Dir.h"
+#include "remote/listing/File.h"
 #include "ui/DirListDelegate.h"
 #include "ui/DirListModel.h"
+#include "ui/EditFrame.h"
 #include "ui/Highlighters.h"
-#include "ui/frmEdit.h"
 
 namespace {
 // QsciScintilla copies every inserted piece for its change signal, and once
@@ -53,15 +53,15 @@ QsciScintilla::EolMode EolModeFor(const QByteArray& LineEnd) {
 }
 }  // namespace
 
-TPage::TPage(QTabWidget* PageControl, QWidget* TabSheet, TEditFrame* EditFrame,
+TPage::TPage(QTabWidget* Tabs, QWidget* TabSheet, TEditFrame* EditFrame,
              std::function<void()> SavedChanged)
     : QObject(TabSheet),
       FEditFrame(EditFrame),
-      FSynEdit(EditFrame->SynEdit()),
+      FEditor(EditFrame->Editor()),
       FTabSheet(TabSheet),
-      FPageControl(PageControl),
+      FTabs(Tabs),
       FSavedChanged(std::move(SavedChanged)) {
-  FSynEdit->setEolMode(EolModeFor(FFormat.LineEnd));
+  FEditor->setEolMode(EolModeFor(FFormat.LineEnd));
 }
 
 QListView* TPage::DirListBox() const { return FEditFrame->DirListBox(); }
@@ -105,7 +105,7 @@ QString TPage::Caption() const { return FCaption; }
 void TPage::SetCaption(const QString& Value) {
   FCaption = Value;
   QString shown = Value;
-  FPageControl->setTabText(FPageControl->indexOf(FTabSheet), shown.replace("&", "&&"));
+  FTabs->setTabText(FTabs->indexOf(FTabSheet), shown.replace("&", "&&"));
 }
 
 void TPage::SetSaved(bool Value) {
@@ -117,44 +117,44 @@ void TPage::SetSaved(bool Value) {
 // a stylesheet and then receives a text file still colours it as CSS.
 void TPage::UpdateHighlighter() {
   if (!FHighlighters) return;
-  QsciLexer* current = FSynEdit->lexer();
+  QsciLexer* current = FEditor->lexer();
   QsciLexer* chosen = FHighlighters->ForCaption(FCaption, current);
   if (chosen == current) return;
   // A lexer brings its own font per style, and leaving the old lexer resets
   // every style, the gutter's included: the page's font and gutter are
   // given back after the switch.
   FHighlighters->SetFont(FEditFrame->EditorFont());
-  FSynEdit->setLexer(chosen);
+  FEditor->setLexer(chosen);
   FEditFrame->SetEditorFont(FEditFrame->EditorFont());
 }
 
 // The editor holds UTF-8 and counts its text in bytes, NUL bytes included;
 // setText() and text() pass through C strings and would stop at the first
 // NUL. So the bytes go in and come out by length, without a QString copy.
-// The highlighter chosen after loading styles only what is shown (TSynEdit).
+// The highlighter chosen after loading styles only what is shown (TEditor).
 void TPage::LoadFromFile(const QString& Path) {
   TTextFormat format;
   const QByteArray text = TTextFile::LoadUtf8(Path, format);  // throws before the editor changes
-  const bool readOnly = FSynEdit->isReadOnly();
-  FSynEdit->setReadOnly(false);
+  const bool readOnly = FEditor->isReadOnly();
+  FEditor->setReadOnly(false);
   FLoading = true;
   // Loading is no edit: nothing to undo, and no undo copy of a large file.
-  FSynEdit->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0UL);
-  FSynEdit->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
-  InsertText(FSynEdit, text);
-  FSynEdit->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
-  FSynEdit->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 1UL);
-  FSynEdit->setModified(false);
+  FEditor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0UL);
+  FEditor->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
+  InsertText(FEditor, text);
+  FEditor->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+  FEditor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 1UL);
+  FEditor->setModified(false);
   FLoading = false;
-  FSynEdit->setReadOnly(readOnly);
+  FEditor->setReadOnly(readOnly);
   FFormat = format;
-  FSynEdit->setEolMode(EolModeFor(FFormat.LineEnd));
+  FEditor->setEolMode(EolModeFor(FFormat.LineEnd));
 }
 
 void TPage::SaveToFile(const QString& Path) {
-  const long length = FSynEdit->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+  const long length = FEditor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
   // Valid until the next change of the text; saving changes none.
   const auto* text = reinterpret_cast<const char*>(
-      FSynEdit->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
+      FEditor->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
   TTextFile::SaveUtf8(Path, QByteArrayView(text, length), FFormat);
 }

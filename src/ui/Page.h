@@ -5,8 +5,8 @@
 #include <QString>
 #include <functional>
 
-#include "remote/DriverPage.h"
-#include "remote/TextFile.h"
+#include "remote/editing/DriverPage.h"
+#include "remote/local/TextFile.h"
 
 class QListView;
 class QTabWidget;
@@ -21,11 +21,11 @@ class THighlighters;
 class TPage : public QObject, public IPage {
  public:
   // SavedChanged runs whenever Saved is written, so the window can follow it.
-  TPage(QTabWidget* PageControl, QWidget* TabSheet, TEditFrame* EditFrame,
+  TPage(QTabWidget* Tabs, QWidget* TabSheet, TEditFrame* EditFrame,
         std::function<void()> SavedChanged);
 
   TEditFrame* Frame() const { return FEditFrame; }
-  QsciScintilla* SynEdit() const { return FSynEdit; }
+  QsciScintilla* Editor() const { return FEditor; }
   QWidget* TabSheet() const { return FTabSheet; }
   QListView* DirListBox() const;
   const TTextFormat& Format() const { return FFormat; }
@@ -65,9 +65,9 @@ class TPage : public QObject, public IPage {
 
  private:
   TEditFrame* FEditFrame;
-  QsciScintilla* FSynEdit;
+  QsciScintilla* FEditor;
   QWidget* FTabSheet;
-  QTabWidget* FPageControl;
+  QTabWidget* FTabs;
   TDir* FDir = nullptr;
   bool FSaved = true;
   QString FCaption;

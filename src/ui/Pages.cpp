@@ -6,8 +6,8 @@
 #include <Qsci/qsciscintilla.h>
 #include <algorithm>
 
+#include "ui/EditFrame.h"
 #include "ui/Page.h"
-#include "ui/frmEdit.h"
 
 namespace {
 // Scoped mark that the program, not the user, is switching tabs.
@@ -45,7 +45,7 @@ TPage* TPages::Create(const QString& Caption, const std::function<void(TPage*)>&
   page->SetSaved(true);
   if (previous) page->SetDir(previous->Dir());
   Activate(FTabs->count() - 1);
-  frame->SynEdit()->setFocus();
+  frame->Editor()->setFocus();
   return page;
 }
 
@@ -60,7 +60,7 @@ void TPages::CloseActive() {
     delete sheet;
   }
   Activate(FTabs->count() - 1);
-  if (TPage* front = Active()) front->SynEdit()->setFocus();
+  if (TPage* front = Active()) front->Editor()->setFocus();
 }
 
 TPage* TPages::Of(const QWidget* TabSheet) const {

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QDialog>
 
-#include "remote/HostKeyRequest.h"
+#include "remote/session/HostKeyRequest.h"
 
 class QLabel;
 class QLineEdit;

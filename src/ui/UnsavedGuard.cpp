@@ -9,16 +9,16 @@
 #include <Qsci/qsciscintilla.h>
 
 #include "core/ErrorReport.h"
-#include "remote/ConnectionDriver.h"
-#include "ui/Main.h"
+#include "remote/session/ConnectionDriver.h"
+#include "ui/EditFrame.h"
+#include "ui/MainWindow.h"
 #include "ui/Page.h"
-#include "ui/frmEdit.h"
 
 namespace {
 constexpr int kPoll = 100;
 }
 
-TUnsavedGuard::TUnsavedGuard(TMainForm& Window) : QObject(&Window), FWindow(Window) {
+TUnsavedGuard::TUnsavedGuard(TMainWindow& Window) : QObject(&Window), FWindow(Window) {
   FTimer = new QTimer(this);
   FTimer->setInterval(kPoll);
   connect(FTimer, &QTimer::timeout, this, &TUnsavedGuard::Tick);
@@ -107,7 +107,7 @@ void TUnsavedGuard::Finish(bool GoOn) {
   if (FForPage) {
     if (!page) return;
     // The command acts on the active page; make sure it is still this one.
-    FWindow.PageControl->setCurrentWidget(page->TabSheet());
+    FWindow.Tabs->setCurrentWidget(page->TabSheet());
   }
   then();
 }
@@ -120,13 +120,13 @@ void TUnsavedGuard::Lock(bool Locked) {
   if (!FForPage) {
     FWindow.centralWidget()->setEnabled(!Locked);
     FWindow.menuBar()->setEnabled(!Locked);
-    FWindow.ActionToolBar1->setEnabled(!Locked);
+    FWindow.ToolBar->setEnabled(!Locked);
   } else {
     if (Locked) FFocusBefore = QApplication::focusWidget();
-    FWindow.PageControl->tabBar()->setEnabled(!Locked);
+    FWindow.Tabs->tabBar()->setEnabled(!Locked);
     if (FPage) {
       FPage->Frame()->setEnabled(!Locked);
-      QsciScintilla* edit = FPage->SynEdit();
+      QsciScintilla* edit = FPage->Editor();
       if (Locked) FReadOnlyBefore = edit->isReadOnly();
       edit->setReadOnly(Locked || FReadOnlyBefore);
     }

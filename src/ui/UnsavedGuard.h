@@ -7,7 +7,7 @@
 
 class QTimer;
 class QWidget;
-class TMainForm;
+class TMainWindow;
 class TPage;
 
 // Asks "Save changes to NAME?" before a command throws a page's unsaved text
@@ -26,7 +26,7 @@ class TUnsavedGuard : public QObject {
     Stop,    // Cancel, or the save failed at once (error, Save As cancelled)
   };
 
-  explicit TUnsavedGuard(TMainForm& Window);
+  explicit TUnsavedGuard(TMainWindow& Window);
 
   // The question for Page, which must be the active page: Yes saves it.
   TAnswer Ask(TPage* Page);
@@ -59,7 +59,7 @@ class TUnsavedGuard : public QObject {
   void Finish(bool GoOn);
   void Lock(bool Locked);
 
-  TMainForm& FWindow;
+  TMainWindow& FWindow;
   QTimer* FTimer;
   QElapsedTimer FClock;
   int FWaitLimit = 10000;

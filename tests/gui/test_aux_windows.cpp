@@ -14,12 +14,12 @@
 #include <optional>
 
 #include "TempHome.h"
+#include "ui/AboutBox.h"
+#include "ui/DebugLogWindow.h"
 #include "ui/HostKeyDialog.h"
 #include "ui/Icons.h"
 #include "ui/PasswordDialog.h"
-#include "ui/frmAbout.h"
-#include "ui/frmDebug.h"
-#include "ui/frmSaveAs.h"
+#include "ui/SaveAsDialog.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ namespace {
 
 TEST(DebugForm, IsAFixedWindowWithACourierLog) {
   TempHome home;
-  TDebugForm form;
+  TDebugLogWindow form;
   EXPECT_EQ(form.windowTitle(), "Debug");
   EXPECT_EQ(form.size(), QSize(810, 487));
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
@@ -53,7 +53,7 @@ TEST(DebugForm, AppendsRawTextAndWholeLines) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    TDebugForm form;
+    TDebugLogWindow form;
     for (const auto& [line, text] : c.Steps) line ? form.AddLine(text) : form.AppendText(text);
     EXPECT_EQ(form.Text(), c.Log);
   }
@@ -61,7 +61,7 @@ TEST(DebugForm, AppendsRawTextAndWholeLines) {
 
 TEST(DebugForm, KeepsItsLinesBetweenShowings) {
   TempHome home;
-  TDebugForm form;
+  TDebugLogWindow form;
   form.AddLine("first");
   QTimer::singleShot(0, &form, &QDialog::accept);
   form.exec();
@@ -78,7 +78,7 @@ TEST(DebugForm, KeepsItsLinesBetweenShowings) {
 // ---------------------------------------------------------------- Save As
 
 // Runs the dialog modally, typing Keys into the name field once it shows.
-int RunSaveAs(TSaveAsForm& Form, const QString& Typed, Qt::Key Key, QString* Seen = nullptr) {
+int RunSaveAs(TSaveAsDialog& Form, const QString& Typed, Qt::Key Key, QString* Seen = nullptr) {
   QTimer::singleShot(0, &Form, [&] {
     if (Seen) *Seen = Form.FileNameEdit()->text();
     if (!Typed.isNull()) {
@@ -92,7 +92,7 @@ int RunSaveAs(TSaveAsForm& Form, const QString& Typed, Qt::Key Key, QString* See
 
 TEST(SaveAsForm, EnterAcceptsEscapeCancelsAndTheNameIsKept) {
   TempHome home;
-  TSaveAsForm form;
+  TSaveAsDialog form;
   EXPECT_EQ(form.windowTitle(), "Save As...");
   EXPECT_EQ(form.size(), QSize(437, 154));
   EXPECT_EQ(form.FileNameEdit()->geometry().topLeft(), QPoint(24, 40));
@@ -123,10 +123,10 @@ class UrlRecorder : public QObject {
 
 TEST(AboutForm, ShowsNameVersionAndOpensItsAddress) {
   TempHome home;
-  TAboutForm form;
+  TAboutBox form;
   EXPECT_EQ(form.windowTitle(), "About Quillery");
   EXPECT_EQ(form.size(), QSize(497, 295));
-  auto* title = form.findChild<QLabel*>("Label1");
+  auto* title = form.findChild<QLabel*>("TitleLabel");
   ASSERT_NE(title, nullptr);
   EXPECT_EQ(title->text(), "Quillery");
   EXPECT_TRUE(title->font().bold());
@@ -134,7 +134,7 @@ TEST(AboutForm, ShowsNameVersionAndOpensItsAddress) {
   auto* group = form.findChild<QGroupBox*>();
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(group->title(), "Version Information");
-  auto* version = group->findChild<QLabel*>("Label3");
+  auto* version = group->findChild<QLabel*>("VersionLabel");
   ASSERT_NE(version, nullptr);
   EXPECT_EQ(version->text(), "Version 0.9 Beta");
   EXPECT_TRUE(version->font().bold());
@@ -144,7 +144,7 @@ TEST(AboutForm, ShowsNameVersionAndOpensItsAddress) {
   emit form.LinkLabel()->linkActivated("ignored");
   QDesktopServices::unsetUrlHandler("https");
   ASSERT_EQ(recorder.Opened.size(), 1);
-  EXPECT_EQ(recorder.Opened[0], QUrl(TAboutForm::WebAddress));
+  EXPECT_EQ(recorder.Opened[0], QUrl(TAboutBox::WebAddress));
 }
 
 // ---------------------------------------------------------------- host key

@@ -14,10 +14,10 @@
 #include "ServersIniFile.h"
 #include "TempHome.h"
 #include "WaitFor.h"
-#include "store/MSettings.h"
 #include "store/Servers.h"
+#include "store/Settings.h"
+#include "ui/ConnectDialog.h"
 #include "ui/PortNumber.h"
-#include "ui/frmConnect.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ class TConnectFormTest : public ::testing::Test {
   void SetUp() override {
     QDir(QFileInfo(TServers::FileName()).path()).removeRecursively();
     Settings.Write("SelectedServer", "");
-    Form = std::make_unique<TConnectForm>(Settings, Servers);
+    Form = std::make_unique<TConnectDialog>(Settings, Servers);
     Form->SetErrorHook([this](const QString& Text) { Errors << Text; });
   }
 
@@ -81,7 +81,7 @@ class TConnectFormTest : public ::testing::Test {
   static TempHome* Home;
   TSettings Settings;
   TServers Servers;
-  std::unique_ptr<TConnectForm> Form;
+  std::unique_ptr<TConnectDialog> Form;
   QStringList Errors;
 };
 
@@ -163,7 +163,7 @@ TEST_F(TConnectFormTest, LayoutAndInitialState) {
       {Form->BrowseButton, {304, 272}, nullptr},
       {Form->StartingDirEdit, {24, 328}, "Starting directory:"},
       {Form->ConnectButton, {216, 425}, nullptr},
-      {Form->Button2, {304, 425}, nullptr},
+      {Form->CancelButton, {304, 425}, nullptr},
       {Form->SaveHostBox, {24, 368}, nullptr},
       {Form->SavePasswordBox, {24, 391}, nullptr},
   };

@@ -25,12 +25,12 @@
 #include <vector>
 
 #include "TempHome.h"
-#include "remote/Dir.h"
+#include "remote/listing/Dir.h"
 #include "ui/DirListDelegate.h"
 #include "ui/DirListModel.h"
+#include "ui/EditFrame.h"
 #include "ui/Page.h"
 #include "ui/Pages.h"
-#include "ui/frmEdit.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ TEST_F(EditFrameTest, ListSplitterAndEditorAreLaidOutLeftToRight) {
   EXPECT_EQ(Frame.Splitter()->handleWidth(), 6);
   EXPECT_EQ(Frame.Splitter()->sizes().first(), 143);
   EXPECT_EQ(Frame.Splitter()->widget(0), Frame.DirListBox());
-  EXPECT_EQ(Frame.Splitter()->widget(1), Frame.SynEdit());
+  EXPECT_EQ(Frame.Splitter()->widget(1), Frame.Editor());
   // The list keeps its width when the window grows; the editor takes the rest.
   Frame.resize(1000, 553);
   QApplication::processEvents();
@@ -76,7 +76,7 @@ TEST_F(EditFrameTest, ListSplitterAndEditorAreLaidOutLeftToRight) {
 }
 
 TEST_F(EditFrameTest, EditorIsConfiguredForPlainCodeEditing) {
-  QsciScintilla* edit = Frame.SynEdit();
+  QsciScintilla* edit = Frame.Editor();
   EXPECT_EQ(edit->tabWidth(), 2);
   EXPECT_FALSE(edit->indentationsUseTabs());
   EXPECT_TRUE(edit->autoIndent());
@@ -98,7 +98,7 @@ TEST_F(EditFrameTest, EditorIsConfiguredForPlainCodeEditing) {
 }
 
 TEST_F(EditFrameTest, GutterShowsRedNumbersAtLeastThreeDigitsWideAfterAFontChange) {
-  QsciScintilla* edit = Frame.SynEdit();
+  QsciScintilla* edit = Frame.Editor();
   QFont font("DejaVu Sans Mono", 16);
   Frame.SetEditorFont(font);
   const long red = 0x0000FF;  // Scintilla colours are BGR
@@ -120,7 +120,7 @@ TEST_F(EditFrameTest, GutterShowsRedNumbersAtLeastThreeDigitsWideAfterAFontChang
 }
 
 TEST_F(EditFrameTest, WindowShortcutsAreNotTakenByTheEditor) {
-  QsciCommandSet* commands = Frame.SynEdit()->standardCommands();
+  QsciCommandSet* commands = Frame.Editor()->standardCommands();
   for (Qt::Key key : {Qt::Key_T, Qt::Key_X, Qt::Key_C, Qt::Key_V})
     EXPECT_EQ(commands->boundTo((Qt::CTRL | key).toCombined()), nullptr) << key;
   EXPECT_NE(commands->boundTo((Qt::CTRL | Qt::Key_Z).toCombined()), nullptr);
@@ -205,7 +205,7 @@ TEST_F(EditFrameTest, NotConnectedPanelCoversTheListAndFollowsTheSplitter) {
 
   Frame.SetConnected(true);
   EXPECT_TRUE(panel->isHidden());
-  EXPECT_TRUE(Frame.SynEdit()->isEnabled());
+  EXPECT_TRUE(Frame.Editor()->isEnabled());
   Frame.Splitter()->setSizes({200, 600});
   Frame.SetConnected(false);
   EXPECT_EQ(panel->geometry(), ListViewport()->rect());
@@ -268,7 +268,7 @@ TEST_F(EditFrameTest, LocalFilesDroppedOnListOrEditorAreReported) {
   ASSERT_EQ(onList.count(), 1);
   EXPECT_EQ(onList[0][0].toStringList(), QStringList({"/tmp/a.txt", "/tmp/b.txt"}));
 
-  SendDrop(Frame.SynEdit()->viewport(), files, accepted);
+  SendDrop(Frame.Editor()->viewport(), files, accepted);
   EXPECT_TRUE(accepted);
   ASSERT_EQ(onEdit.count(), 1);
   EXPECT_EQ(onEdit[0][0].toStringList(), QStringList({"/tmp/a.txt", "/tmp/b.txt"}));
@@ -276,7 +276,7 @@ TEST_F(EditFrameTest, LocalFilesDroppedOnListOrEditorAreReported) {
   // Text dragged around is the editor's own business.
   QMimeData text;
   text.setText("moved words");
-  SendDrop(Frame.SynEdit()->viewport(), text, accepted);
+  SendDrop(Frame.Editor()->viewport(), text, accepted);
   EXPECT_EQ(onEdit.count(), 1);
 }
 
@@ -360,9 +360,9 @@ TEST_F(PageTest, SavedWritesAreReportedAndFrameFollowsConnection) {
 }
 
 TEST_F(PageTest, LoadingAMissingFileThrowsAndKeepsTheText) {
-  Page->SynEdit()->setText("before");
+  Page->Editor()->setText("before");
   EXPECT_ANY_THROW(Page->LoadFromFile(Home.Path() + "/missing.txt"));
-  EXPECT_EQ(Page->SynEdit()->text(), "before");
+  EXPECT_EQ(Page->Editor()->text(), "before");
 }
 
 // ---------------------------------------------------------------- the page list
@@ -461,7 +461,7 @@ TEST_F(PagesTest, ClosingTellsFirstThenBringsTheLastPageForwardWithTheFocus) {
   EXPECT_EQ(Tabs.count(), 2);
   EXPECT_EQ(All(), (std::vector<TPage*>{b, c}));
   EXPECT_EQ(Pages.Active(), c);
-  EXPECT_EQ(Tabs.focusWidget(), c->SynEdit());
+  EXPECT_EQ(Tabs.focusWidget(), c->Editor());
 
   Pages.CloseActive();
   Pages.CloseActive();

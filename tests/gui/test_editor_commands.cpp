@@ -21,11 +21,11 @@
 #include <gtest/gtest.h>
 
 #include "WindowTest.h"
-#include "remote/ConnectionDriver.h"
+#include "remote/session/ConnectionDriver.h"
+#include "ui/EditFrame.h"
 #include "ui/FindDialog.h"
 #include "ui/Highlighters.h"
-#include "ui/Main.h"
-#include "ui/frmEdit.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ TEST_F(EditorCommandsTest, LineNumbersSwitchEveryPageAndStoreTheNewState) {
   form->ViewLineNumbersAction->trigger();
   for (int i = 0; i < 2; ++i) {
     EXPECT_FALSE(form->Pages(i)->Frame()->LineNumbersVisible()) << i;
-    EXPECT_EQ(form->Pages(i)->SynEdit()->marginWidth(0), 0) << i;
+    EXPECT_EQ(form->Pages(i)->Editor()->marginWidth(0), 0) << i;
   }
   EXPECT_EQ(Stored("ShowLineNumbers"), "0");
   EXPECT_FALSE(form->ViewLineNumbersAction->isChecked());
@@ -108,7 +108,7 @@ TEST_F(EditorCommandsTest, LineNumbersSwitchEveryPageAndStoreTheNewState) {
   form->ViewLineNumbersAction->trigger();
   for (int i = 0; i < 2; ++i) {
     EXPECT_TRUE(form->Pages(i)->Frame()->LineNumbersVisible()) << i;
-    EXPECT_GT(form->Pages(i)->SynEdit()->marginWidth(0), 0) << i;
+    EXPECT_GT(form->Pages(i)->Editor()->marginWidth(0), 0) << i;
   }
   EXPECT_EQ(Stored("ShowLineNumbers"), "1");
   EXPECT_TRUE(form->ViewLineNumbersAction->isChecked());
@@ -165,7 +165,7 @@ TEST_F(EditorCommandsTest, FontGoesToEveryPageAndTheSharedHighlightersAndStoresN
   EXPECT_EQ(form->FontPresets[0].pointSize(), 10);
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(form->Pages(i)->Frame()->EditorFont(), chosen) << i;
-    QsciScintilla* edit = form->Pages(i)->SynEdit();
+    QsciScintilla* edit = form->Pages(i)->Editor();
     // What the editor draws with, lexer or not; the gutter keeps its own size.
     EXPECT_EQ(StyleFont(edit, 0), "DejaVu Serif") << i;
     EXPECT_EQ(StyleSize(edit, 0), 14) << i;
@@ -206,8 +206,8 @@ struct TFindCase {
 
 TEST_F(EditorCommandsTest, FindNextSearchesTheActivePageFromTheCaret) {
   auto form = ShowForm(2);
-  form->Pages(0)->SynEdit()->setText("foo foo foo");
-  QsciScintilla* edit = form->Pages(1)->SynEdit();
+  form->Pages(0)->Editor()->setText("foo foo foo");
+  QsciScintilla* edit = form->Pages(1)->Editor();
   //             0         1         2
   //             01234567890123456789012
   edit->setText("foo Foo bar foo\nFOO end");
@@ -236,7 +236,7 @@ TEST_F(EditorCommandsTest, FindNextSearchesTheActivePageFromTheCaret) {
     dialog->FindNextButton->click();
     EXPECT_EQ(Sel(edit), c.Expected);
   }
-  EXPECT_EQ(Sel(form->Pages(0)->SynEdit()), (TSel{0, 0}));
+  EXPECT_EQ(Sel(form->Pages(0)->Editor()), (TSel{0, 0}));
   EXPECT_EQ(edit->text(), "foo Foo bar foo\nFOO end");
   EXPECT_TRUE(form->ActivePage()->Saved());
 
@@ -255,7 +255,7 @@ TEST_F(EditorCommandsTest, FindNextSearchesTheActivePageFromTheCaret) {
 TEST_F(EditorCommandsTest, ClipboardCommandsAndTheSavedFlag) {
   auto form = ShowForm();
   TPage* page = form->ActivePage();
-  QsciScintilla* edit = page->SynEdit();
+  QsciScintilla* edit = page->Editor();
   QClipboard* clipboard = QApplication::clipboard();
   edit->setText("hello world");
   page->SetSaved(true);
@@ -303,34 +303,34 @@ TEST_F(EditorCommandsTest, OpenReplacesTheTextAndNothingElse) {
   TPage* page = form->ActivePage();
   Name(page, "site.css");
   page->SetRemoteFileName("/var/www/site.css");
-  page->SynEdit()->setText("body {}");
+  page->Editor()->setText("body {}");
   page->SetSaved(true);
   const QString path = WriteFile("notes.txt", "first\nsecond\n");
 
   form->OpenAnswer = path;
   form->OpenAction->trigger();
   EXPECT_EQ(form->OpenDialogShown, 1);
-  EXPECT_EQ(page->SynEdit()->text(), "first\nsecond\n");
+  EXPECT_EQ(page->Editor()->text(), "first\nsecond\n");
   EXPECT_EQ(page->Caption(), "site.css");
   EXPECT_EQ(page->RemoteFileName(), "/var/www/site.css");
-  EXPECT_EQ(page->SynEdit()->lexer(), form->Highlighters().CssSyn());
+  EXPECT_EQ(page->Editor()->lexer(), form->Highlighters().CssSyn());
   EXPECT_TRUE(page->Saved());
   EXPECT_FALSE(form->SaveAction->isEnabled());
   EXPECT_TRUE(form->SaveQuestions.isEmpty());
 
   // A page with unsaved changes is asked about; after No it stays unsaved.
-  page->SynEdit()->append("x");
+  page->Editor()->append("x");
   ASSERT_FALSE(page->Saved());
   form->OpenAction->trigger();
   EXPECT_EQ(form->SaveQuestions, QStringList{"Save changes to site.css?"});
-  EXPECT_EQ(page->SynEdit()->text(), "first\nsecond\n");
+  EXPECT_EQ(page->Editor()->text(), "first\nsecond\n");
   EXPECT_FALSE(page->Saved());
   EXPECT_TRUE(Reported.isEmpty()) << Reported.join("\n").toStdString();
 }
 
 TEST_F(EditorCommandsTest, OpenCancelledOrUnreadableLeavesTheEditorAlone) {
   auto form = ShowForm();
-  QsciScintilla* edit = form->ActivePage()->SynEdit();
+  QsciScintilla* edit = form->ActivePage()->Editor();
   edit->setText("kept");
 
   form->OpenAnswer.clear();
@@ -362,7 +362,7 @@ TEST_F(EditorCommandsTest, CaptionsChooseTheHighlighterOrKeepTheCurrentOne) {
   auto form = ShowForm();
   TPage* page = form->ActivePage();
   THighlighters& h = form->Highlighters();
-  EXPECT_EQ(page->SynEdit()->lexer(), nullptr);
+  EXPECT_EQ(page->Editor()->lexer(), nullptr);
   // One page receiving files one after another, as downloads do.
   const THighlightStep steps[] = {
       {"notes.txt", THighlighters::Keep},  // a new page has none and keeps none
@@ -375,7 +375,7 @@ TEST_F(EditorCommandsTest, CaptionsChooseTheHighlighterOrKeepTheCurrentOne) {
   };
   for (const THighlightStep& step : steps) {
     Name(page, step.Caption);
-    EXPECT_EQ(page->SynEdit()->lexer(), h.Lexer(step.Expected)) << step.Caption;
+    EXPECT_EQ(page->Editor()->lexer(), h.Lexer(step.Expected)) << step.Caption;
   }
 }
 
@@ -386,7 +386,7 @@ TEST_F(EditorCommandsTest, PagesShareHighlightersAndKeepTheirFontAndGutter) {
   Name(form->Pages(1), "b.html");
   for (int i = 0; i < 2; ++i) {
     SCOPED_TRACE(i);
-    QsciScintilla* edit = form->Pages(i)->SynEdit();
+    QsciScintilla* edit = form->Pages(i)->Editor();
     EXPECT_EQ(edit->lexer(), form->Highlighters().HtmlSyn());
     EXPECT_EQ(StyleFont(edit, QsciLexerHTML::Tag), "DejaVu Sans Mono");
     EXPECT_EQ(StyleSize(edit, QsciLexerHTML::Tag), 10);
@@ -398,7 +398,7 @@ TEST_F(EditorCommandsTest, PagesShareHighlightersAndKeepTheirFontAndGutter) {
   }
 
   // Entity references are drawn in red.
-  QsciScintilla* edit = form->Pages(1)->SynEdit();
+  QsciScintilla* edit = form->Pages(1)->Editor();
   edit->setText("<p>Caf&eacute; &amp; more</p>");
   edit->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0, -1);
   const long style = edit->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 6);
@@ -429,7 +429,7 @@ TEST_F(EditorCommandsTest, Screenshots) {
   QTest::qWait(100);
   EXPECT_TRUE(form->grab().save(folder + "/html-page.png"));
 
-  form->PageControl->setCurrentIndex(0);
+  form->Tabs->setCurrentIndex(0);
   form->OpenAnswer = WriteFile("report.pl",
                                "#!/usr/bin/perl\nuse strict;\nuse warnings;\n\n"
                                "# Count the lines of each file.\n"

@@ -14,10 +14,10 @@
 #include "ServersIniFile.h"
 #include "TempHome.h"
 #include "WaitFor.h"
-#include "store/MSettings.h"
 #include "store/Servers.h"
+#include "store/Settings.h"
+#include "ui/ConnectDialog.h"
 #include "ui/PasswordKeyring.h"
-#include "ui/frmConnect.h"
 
 namespace {
 
@@ -39,8 +39,8 @@ class TKeyringFallbackTest : public ::testing::Test {
     Settings.Write(TSettingKeys::PasswordFileNoticeShown.Name, "0");
     Form = NewForm();
   }
-  std::unique_ptr<TConnectForm> NewForm() {
-    auto form = std::make_unique<TConnectForm>(Settings, Servers);
+  std::unique_ptr<TConnectDialog> NewForm() {
+    auto form = std::make_unique<TConnectDialog>(Settings, Servers);
     form->SetKeyring(new TPasswordKeyring);
     form->SetErrorHook([this](const QString& Text) { Errors << Text; });
     form->SetNoticeHook([this](const QString& Text) { Notices << Text; });
@@ -48,7 +48,7 @@ class TKeyringFallbackTest : public ::testing::Test {
     return form;
   }
 
-  void Save(TConnectForm& Form, const QString& User, const QString& Password) {
+  void Save(TConnectDialog& Form, const QString& User, const QString& Password) {
     Form.FormShow();
     ASSERT_TRUE(WaitFor([&] { return Form.ConnectButton->isEnabled(); }));
     Form.HostNameEdit->setText("alpha");
@@ -63,7 +63,7 @@ class TKeyringFallbackTest : public ::testing::Test {
   static TempHome* Home;
   TSettings Settings;
   TServers Servers;
-  std::unique_ptr<TConnectForm> Form;
+  std::unique_ptr<TConnectDialog> Form;
   QStringList Errors;
   QStringList Notices;
 };

@@ -20,10 +20,10 @@
 #include "ServersIniFile.h"
 #include "TempHome.h"
 #include "WaitFor.h"
-#include "store/MSettings.h"
 #include "store/Servers.h"
+#include "store/Settings.h"
+#include "ui/ConnectDialog.h"
 #include "ui/PasswordKeyring.h"
-#include "ui/frmConnect.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ TEST(TKeyringTimeout, SilentKeyringCountsAsNoneAfterTheTimeout) {
 
   TSettings settings;
   TServers servers;
-  TConnectForm form(settings, servers);
+  TConnectDialog form(settings, servers);
   form.SetKeyring(new TPasswordKeyring(300));
   QStringList notices;
   form.SetNoticeHook([&](const QString& Text) { notices << Text; });

@@ -21,13 +21,13 @@
 #include <gtest/gtest.h>
 
 #include "WindowTest.h"
-#include "remote/ConnectionDriver.h"
-#include "remote/Dir.h"
-#include "remote/TempFolder.h"
+#include "remote/listing/Dir.h"
+#include "remote/local/TempFolder.h"
+#include "remote/session/ConnectionDriver.h"
+#include "ui/DebugLogWindow.h"
+#include "ui/EditFrame.h"
 #include "ui/HostKeyDialog.h"
-#include "ui/Main.h"
-#include "ui/frmDebug.h"
-#include "ui/frmEdit.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ class MainWindowTest : public WindowTest {
     Store("FontSize", "10");
   }
 
-  static void Type(TPage* Page, const QString& Text) { QTest::keyClicks(Page->SynEdit(), Text); }
+  static void Type(TPage* Page, const QString& Text) { QTest::keyClicks(Page->Editor(), Text); }
 };
 
 QStringList ActionTexts(const QList<QAction*>& Actions) {
@@ -66,26 +66,26 @@ TEST_F(MainWindowTest, EveryCommandHasItsTextShortcutHintAndCheckMark) {
       {"ConnectAction", "&Connect to Server...", "", "", "", false},
       {"OpenAction", "&Open...", "Ctrl+O", "Open", "Opens an existing file", false},
       {"SaveAction", "&Save", "Ctrl+S", "", "", false},
-      {"Action6", "C&lose Tab", "Ctrl+W", "", "", false},
+      {"CloseTabAction", "C&lose Tab", "Ctrl+W", "", "", false},
       {"NewAction", "&New", "Ctrl+T", "", "", false},
-      {"Action7", "&Print...", "", "", "", false},
+      {"PrintAction", "&Print...", "", "", "", false},
       {"ExitAction", "&Exit", "", "", "", false},
       {"CutAction", "Cu&t", "Ctrl+X", "Cut", "Cuts the selection and puts it on the Clipboard",
        false},
       {"CopyAction", "&Copy", "Ctrl+C", "Copy", "Copies the selection and puts it on the Clipboard",
        false},
       {"PasteAction", "&Paste", "Ctrl+V", "Paste", "Inserts Clipboard contents", false},
-      {"EditSelectAll1", "Select &All", "Ctrl+A", "Select All", "Selects the entire document",
+      {"SelectAllAction", "Select &All", "Ctrl+A", "Select All", "Selects the entire document",
        false},
-      {"EditUndo1", "&Undo", "Ctrl+Z", "Undo", "Reverts the last action", false},
-      {"EditDelete1", "&Delete", "Del", "Delete", "Erases the selection", false},
+      {"UndoAction", "&Undo", "Ctrl+Z", "Undo", "Reverts the last action", false},
+      {"DeleteAction", "&Delete", "Del", "Delete", "Erases the selection", false},
       {"FindAction", "&Find...", "Ctrl+F", "", "", false},
       {"RedoAction", "Redo", "", "", "", false},
       {"ViewLineNumbersAction", "&Line Numbers", "", "", "", true},
       {"WrapLinesAction", "&Wrap Long Lines", "", "", "", true},
       {"FontAction", "&Font...", "", "", "", false},
       {"ShowConnectDialogAction", "&Show Connect Dialog on Startup", "", "", "", true},
-      {"Action4", "&About...", "", "", "", false},
+      {"AboutAction", "&About...", "", "", "", false},
       {"ViewDebugLogAction", "ViewDebugLogAction", "Ctrl+Alt+D", "", "", false},
   };
   TScriptedForm form;
@@ -112,19 +112,19 @@ TEST_F(MainWindowTest, MenusAndToolbarListTheCommandsInOrder) {
     items << ActionTexts(menu->menu()->actions());
   }
   EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&View", "&Settings", "&Help"}));
-  EXPECT_EQ(items[0], QStringList({"ConnectAction", "OpenAction", "SaveAction", "Action6",
-                                   "NewAction", "Action7", "ExitAction"}));
-  EXPECT_EQ(items[1], QStringList({"CutAction", "CopyAction", "PasteAction", "EditSelectAll1",
-                                   "EditUndo1", "EditDelete1", "FindAction"}));
+  EXPECT_EQ(items[0], QStringList({"ConnectAction", "OpenAction", "SaveAction", "CloseTabAction",
+                                   "NewAction", "PrintAction", "ExitAction"}));
+  EXPECT_EQ(items[1], QStringList({"CutAction", "CopyAction", "PasteAction", "SelectAllAction",
+                                   "UndoAction", "DeleteAction", "FindAction"}));
   EXPECT_EQ(items[2], QStringList({"ViewLineNumbersAction", "WrapLinesAction"}));
   EXPECT_EQ(items[3], QStringList({"FontAction", "ShowConnectDialogAction"}));
-  EXPECT_EQ(items[4], QStringList({"Action4"}));
-  EXPECT_EQ(ActionTexts(form.ActionToolBar1->actions()),
+  EXPECT_EQ(items[4], QStringList({"AboutAction"}));
+  EXPECT_EQ(ActionTexts(form.ToolBar->actions()),
             QStringList({"ConnectAction", "|", "NewAction", "OpenAction", "SaveAction", "|",
-                         "CutAction", "CopyAction", "PasteAction", "EditUndo1", "RedoAction", "|",
+                         "CutAction", "CopyAction", "PasteAction", "UndoAction", "RedoAction", "|",
                          "ExitAction"}));
-  EXPECT_EQ(form.ActionToolBar1->toolButtonStyle(), Qt::ToolButtonIconOnly);
-  for (QAction* action : form.ActionToolBar1->actions()) {
+  EXPECT_EQ(form.ToolBar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+  for (QAction* action : form.ToolBar->actions()) {
     if (action->isSeparator()) continue;
     EXPECT_FALSE(action->icon().isNull()) << action->objectName().toStdString();
   }
@@ -140,17 +140,21 @@ TEST_F(MainWindowTest, StartsNotConnectedWithOneUntitledPage) {
   EXPECT_FALSE(form->NewAction->isEnabled());
   EXPECT_FALSE(form->OpenAction->isEnabled());
   EXPECT_FALSE(form->SaveAction->isEnabled());
-  EXPECT_FALSE(form->Action7->isEnabled());
+  EXPECT_FALSE(form->PrintAction->isEnabled());
   EXPECT_FALSE(form->RedoAction->isEnabled());
-  EXPECT_TRUE(form->Action6->isEnabled());
+  EXPECT_TRUE(form->CloseTabAction->isEnabled());
   EXPECT_EQ(form->StatusText(0), "Not connected");
   EXPECT_EQ(form->StatusText(2), "");
   EXPECT_EQ(form->ConnectAction->text(), "&Connect to Server...");
-  EXPECT_EQ(form->ConnectActionImageIndex(), TMainForm::ConnectImage);
+  EXPECT_EQ(form->ConnectActionImageIndex(), TMainWindow::ConnectImage);
   EXPECT_FALSE(form->Pages(0)->Frame()->Connected());
   QList<int> widths;
   for (int i = 0; i < 3; ++i)
-    widths << form->statusBar()->findChild<QLabel*>(QString("StatusPanel%1").arg(i))->width();
+    widths << form->statusBar()
+                  ->findChild<QLabel*>(QString(i == 0   ? "MessagePanel"
+                                               : i == 1 ? "FolderPanel"
+                                                        : "SparePanel"))
+                  ->width();
   EXPECT_EQ(widths, QList<int>({100, 200, 50}));
 }
 
@@ -162,7 +166,7 @@ TEST_F(MainWindowTest, ConnectionStateShowsOnActionCaptionStatusAndEveryPage) {
   form->Driver().SetConnected(true);
   EXPECT_EQ(form->StatusText(0), "Connected");
   EXPECT_EQ(form->ConnectAction->text(), "&Disconnect");
-  EXPECT_EQ(form->ConnectActionImageIndex(), TMainForm::DisconnectImage);
+  EXPECT_EQ(form->ConnectActionImageIndex(), TMainWindow::DisconnectImage);
   EXPECT_TRUE(form->NewAction->isEnabled());
   EXPECT_TRUE(form->OpenAction->isEnabled());
   EXPECT_EQ(form->windowTitle(), "Quillery - ");
@@ -176,7 +180,7 @@ TEST_F(MainWindowTest, ConnectionStateShowsOnActionCaptionStatusAndEveryPage) {
   form->Driver().SetConnected(false);
   EXPECT_EQ(form->StatusText(0), "Not connected");
   EXPECT_EQ(form->ConnectAction->text(), "&Connect to Server...");
-  EXPECT_EQ(form->ConnectActionImageIndex(), TMainForm::ConnectImage);
+  EXPECT_EQ(form->ConnectActionImageIndex(), TMainWindow::ConnectImage);
   EXPECT_FALSE(form->NewAction->isEnabled());
   EXPECT_FALSE(form->OpenAction->isEnabled());
   EXPECT_EQ(form->windowTitle(), "Quillery - ");  // the caption keeps the last host
@@ -208,18 +212,18 @@ TEST_F(MainWindowTest, EditingEnablesSaveButLoadingAFileDoesNot) {
   file.close();
 
   page->LoadFromFile(path);
-  EXPECT_EQ(page->SynEdit()->text(), "first\r\nsecond\r\n");
-  EXPECT_EQ(page->SynEdit()->eolMode(), QsciScintilla::EolWindows);
+  EXPECT_EQ(page->Editor()->text(), "first\r\nsecond\r\n");
+  EXPECT_EQ(page->Editor()->eolMode(), QsciScintilla::EolWindows);
   EXPECT_TRUE(page->Saved());
   EXPECT_FALSE(form->SaveAction->isEnabled());
-  EXPECT_FALSE(page->SynEdit()->isUndoAvailable());
+  EXPECT_FALSE(page->Editor()->isUndoAvailable());
 
   Type(page, "x");
   EXPECT_FALSE(page->Saved());
   EXPECT_TRUE(form->SaveAction->isEnabled());
   page->SetSaved(true);
   EXPECT_FALSE(form->SaveAction->isEnabled());
-  page->SynEdit()->undo();
+  page->Editor()->undo();
   EXPECT_FALSE(page->Saved());  // an undo step is an edit too
 }
 
@@ -232,8 +236,8 @@ TEST_F(MainWindowTest, SavingAPageRoundTripsItsLineEnds) {
   file.write("a\nb\n");
   file.close();
   page->LoadFromFile(path);
-  EXPECT_EQ(page->SynEdit()->eolMode(), QsciScintilla::EolUnix);
-  page->SynEdit()->setCursorPosition(1, 1);
+  EXPECT_EQ(page->Editor()->eolMode(), QsciScintilla::EolUnix);
+  page->Editor()->setCursorPosition(1, 1);
   Type(page, "\r");  // Enter: a new line in the file's own line end
   page->SaveToFile(path);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -269,17 +273,17 @@ TEST_F(MainWindowTest, UserTabSwitchFollowsThePageButProgramSwitchesDoNot) {
 
 TEST_F(MainWindowTest, CloseTabLeavesTheLastTabAndActivatesTheNewLastOne) {
   auto form = ShowForm();
-  form->Action6->trigger();
+  form->CloseTabAction->trigger();
   EXPECT_EQ(form->PageCount(), 1);
 
   TPage* first = form->Pages(0);
   TPage* second = form->CreateTab("second");
   TPage* third = form->CreateTab("third");
   Type(third, "unsaved");
-  form->PageControl->setCurrentIndex(0);
+  form->Tabs->setCurrentIndex(0);
   QPointer<QWidget> firstSheet = first->TabSheet();
 
-  form->Action6->trigger();
+  form->CloseTabAction->trigger();
   EXPECT_EQ(form->PageCount(), 2);
   EXPECT_TRUE(firstSheet.isNull());
   EXPECT_EQ(form->Pages(0), second);
@@ -311,7 +315,7 @@ TEST_F(MainWindowTest, ApplySettingsSetsCheckMarksAndEveryPage) {
   EXPECT_TRUE(form->WrapLinesAction->isChecked());
   EXPECT_TRUE(form->ShowConnectDialogAction->isChecked());
   EXPECT_FALSE(frame->LineNumbersVisible());
-  EXPECT_EQ(frame->SynEdit()->marginWidth(0), 0);
+  EXPECT_EQ(frame->Editor()->marginWidth(0), 0);
   EXPECT_TRUE(frame->WordWrap());
   EXPECT_EQ(frame->EditorFont().family(), "DejaVu Sans Mono");
   EXPECT_EQ(frame->EditorFont().pointSize(), 14);
@@ -369,7 +373,7 @@ TEST_F(MainWindowTest, EditCommandsFollowTheFocusedEditor) {
   QApplication::setActiveWindow(form.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   TPage* page = form->ActivePage();
-  QsciScintilla* edit = page->SynEdit();
+  QsciScintilla* edit = page->Editor();
   edit->setFocus();
   QApplication::clipboard()->clear();
   QApplication::processEvents();
@@ -377,13 +381,13 @@ TEST_F(MainWindowTest, EditCommandsFollowTheFocusedEditor) {
   EXPECT_FALSE(form->CutAction->isEnabled());
   EXPECT_FALSE(form->CopyAction->isEnabled());
   EXPECT_FALSE(form->PasteAction->isEnabled());
-  EXPECT_FALSE(form->EditUndo1->isEnabled());
-  EXPECT_TRUE(form->EditSelectAll1->isEnabled());
-  EXPECT_TRUE(form->EditDelete1->isEnabled());
+  EXPECT_FALSE(form->UndoAction->isEnabled());
+  EXPECT_TRUE(form->SelectAllAction->isEnabled());
+  EXPECT_TRUE(form->DeleteAction->isEnabled());
 
   Type(page, "hello world");
-  EXPECT_TRUE(form->EditUndo1->isEnabled());
-  form->EditSelectAll1->trigger();
+  EXPECT_TRUE(form->UndoAction->isEnabled());
+  form->SelectAllAction->trigger();
   EXPECT_TRUE(edit->hasSelectedText());
   EXPECT_TRUE(form->CutAction->isEnabled());
   EXPECT_TRUE(form->CopyAction->isEnabled());
@@ -396,9 +400,9 @@ TEST_F(MainWindowTest, EditCommandsFollowTheFocusedEditor) {
   QApplication::clipboard()->setText("pasted");
   EXPECT_TRUE(form->PasteAction->isEnabled());
 
-  form->EditDelete1->trigger();
+  form->DeleteAction->trigger();
   EXPECT_EQ(edit->text(), "");
-  form->EditUndo1->trigger();
+  form->UndoAction->trigger();
   EXPECT_EQ(edit->text(), "hello world");
 
   page->DirListBox()->setFocus();
@@ -406,9 +410,9 @@ TEST_F(MainWindowTest, EditCommandsFollowTheFocusedEditor) {
   EXPECT_TRUE(form->CutAction->isEnabled());
   EXPECT_TRUE(form->CopyAction->isEnabled());
   EXPECT_TRUE(form->PasteAction->isEnabled());
-  EXPECT_FALSE(form->EditUndo1->isEnabled());
-  EXPECT_FALSE(form->EditSelectAll1->isEnabled());
-  EXPECT_FALSE(form->EditDelete1->isEnabled());
+  EXPECT_FALSE(form->UndoAction->isEnabled());
+  EXPECT_FALSE(form->SelectAllAction->isEnabled());
+  EXPECT_FALSE(form->DeleteAction->isEnabled());
 }
 
 TEST_F(MainWindowTest, WindowShortcutsReachTheirCommandsFromTheEditor) {
@@ -416,13 +420,13 @@ TEST_F(MainWindowTest, WindowShortcutsReachTheirCommandsFromTheEditor) {
   QApplication::setActiveWindow(form.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   form->Driver().SetConnected(true);
-  form->ActivePage()->SynEdit()->setFocus();
+  form->ActivePage()->Editor()->setFocus();
   QSignalSpy cut(form->CutAction, &QAction::triggered);
-  QTest::keyClick(form->ActivePage()->SynEdit(), Qt::Key_T, Qt::ControlModifier);
+  QTest::keyClick(form->ActivePage()->Editor(), Qt::Key_T, Qt::ControlModifier);
   EXPECT_EQ(form->PageCount(), 2);
   Type(form->ActivePage(), "text");
-  form->ActivePage()->SynEdit()->selectAll();
-  QTest::keyClick(form->ActivePage()->SynEdit(), Qt::Key_X, Qt::ControlModifier);
+  form->ActivePage()->Editor()->selectAll();
+  QTest::keyClick(form->ActivePage()->Editor(), Qt::Key_X, Qt::ControlModifier);
   EXPECT_EQ(cut.count(), 1);
 }
 
@@ -439,17 +443,17 @@ TEST_F(MainWindowTest, FileDroppedOnTheEditorIsLoadedOnlyWhenItIsOne) {
 
   form->EditFileDrop(page, {path, path});
   EXPECT_EQ(form->Messages, QStringList({"You can drop only one file at a time!"}));
-  EXPECT_EQ(page->SynEdit()->text(), "");
+  EXPECT_EQ(page->Editor()->text(), "");
 
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(path)});
-  QWidget* viewport = page->SynEdit()->viewport();
+  QWidget* viewport = page->Editor()->viewport();
   QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(viewport, &enter);
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(viewport, &drop);
-  QTRY_COMPARE(page->SynEdit()->text(), QString("dropped text"));
+  QTRY_COMPARE(page->Editor()->text(), QString("dropped text"));
   EXPECT_TRUE(page->Saved());
   EXPECT_EQ(page->Caption(), "Untitled");
 }
@@ -474,7 +478,7 @@ TEST_F(MainWindowTest, CloseAsksAboutEachUnsavedPageActivatingItFirst) {
   TPage* saved = form->CreateTab("saved.txt");
   TPage* b = form->CreateTab("b.txt");
   Type(b, "two");
-  form->PageControl->setCurrentWidget(saved->TabSheet());
+  form->Tabs->setCurrentWidget(saved->TabSheet());
   form->SaveAnswers = {QMessageBox::No, QMessageBox::No};
 
   EXPECT_TRUE(form->close());
@@ -618,7 +622,7 @@ TEST_F(MainWindowTest, ABadStoredMaximisedFlagRestoresNoGeometry) {
 
 TEST_F(MainWindowTest, HostKeyQuestionOpensWithoutBlockingAndAnswersTheDriver) {
   auto form = ShowForm();
-  TDebugForm log;
+  TDebugLogWindow log;
   form->SetDebugForm(&log);
   THostKeyRequest request;
   request.Host = "example.test";
@@ -652,7 +656,7 @@ TEST_F(MainWindowTest, BusyCursorIsSetAndRestoredInPairs) {
 
 TEST_F(MainWindowTest, DebugLinesGoToTheDebugWindow) {
   TScriptedForm form;
-  TDebugForm log;
+  TDebugLogWindow log;
   form.SetDebugForm(&log);
   form.DebugAppendText("ls\r\n");
   form.DebugAddLine("psftp> ");

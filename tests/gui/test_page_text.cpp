@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "TempHome.h"
-#include "store/MSettings.h"
+#include "store/Settings.h"
+#include "ui/Editor.h"
 #include "ui/Highlighters.h"
-#include "ui/Main.h"
-#include "ui/SynEdit.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ class PageTextTest : public ::testing::Test {
     Form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
     Page = Form.ActivePage();
-    Edit = Page->SynEdit();
+    Edit = Page->Editor();
   }
   QString Write(const QString& Name, const QByteArray& Bytes) {
     const QString path = Home.Path() + "/" + Name;
@@ -45,7 +45,7 @@ class PageTextTest : public ::testing::Test {
   }
 
   TempHome Home;
-  TMainForm Form;
+  TMainWindow Form;
   TPage* Page = nullptr;
   QsciScintilla* Edit = nullptr;
 };
@@ -77,7 +77,7 @@ TEST_F(PageTextTest, LargeHtmlIsHighlightedAsFarAsItIsShown) {
   Page->SetCaption("big.html");
   Page->UpdateHighlighter();
   ASSERT_EQ(Edit->lexer(), Form.Highlighters().HtmlSyn());
-  EXPECT_LT(Sci(QsciScintillaBase::SCI_GETENDSTYLED), TSynEdit::EagerStylingLimit);
+  EXPECT_LT(Sci(QsciScintillaBase::SCI_GETENDSTYLED), TEditor::EagerStylingLimit);
 
   Paint();
   EXPECT_EQ(Sci(QsciScintillaBase::SCI_GETSTYLEAT, 1), QsciLexerHTML::Tag);

@@ -18,10 +18,10 @@
 #include "ServersIniFile.h"
 #include "TempHome.h"
 #include "WaitFor.h"
-#include "store/KServer.h"
-#include "store/MSettings.h"
+#include "store/PasswordScramble.h"
+#include "store/Settings.h"
+#include "ui/ConnectDialog.h"
 #include "ui/PasswordKeyring.h"
-#include "ui/frmConnect.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ class TKeyringTest : public ::testing::Test {
     QDir(QFileInfo(TServers::FileName()).path()).removeRecursively();
     Settings.Write("SelectedServer", "");
     Settings.Write(TSettingKeys::PasswordFileNoticeShown.Name, "0");
-    Form = std::make_unique<TConnectForm>(Settings, Servers);
+    Form = std::make_unique<TConnectDialog>(Settings, Servers);
     Form->SetKeyring(new TPasswordKeyring);
     Form->SetErrorHook([this](const QString& Text) { Errors << Text; });
     Form->SetNoticeHook([this](const QString& Text) { Notices << Text; });
@@ -117,7 +117,7 @@ class TKeyringTest : public ::testing::Test {
   static KeyringSession* Session;
   TSettings Settings;
   TServers Servers;
-  std::unique_ptr<TConnectForm> Form;
+  std::unique_ptr<TConnectDialog> Form;
   QStringList Errors;
   QStringList Notices;
 };

@@ -9,9 +9,9 @@
 
 #include "WaitFor.h"
 #include "WindowTest.h"
-#include "remote/ConnectionDriver.h"
-#include "remote/PlainMessages.h"
-#include "ui/Main.h"
+#include "remote/session/ConnectionDriver.h"
+#include "remote/session/PlainMessages.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -24,7 +24,9 @@ class WindowMessagesTest : public WindowTest {
   }
 
   QLabel* Panel(int Index) {
-    return Form->statusBar()->findChild<QLabel*>(QString("StatusPanel%1").arg(Index));
+    return Form->statusBar()->findChild<QLabel*>(QString(Index == 0   ? "MessagePanel"
+                                                         : Index == 1 ? "FolderPanel"
+                                                                      : "SparePanel"));
   }
   // The tooltip as it is shown: one that reads as markup is shown rendered.
   static QString ShownToolTip(const QLabel* Label) {

@@ -26,14 +26,14 @@
 
 #include "ServerWindowTest.h"
 #include "WaitFor.h"
-#include "remote/ConnectionDriver.h"
+#include "remote/session/ConnectionDriver.h"
 #include "store/Servers.h"
-#include "ui/Main.h"
+#include "ui/ConnectDialog.h"
+#include "ui/DebugLogWindow.h"
+#include "ui/EditFrame.h"
+#include "ui/MainWindow.h"
 #include "ui/PasswordDialog.h"
-#include "ui/frmConnect.h"
-#include "ui/frmDebug.h"
-#include "ui/frmEdit.h"
-#include "ui/frmSaveAs.h"
+#include "ui/SaveAsDialog.h"
 
 namespace {
 
@@ -148,7 +148,7 @@ class EndToEndTest : public ServerWindowTest {
   // ASCII only; other characters arrive as a key event carrying the text,
   // as a keyboard layout would deliver them.
   void Type(const QString& Text) {
-    QsciScintilla* edit = Form.ActivePage()->SynEdit();
+    QsciScintilla* edit = Form.ActivePage()->Editor();
     edit->setCursorPosition(0, 0);
     for (const QChar c : Text) {
       if (c == u'\n') {
@@ -166,8 +166,8 @@ class EndToEndTest : public ServerWindowTest {
     }
   }
 
-  TSaveAsForm SaveAs;
-  TConnectForm ConnectForm{Form.Settings(), Form.Servers()};
+  TSaveAsDialog SaveAs;
+  TConnectDialog ConnectForm{Form.Settings(), Form.Servers()};
 };
 
 TEST_F(EndToEndTest, BrowsesOpensEditsSavesSavesAsAndUploadsADrop) {
@@ -187,7 +187,7 @@ TEST_F(EndToEndTest, BrowsesOpensEditsSavesSavesAsAndUploadsADrop) {
 
   // Open, edit, Ctrl+S.
   ASSERT_NO_FATAL_FAILURE(Open("notes.txt"));
-  EXPECT_EQ(page->SynEdit()->text(), "first line\nsecond line\n");
+  EXPECT_EQ(page->Editor()->text(), "first line\nsecond line\n");
   EXPECT_TRUE(page->Saved());
   // Not a check: with QUILLERY_SCREENSHOT_DIR set, a picture of the connected window.
   if (const QString folder = qEnvironmentVariable("QUILLERY_SCREENSHOT_DIR"); !folder.isEmpty())
@@ -196,7 +196,7 @@ TEST_F(EndToEndTest, BrowsesOpensEditsSavesSavesAsAndUploadsADrop) {
   EXPECT_FALSE(page->Saved());
   Form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
-  QTest::keyClick(page->SynEdit(), Qt::Key_S, Qt::ControlModifier);
+  QTest::keyClick(page->Editor(), Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(Form.StatusText(0), "Checking...");
   ASSERT_TRUE(WaitFor([&] { return page->Saved(); })) << Diagnostics();
   EXPECT_TRUE(Form.Panel0.contains("Saving...")) << Form.Panel0.join(" | ").toStdString();
@@ -260,7 +260,7 @@ TEST_F(EndToEndTest, RefusedGetAndPutAreReportedAndLeaveNothingBusy) {
   ASSERT_TRUE(Idle()) << Diagnostics();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(page->Caption(), "Untitled");  // the refusal reaches the page that asked
-  EXPECT_TRUE(page->SynEdit()->text().isEmpty());
+  EXPECT_TRUE(page->Editor()->text().isEmpty());
 
   // A page whose remote name is refused stays unsaved.
   Type("kept\n");
@@ -319,14 +319,14 @@ TEST_F(EndToEndTest, ATabClosedBeforeItsFileArrivesDropsTheFile) {
 
   DoubleClick("notes.txt");
   EXPECT_NE(QApplication::overrideCursor(), nullptr);
-  Form.Action6->trigger();  // before the event loop could deliver the result
+  Form.CloseTabAction->trigger();  // before the event loop could deliver the result
   ASSERT_EQ(Form.PageCount(), 1);
   ASSERT_TRUE(WaitFor([&] { return Log.Text().contains("Download dropped: its tab was closed"); }))
       << Diagnostics();
   EXPECT_TRUE(NotDownloading()) << Diagnostics();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(first->Caption(), "Untitled");
-  EXPECT_TRUE(first->SynEdit()->text().isEmpty());
+  EXPECT_TRUE(first->Editor()->text().isEmpty());
 
   ASSERT_NO_FATAL_FAILURE(Open("index.html"));
   EXPECT_TRUE(Reported.isEmpty()) << Diagnostics();

@@ -10,7 +10,7 @@
 
 #include "DriverSessionTest.h"
 #include "WaitFor.h"
-#include "remote/TempFolder.h"
+#include "remote/local/TempFolder.h"
 
 namespace {
 

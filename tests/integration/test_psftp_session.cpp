@@ -8,8 +8,8 @@
 #include "TestServer.h"
 #include "WaitFor.h"
 #include "process/VirtualRedirector.h"
-#include "remote/ConnectionDriver.h"
-#include "remote/TempFolder.h"
+#include "remote/local/TempFolder.h"
+#include "remote/session/ConnectionDriver.h"
 
 namespace {
 

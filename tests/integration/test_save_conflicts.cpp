@@ -24,17 +24,17 @@
 #include "WaitFor.h"
 #include "core/ErrorReport.h"
 #include "process/VirtualRedirector.h"
-#include "remote/ConnectionDriver.h"
-#include "remote/TempFolder.h"
-#include "store/MSettings.h"
+#include "remote/local/TempFolder.h"
+#include "remote/session/ConnectionDriver.h"
+#include "store/Settings.h"
+#include "ui/DebugLogWindow.h"
 #include "ui/HostKeyDialog.h"
-#include "ui/Main.h"
+#include "ui/MainWindow.h"
 #include "ui/UnsavedGuard.h"
-#include "ui/frmDebug.h"
 
 namespace {
 
-using TAnswer = TMainForm::TConflictAnswer;
+using TAnswer = TMainWindow::TConflictAnswer;
 
 const QByteArray kPage = "the page as opened\n";
 const QByteArray kOther = "THE PAGE AS OPENED\n";  // the same size, other bytes
@@ -42,7 +42,7 @@ const QString kTyped = "typed ";
 
 // The window with its questions answered by the test, and the commands it
 // writes to psftp and the texts of panel 0 kept in turn.
-class TConflictForm : public TMainForm {
+class TConflictForm : public TMainWindow {
  public:
   bool ShowConnectDialog() override { return true; }
   TConnectValues ConnectDialogValues() override { return Values; }
@@ -67,11 +67,11 @@ class TConflictForm : public TMainForm {
   void ShowError(const QString& Text) override { Errors << Text; }
   void DebugAppendText(const QString& Text) override {
     Commands << Text.trimmed();
-    TMainForm::DebugAppendText(Text);
+    TMainWindow::DebugAppendText(Text);
   }
   void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) override {
     if (Index == 0) Panel0 << S;
-    TMainForm::SetStatus(S, Index, ToolTip);
+    TMainWindow::SetStatus(S, Index, ToolTip);
   }
 
   TConnectValues Values;
@@ -156,8 +156,8 @@ class SaveConflictTest : public ::testing::Test {
     ASSERT_TRUE(Idle()) << Diagnostics();
   }
   void Type(TPage* Page, const QString& Text) {
-    Page->SynEdit()->setCursorPosition(0, 0);
-    QTest::keyClicks(Page->SynEdit(), Text);
+    Page->Editor()->setCursorPosition(0, 0);
+    QTest::keyClicks(Page->Editor(), Text);
   }
   // Ctrl+S on the active page; the commands it wrote, once all is done.
   QStringList Save() {
@@ -178,7 +178,7 @@ class SaveConflictTest : public ::testing::Test {
 
   TempHome Home;
   TestServer Server;
-  TDebugForm Log;
+  TDebugLogWindow Log;
   TConflictForm Form;
   QStringList Reported;
 
@@ -231,7 +231,7 @@ TEST_P(ServerStateTest, AsksWhenTheFileChangedAndEachAnswerDoesWhatItSays) {
   TPage* page = Form.ActivePage();
   ASSERT_NO_FATAL_FAILURE(Open("page.txt"));
   Type(page, kTyped);
-  const QString typed = page->SynEdit()->text();
+  const QString typed = page->Editor()->text();
   if (c.Change == TChange::SameSizeAndListing) ChangeKeepingItsListing("/www/page.txt", kOther);
   if (c.Change == TChange::Deleted) {
     ASSERT_TRUE(QFile::remove(Server.Served("/www/page.txt")));
@@ -255,7 +255,7 @@ TEST_P(ServerStateTest, AsksWhenTheFileChangedAndEachAnswerDoesWhatItSays) {
   const bool sent = c.Result == TOnServer::Typed;
   EXPECT_EQ(Sent(commands), sent) << commands.join(" | ").toStdString();
   EXPECT_EQ(page->Saved(), sent);
-  EXPECT_EQ(page->SynEdit()->text(), typed);  // whatever the answer, the page keeps its text
+  EXPECT_EQ(page->Editor()->text(), typed);  // whatever the answer, the page keeps its text
   switch (c.Result) {
     case TOnServer::Typed:
       EXPECT_EQ(Server.ReadFile("/www/page.txt"), typed.toUtf8());
@@ -271,7 +271,7 @@ TEST_P(ServerStateTest, AsksWhenTheFileChangedAndEachAnswerDoesWhatItSays) {
   if (c.ServerTab) {
     TPage* server = Form.ActivePage();
     ASSERT_NE(server, page);
-    EXPECT_EQ(server->SynEdit()->text().toUtf8(), kOther);
+    EXPECT_EQ(server->Editor()->text().toUtf8(), kOther);
     EXPECT_EQ(server->Caption(), "page.txt");
     EXPECT_EQ(server->RemoteFileName(), "/www/page.txt");
     EXPECT_TRUE(server->Saved());
@@ -338,7 +338,7 @@ TEST_F(SaveConflictTest, SaveAsOntoAnExistingNameAsksReplaceOrCancel) {
     EXPECT_EQ(page->Saved(), c.Replaced);
     EXPECT_EQ(page->Caption(), c.Replaced ? "page.txt" : "Untitled");
     EXPECT_EQ(Server.ReadFile("/www/page.txt"),
-              c.Replaced ? page->SynEdit()->text().toUtf8() : kPage);
+              c.Replaced ? page->Editor()->text().toUtf8() : kPage);
   }
   // A name the server does not have yet goes without a question.
   Form.Questions.clear();
@@ -425,7 +425,7 @@ TEST_F(SaveConflictTest, CloseTabAfterYesGoesOnOnlyWhenTheChangeIsOverwritten) {
   Type(page, kTyped);
   ChangeKeepingItsListing("/www/page.txt", kOther);
   Form.NewAction->trigger();
-  Form.PageControl->setCurrentIndex(0);
+  Form.Tabs->setCurrentIndex(0);
   ASSERT_EQ(Form.ActivePage(), page);
   Form.SaveAnswer = QMessageBox::Yes;
 
@@ -433,7 +433,7 @@ TEST_F(SaveConflictTest, CloseTabAfterYesGoesOnOnlyWhenTheChangeIsOverwritten) {
     const bool overwrite = answer == TAnswer::Overwrite;
     SCOPED_TRACE(overwrite ? "Overwrite" : "Cancel");
     Form.Answers = {answer};
-    Form.Action6->trigger();
+    Form.CloseTabAction->trigger();
     ASSERT_TRUE(Idle()) << Diagnostics();
     ASSERT_TRUE(WaitFor([&] { return !Form.UnsavedGuard().Waiting(); }));
     EXPECT_EQ(Form.PageCount(), overwrite ? 1 : 2);
@@ -441,8 +441,8 @@ TEST_F(SaveConflictTest, CloseTabAfterYesGoesOnOnlyWhenTheChangeIsOverwritten) {
     if (!overwrite) {
       EXPECT_EQ(Form.ActivePage(), page);
       EXPECT_FALSE(page->Saved());
-      EXPECT_FALSE(page->SynEdit()->isReadOnly());
-      EXPECT_TRUE(Form.PageControl->tabBar()->isEnabled());
+      EXPECT_FALSE(page->Editor()->isReadOnly());
+      EXPECT_TRUE(Form.Tabs->tabBar()->isEnabled());
     }
   }
   EXPECT_EQ(Form.Questions.size(), 2);
@@ -466,8 +466,8 @@ TEST_F(SaveConflictTest, ClosingTheWindowAfterYesStopsWhenTheChangeIsKept) {
   ASSERT_TRUE(WaitFor([&] { return !Form.UnsavedGuard().Waiting(); }));
   EXPECT_TRUE(Form.isVisible());
   ASSERT_EQ(Form.PageCount(), 2);
-  EXPECT_EQ(Form.Pages(0)->SynEdit()->text().toUtf8(), kTyped.toUtf8() + kPage);
-  EXPECT_EQ(Form.Pages(1)->SynEdit()->text().toUtf8(), kOther);
+  EXPECT_EQ(Form.Pages(0)->Editor()->text().toUtf8(), kTyped.toUtf8() + kPage);
+  EXPECT_EQ(Form.Pages(1)->Editor()->text().toUtf8(), kOther);
   EXPECT_EQ(Server.ReadFile("/www/page.txt"), kOther);
   EXPECT_TRUE(Form.centralWidget()->isEnabled());
 

@@ -16,10 +16,10 @@
 
 #include "ServerWindowTest.h"
 #include "WaitFor.h"
-#include "remote/ConnectionDriver.h"
-#include "ui/Main.h"
+#include "remote/session/ConnectionDriver.h"
+#include "ui/EditFrame.h"
+#include "ui/MainWindow.h"
 #include "ui/UnsavedGuard.h"
-#include "ui/frmEdit.h"
 
 namespace {
 
@@ -84,8 +84,8 @@ class UnsavedChangesTest : public ServerWindowTest, public ::testing::WithParamI
     return WaitFor([&] { return !Form.Driver().Downloading(); });
   }
   void Type(TPage* Page, const QString& Text) {
-    Page->SynEdit()->setCursorPosition(0, 0);
-    QTest::keyClicks(Page->SynEdit(), Text);
+    Page->Editor()->setCursorPosition(0, 0);
+    QTest::keyClicks(Page->Editor(), Text);
   }
 };
 
@@ -101,7 +101,7 @@ TEST_P(UnsavedChangesTest, AsksAndEachAnswerHasItsEffect) {
   }
   const QString caption = page->Caption();
   Type(page, kTyped);
-  const QString typed = page->SynEdit()->text();
+  const QString typed = page->Editor()->text();
   ASSERT_FALSE(page->Saved());
   Form.SaveAnswer = c.Answer;
 
@@ -112,7 +112,7 @@ TEST_P(UnsavedChangesTest, AsksAndEachAnswerHasItsEffect) {
       other = Form.ActivePage();
       ClickTab(Form, 0);
       ASSERT_EQ(Form.ActivePage(), page);
-      Form.Action6->trigger();
+      Form.CloseTabAction->trigger();
       break;
     }
     case TCommand::OpenListedFile:
@@ -143,14 +143,14 @@ TEST_P(UnsavedChangesTest, AsksAndEachAnswerHasItsEffect) {
         break;
       case TCommand::OpenListedFile:
         EXPECT_TRUE(WaitFor([&] { return page->Caption() == "index.html"; })) << Diagnostics();
-        EXPECT_EQ(page->SynEdit()->text().toUtf8(), kIndex);
+        EXPECT_EQ(page->Editor()->text().toUtf8(), kIndex);
         break;
       case TCommand::OpenLocalFile:
-        EXPECT_EQ(page->SynEdit()->text().toUtf8(), kLocal);
+        EXPECT_EQ(page->Editor()->text().toUtf8(), kLocal);
         break;
       case TCommand::EnterFolder:
         EXPECT_TRUE(Listed("inner.txt")) << Diagnostics();
-        EXPECT_EQ(page->SynEdit()->text(), typed);
+        EXPECT_EQ(page->Editor()->text(), typed);
         break;
     }
   } else {
@@ -158,15 +158,15 @@ TEST_P(UnsavedChangesTest, AsksAndEachAnswerHasItsEffect) {
     EXPECT_TRUE(NotDownloading()) << Diagnostics();
     ASSERT_EQ(Form.PageCount(), c.Command == TCommand::CloseTab ? 2 : 1);
     EXPECT_EQ(Form.ActivePage(), page);
-    EXPECT_EQ(page->SynEdit()->text(), typed);
+    EXPECT_EQ(page->Editor()->text(), typed);
     EXPECT_FALSE(page->Saved());
     EXPECT_TRUE(Form.SaveAction->isEnabled());
     EXPECT_TRUE(page->Frame()->isEnabled());
-    EXPECT_FALSE(page->SynEdit()->isReadOnly());
+    EXPECT_FALSE(page->Editor()->isReadOnly());
   }
-  EXPECT_TRUE(Form.Action6->isEnabled());
+  EXPECT_TRUE(Form.CloseTabAction->isEnabled());
   EXPECT_TRUE(Form.OpenAction->isEnabled());
-  EXPECT_TRUE(Form.PageControl->tabBar()->isEnabled());
+  EXPECT_TRUE(Form.Tabs->tabBar()->isEnabled());
 
   EXPECT_EQ(Server.ReadFile("/www/notes.txt"), c.Uploaded ? kTyped.toUtf8() + kNotes : kNotes);
   EXPECT_FALSE(QFile::exists(Server.Served("/www/locked.txt")));
@@ -218,31 +218,31 @@ TEST_F(UnsavedWaitTest, CloseTabAfterYesWaitsForTheUploadAndClosesOnlyWhenItIsCo
     form->SetUploadWaitLimit(300);
     TPage* page = form->Pages(0);
     page->SetCaption("up.txt");
-    QTest::keyClicks(page->SynEdit(), "typed");
+    QTest::keyClicks(page->Editor(), "typed");
     TPage* other = form->CreateTab("other.txt");
     ClickTab(*form, 0);
     form->Uploading = ending.Sent;
     form->SaveAnswer = QMessageBox::Yes;
-    form->Action6->trigger();
+    form->CloseTabAction->trigger();
     EXPECT_EQ(form->SaveQuestions, QStringList{"Save changes to up.txt?"});
     EXPECT_EQ(form->PageCount(), 2);
 
     if (ending.Sent) {
       EXPECT_TRUE(form->UnsavedGuard().Waiting());
       EXPECT_FALSE(form->WaitingForUploadToClose());
-      EXPECT_FALSE(form->Action6->isEnabled());
+      EXPECT_FALSE(form->CloseTabAction->isEnabled());
       EXPECT_FALSE(form->SaveAction->isEnabled());
-      EXPECT_FALSE(form->PageControl->tabBar()->isEnabled());
+      EXPECT_FALSE(form->Tabs->tabBar()->isEnabled());
       EXPECT_FALSE(page->Frame()->isEnabled());
       // Neither a second Close Tab nor the window's close asks again or goes on.
-      form->Action6->trigger();
+      form->CloseTabAction->trigger();
       EXPECT_FALSE(form->close());
       EXPECT_EQ(form->SaveQuestions.size(), 1);
       // Paste reaches the active editor without the focus: it must not change
       // the text on its way.
       QApplication::clipboard()->setText("pasted");
       form->PasteAction->trigger();
-      EXPECT_EQ(page->SynEdit()->text(), "typed");
+      EXPECT_EQ(page->Editor()->text(), "typed");
     }
 
     ending.End(*form, page);
@@ -253,28 +253,28 @@ TEST_F(UnsavedWaitTest, CloseTabAfterYesWaitsForTheUploadAndClosesOnlyWhenItIsCo
     } else {
       ASSERT_EQ(form->PageCount(), 2);
       EXPECT_EQ(form->ActivePage(), page);
-      EXPECT_EQ(page->SynEdit()->text(), "typed");
+      EXPECT_EQ(page->Editor()->text(), "typed");
       EXPECT_FALSE(page->Saved());
       EXPECT_TRUE(page->Frame()->isEnabled());
-      EXPECT_FALSE(page->SynEdit()->isReadOnly());
+      EXPECT_FALSE(page->Editor()->isReadOnly());
     }
-    EXPECT_TRUE(form->Action6->isEnabled());
-    EXPECT_TRUE(form->PageControl->tabBar()->isEnabled());
+    EXPECT_TRUE(form->CloseTabAction->isEnabled());
+    EXPECT_TRUE(form->Tabs->tabBar()->isEnabled());
   }
 }
 
 TEST_F(UnsavedWaitTest, YesOnAnUntitledPageWithoutANameClosesNoTab) {
   auto form = ShowForm();  // no Save As dialog: the name question is cancelled
   TPage* page = form->Pages(0);
-  QTest::keyClicks(page->SynEdit(), "nowhere to go");
+  QTest::keyClicks(page->Editor(), "nowhere to go");
   form->CreateTab("other.txt");
   ClickTab(*form, 0);
   form->SaveAnswer = QMessageBox::Yes;
-  form->Action6->trigger();
+  form->CloseTabAction->trigger();
   EXPECT_EQ(form->SaveQuestions, QStringList{"Save changes to Untitled?"});
   EXPECT_FALSE(form->UnsavedGuard().Waiting());
   EXPECT_EQ(form->PageCount(), 2);
-  EXPECT_EQ(page->SynEdit()->text(), "nowhere to go");
+  EXPECT_EQ(page->Editor()->text(), "nowhere to go");
 }
 
 }  // namespace

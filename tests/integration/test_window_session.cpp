@@ -12,10 +12,10 @@
 #include "ServerWindowTest.h"
 #include "WaitFor.h"
 #include "process/VirtualRedirector.h"
-#include "remote/ConnectionDriver.h"
+#include "remote/session/ConnectionDriver.h"
+#include "ui/EditFrame.h"
 #include "ui/HostKeyDialog.h"
-#include "ui/Main.h"
-#include "ui/frmEdit.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -50,12 +50,12 @@ TEST_F(WindowSessionTest, ConnectOpenEditSaveAndCloseWhileUploading) {
   TPage* page = Form.ActivePage();
   DoubleClick("notes.txt");
   ASSERT_TRUE(WaitFor([&] { return page->Caption() == "notes.txt"; })) << Diagnostics();
-  EXPECT_EQ(page->SynEdit()->text().toUtf8(), Server.ReadFile("/www/notes.txt"));
+  EXPECT_EQ(page->Editor()->text().toUtf8(), Server.ReadFile("/www/notes.txt"));
   EXPECT_TRUE(page->Saved());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-  page->SynEdit()->setCursorPosition(0, 0);
-  QTest::keyClicks(page->SynEdit(), "saved ");
+  page->Editor()->setCursorPosition(0, 0);
+  QTest::keyClicks(page->Editor(), "saved ");
   EXPECT_TRUE(Form.SaveAction->isEnabled());
   Form.SaveAction->trigger();
   ASSERT_TRUE(WaitFor([&] { return page->Saved(); })) << Diagnostics();
@@ -65,7 +65,7 @@ TEST_F(WindowSessionTest, ConnectOpenEditSaveAndCloseWhileUploading) {
   ASSERT_TRUE(WaitFor([&] { return !Form.Driver().Busy(); })) << Diagnostics();
 
   // Closing with a change: Yes sends the upload and the window waits for it.
-  QTest::keyClicks(page->SynEdit(), "again ");
+  QTest::keyClicks(page->Editor(), "again ");
   EXPECT_FALSE(Form.close());
   ASSERT_TRUE(WaitFor([&] { return !Form.isVisible(); })) << Diagnostics();
   EXPECT_TRUE(Server.ReadFile("/www/notes.txt").startsWith("saved again "));
@@ -88,7 +88,7 @@ TEST_F(WindowSessionTest, RefusalShowsTheCauseAndTheWholeNameWithPsftpsLineAsToo
   DoubleClick(name);
   ASSERT_TRUE(WaitFor([&] { return Form.StatusText(0) != "Connected"; })) << Diagnostics();
   EXPECT_EQ(Form.StatusText(0), "Permission denied: " + name);
-  QLabel* panel = Form.findChild<QLabel*>("StatusPanel0");
+  QLabel* panel = Form.findChild<QLabel*>("MessagePanel");
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->toolTip(), "/www/" + name + ": open for read: permission denied");
   EXPECT_TRUE(WaitFor([&] { return panel->width() >= panel->sizeHint().width(); }, 2000))

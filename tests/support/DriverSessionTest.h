@@ -8,7 +8,7 @@
 #include "TestServer.h"
 #include "core/ErrorReport.h"
 #include "process/VirtualRedirector.h"
-#include "remote/ConnectionDriver.h"
+#include "remote/session/ConnectionDriver.h"
 
 // The real psftp against the loopback SFTP server, through the redirector and
 // the connection driver, with FakeDriverView in the window's place. The

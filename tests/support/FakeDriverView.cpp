@@ -4,8 +4,8 @@
 #include <QFileInfo>
 
 #include "core/Exception.h"
-#include "remote/ConnectionDriver.h"
-#include "remote/TempFolder.h"
+#include "remote/local/TempFolder.h"
+#include "remote/session/ConnectionDriver.h"
 
 void FakePage::PopulateDirListBox() {
   if (!FDir) return;

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "process/VirtualRedirector.h"
-#include "remote/Dir.h"
-#include "remote/DriverPage.h"
-#include "remote/DriverView.h"
+#include "remote/editing/DriverPage.h"
+#include "remote/listing/Dir.h"
+#include "remote/session/DriverView.h"
 
 // A page with plain fields: what the window's page would show.
 class FakePage : public IPage {

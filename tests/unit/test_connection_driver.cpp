@@ -10,8 +10,8 @@
 #include "WaitFor.h"
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
-#include "remote/ConnectionDriver.h"
-#include "remote/TempFolder.h"
+#include "remote/local/TempFolder.h"
+#include "remote/session/ConnectionDriver.h"
 
 namespace {
 

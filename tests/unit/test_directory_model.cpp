@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "remote/Directories.h"
+#include "remote/listing/Directories.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <memory>
 
-#include "remote/Dir.h"
-#include "remote/ListingParser.h"
+#include "remote/listing/Dir.h"
+#include "remote/listing/ListingParser.h"
 
 namespace {
 

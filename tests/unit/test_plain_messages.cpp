@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 
-#include "remote/PlainMessages.h"
+#include "remote/session/PlainMessages.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "TempHome.h"
-#include "remote/PrivateKeyFile.h"
-#include "remote/TempFolder.h"
+#include "remote/local/TempFolder.h"
+#include "remote/session/PrivateKeyFile.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Exception.h"
-#include "remote/PsftpCommand.h"
+#include "remote/operations/PsftpCommand.h"
 
 TEST(PsftpCommand, QuotesEveryArgumentTheWayPsftpSplitsWords) {
   struct Case {

@@ -1,7 +1,7 @@
 // psftp's standard error, as recorded from psftp 0.78, read for questions.
 #include <gtest/gtest.h>
 
-#include "remote/PsftpQuestions.h"
+#include "remote/session/PsftpQuestions.h"
 
 namespace {
 

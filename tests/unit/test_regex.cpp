@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Exception.h"
-#include "remote/PerlRegEx.h"
+#include "remote/listing/PerlRegEx.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QDateTime>
 #include <QTemporaryFile>
 
-#include "remote/ListingParser.h"
-#include "remote/RemoteFingerprint.h"
-#include "remote/StatOperation.h"
+#include "remote/editing/RemoteFingerprint.h"
+#include "remote/listing/ListingParser.h"
+#include "remote/operations/StatOperation.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "TempHome.h"
 #include "core/Exception.h"
 #include "store/IniFile.h"
-#include "store/KServer.h"
+#include "store/PasswordScramble.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include "TempHome.h"
 #include "core/Exception.h"
-#include "store/MSettings.h"
 #include "store/SettingKeys.h"
+#include "store/Settings.h"
 
 // Readable failure messages for settings' texts.
 QT_BEGIN_NAMESPACE

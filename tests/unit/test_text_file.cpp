@@ -9,7 +9,7 @@
 #include <sys/resource.h>
 
 #include "core/Exception.h"
-#include "remote/TextFile.h"
+#include "remote/local/TextFile.h"
 
 namespace {
 

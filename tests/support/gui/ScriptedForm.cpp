@@ -10,7 +10,7 @@ QMessageBox::StandardButton TScriptedForm::AskSaveChanges(const QString& Text) {
 }
 
 bool TScriptedForm::UploadInProgress() {
-  return Uploading ? *Uploading : TMainForm::UploadInProgress();
+  return Uploading ? *Uploading : TMainWindow::UploadInProgress();
 }
 
 bool TScriptedForm::Confirm(const QString& Text) {
@@ -24,23 +24,23 @@ void TScriptedForm::ShowMessage(const QString& Text) { Messages << Text; }
 
 bool TScriptedForm::ShowConnectDialog() {
   ++ConnectDialogShown;
-  return ConnectValues ? true : TMainForm::ShowConnectDialog();
+  return ConnectValues ? true : TMainWindow::ShowConnectDialog();
 }
 
 TConnectValues TScriptedForm::ConnectDialogValues() {
-  return ConnectValues ? *ConnectValues : TMainForm::ConnectDialogValues();
+  return ConnectValues ? *ConnectValues : TMainWindow::ConnectDialogValues();
 }
 
 bool TScriptedForm::AskSaveAsName(QString& FileName) {
   ++SaveAsShown;
-  if (!SaveAsName) return TMainForm::AskSaveAsName(FileName);
+  if (!SaveAsName) return TMainWindow::AskSaveAsName(FileName);
   FileName = *SaveAsName;
   return !SaveAsName->isEmpty();
 }
 
 void TScriptedForm::SetStatus(const QString& S, int Index, const QString& ToolTip) {
   if (Index == 0) Panel0 << S;
-  TMainForm::SetStatus(S, Index, ToolTip);
+  TMainWindow::SetStatus(S, Index, ToolTip);
 }
 
 QString TScriptedForm::AskOpenFileName() {

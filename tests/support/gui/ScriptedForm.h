@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "ui/Main.h"
+#include "ui/MainWindow.h"
 
 // The main window with the questions it would put to a person answered from
 // the test's script, and everything it asks and says recorded.
@@ -19,7 +19,7 @@
 // handed over (SetConnectDialog, SetSaveAsForm) and are cancelled without
 // them, and whether an upload is on its way is the driver's own answer. So a
 // test that hands over the real dialogs sees them run.
-class TScriptedForm : public TMainForm {
+class TScriptedForm : public TMainWindow {
  public:
   // ---------------------------------------------------------------- answers
   // The save question takes the next queued answer, then SaveAnswer.

@@ -7,8 +7,8 @@
 #include "ScriptedForm.h"
 #include "TestServer.h"
 #include "WindowTest.h"
-#include "remote/DriverView.h"
-#include "ui/frmDebug.h"
+#include "remote/session/DriverView.h"
+#include "ui/DebugLogWindow.h"
 
 class QListView;
 
@@ -36,6 +36,6 @@ class ServerWindowTest : public WindowTest {
   std::string Diagnostics() const;
 
   TestServer Server;
-  TDebugForm Log;
+  TDebugLogWindow Log;
   TScriptedForm Form;
 };

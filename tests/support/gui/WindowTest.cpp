@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QWidget>
 
-#include "store/MSettings.h"
+#include "store/Settings.h"
 
 WindowTest::WindowTest() {
   FPrevious = ErrorReport::SetHandler([this](const QString& M) { Reported << M; });
@@ -35,7 +35,7 @@ std::unique_ptr<TScriptedForm> WindowTest::ShowForm() {
   return form;
 }
 
-void WindowTest::ClickTab(TMainForm& Form, int Index) {
-  QTabBar* bar = Form.PageControl->tabBar();
+void WindowTest::ClickTab(TMainWindow& Form, int Index) {
+  QTabBar* bar = Form.Tabs->tabBar();
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(Index).center());
 }

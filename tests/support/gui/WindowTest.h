@@ -30,7 +30,7 @@ class WindowTest : public ::testing::Test {
   // A new scripted window, shown.
   std::unique_ptr<TScriptedForm> ShowForm();
   // Clicks the tab at Index, as a person switches pages.
-  static void ClickTab(TMainForm& Form, int Index);
+  static void ClickTab(TMainWindow& Form, int Index);
 
   TempHome Home;
   QStringList Reported;

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include "remote/listing/ListedTime.h"
+
+class TFile;
+
+// What a page last saw of its remote file, to tell later whether someone
+// else has changed that file on the server: the SHA-256 of the bytes it
+// downloaded or uploaded, and the size and time a listing gave for them.
+//
+// psftp has no "stat"; an "ls" line gives the size and the time to the
+// minute only. Equal listing data proves nothing on its own: a change made
+// within the same minute, with the same size, lists the same. It proves
+// something once the listed time lay well before the listing was made: any
+// later change then sets a later time, which lists differently. Until then
+// only the bytes themselves can tell.
+struct TRemoteFingerprint {
+  // The remote path the rest describes.
+  QByteArray RemotePath;
+  // Empty when the page holds nothing that came from the server.
+  QByteArray Sha256;
+  // From a listing line of the file; -1 and invalid when none was seen.
+  qint64 ListedSize = -1;
+  TListedTime ListedTime;
+  // A change after that listing would list differently (see above).
+  bool ListingSettled = false;
+
+  // The bytes of RemotePath were seen.
+  bool Describes(const QByteArray& Path) const { return !Sha256.isEmpty() && RemotePath == Path; }
+  // The listing data alone can tell whether the file changed since.
+  bool ListingTells() const { return !Sha256.isEmpty() && ListingSettled; }
+  bool ListingMatches(qint64 Size, TListedTime Time) const {
+    return ListedSize == Size && ListedTime == Time && Time.IsValid();
+  }
+  // Takes the listing data of a line listed at ListedAt. A link's own line
+  // says nothing of the file it leads to, so it settles nothing.
+  void SetListing(qint64 Size, TListedTime Time, bool IsLink, const QDateTime& ListedAt);
+  void SetListing(const TFile& Entry, const QDateTime& ListedAt);
+
+  // The SHA-256 of a local file's bytes; empty when it cannot be read.
+  static QByteArray Sha256Of(const QString& Path);
+  // Whether a time listed at ListedAt lay far enough before it that any
+  // later change lists as a later time. Two days cover the time zones of
+  // server and client, which the listing does not name, and a clock that is
+  // somewhat off.
+  static bool Settles(TListedTime Time, const QDateTime& ListedAt);
+};

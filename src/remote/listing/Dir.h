@@ -1,0 +1,58 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "remote/listing/File.h"
+
+// One listed remote directory; owns its entries.
+class TDir {
+ public:
+  TDir();
+  ~TDir();
+  TDir(const TDir&) = delete;
+  TDir& operator=(const TDir&) = delete;
+
+  // Takes the entry in; the directory keeps its own copy, which Files() hands out.
+  void AddFile(std::unique_ptr<TFile> File);
+  void Clear();
+  // Takes Other's entries in place of its own (Other gets these): a
+  // directory that pages show is refilled without a new object.
+  void SwapEntries(TDir& Other);
+  // Directories first, then by short name, ASCII case-insensitive. An entry's
+  // kind is taken when it is added.
+  void Sort();
+  int Count() const;
+  const QString& Name() const { return FName; }
+  void SetName(const QString& Value) { FName = Value; }
+  // When the entries were listed, by this computer's clock: what their
+  // listed times can tell depends on it (see TRemoteFingerprint).
+  const QDateTime& ListedAt() const { return FListedAt; }
+  void SetListedAt(const QDateTime& Value) { FListedAt = Value; }
+  TFile* Files(int Index) const;
+
+ private:
+  // The sort key of each entry, made when it is added, while the entry is
+  // still in the processor's cache: sorting a large directory then never
+  // reaches back into the entries themselves. The keys are what is sorted;
+  // the entries stay where they were added, so freeing them on a relisting
+  // walks memory in the order it was allocated. The entries are held in
+  // blocks rather than one allocation each, and the key packs eight units:
+  // a directory of tens of thousands of entries costs little more than its
+  // listing's text.
+  struct TSortKey {
+    quint64 Prefix[2];  // the first eight folded code units, packed
+    quint32 Start;      // of the folded short name in FKeyUnits
+    quint32 Length;
+    quint32 Index;  // into FFiles
+    quint32 IsDirectory;
+  };
+
+  std::deque<TFile> FFiles;  // in the order added; their addresses never move
+  QString FName;
+  QDateTime FListedAt;
+  std::vector<TSortKey> FKeys;  // in display order
+  std::vector<char16_t> FKeyUnits;
+};

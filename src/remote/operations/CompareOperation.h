@@ -1,0 +1,18 @@
+#pragma once
+
+#include "remote/editing/RemoteCheck.h"
+#include "remote/operations/GetOperation.h"
+
+// A "get" of a page's remote file into a private work file, before a save,
+// whose bytes are compared with those the page last saw. Only the bytes are
+// exact: a listing gives the time to the minute.
+class TCompareOperation : public TGetOperation {
+ public:
+  TCompareOperation(IPage* Page, const TRemoteCheck& Check, const QString& WorkFile);
+  TRemoteCheck& Check() { return FCheck; }
+  // After the prompt: the download failed because there is no such file.
+  bool FileMissing() const;
+
+ private:
+  TRemoteCheck FCheck;
+};

@@ -1,0 +1,43 @@
+#include "remote/operations/ListOperation.h"
+
+#include "remote/listing/ListingParser.h"
+
+namespace {
+const QString kHeader = "Listing directory ";
+// psftp names the directory first and only then finds it cannot read it
+// ("Unable to open /x: permission denied"), or that reading broke off part
+// way ("Reading directory /x: failure"): the lines are then not the
+// directory's contents.
+const QString kReadFailures[] = {"Unable to open ", "Reading directory "};
+}  // namespace
+
+TListOperation::TListOperation(IPage* Page, const QString& Dir)
+    : TPsftpOperation(TKind::List, Page), FDirName(Dir), FEntries(std::make_unique<TDir>()) {
+  SetMissing("Directory name not found in the listing");
+  FEntries->SetName(Dir);
+}
+
+void TListOperation::Line(const QString& Text) {
+  if (!FHeaderSeen) {
+    if (Text == kHeader + FDirName)
+      FHeaderSeen = true;
+    else
+      Fail(Text);
+    return;
+  }
+  for (const QString& failure : kReadFailures) {
+    if (Text.startsWith(failure)) {
+      Fail(Text);
+      return;
+    }
+  }
+  ++FLineCount;
+  TListingParser::TEntry entry;
+  if (!TListingParser::ParseEntry(Text, entry)) return;
+  auto file = std::make_unique<TFile>(entry.Name);
+  file->SetIsDirectory(entry.IsDirectory);
+  file->SetIsLink(entry.IsLink);
+  file->SetSize(entry.Size);
+  file->SetListedTime(entry.Time);
+  FEntries->AddFile(std::move(file));
+}

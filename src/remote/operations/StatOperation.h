@@ -1,0 +1,44 @@
+#pragma once
+
+#include "remote/editing/RemoteCheck.h"
+#include "remote/listing/ListingParser.h"
+#include "remote/operations/PsftpOperation.h"
+
+// psftp has no "stat". Its nearest is "ls" with a pattern that matches the
+// file's name alone: psftp then lists the directory as it names it,
+// "Listing directory DIR", and prints the one long line of the entry, or
+// nothing after the header when no entry matches. The server chooses those
+// lines, so only a line that names exactly the asked entry counts.
+class TStatOperation : public TPsftpOperation {
+ public:
+  // Check.RemotePath must pass CanList.
+  TStatOperation(IPage* Page, const TRemoteCheck& Check);
+  QByteArray Command() const override;
+  void Line(const QString& Text) override;
+  bool Succeeded() const override { return FHeaderSeen && !Failed(); }
+
+  // psftp's "ls" takes a pattern only in the last part of a path and lists
+  // the part before it literally, refusing one with a wildcard character in
+  // it ("Multiple-level wildcards are not supported"): a file in such a
+  // directory, or one named by a relative path, cannot be listed alone.
+  static bool CanList(const QByteArray& RemotePath);
+  // The argument of "ls" for RemotePath: its directory, then a pattern
+  // matching exactly its name.
+  static QByteArray Argument(const QByteArray& RemotePath);
+
+  TRemoteCheck& Check() { return FCheck; }
+  // After the prompt: the directory is gone, or lists no entry of that name.
+  bool Missing() const;
+  // How many lines named the entry, and the last of them.
+  int Matches() const { return FMatches; }
+  const TListingParser::TEntry& Entry() const { return FEntry; }
+
+ private:
+  TRemoteCheck FCheck;
+  QString FDir;
+  QString FName;
+  bool FHeaderSeen = false;
+  bool FDirMissing = false;
+  int FMatches = 0;
+  TListingParser::TEntry FEntry;
+};

@@ -1,0 +1,153 @@
+// Checking, before a save, that nobody else has changed the remote file
+// since the page last saw it.
+//
+// The check takes one psftp command when nothing changed: an "ls" of the one
+// file when its listing can tell (see TRemoteFingerprint), else a "get" of it
+// into a work file whose SHA-256 is compared. Only a listing that differs
+// from what the page saw, or a refused listing, adds the "get" after the
+// "ls"; the server's bytes are then at hand for the window to show.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "remote/editing/DriverPage.h"
+#include "remote/local/TempFolder.h"
+#include "remote/operations/CompareOperation.h"
+#include "remote/operations/StatOperation.h"
+#include "remote/session/ConnectionDriver.h"
+
+namespace {
+using TVerdict = TRemoteCheck::TVerdict;
+
+// psftp's "ls" reads the whole directory to find the one name, while a
+// "get" reads the one file: a long line costs about this much.
+constexpr qint64 kListingBytesPerEntry = 100;
+// Below this a transfer costs its requests rather than its bytes.
+constexpr qint64 kSmallTransfer = 64 * 1024;
+
+QByteArray DirOf(const QByteArray& RemotePath) {
+  const qsizetype slash = RemotePath.lastIndexOf('/');
+  return slash == 0 ? QByteArray("/") : RemotePath.left(slash);
+}
+
+// A file that is not there has nothing of anyone's to lose, unless the page
+// saw it there.
+TVerdict Absent(const TRemoteCheck& Check) {
+  return Check.Seen.Describes(Check.RemotePath) ? TVerdict::Deleted : TVerdict::Unchanged;
+}
+}  // namespace
+
+// psftp's "put" without a remote name writes the local file's own name into
+// its current directory.
+QByteArray TConnectionDriver::SaveTarget(const IPage& Page, const QString& LocalPath) const {
+  const QByteArray remote = Page.RemoteFileName();
+  if (!remote.isEmpty()) return remote;
+  const QByteArray name = QFileInfo(LocalPath).fileName().toLocal8Bit();
+  if (FCurrentDir.isEmpty()) return name;
+  const QByteArray dir = FCurrentDir.toLocal8Bit();
+  return dir + (dir.endsWith('/') ? "" : "/") + name;
+}
+
+void TConnectionDriver::Check(IPage* Page, const QString& LocalPath) {
+  if (Checking(Page)) return;
+  CheckLocalTarget(LocalPath);
+  TRemoteCheck check;
+  check.LocalPath = LocalPath;
+  check.RemotePath = SaveTarget(*Page, LocalPath);
+  check.Seen = Page->RemoteFingerprint();
+  const bool seen = check.Seen.Describes(check.RemotePath);
+  if (TStatOperation::CanList(check.RemotePath) && (!seen || check.Seen.ListingTells()) &&
+      ListingIsCheaper(check)) {
+    Start(std::make_unique<TStatOperation>(Page, check));
+    return;
+  }
+  Start(std::make_unique<TCompareOperation>(Page, check, NewWorkFile(".get-")));
+}
+
+// The directory's size is known when a page has listed it.
+bool TConnectionDriver::ListingIsCheaper(const TRemoteCheck& Check) const {
+  const TDir* dir = FDirectories.Find(QString::fromLocal8Bit(DirOf(Check.RemotePath)));
+  if (!dir) return true;
+  const qint64 fileBytes =
+      Check.Seen.Describes(Check.RemotePath) ? qMax<qint64>(0, Check.Seen.ListedSize) : 0;
+  return dir->Count() * kListingBytesPerEntry <= qMax(fileBytes, kSmallTransfer);
+}
+
+bool TConnectionDriver::Checking(const IPage* Page) const {
+  const auto checks = [Page](const TOperationPtr& Operation) {
+    return Operation->Page() == Page && (Operation->Kind() == TPsftpOperation::TKind::Stat ||
+                                         Operation->Kind() == TPsftpOperation::TKind::Compare);
+  };
+  if (FOpen && checks(FOpen)) return true;
+  for (const TOperationPtr& operation : FQueue)
+    if (checks(operation)) return true;
+  return false;
+}
+
+// A listing that cannot decide hands over to the bytes: it differs from what
+// the page saw (a change, or only a new time), names the entry twice, or was
+// refused (a directory that cannot be read may hold a file that can).
+void TConnectionDriver::FinishStat(TStatOperation& Stat) {
+  TRemoteCheck& check = Stat.Check();
+  if (Stat.Missing()) {
+    check.Verdict = Absent(check);
+    return EndCheck(Stat.Page(), check);
+  }
+  if (Stat.Succeeded() && !check.Seen.Describes(check.RemotePath)) {
+    check.Verdict = TVerdict::Exists;
+    return EndCheck(Stat.Page(), check);
+  }
+  if (Stat.Succeeded() && Stat.Matches() == 1) {
+    const TListingParser::TEntry& entry = Stat.Entry();
+    check.ServerFingerprint.SetListing(entry.Size, entry.Time, entry.IsLink,
+                                       QDateTime::currentDateTime());
+    if (!entry.IsDirectory && check.Seen.ListingMatches(entry.Size, entry.Time)) {
+      check.Verdict = TVerdict::Unchanged;
+      return EndCheck(Stat.Page(), check);
+    }
+  }
+  if (!Stat.Succeeded()) Debug("The listing could not tell: " + Stat.Error());
+  if (!Stat.Page()) return EndCheck(nullptr, check);
+  Start(std::make_unique<TCompareOperation>(Stat.Page(), check, NewWorkFile(".get-")));
+}
+
+void TConnectionDriver::FinishCompare(TCompareOperation& Compare) {
+  TRemoteCheck& check = Compare.Check();
+  const QString workFile = Compare.LocalPath();
+  if (!Compare.Succeeded()) {
+    QFile::remove(workFile);
+    if (Compare.FileMissing()) {
+      check.Verdict = Absent(check);
+    } else {
+      ReportFailure(Compare);
+      check.Verdict = TVerdict::Failed;
+    }
+    return EndCheck(Compare.Page(), check);
+  }
+  TRemoteFingerprint& server = check.ServerFingerprint;
+  server.RemotePath = check.RemotePath;
+  server.Sha256 = TRemoteFingerprint::Sha256Of(workFile);
+  if (!check.Seen.Describes(check.RemotePath)) {
+    check.Verdict = TVerdict::Exists;
+  } else if (!server.Sha256.isEmpty() && server.Sha256 == check.Seen.Sha256) {
+    check.Verdict = TVerdict::Unchanged;
+    // The listing now describes the bytes the page saw; it may settle later
+    // checks.
+    if (Compare.Page()) Compare.Page()->SetRemoteFingerprint(server);
+  } else {
+    check.Verdict = TVerdict::Changed;
+    check.ServerCopy = workFile;
+    return EndCheck(Compare.Page(), check);
+  }
+  QFile::remove(workFile);
+  EndCheck(Compare.Page(), check);
+}
+
+void TConnectionDriver::EndCheck(IPage* Page, TRemoteCheck& Check) {
+  if (!Page) {
+    if (!Check.ServerCopy.isEmpty()) QFile::remove(Check.ServerCopy);
+    Debug("Check dropped: its tab was closed");
+    return;
+  }
+  FView.RemoteChecked(Page, Check);
+}

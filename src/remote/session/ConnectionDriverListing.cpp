@@ -1,0 +1,85 @@
+// Listing remote directories and moving through them.
+#include <memory>
+
+#include "core/Exception.h"
+#include "remote/editing/DriverPage.h"
+#include "remote/listing/ListingParser.h"
+#include "remote/local/TempFolder.h"
+#include "remote/operations/ChangeDirOperation.h"
+#include "remote/operations/GetOperation.h"
+#include "remote/operations/ListOperation.h"
+#include "remote/session/ConnectionDriver.h"
+
+void TConnectionDriver::FinishChangeDir(const TChangeDirOperation& ChangeDir) {
+  if (ChangeDir.PageClosed()) {
+    Debug("Change of directory: its tab was closed");
+  }
+  if (!ChangeDir.Succeeded() && !ChangeDir.FallbackLocalPath().isEmpty()) {
+    Debug("Not a directory, so fetched as a file: " + QString::fromLocal8Bit(ChangeDir.AskedDir()));
+    Start(std::make_unique<TGetOperation>(ChangeDir.Page(), ChangeDir.AskedDir(),
+                                          ChangeDir.FallbackLocalPath()));
+    return;
+  }
+  if (!ChangeDir.Succeeded()) {
+    ReportFailure(ChangeDir);
+    return;
+  }
+  SetCurrentDir(ChangeDir.NewDir());
+  Start(std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir()));
+}
+
+void TConnectionDriver::FinishList(TListOperation& List) {
+  if (!List.Succeeded()) {
+    ReportFailure(List);
+    return;
+  }
+  SetDownloading(false);
+  TDir& listed = List.Entries();
+  listed.Sort();
+  TDir* dir = FDirectories.Find(List.Dir());
+  if (dir) {
+    dir->SwapEntries(listed);  // the old entries go with the operation
+  } else {
+    auto created = std::make_unique<TDir>();
+    created->SetName(List.Dir());
+    created->SwapEntries(listed);
+    dir = FDirectories.Add(std::move(created));
+  }
+  dir->SetListedAt(QDateTime::currentDateTime());
+
+  if (List.PageClosed()) Debug("Listing shown nowhere: its tab was closed");
+  FView.DirectoryListed(List.Page(), dir);
+  Debug("OnListDirectory finished");
+}
+
+// psftp resolves relative names against its own current directory, which
+// another page may have moved; so an entry is always named by the directory
+// its page shows, and by its whole listed name (a backslash is an ordinary
+// character on the server, and a name beginning "-" is then no option).
+QString TConnectionDriver::RemotePathOf(const IPage& Page, const TFile& File) const {
+  const TDir* shown = Page.Dir();
+  const QString dir = shown ? shown->Name() : FCurrentDir;
+  if (dir.isEmpty()) return File.RemoteName();
+  return dir + (dir.endsWith('/') ? "" : "/") + File.RemoteName();
+}
+
+void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {
+  const QByteArray path = RemotePathOf(*Page, Entry).toLocal8Bit();
+  // Each operation checks its names when it is made: a name psftp cannot
+  // take leaves nothing busy.
+  if (Entry.IsDirectory() || Entry.IsLink()) {
+    auto changeDir = std::make_unique<TChangeDirOperation>(Page, path);
+    // A link to a file refuses the "cd"; it is then fetched as a file.
+    if (Entry.IsLink()) changeDir->SetFallback(NewWorkFile(".get-"));
+    SetDownloading(true);
+    Start(std::move(changeDir));
+  } else {
+    auto get = std::make_unique<TGetOperation>(Page, path, NewWorkFile(".get-"));
+    get->SetExpectedSize(Entry.Size());
+    TRemoteFingerprint listed;
+    listed.SetListing(Entry, Page->Dir() ? Page->Dir()->ListedAt() : QDateTime());
+    get->SetListed(listed);
+    SetDownloading(true);
+    Start(std::move(get));
+  }
+}

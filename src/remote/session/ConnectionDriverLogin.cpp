@@ -1,0 +1,223 @@
+// The connection driver's login: starting psftp with what the user chose,
+// readying a private key first, and answering psftp's questions on the way.
+#include <QFile>
+
+#include "core/ErrorReport.h"
+#include "core/Exception.h"
+#include "process/CommandLine.h"
+#include "process/VirtualRedirector.h"
+#include "remote/local/TempFolder.h"
+#include "remote/operations/ChangeDirOperation.h"
+#include "remote/operations/LoginOperation.h"
+#include "remote/session/ConnectionDriver.h"
+#include "remote/session/KeyLogin.h"
+#include "remote/session/PlainMessages.h"
+#include "remote/session/PsftpProgram.h"
+#include "remote/session/PsftpQuestions.h"
+
+std::unique_ptr<TKeyLogin> TConnectionDriver::MakeKeyLogin() {
+  TKeyLogin::TCallbacks callbacks;
+  callbacks.Ready = [this](const QString& PsftpKey) {
+    if (FInConnect)
+      StartPsftp(PsftpKey);  // a failure goes to Connect's caller
+    else
+      ErrorReport::Guarded([&] { StartPsftp(PsftpKey); });
+  };
+  callbacks.Ask = [this](const TPasswordRequest& Request) { FView.AskPassword(Request); };
+  callbacks.Fail = [this](const QString& Text, const QString& Detail) {
+    FPendingPassword.clear();
+    SetStatus("Not connected", 0);
+    FView.Inform(Text, Detail);
+  };
+  callbacks.Log = [this](const QString& Line) { Debug(Line); };
+  return std::make_unique<TKeyLogin>(std::move(callbacks));
+}
+
+void TConnectionDriver::Connect(const TConnectValues& Values, IPage* Page) {
+  FCurrentHostName = Values.HostName;
+  FCurrentUserName = Values.UserName;
+  FCurrentPort = Values.Port;
+  FStartingDir = Values.StartingDir;
+  FStartingPage = Page;
+  if (FRedirector.Running() || FKeyLogin->Preparing()) return;  // a second start does nothing
+  FPendingPassword = Values.Password;
+  FKeyFile = Values.PrivateKeyFile;
+  SetStatus("Connecting...", 0);
+  FInConnect = true;
+  try {
+    FKeyLogin->Begin(Values.PrivateKeyFile);
+  } catch (...) {
+    FInConnect = false;
+    throw;
+  }
+  FInConnect = false;
+}
+
+void TConnectionDriver::StartPsftp(const QString& PsftpKey) {
+  const QByteArray password = FPendingPassword;
+  FPendingPassword.clear();
+  FViaAgent = password.isEmpty() && PsftpKey.isEmpty();
+  // A start that fails leaves no psftp whose end would clear "Connecting...".
+  try {
+    QString parameters = QString("-v -P %1").arg(FCurrentPort);
+    if (!password.isEmpty()) {
+      FPasswordFile = WriteSecretWorkFile("pw-", password);
+      parameters += " -pwfile " + QuoteCommandLineArgument(FPasswordFile);
+    }
+    if (!PsftpKey.isEmpty()) parameters += " -i " + QuoteCommandLineArgument(PsftpKey);
+    parameters += " -l " + QuoteCommandLineArgument(QString::fromLocal8Bit(FCurrentUserName)) +
+                  " " + QuoteCommandLineArgument(QString::fromLocal8Bit(FCurrentHostName));
+    FRedirector.Run(PsftpProgramFile(), GetTempFolder(), parameters);
+  } catch (...) {
+    DeletePasswordFile();
+    SetStatus("Not connected", 0);
+    throw;
+  }
+  if (FRedirector.Running()) {
+    StartConversation();
+  } else {
+    DeletePasswordFile();
+    SetStatus("Not connected", 0);
+  }
+}
+
+void TConnectionDriver::StartConversation() {
+  ResetConversation();
+  FQuestions->Reset();
+  FWrongPassphrases = 0;
+  FKeyRefused = false;
+  FPasswordAsked = false;
+  FOpen = std::make_unique<TLoginOperation>();
+}
+
+// psftp reads "bye" only between commands: while one is unanswered, psftp is
+// busy with it (or stuck on a stalled server), so it is ended instead.
+void TConnectionDriver::Disconnect() {
+  if (FKeyLogin->Preparing()) return CancelPassword();
+  FQueue.clear();
+  if (FOpen && FOpen->Kind() != TPsftpOperation::TKind::Login) {
+    Debug("Disconnect: a command was still unanswered, so psftp was ended");
+    FRedirector.Kill();
+    return;
+  }
+  FView.Log(IDriverView::TLog::Command, "bye");
+  try {
+    FRedirector.Write("bye");
+  } catch (const Exception& e) {
+    Debug("psftp did not take the command: " + e.Message());  // it has ended already
+  }
+  FByeTimer.start();
+}
+
+void TConnectionDriver::DeletePasswordFile() {
+  if (FPasswordFile.isEmpty()) return;
+  QFile::remove(FPasswordFile);
+  FPasswordFile.clear();
+}
+
+void TConnectionDriver::FinishLogin(const TLoginOperation& Login) {
+  if (!Login.Succeeded()) {
+    ReportFailure(Login);
+    return;
+  }
+  DeletePasswordFile();
+  SetConnected(true);
+  // No password, no key and no question, yet logged in: the SSH agent gave
+  // its key (psftp says so only with -v, which it does not get). Said, so
+  // a user who expected a password question knows why none came.
+  if (FViaAgent && !FPasswordAsked) SetStatus("Connected (SSH agent)", 0);
+  SetCurrentDir(Login.HomeDir());
+  ErrorReport::Guarded(
+      [this] { Start(std::make_unique<TChangeDirOperation>(FStartingPage, FStartingDir)); });
+}
+
+void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& NewInput) {
+  Debug(QString::fromLocal8Bit(NewInput));
+  for (const TPsftpQuestions::TEvent& event : FQuestions->Feed(NewInput)) {
+    switch (event.Kind) {
+      case TPsftpQuestions::TEvent::HostKey:
+        FPendingQuestion = event.Question.Kind;
+        FView.AskHostKey(event.Question);
+        break;
+      case TPsftpQuestions::TEvent::Password:
+        AskPassword(event.Prompt);
+        break;
+      case TPsftpQuestions::TEvent::FatalError: {
+        const TPlainMessages::TFatalError error =
+            TPlainMessages::FatalError(event.Message, QString::fromLocal8Bit(FCurrentHostName),
+                                       FCurrentPort, QString::fromLocal8Bit(FCurrentUserName));
+        Debug("Fatal: " + error.Text);
+        FView.Inform(error.Text, error.Detail);
+        break;
+      }
+      case TPsftpQuestions::TEvent::WrongPassphrase:
+        ++FWrongPassphrases;
+        break;
+      case TPsftpQuestions::TEvent::KeyRefused:
+        FKeyRefused = true;
+        break;
+      case TPsftpQuestions::TEvent::KeyUnusable:
+        if (!FKeyFile.isEmpty())
+          GiveUpLogin(QString("psftp could not use the key %1.").arg(FKeyFile), event.Message);
+        break;
+    }
+  }
+}
+
+// With a key chosen, psftp's later questions are about that key: its
+// passphrase, or a password because the server refused it. The user meant to
+// log in with the key, so a refusal ends the login with a message naming it
+// instead of asking for a password they may not have.
+void TConnectionDriver::AskPassword(TPasswordRequest Request) {
+  FPasswordAsked = true;
+  if (FKeyFile.isEmpty()) return FView.AskPassword(Request);
+  if (Request.Kind == TPasswordRequest::TKind::Password) {
+    if (FKeyRefused)
+      return GiveUpLogin(QString("The server refused the key %1.").arg(FKeyFile),
+                         "Server refused our key");
+    return FView.AskPassword(Request);
+  }
+  const QByteArray known = FKeyLogin->TakePassphrase();
+  if (!known.isEmpty() && FWrongPassphrases == 0) {
+    Debug("Answered with the passphrase given for the key's conversion");
+    return FRedirector.WriteRaw(known + "\n");
+  }
+  if (FWrongPassphrases >= TKeyLogin::MostAttempts)
+    return GiveUpLogin(QString("Wrong passphrase for the key %1.").arg(FKeyFile),
+                       "Wrong passphrase");
+  Request.Prompt = QString("Passphrase for key \"%1\" (%2):").arg(Request.Key, FKeyFile);
+  if (FWrongPassphrases > 0) Request.Warning = "Wrong passphrase";
+  FView.AskPassword(Request);
+}
+
+void TConnectionDriver::GiveUpLogin(const QString& Text, const QString& Detail) {
+  Debug(Text);
+  FView.Inform(Text, Detail);
+  FRedirector.Kill();
+}
+
+void TConnectionDriver::AnswerHostKey(THostKeyAnswer Answer) {
+  // psftp reads one line; on Linux it keeps a CR, so answers end with LF alone.
+  // The weak-algorithm question knows only "y" (go on) and anything else (stop).
+  QByteArray line;
+  if (Answer == THostKeyAnswer::Trust)
+    line = "y";
+  else if (Answer == THostKeyAnswer::Once)
+    line = FPendingQuestion == THostKeyRequest::hkWeakCrypto ? "y" : "n";
+  Debug("Host key answer: " + (line.isEmpty() ? QString("(abandon)") : QString(line)));
+  FRedirector.WriteRaw(line + "\n");
+}
+
+void TConnectionDriver::AnswerPassword(const QByteArray& Password) {
+  if (Password.contains('\n') || Password.contains('\r'))
+    throw Exception("A password cannot hold a line break");
+  if (FKeyLogin->Preparing()) return FKeyLogin->Answer(Password);
+  FRedirector.WriteRaw(Password + "\n");
+}
+
+void TConnectionDriver::CancelPassword() {
+  if (!FKeyLogin->Preparing()) return FRedirector.Kill();
+  FKeyLogin->Cancel();
+  FPendingPassword.clear();
+  SetStatus("Not connected", 0);
+}

@@ -1,0 +1,88 @@
+// Opening remote files into pages and sending pages back.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/Exception.h"
+#include "remote/editing/DriverPage.h"
+#include "remote/local/TempFolder.h"
+#include "remote/operations/GetOperation.h"
+#include "remote/operations/ListOperation.h"
+#include "remote/operations/PutOperation.h"
+#include "remote/session/ConnectionDriver.h"
+
+// The download went to a work file of its own; only a complete one takes the
+// file's name in the download folder and reaches the page, so a broken-off
+// copy never passes for the file and never replaces an earlier good copy.
+void TConnectionDriver::FinishGet(const TGetOperation& Get) {
+  SetDownloading(false);
+  const QString workFile = Get.LocalPath();
+  if (!Get.Succeeded()) {
+    QFile::remove(workFile);
+    ReportFailure(Get);
+    return;
+  }
+  IPage* page = Get.Page();
+  if (!page) {
+    QFile::remove(workFile);
+    Debug("Download dropped: its tab was closed");
+    return;
+  }
+  const QByteArray remotePath = Get.RemotePath();
+  const QString remoteText = QString::fromLocal8Bit(remotePath);
+  const QString localName = LocalNameFor(remoteText.mid(remoteText.lastIndexOf('/') + 1));
+  const QString localPath = GetTempFolder() + localName;
+  Debug("Remote filename: " + QString::fromLocal8Bit(remotePath));
+  Debug("Local filename: " + localName);
+  if (!QFileInfo::exists(workFile)) {
+    FView.Inform(QString("Unable to load local file: %1").arg(localPath), QString());
+    return;
+  }
+  TRemoteFingerprint seen = Get.Listed();
+  seen.RemotePath = remotePath;
+  seen.Sha256 = TRemoteFingerprint::Sha256Of(workFile);
+  try {
+    CheckLocalTarget(localPath);
+    ReplaceFile(workFile, localPath);
+  } catch (...) {
+    QFile::remove(workFile);
+    throw;
+  }
+  page->SetRemoteFingerprint(seen);
+  FView.FileDownloaded(page, localPath, remotePath);
+}
+
+void TConnectionDriver::FinishPut(const TPutOperation& Put) {
+  if (!Put.Succeeded()) {
+    ReportFailure(Put);
+    return;
+  }
+  IPage* page = Put.Page();
+  if (!page && Put.PageClosed()) Debug("Upload finished after its tab was closed");
+  if (page && Put.MarksSaved()) {
+    page->SetRemoteFingerprint(Put.Sent());
+    FView.FileUploaded(page);
+  }
+  SetStatus("Saved", 0);
+  if (!FCurrentDir.isEmpty()) Start(std::make_unique<TListOperation>(page, FCurrentDir));
+}
+
+void TConnectionDriver::Save(IPage* Page, const QString& LocalPath) {
+  // Check the names before anything is written.
+  auto put = std::make_unique<TPutOperation>(Page, LocalPath, Page->RemoteFileName(), true);
+  CheckLocalTarget(LocalPath);
+  Page->SaveToFile(LocalPath);
+  // The bytes psftp sends are those of the local copy as written now.
+  TRemoteFingerprint sent;
+  sent.RemotePath = SaveTarget(*Page, LocalPath);
+  sent.Sha256 = TRemoteFingerprint::Sha256Of(LocalPath);
+  put->SetSent(sent);
+  SetStatus("Saving...", 0);
+  Start(std::move(put));
+}
+
+void TConnectionDriver::Upload(IPage* Page, const QString& LocalPath) {
+  auto put = std::make_unique<TPutOperation>(Page, LocalPath, QByteArray(), false);
+  SetStatus("Uploading...", 0);
+  Start(std::move(put));
+}

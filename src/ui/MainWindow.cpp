@@ -1,0 +1,346 @@
+// The main window's creation and wiring, and its pages.
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QListView>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <Qsci/qsciscintilla.h>
+
+#include "core/ErrorReport.h"
+#include "remote/listing/Dir.h"
+#include "remote/listing/File.h"
+#include "remote/session/ConnectionDriver.h"
+#include "store/Servers.h"
+#include "store/Settings.h"
+#include "ui/AboutBox.h"
+#include "ui/DebugLogWindow.h"
+#include "ui/EditFrame.h"
+#include "ui/FindDialog.h"
+#include "ui/Highlighters.h"
+#include "ui/Icons.h"
+#include "ui/Pages.h"
+#include "ui/SaveAsDialog.h"
+#include "ui/UnsavedGuard.h"
+
+namespace {
+const int kStatusPanelWidths[] = {100, 200, 50};
+// The message panel, the folder panel, and a spare one the layout keeps.
+const char* const kStatusPanelNames[] = {"MessagePanel", "FolderPanel", "SparePanel"};
+constexpr int kStartupDelay = 100;
+}  // namespace
+
+// ---------------------------------------------------------------- creation and wiring
+
+TMainWindow::TMainWindow(QWidget* Parent) : QMainWindow(Parent) {
+  setWindowTitle("Quillery");
+  setWindowIcon(Icons::Fallback("quillery"));
+  resize(850, 636);
+  CreateActions();
+  CreateMenus();
+  CreateToolBar();
+  Tabs = new QTabWidget(this);
+  Tabs->setObjectName("Tabs");
+  Tabs->setDocumentMode(true);
+  setCentralWidget(Tabs);
+  connect(Tabs, &QTabWidget::currentChanged, this, &TMainWindow::TabsChange);
+  FPages = std::make_unique<TPages>(
+      Tabs, [this] { UpdateActions(); }, [this](TPage* Page) { FDriver->PageClosing(Page); });
+  CreateStatusBar();
+  ConnectActionHandlers();
+
+  FSettings = std::make_unique<TSettings>();
+  FServers = std::make_unique<TServers>();
+  // Before the driver: the commands it enables consult the guard.
+  FUnsavedGuard = new TUnsavedGuard(*this);
+  // The driver shows the not-connected state as soon as it exists.
+  FDriver = std::make_unique<TConnectionDriver>(*this, FVirtualRedirector);
+  FHighlighters = std::make_unique<THighlighters>();
+  FFindDialog = new TFindDialog(this);
+  connect(FFindDialog, &TFindDialog::Find, this, &TMainWindow::FindDialogFind);
+  ErrorReport::Guarded([this] { LoadFormPosition(); });
+
+  StartupTimer = new QTimer(this);
+  StartupTimer->setInterval(kStartupDelay);
+  connect(StartupTimer, &QTimer::timeout, this, &TMainWindow::StartupTimerTimer);
+  StartupTimer->start();
+}
+
+TMainWindow::~TMainWindow() {
+  // Pages and dialogs outlive this body; keep their signals from reaching a
+  // half-destroyed window.
+  disconnect(qApp, nullptr, this, nullptr);
+  disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+  Tabs->disconnect(this);
+  FPages->ForEach([this](TPage* Page) {
+    Page->Editor()->disconnect(this);
+    Page->Frame()->disconnect(this);
+  });
+  delete Tabs;
+  Tabs = nullptr;
+  SetBusyCursor(false);
+  FDriver.reset();
+  FServers.reset();
+  FSettings.reset();
+}
+
+QAction* TMainWindow::MakeAction(const QString& Name, const QString& Text,
+                                 const QKeySequence& Shortcut, const QString& Hint,
+                                 const QString& IconName) {
+  auto* action = new QAction(Text, this);
+  action->setObjectName(Name);
+  action->setShortcut(Shortcut);
+  if (!Hint.isEmpty()) {
+    // "Short|Long": the short text is the tooltip, the long one the status tip.
+    action->setToolTip(Hint.section('|', 0, 0));
+    action->setStatusTip(Hint.section('|', 1));
+  }
+  if (!IconName.isEmpty()) action->setIcon(Icons::Get(IconName));
+  addAction(action);
+  return action;
+}
+
+void TMainWindow::CreateActions() {
+  ConnectAction = MakeAction("ConnectAction", "&Connect to Server...", {}, {}, "network-connect");
+  OpenAction = MakeAction("OpenAction", "&Open...", QKeySequence("Ctrl+O"),
+                          "Open|Opens an existing file", "document-open");
+  SaveAction = MakeAction("SaveAction", "&Save", QKeySequence("Ctrl+S"), {}, "document-save");
+  CloseTabAction = MakeAction("CloseTabAction", "C&lose Tab", QKeySequence("Ctrl+W"));
+  NewAction = MakeAction("NewAction", "&New", QKeySequence("Ctrl+T"), {}, "document-new");
+  PrintAction = MakeAction("PrintAction", "&Print...", {});
+  ExitAction = MakeAction("ExitAction", "&Exit", {}, {}, "application-exit");
+  CutAction = MakeAction("CutAction", "Cu&t", QKeySequence("Ctrl+X"),
+                         "Cut|Cuts the selection and puts it on the Clipboard", "edit-cut");
+  CopyAction = MakeAction("CopyAction", "&Copy", QKeySequence("Ctrl+C"),
+                          "Copy|Copies the selection and puts it on the Clipboard", "edit-copy");
+  PasteAction = MakeAction("PasteAction", "&Paste", QKeySequence("Ctrl+V"),
+                           "Paste|Inserts Clipboard contents", "edit-paste");
+  SelectAllAction = MakeAction("SelectAllAction", "Select &All", QKeySequence("Ctrl+A"),
+                               "Select All|Selects the entire document");
+  UndoAction = MakeAction("UndoAction", "&Undo", QKeySequence("Ctrl+Z"),
+                          "Undo|Reverts the last action", "edit-undo");
+  DeleteAction = MakeAction("DeleteAction", "&Delete", QKeySequence(Qt::Key_Delete),
+                            "Delete|Erases the selection");
+  FindAction = MakeAction("FindAction", "&Find...", QKeySequence("Ctrl+F"));
+  RedoAction = MakeAction("RedoAction", "Redo", {}, {}, "edit-redo");
+  ViewLineNumbersAction = MakeAction("ViewLineNumbersAction", "&Line Numbers", {});
+  WrapLinesAction = MakeAction("WrapLinesAction", "&Wrap Long Lines", {});
+  FontAction = MakeAction("FontAction", "&Font...", {});
+  ShowConnectDialogAction =
+      MakeAction("ShowConnectDialogAction", "&Show Connect Dialog on Startup", {});
+  AboutAction = MakeAction("AboutAction", "&About...", {});
+  ViewDebugLogAction =
+      MakeAction("ViewDebugLogAction", "ViewDebugLogAction", QKeySequence("Ctrl+Alt+D"));
+
+  for (QAction* action : {ViewLineNumbersAction, WrapLinesAction, ShowConnectDialogAction})
+    action->setCheckable(true);
+  // Commands without a handler of their own.
+  PrintAction->setEnabled(false);
+  RedoAction->setEnabled(false);
+  SaveAction->setEnabled(false);
+}
+
+void TMainWindow::CreateMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addActions(
+      {ConnectAction, OpenAction, SaveAction, CloseTabAction, NewAction, PrintAction, ExitAction});
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  edit->addActions(
+      {CutAction, CopyAction, PasteAction, SelectAllAction, UndoAction, DeleteAction, FindAction});
+  connect(edit, &QMenu::aboutToShow, this, &TMainWindow::UpdateEditActions);
+  menuBar()->addMenu("&View")->addActions({ViewLineNumbersAction, WrapLinesAction});
+  menuBar()->addMenu("&Settings")->addActions({FontAction, ShowConnectDialogAction});
+  menuBar()->addMenu("&Help")->addAction(AboutAction);
+}
+
+void TMainWindow::CreateToolBar() {
+  ToolBar = addToolBar(tr("Toolbar"));
+  ToolBar->setObjectName("ToolBar");
+  ToolBar->setMovable(false);
+  ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  ToolBar->setIconSize(QSize(16, 16));
+  ToolBar->addAction(ConnectAction);
+  ToolBar->addSeparator();
+  ToolBar->addActions({NewAction, OpenAction, SaveAction});
+  ToolBar->addSeparator();
+  ToolBar->addActions({CutAction, CopyAction, PasteAction, UndoAction, RedoAction});
+  ToolBar->addSeparator();
+  ToolBar->addAction(ExitAction);
+}
+
+void TMainWindow::CreateStatusBar() {
+  for (int i = 0; i < 3; ++i) {
+    FStatusPanels[i] = new QLabel(this);
+    // Panel 0 carries the messages, which must be read whole; it may shrink
+    // back to its width, so a long one never widens the window.
+    if (i == 0)
+      FStatusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
+    else
+      FStatusPanels[i]->setFixedWidth(kStatusPanelWidths[i]);
+    // Server-chosen names pass through here; none may be taken for markup.
+    FStatusPanels[i]->setTextFormat(Qt::PlainText);
+    FStatusPanels[i]->setObjectName(kStatusPanelNames[i]);
+    statusBar()->addWidget(FStatusPanels[i]);
+  }
+}
+
+void TMainWindow::ConnectActionHandlers() {
+  const std::pair<QAction*, void (TMainWindow::*)()> handlers[] = {
+      {ConnectAction, &TMainWindow::ConnectActionExecute},
+      {OpenAction, &TMainWindow::OpenActionExecute},
+      {SaveAction, &TMainWindow::SaveActionExecute},
+      {CloseTabAction, &TMainWindow::CloseTabActionExecute},
+      {NewAction, &TMainWindow::NewActionExecute},
+      {ExitAction, &TMainWindow::ExitActionExecute},
+      {CutAction, &TMainWindow::CutActionExecute},
+      {CopyAction, &TMainWindow::CopyActionExecute},
+      {PasteAction, &TMainWindow::PasteActionExecute},
+      {SelectAllAction, &TMainWindow::SelectAllActionExecute},
+      {UndoAction, &TMainWindow::UndoActionExecute},
+      {DeleteAction, &TMainWindow::DeleteActionExecute},
+      {FindAction, &TMainWindow::FindActionExecute},
+      {ViewLineNumbersAction, &TMainWindow::ViewLineNumbersActionExecute},
+      {WrapLinesAction, &TMainWindow::WrapLinesActionExecute},
+      {FontAction, &TMainWindow::FontActionExecute},
+      {ShowConnectDialogAction, &TMainWindow::ShowConnectDialogActionExecute},
+      {AboutAction, &TMainWindow::AboutActionExecute},
+      {ViewDebugLogAction, &TMainWindow::ViewDebugLogActionExecute},
+  };
+  for (const auto& [action, handler] : handlers)
+    connect(action, &QAction::triggered, this, handler);
+  connect(qApp, &QApplication::focusChanged, this, &TMainWindow::UpdateEditActions);
+  connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+          &TMainWindow::UpdateEditActions);
+}
+
+void TMainWindow::SetConnectDialog(QDialog* Dialog, std::function<TConnectValues()> Values) {
+  FConnectDialog = Dialog;
+  FConnectValues = std::move(Values);
+}
+
+void TMainWindow::SetAboutForm(TAboutBox* Form) { FAboutForm = Form; }
+
+void TMainWindow::SetSaveAsForm(TSaveAsDialog* Form) { FSaveAsForm = Form; }
+
+void TMainWindow::SetDebugForm(TDebugLogWindow* Form) { FDebugForm = Form; }
+
+// ---------------------------------------------------------------- pages
+
+TPage* TMainWindow::ActivePage() { return FPages->Active(); }
+
+int TMainWindow::PageCount() { return FPages->Count(); }
+
+TPage* TMainWindow::Pages(int Index) { return FPages->At(Index); }
+
+QsciScintilla* TMainWindow::ActiveEdit() {
+  TPage* page = ActivePage();
+  return page ? page->Editor() : nullptr;
+}
+
+QListView* TMainWindow::ActiveDirListBox() {
+  TPage* page = ActivePage();
+  return page ? page->DirListBox() : nullptr;
+}
+
+TPage* TMainWindow::CreateTab(const QString& Caption) {
+  TPage* page = FPages->Create(Caption, [this](TPage* Page) {
+    TEditFrame* frame = Page->Frame();
+    frame->SetConnected(FDriver->Connected());
+    Page->SetHighlighters(FHighlighters.get());
+    ConnectPage(Page);
+    frame->SetEditorFont(EditorFont(frame->EditorFont(), FSettings->Get(TSettingKeys::FontName),
+                                    FSettings->Get(TSettingKeys::FontSize)));
+  });
+  UpdateActions();
+  UpdateEditActions();
+  return page;
+}
+
+void TMainWindow::CloseActiveTab() { FPages->CloseActive(); }
+
+void TMainWindow::ConnectPage(TPage* Page) {
+  TEditFrame* frame = Page->Frame();
+  connect(frame, &TEditFrame::ConnectRequested, this, &TMainWindow::ConnectActionExecute);
+  connect(frame, &TEditFrame::DirListDoubleClicked, this, &TMainWindow::DirListBoxDblClick);
+  // Drops are handled after the drag has finished: the questions they ask
+  // must not run inside the platform's drag and drop.
+  connect(
+      frame, &TEditFrame::DirListFilesDropped, frame,
+      [this, frame](const QStringList& Files) {
+        ErrorReport::Guarded([&] { DirListFileDrop(frame->Connected(), Files); });
+      },
+      Qt::QueuedConnection);
+  connect(
+      frame, &TEditFrame::EditFilesDropped, Page,
+      [this, Page](const QStringList& Files) { EditFileDrop(Page, Files); }, Qt::QueuedConnection);
+  QsciScintilla* edit = Page->Editor();
+  connect(edit, &QsciScintilla::textChanged, this, [this, Page] { EditorChanged(Page); });
+  connect(edit, &QsciScintilla::selectionChanged, this, &TMainWindow::UpdateEditActions);
+}
+
+void TMainWindow::EditFileDrop(TPage* Page, const QStringList& Files) {
+  if (Files.size() >= 2) {
+    ShowMessage("You can drop only one file at a time!");
+    return;
+  }
+  if (Files.isEmpty()) return;
+  ErrorReport::Guarded([&] { Page->LoadFromFile(Files.first()); });
+}
+
+void TMainWindow::CloseTabActionExecute() {
+  if (PageCount() == 1) return;
+  FUnsavedGuard->Protect(ActivePage(), [this] {
+    CloseActiveTab();
+    // The Save command follows the page that is now in front.
+    UpdateActions();
+    UpdateEditActions();
+  });
+}
+
+// Entering a folder replaces no text; opening a file replaces the page's.
+// The listing that follows an upload refills the list and drops its
+// selection, so the entry is found again by name.
+void TMainWindow::DirListBoxDblClick() {
+  TPage* page = ActivePage();
+  const TFile* file = page ? page->SelectedFile() : nullptr;
+  if (!file || file->IsDirectory()) {
+    ErrorReport::Guarded([this] { OpenSelectedEntry(); });
+    return;
+  }
+  FUnsavedGuard->Protect(page, [this, page, name = file->RemoteName()] {
+    if (page->SelectFile(name)) ErrorReport::Guarded([this] { OpenSelectedEntry(); });
+  });
+}
+
+void TMainWindow::NewActionExecute() { CreateTab(TPage::UntitledCaption()); }
+
+void TMainWindow::TabsChange() {
+  if (FPages->Switching()) return;
+  UpdateActions();
+  TPage* page = ActivePage();
+  SetStatus(page && page->Dir() ? page->Dir()->Name() : QString(), 1);
+  UpdateEditActions();
+}
+
+void TMainWindow::EditorChanged(TPage* Page) {
+  if (Page->Loading()) return;
+  Page->SetSaved(false);
+  UpdateEditActions();
+}
+
+// While the save question waits for its upload nothing may save, close or
+// replace a page, nor bring another to the front.
+void TMainWindow::UpdateActions() {
+  const bool free = !FUnsavedGuard->Waiting();
+  TPage* page = ActivePage();
+  SaveAction->setEnabled(free && page && !page->Saved());
+  CloseTabAction->setEnabled(free);
+  NewAction->setEnabled(free && FNewOpenEnabled);
+  OpenAction->setEnabled(free && FNewOpenEnabled);
+}

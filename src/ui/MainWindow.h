@@ -1,0 +1,289 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+#include "process/VirtualRedirector.h"
+#include "remote/session/DriverView.h"
+#include "ui/Page.h"
+
+class QAction;
+class QDialog;
+class QFont;
+class QLabel;
+class QListView;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QsciScintilla;
+class TAboutBox;
+class TConnectionDriver;
+class TDebugLogWindow;
+class TFindDialog;
+class THighlighters;
+class THostKeyDialog;
+class TPages;
+class TPasswordDialog;
+class TSaveAsDialog;
+class TServers;
+class TSettings;
+class TUnsavedGuard;
+
+// The main window: menu, toolbar, one editor page per tab and the status bar.
+// It owns the psftp child process, the connection driver that talks to it, the
+// settings and the saved hosts, and shows what the driver reports.
+//
+// One class, several files, one per part of the window; the sections below
+// follow them:
+//   Main.cpp              creation and wiring, and the pages
+//   MainEditCommands.cpp  the commands that act on the text and the view
+//   MainStartup.cpp       the first showing, settings, the stored geometry
+//   MainClosing.cpp       closing, and the save question it shares
+//   MainConnection.cpp    the driver's commands, its reports and how the
+//                         window shows them
+class TMainWindow : public QMainWindow, public IDriverView {
+  Q_OBJECT
+
+  // ------------------------------------------------ creation and wiring (Main.cpp)
+ public:
+  explicit TMainWindow(QWidget* Parent = nullptr);
+  ~TMainWindow() override;
+
+  // The windows made after this one; the main program hands them over.
+  // Values reads the connect dialog's fields after it closed with OK.
+  void SetConnectDialog(QDialog* Dialog, std::function<TConnectValues()> Values);
+  void SetAboutForm(TAboutBox* Form);
+  void SetSaveAsForm(TSaveAsDialog* Form);
+  void SetDebugForm(TDebugLogWindow* Form);
+
+  TConnectionDriver& Driver() { return *FDriver; }
+  TSettings& Settings() { return *FSettings; }
+  TServers& Servers() { return *FServers; }
+  TVirtualRedirector& VirtualRedirector() { return FVirtualRedirector; }
+  // One lexer of each kind, shared by every page.
+  THighlighters& Highlighters() { return *FHighlighters; }
+  TFindDialog* FindDialog() const { return FFindDialog; }
+  // The save question asked before a page's text is thrown away.
+  TUnsavedGuard& UnsavedGuard() { return *FUnsavedGuard; }
+
+  QAction* ConnectAction;
+  QAction* OpenAction;
+  QAction* SaveAction;
+  QAction* CloseTabAction;
+  QAction* NewAction;
+  QAction* PrintAction;
+  QAction* ExitAction;
+  QAction* CutAction;
+  QAction* CopyAction;
+  QAction* PasteAction;
+  QAction* SelectAllAction;
+  QAction* UndoAction;
+  QAction* DeleteAction;
+  QAction* FindAction;
+  QAction* RedoAction;
+  QAction* ViewLineNumbersAction;
+  QAction* WrapLinesAction;
+  QAction* FontAction;
+  QAction* ShowConnectDialogAction;
+  QAction* AboutAction;
+  QAction* ViewDebugLogAction;
+  QToolBar* ToolBar;
+  QTabWidget* Tabs;
+  QTimer* StartupTimer;
+
+ private:
+  void CreateActions();
+  QAction* MakeAction(const QString& Name, const QString& Text, const QKeySequence& Shortcut,
+                      const QString& Hint = QString(), const QString& IconName = QString());
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void ConnectActionHandlers();
+
+  // The driver talks through the child process, so the process comes first
+  // here and is destroyed last.
+  TVirtualRedirector FVirtualRedirector;
+  std::unique_ptr<TSettings> FSettings;
+  std::unique_ptr<TServers> FServers;
+  std::unique_ptr<TConnectionDriver> FDriver;
+  std::unique_ptr<THighlighters> FHighlighters;
+  TFindDialog* FFindDialog = nullptr;
+  TUnsavedGuard* FUnsavedGuard = nullptr;
+
+  // ------------------------------------------------ pages (Main.cpp)
+ public:
+  // Forwarders to the page list, kept for the commands and their tests.
+  TPage* ActivePage();
+  int PageCount();
+  TPage* Pages(int Index);
+  QsciScintilla* ActiveEdit();
+  QListView* ActiveDirListBox();
+  TPage* CreateTab(const QString& Caption);
+  void CloseActiveTab();
+
+  void NewActionExecute();
+  void CloseTabActionExecute();
+  void TabsChange();
+  void EditorChanged(TPage* Page);
+  void EditFileDrop(TPage* Page, const QStringList& Files);
+  void DirListBoxDblClick();
+  void UpdateActions();
+
+ private:
+  void ConnectPage(TPage* Page);
+
+  std::unique_ptr<TPages> FPages;
+
+  // ------------------------------------------------ edit commands (MainEditCommands.cpp)
+ public:
+  void UpdateEditActions();
+  void SelectAllActionExecute();
+  void UndoActionExecute();
+  void DeleteActionExecute();
+  void CutActionExecute();
+  void CopyActionExecute();
+  void PasteActionExecute();
+  void FindActionExecute();
+  void FindDialogFind();
+  // Qt has already flipped a checkable action's check mark when its handler
+  // runs.
+  void ViewLineNumbersActionExecute();
+  void WrapLinesActionExecute();
+  void FontActionExecute();
+  void ShowConnectDialogActionExecute();
+  void OpenActionExecute();
+  void OpenActionAccept(const QString& FileName);
+  void AboutActionExecute();
+  void ViewDebugLogActionExecute();
+
+ protected:
+  // The open-file dialog: the chosen local file, empty when cancelled.
+  virtual QString AskOpenFileName();
+  // The font dialog preset with Font; false when cancelled.
+  virtual bool AskFont(QFont& Font);
+
+ private:
+  QsciScintilla* FocusedEditor();
+
+  // ------------------------------------------------ start-up (MainStartup.cpp)
+ public:
+  void ApplySettings();
+  void StartupTimerTimer();
+  void LoadFormPosition();
+  void SaveFormPosition();
+
+ protected:
+  void showEvent(QShowEvent* Event) override;
+  void changeEvent(QEvent* Event) override;
+
+ private:
+  void FormShow();
+  void CorrectRestoredOuterSize();
+  // Font with the stored family and size; only those two are kept between
+  // runs, so its style and effects stay as they are.
+  static QFont EditorFont(QFont Font, const QString& Name, int Size);
+
+  bool FShown = false;
+  bool FFirstTick = true;
+  QSize FRestoredOuterSize;
+
+  // ------------------------------------------------ closing (MainClosing.cpp)
+ public:
+  void ExitActionExecute();
+  // How long a command, or the window's close, waits for an upload that the
+  // save question started.
+  void SetUploadWaitLimit(int Milliseconds);
+  bool WaitingForUploadToClose() const;
+  // The save question for one page: Yes, No or Cancel. Tests answer it.
+  virtual QMessageBox::StandardButton AskSaveChanges(const QString& Text);
+  // True while a save the save question began has not been answered: its
+  // check, the question that may follow it, or its upload.
+  virtual bool UploadInProgress();
+  // True while the question a checked save asks is open or on its way.
+  bool AskingAboutSave() const { return FConflictQuestions > 0; }
+
+ protected:
+  void closeEvent(QCloseEvent* Event) override;
+
+ private:
+  bool FormCloseQuery(bool& UploadSent);
+  void FormClose();
+
+  // Set when the wait for the close question's uploads is over.
+  bool FCloseQueryDone = false;
+
+  // ------------------------------------------------ the connection (MainConnection.cpp)
+ public:
+  static constexpr int ConnectImage = 0;
+  static constexpr int DisconnectImage = 12;
+
+  void ConnectActionExecute();
+  void SaveActionExecute();
+  // Begins saving Page: the driver checks its remote file first, and the
+  // save goes out (or is asked about) when the check is done. False when
+  // Save As was cancelled or refused.
+  bool SavePage(TPage* Page);
+  void OpenSelectedEntry();
+  void DirListFileDrop(bool FrameConnected, const QStringList& Files);
+
+  // What the connection driver reports.
+  void ConnectionChanged(bool Connected, const QString& HostName) override;
+  void StatusChanged(const QString& Text, int Panel, const QString& Detail) override;
+  void BusyChanged(bool Busy) override;
+  void DirectoryListed(IPage* Page, TDir* Dir) override;
+  void FileDownloaded(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath) override;
+  void FileUploaded(IPage* Page) override;
+  void RemoteChecked(IPage* Page, const TRemoteCheck& Check) override;
+  void Log(TLog Kind, const QString& Text) override;
+  void Inform(const QString& Text, const QString& Detail) override;
+  void AskHostKey(const THostKeyRequest& Request) override;
+  void AskPassword(const TPasswordRequest& Request) override;
+
+  // How the window shows it, and the questions it asks; tests answer them.
+  virtual void SetStatus(const QString& S, int Index, const QString& ToolTip = QString());
+  QString StatusText(int Index) const;
+  virtual void SetConnectAction(const QString& Caption, int ImageIndex);
+  int ConnectActionImageIndex() const { return FConnectImageIndex; }
+  virtual void SetNewOpenEnabled(bool Enabled);
+  virtual void SetCaption(const QString& Caption);
+  virtual void SetBusyCursor(bool Busy);
+  virtual void DebugAppendText(const QString& Text);
+  virtual void DebugAddLine(const QString& S);
+  virtual bool ShowConnectDialog();
+  virtual TConnectValues ConnectDialogValues();
+  virtual bool AskSaveAsName(QString& FileName);
+  virtual bool Confirm(const QString& Text);
+  // The question before a save would replace a change made on the server,
+  // or a file the page never saw, with the answers on offer in order.
+  enum class TConflictAnswer { Overwrite, Replace, OpenServerVersion, Cancel };
+  virtual TConflictAnswer AskConflict(const QString& Text, const QList<TConflictAnswer>& Offered);
+  virtual void ShowError(const QString& Text);
+  // An error in plain words (Text) with the program's own words below it.
+  void ShowDetailedError(const QString& Text, const QString& Detail) { Inform(Text, Detail); }
+  virtual void ShowMessage(const QString& Text);
+  THostKeyDialog* HostKeyDialog();
+  TPasswordDialog* PasswordDialog();
+
+ private:
+  void SendPage(TPage* Page, const QString& LocalPath);
+  void AnswerRemoteCheck(TPage* Page, const TRemoteCheck& Check);
+  void OpenServerVersion(TPage* Page, const TRemoteCheck& Check);
+
+  QLabel* FStatusPanels[3] = {};
+  // Questions about checked saves that are open or on their way.
+  int FConflictQuestions = 0;
+  int FConnectImageIndex = ConnectImage;
+  bool FNewOpenEnabled = false;
+  bool FBusyCursor = false;
+
+  QPointer<QDialog> FConnectDialog;
+  std::function<TConnectValues()> FConnectValues;
+  QPointer<TAboutBox> FAboutForm;
+  QPointer<TSaveAsDialog> FSaveAsForm;
+  QPointer<TDebugLogWindow> FDebugForm;
+  THostKeyDialog* FHostKeyDialog = nullptr;
+  TPasswordDialog* FPasswordDialog = nullptr;
+};
