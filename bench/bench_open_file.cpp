@@ -145,13 +145,17 @@ QString EnsureLocalCopy(TKind Kind) {
 
 // ---------------------------------------------------------------- window
 
-class TBenchForm : public TMainWindow {
+class TBenchForm : public TMainWindow, public IUserPrompts {
  public:
+  TBenchForm() { SetPrompts(this); }
   bool ShowConnectDialog() override { return true; }
   TConnectValues ConnectDialogValues() override { return Values; }
   bool Confirm(const QString&) override { return true; }
-  void ShowError(const QString& Text) override { qWarning("error: %s", qPrintable(Text)); }
-  void ShowMessage(const QString& Text) override { qWarning("message: %s", qPrintable(Text)); }
+  void Inform(TTone, const QString& Text) override { qWarning("%s", qPrintable(Text)); }
+  using TMainWindow::Inform;
+  int Choose(const TChoice& Choice) override { return Choice.Escape; }
+  std::optional<QString> AskText(const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> AskFile(const QString&) override { return std::nullopt; }
   void AskHostKey(const THostKeyRequest&) override {
     QTimer::singleShot(0, this, [this] { Driver().AnswerHostKey(THostKeyAnswer::Once); });
   }
@@ -193,7 +197,7 @@ std::unique_ptr<TBenchForm> ShowForm() {
 // A fresh tab in place of the old one: the page has no text and no lexer,
 // as a page does before its first file.
 TPage* FreshPage(TBenchForm& Form) {
-  Form.CreateTab("Untitled");
+  Form.CreateTab();
   Form.Tabs->setCurrentIndex(0);
   Form.CloseActiveTab();
   QApplication::processEvents();

@@ -39,6 +39,7 @@
 #include "core/ErrorReport.h"
 #include "process/VirtualRedirector.h"
 #include "remote/editing/DriverPage.h"
+#include "remote/editing/RemoteEditor.h"
 #include "remote/listing/Dir.h"
 #include "remote/listing/File.h"
 #include "remote/session/ConnectionDriver.h"
@@ -104,18 +105,17 @@ bool RunUntil(const std::function<bool()>& Done, int TimeoutMs = kTimeoutMs) {
 class TBenchPage : public IPage {
  public:
   TDir* Dir() const override { return FDir; }
-  void SetDir(TDir* Value) {
+  void SetDir(TDir* Value) override {
     FDir = Value;
     Poke();
   }
-  TFile* SelectedFile() const {
+  TFile* SelectedFile() const override {
     return FDir && Selected >= 0 && Selected < FDir->Count() ? FDir->Files(Selected) : nullptr;
   }
-  QString Caption() const { return FCaption; }
-  void SetCaption(const QString& Value) { FCaption = Value; }
-  QByteArray RemoteFileName() const override { return FRemoteFileName; }
-  void SetRemoteFileName(const QByteArray& Value) { FRemoteFileName = Value; }
-  void LoadFromFile(const QString& Path) {
+  TRemoteDocument& Document() override { return FDocument; }
+  const TRemoteDocument& Document() const override { return FDocument; }
+  void DocumentChanged() override {}
+  void LoadFromFile(const QString& Path) override {
     LoadStartNs = Clock.nsecsElapsed();
     QFile file(Path);
     if (!file.open(QIODevice::ReadOnly)) Die("cannot read the download " + Path);
@@ -125,9 +125,6 @@ class TBenchPage : public IPage {
     Poke();
   }
   void SaveToFile(const QString&) override {}
-  const TRemoteFingerprint& RemoteFingerprint() const override { return Fingerprint; }
-  void SetRemoteFingerprint(const TRemoteFingerprint& Value) override { Fingerprint = Value; }
-  TRemoteFingerprint Fingerprint;
 
   // Selects the entry the window's list would show as ItemText ("[sub]" for a directory).
   bool Select(const QString& ItemText) {
@@ -153,8 +150,17 @@ class TBenchPage : public IPage {
 
  private:
   TDir* FDir = nullptr;
-  QString FCaption = "Untitled";
-  QByteArray FRemoteFileName;
+  TRemoteDocument FDocument;
+};
+
+// The bench opens text files only: any question is a failure.
+class TBenchPrompts : public IUserPrompts {
+ public:
+  void Inform(TTone, const QString& Text) override { Die(Text); }
+  bool Confirm(const QString& Text) override { Die("asked: " + Text); }
+  int Choose(const TChoice& Choice) override { Die("asked: " + Choice.Text); }
+  std::optional<QString> AskText(const QString&, const QString&) override { Die("asked a name"); }
+  std::optional<QString> AskFile(const QString&) override { Die("asked for a file"); }
 };
 
 // Answers the connect dialog and the host-key question at once. The debug
@@ -163,17 +169,12 @@ class TBenchPage : public IPage {
 class TBenchView : public IDriverView {
  public:
   void ConnectionChanged(bool, const QString&) override {}
-  void StatusChanged(const QString&, int, const QString&) override {}
+  void MessageChanged(const QString&, const QString&) override {}
+  void FolderChanged(const QString&) override {}
   void BusyChanged(bool) override {}
   void DirectoryListed(IPage* Listed, TDir* Dir) override {
     if (Listed) Page.SetDir(Dir);
   }
-  void FileDownloaded(IPage*, const QString& LocalPath, const QByteArray& RemotePath) override {
-    Page.SetRemoteFileName(RemotePath);
-    Page.LoadFromFile(LocalPath);
-  }
-  void FileUploaded(IPage*) override {}
-  void RemoteChecked(IPage*, const TRemoteCheck&) override {}
   void Log(TLog, const QString& Text) override { DebugChars += Text.size() + 1; }
   void Inform(const QString& Text, const QString&) override {
     Errors << Text;
@@ -229,6 +230,9 @@ struct TSession {
   TBenchView View;
   TBenchRedirector Redirector;
   TConnectionDriver Driver{View, Redirector};
+  // Downloads reach the page through the real editing controller.
+  TBenchPrompts Prompts;
+  TRemoteEditor Editor{Driver, Prompts};
 
   explicit TSession(int Port, const QByteArray& StartingDir) {
     View.Page.Clock.start();

@@ -30,6 +30,7 @@
 #include "core/ErrorReport.h"
 #include "process/VirtualRedirector.h"
 #include "remote/editing/DriverPage.h"
+#include "remote/editing/RemoteEditor.h"
 #include "remote/listing/Dir.h"
 #include "remote/listing/File.h"
 #include "remote/local/TempFolder.h"
@@ -63,44 +64,64 @@ void RunUntil(const std::function<bool()>& Done, const char* What) {
   }
 }
 
+// A page as the editing controller sees it; it counts the files loaded
+// into it and the saves confirmed.
 class TPage : public IPage {
  public:
   TDir* Dir() const override { return FDir; }
-  QByteArray RemoteFileName() const override { return FRemote; }
+  void SetDir(TDir* Value) override { FDir = Value; }
+  TFile* SelectedFile() const override { return nullptr; }
+  TRemoteDocument& Document() override { return FDocument; }
+  const TRemoteDocument& Document() const override { return FDocument; }
+  void DocumentChanged() override {
+    if (FDocument.Saved && FUnsaved) ++Uploads;
+    FUnsaved = !FDocument.Saved;
+  }
   void SaveToFile(const QString& Path) override {
     QFile file(Path);
     if (!file.open(QIODevice::WriteOnly) || file.write(Text) != Text.size())
       Die("cannot write " + Path);
   }
-  const TRemoteFingerprint& RemoteFingerprint() const override { return FSeen; }
-  void SetRemoteFingerprint(const TRemoteFingerprint& Value) override { FSeen = Value; }
+  void LoadFromFile(const QString& Path) override {
+    QFile file(Path);
+    if (!file.open(QIODevice::ReadOnly)) Die("cannot read " + Path);
+    Text = file.readAll();
+    ++Downloads;
+  }
+  // Marks the text edited, as typing would.
+  void Edit() {
+    FDocument.Saved = false;
+    FUnsaved = true;
+  }
 
   TDir* FDir = nullptr;
-  QByteArray FRemote;
   QByteArray Text;
-  TRemoteFingerprint FSeen;
+  int Downloads = 0;
+  int Uploads = 0;
+
+ private:
+  TRemoteDocument FDocument;
+  bool FUnsaved = false;
 };
 
-// Saves whatever the check finds unchanged, as the window does.
+// Any question means the check found a change, which an unchanged file must not.
+class TNoQuestions : public IUserPrompts {
+ public:
+  void Inform(TTone, const QString& Text) override { Die(Text); }
+  bool Confirm(const QString& Text) override { Die("asked: " + Text); }
+  int Choose(const TChoice& Choice) override { Die("the check found a change: " + Choice.Text); }
+  std::optional<QString> AskText(const QString&, const QString&) override { Die("asked a name"); }
+  std::optional<QString> AskFile(const QString&) override { Die("asked for a file"); }
+};
+
 class TView : public IDriverView {
  public:
   void ConnectionChanged(bool, const QString&) override {}
-  void StatusChanged(const QString&, int, const QString&) override {}
+  void MessageChanged(const QString&, const QString&) override {}
+  void FolderChanged(const QString&) override {}
   void BusyChanged(bool) override {}
   void DirectoryListed(IPage* Listed, TDir* Dir) override {
     if (Listed) Page.FDir = Dir;
-  }
-  void FileDownloaded(IPage*, const QString& LocalPath, const QByteArray& RemotePath) override {
-    Page.FRemote = RemotePath;
-    QFile file(LocalPath);
-    if (!file.open(QIODevice::ReadOnly)) Die("cannot read " + LocalPath);
-    Page.Text = file.readAll();
-    ++Downloads;
-  }
-  void FileUploaded(IPage*) override { ++Uploads; }
-  void RemoteChecked(IPage* Checked, const TRemoteCheck& Check) override {
-    if (Check.Verdict != TRemoteCheck::TVerdict::Unchanged) Die("the check found a change");
-    Driver->Save(Checked, Check.LocalPath);
   }
   void Log(TLog Kind, const QString& Text) override {
     if (Kind == TLog::Command) LastCommands << Text.section(' ', 0, 0);
@@ -113,8 +134,6 @@ class TView : public IDriverView {
 
   TPage Page;
   TConnectionDriver* Driver = nullptr;
-  int Downloads = 0;
-  int Uploads = 0;
   QStringList LastCommands;
 };
 
@@ -199,6 +218,8 @@ int main(int argc, char** argv) {
   TView view;
   TVirtualRedirector redirector;
   TConnectionDriver driver(view, redirector);
+  TNoQuestions prompts;
+  TRemoteEditor editor(driver, prompts);
   view.Driver = &driver;
   TConnectValues values;
   values.HostName = "127.0.0.1";
@@ -216,9 +237,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < view.Page.FDir->Count(); ++i)
       if (view.Page.FDir->Files(i)->RemoteName() == file.Name) entry = view.Page.FDir->Files(i);
     if (!entry) Die(QString("no entry ") + file.Name);
-    const int downloads = view.Downloads;
+    const int downloads = view.Page.Downloads;
     driver.Open(&view.Page, *entry);
-    RunUntil([&] { return view.Downloads > downloads && !driver.Busy(); }, "the download");
+    RunUntil([&] { return view.Page.Downloads > downloads && !driver.Busy(); }, "the download");
     const TRemoteFingerprint opened = view.Page.RemoteFingerprint();
     const QString localPath = GetTempFolder() + file.Name;
 
@@ -231,14 +252,15 @@ int main(int argc, char** argv) {
           view.Page.SetRemoteFingerprint(opened);
         }
         view.LastCommands.clear();
-        const int uploads = view.Uploads;
+        const int uploads = view.Page.Uploads;
         QElapsedTimer clock;
         clock.start();
+        view.Page.Edit();
         if (check)
-          driver.Check(&view.Page, localPath);
+          editor.Save(&view.Page);
         else
           driver.Save(&view.Page, localPath);
-        RunUntil([&] { return view.Uploads > uploads; }, "the upload");
+        RunUntil([&] { return view.Page.Uploads > uploads; }, "the upload");
         (check ? with : without).push_back(double(clock.nsecsElapsed()) / 1e6);
         if (check) route = view.LastCommands.join('+');
         RunUntil([&] { return !driver.Busy(); }, "the listing after the upload");

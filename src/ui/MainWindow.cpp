@@ -14,6 +14,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include "core/ErrorReport.h"
+#include "remote/editing/RemoteEditor.h"
 #include "remote/listing/Dir.h"
 #include "remote/listing/File.h"
 #include "remote/session/ConnectionDriver.h"
@@ -21,6 +22,7 @@
 #include "store/Settings.h"
 #include "ui/AboutBox.h"
 #include "ui/DebugLogWindow.h"
+#include "ui/DialogPrompts.h"
 #include "ui/EditFrame.h"
 #include "ui/FindDialog.h"
 #include "ui/Highlighters.h"
@@ -61,6 +63,11 @@ TMainWindow::TMainWindow(QWidget* Parent) : QMainWindow(Parent) {
   FUnsavedGuard = new TUnsavedGuard(*this);
   // The driver shows the not-connected state as soon as it exists.
   FDriver = std::make_unique<TConnectionDriver>(*this, FVirtualRedirector);
+  FDialogPrompts = std::make_unique<TDialogPrompts>(this);
+  TRemoteEditor::THooks hooks;
+  hooks.NewPage = [this]() -> IPage* { return CreateTab(); };
+  hooks.SaveAbandoned = [this](IPage* Page) { FUnsavedGuard->Abandon(FPages->Find(Page)); };
+  FRemoteEditor = std::make_unique<TRemoteEditor>(*FDriver, *FDialogPrompts, std::move(hooks));
   FHighlighters = std::make_unique<THighlighters>();
   FFindDialog = new TFindDialog(this);
   connect(FFindDialog, &TFindDialog::Find, this, &TMainWindow::FindDialogFind);
@@ -85,6 +92,7 @@ TMainWindow::~TMainWindow() {
   delete Tabs;
   Tabs = nullptr;
   SetBusyCursor(false);
+  FRemoteEditor.reset();
   FDriver.reset();
   FServers.reset();
   FSettings.reset();
@@ -226,9 +234,16 @@ void TMainWindow::SetConnectDialog(QDialog* Dialog, std::function<TConnectValues
 
 void TMainWindow::SetAboutForm(TAboutBox* Form) { FAboutForm = Form; }
 
-void TMainWindow::SetSaveAsForm(TSaveAsDialog* Form) { FSaveAsForm = Form; }
+void TMainWindow::SetSaveAsForm(TSaveAsDialog* Form) { FDialogPrompts->SetTextDialog(Form); }
 
 void TMainWindow::SetDebugForm(TDebugLogWindow* Form) { FDebugForm = Form; }
+
+IUserPrompts& TMainWindow::DialogPromptsAsPrompts() { return *FDialogPrompts; }
+
+void TMainWindow::SetPrompts(IUserPrompts* Prompts) {
+  FPrompts = Prompts;
+  FRemoteEditor->SetPrompts(this->Prompts());
+}
 
 // ---------------------------------------------------------------- pages
 
@@ -248,8 +263,8 @@ QListView* TMainWindow::ActiveDirListBox() {
   return page ? page->DirListBox() : nullptr;
 }
 
-TPage* TMainWindow::CreateTab(const QString& Caption) {
-  TPage* page = FPages->Create(Caption, [this](TPage* Page) {
+TPage* TMainWindow::CreateTab() {
+  TPage* page = FPages->Create([this](TPage* Page) {
     TEditFrame* frame = Page->Frame();
     frame->SetConnected(FDriver->Connected());
     Page->SetHighlighters(FHighlighters.get());
@@ -318,7 +333,7 @@ void TMainWindow::DirListBoxDblClick() {
   });
 }
 
-void TMainWindow::NewActionExecute() { CreateTab(TPage::UntitledCaption()); }
+void TMainWindow::NewActionExecute() { CreateTab(); }
 
 void TMainWindow::TabsChange() {
   if (FPages->Switching()) return;

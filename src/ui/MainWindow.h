@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "process/VirtualRedirector.h"
+#include "remote/editing/UserPrompts.h"
 #include "remote/session/DriverView.h"
 #include "ui/Page.h"
 
@@ -21,6 +22,8 @@ class QToolBar;
 class QsciScintilla;
 class TAboutBox;
 class TConnectionDriver;
+class TDialogPrompts;
+class TRemoteEditor;
 class TDebugLogWindow;
 class TFindDialog;
 class THighlighters;
@@ -60,6 +63,13 @@ class TMainWindow : public QMainWindow, public IDriverView {
   void SetDebugForm(TDebugLogWindow* Form);
 
   TConnectionDriver& Driver() { return *FDriver; }
+  // What editing a remote file means; the window forwards the user's commands.
+  TRemoteEditor& RemoteEditor() { return *FRemoteEditor; }
+  // Where the window's questions go: its dialogs, unless another answerer
+  // (a test's script) is set. Prompts must outlive the window.
+  IUserPrompts& Prompts() { return FPrompts ? *FPrompts : DialogPromptsAsPrompts(); }
+  void SetPrompts(IUserPrompts* Prompts);
+  TDialogPrompts& DialogPrompts() { return *FDialogPrompts; }
   TSettings& Settings() { return *FSettings; }
   TServers& Servers() { return *FServers; }
   TVirtualRedirector& VirtualRedirector() { return FVirtualRedirector; }
@@ -95,6 +105,7 @@ class TMainWindow : public QMainWindow, public IDriverView {
   QTimer* StartupTimer;
 
  private:
+  IUserPrompts& DialogPromptsAsPrompts();
   void CreateActions();
   QAction* MakeAction(const QString& Name, const QString& Text, const QKeySequence& Shortcut,
                       const QString& Hint = QString(), const QString& IconName = QString());
@@ -109,6 +120,9 @@ class TMainWindow : public QMainWindow, public IDriverView {
   std::unique_ptr<TSettings> FSettings;
   std::unique_ptr<TServers> FServers;
   std::unique_ptr<TConnectionDriver> FDriver;
+  std::unique_ptr<TDialogPrompts> FDialogPrompts;
+  IUserPrompts* FPrompts = nullptr;
+  std::unique_ptr<TRemoteEditor> FRemoteEditor;
   std::unique_ptr<THighlighters> FHighlighters;
   TFindDialog* FFindDialog = nullptr;
   TUnsavedGuard* FUnsavedGuard = nullptr;
@@ -121,7 +135,8 @@ class TMainWindow : public QMainWindow, public IDriverView {
   TPage* Pages(int Index);
   QsciScintilla* ActiveEdit();
   QListView* ActiveDirListBox();
-  TPage* CreateTab(const QString& Caption);
+  // A new page, in front, with an unnamed document.
+  TPage* CreateTab();
   void CloseActiveTab();
 
   void NewActionExecute();
@@ -160,8 +175,6 @@ class TMainWindow : public QMainWindow, public IDriverView {
   void ViewDebugLogActionExecute();
 
  protected:
-  // The open-file dialog: the chosen local file, empty when cancelled.
-  virtual QString AskOpenFileName();
   // The font dialog preset with Font; false when cancelled.
   virtual bool AskFont(QFont& Font);
 
@@ -197,13 +210,11 @@ class TMainWindow : public QMainWindow, public IDriverView {
   // save question started.
   void SetUploadWaitLimit(int Milliseconds);
   bool WaitingForUploadToClose() const;
-  // The save question for one page: Yes, No or Cancel. Tests answer it.
-  virtual QMessageBox::StandardButton AskSaveChanges(const QString& Text);
   // True while a save the save question began has not been answered: its
   // check, the question that may follow it, or its upload.
   virtual bool UploadInProgress();
   // True while the question a checked save asks is open or on its way.
-  bool AskingAboutSave() const { return FConflictQuestions > 0; }
+  bool AskingAboutSave() const;
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
@@ -222,21 +233,18 @@ class TMainWindow : public QMainWindow, public IDriverView {
 
   void ConnectActionExecute();
   void SaveActionExecute();
-  // Begins saving Page: the driver checks its remote file first, and the
-  // save goes out (or is asked about) when the check is done. False when
-  // Save As was cancelled or refused.
+  // Begins saving Page (see TRemoteEditor::Save); false when Save As was
+  // cancelled or refused.
   bool SavePage(TPage* Page);
   void OpenSelectedEntry();
   void DirListFileDrop(bool FrameConnected, const QStringList& Files);
 
   // What the connection driver reports.
   void ConnectionChanged(bool Connected, const QString& HostName) override;
-  void StatusChanged(const QString& Text, int Panel, const QString& Detail) override;
+  void MessageChanged(const QString& Text, const QString& Detail) override;
+  void FolderChanged(const QString& Path) override;
   void BusyChanged(bool Busy) override;
   void DirectoryListed(IPage* Page, TDir* Dir) override;
-  void FileDownloaded(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath) override;
-  void FileUploaded(IPage* Page) override;
-  void RemoteChecked(IPage* Page, const TRemoteCheck& Check) override;
   void Log(TLog Kind, const QString& Text) override;
   void Inform(const QString& Text, const QString& Detail) override;
   void AskHostKey(const THostKeyRequest& Request) override;
@@ -254,27 +262,16 @@ class TMainWindow : public QMainWindow, public IDriverView {
   virtual void DebugAddLine(const QString& S);
   virtual bool ShowConnectDialog();
   virtual TConnectValues ConnectDialogValues();
-  virtual bool AskSaveAsName(QString& FileName);
-  virtual bool Confirm(const QString& Text);
-  // The question before a save would replace a change made on the server,
-  // or a file the page never saw, with the answers on offer in order.
-  enum class TConflictAnswer { Overwrite, Replace, OpenServerVersion, Cancel };
-  virtual TConflictAnswer AskConflict(const QString& Text, const QList<TConflictAnswer>& Offered);
-  virtual void ShowError(const QString& Text);
+  // Through Prompts().
+  void ShowError(const QString& Text);
   // An error in plain words (Text) with the program's own words below it.
   void ShowDetailedError(const QString& Text, const QString& Detail) { Inform(Text, Detail); }
-  virtual void ShowMessage(const QString& Text);
+  void ShowMessage(const QString& Text);
   THostKeyDialog* HostKeyDialog();
   TPasswordDialog* PasswordDialog();
 
  private:
-  void SendPage(TPage* Page, const QString& LocalPath);
-  void AnswerRemoteCheck(TPage* Page, const TRemoteCheck& Check);
-  void OpenServerVersion(TPage* Page, const TRemoteCheck& Check);
-
   QLabel* FStatusPanels[3] = {};
-  // Questions about checked saves that are open or on their way.
-  int FConflictQuestions = 0;
   int FConnectImageIndex = ConnectImage;
   bool FNewOpenEnabled = false;
   bool FBusyCursor = false;
@@ -282,7 +279,6 @@ class TMainWindow : public QMainWindow, public IDriverView {
   QPointer<QDialog> FConnectDialog;
   std::function<TConnectValues()> FConnectValues;
   QPointer<TAboutBox> FAboutForm;
-  QPointer<TSaveAsDialog> FSaveAsForm;
   QPointer<TDebugLogWindow> FDebugForm;
   THostKeyDialog* FHostKeyDialog = nullptr;
   TPasswordDialog* FPasswordDialog = nullptr;

@@ -2,6 +2,7 @@
 #include <QCloseEvent>
 
 #include "core/ErrorReport.h"
+#include "remote/editing/RemoteEditor.h"
 #include "remote/session/ConnectionDriver.h"
 #include "ui/MainWindow.h"
 #include "ui/Pages.h"
@@ -46,14 +47,11 @@ bool TMainWindow::FormCloseQuery(bool& UploadSent) {
   });
 }
 
-QMessageBox::StandardButton TMainWindow::AskSaveChanges(const QString& Text) {
-  return QMessageBox::question(this, "Confirm", Text,
-                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+bool TMainWindow::UploadInProgress() {
+  return (FDriver->UploadPending() && FVirtualRedirector.Running()) || FRemoteEditor->Asking();
 }
 
-bool TMainWindow::UploadInProgress() {
-  return (FDriver->UploadPending() && FVirtualRedirector.Running()) || FConflictQuestions > 0;
-}
+bool TMainWindow::AskingAboutSave() const { return FRemoteEditor->Asking(); }
 
 void TMainWindow::SetUploadWaitLimit(int Milliseconds) {
   FUnsavedGuard->SetWaitLimit(Milliseconds);

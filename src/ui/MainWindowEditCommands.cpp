@@ -2,7 +2,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QMimeData>
@@ -134,11 +133,9 @@ void TMainWindow::ShowConnectDialogActionExecute() {
 }
 
 void TMainWindow::OpenActionExecute() {
-  const QString fileName = AskOpenFileName();
-  if (!fileName.isEmpty()) OpenActionAccept(fileName);
+  const std::optional<QString> fileName = Prompts().AskFile("Open");
+  if (fileName && !fileName->isEmpty()) OpenActionAccept(*fileName);
 }
-
-QString TMainWindow::AskOpenFileName() { return QFileDialog::getOpenFileName(this, "Open"); }
 
 // Loading a whole file is no edit: caption, remote name, highlighter and the
 // saved state stay, so a page that came from the server still saves there.

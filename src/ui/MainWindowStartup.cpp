@@ -30,7 +30,7 @@ void TMainWindow::showEvent(QShowEvent* Event) {
 }
 
 void TMainWindow::FormShow() {
-  CreateTab(TPage::UntitledCaption());
+  CreateTab();
   ErrorReport::Guarded([this] { ApplySettings(); });
 }
 

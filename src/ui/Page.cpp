@@ -61,7 +61,7 @@ TPage::TPage(QTabWidget* Tabs, QWidget* TabSheet, TEditFrame* EditFrame,
       FTabSheet(TabSheet),
       FTabs(Tabs),
       FSavedChanged(std::move(SavedChanged)) {
-  FEditor->setEolMode(EolModeFor(FFormat.LineEnd));
+  FEditor->setEolMode(EolModeFor(FDocument.Format.LineEnd));
 }
 
 QListView* TPage::DirListBox() const { return FEditFrame->DirListBox(); }
@@ -99,17 +99,20 @@ bool TPage::SelectFile(const QString& RemoteName) {
 
 void TPage::SetFrameConnected(bool Value) { FEditFrame->SetConnected(Value); }
 
-QString TPage::Caption() const { return FCaption; }
-
 // A tab shows "&" as the mark of a shortcut letter; file names keep theirs.
-void TPage::SetCaption(const QString& Value) {
-  FCaption = Value;
-  QString shown = Value;
+void TPage::ShowCaption() {
+  QString shown = Caption();
   FTabs->setTabText(FTabs->indexOf(FTabSheet), shown.replace("&", "&&"));
 }
 
+void TPage::DocumentChanged() {
+  ShowCaption();
+  UpdateHighlighter();
+  if (FSavedChanged) FSavedChanged();
+}
+
 void TPage::SetSaved(bool Value) {
-  FSaved = Value;
+  FDocument.Saved = Value;
   if (FSavedChanged) FSavedChanged();
 }
 
@@ -118,7 +121,7 @@ void TPage::SetSaved(bool Value) {
 void TPage::UpdateHighlighter() {
   if (!FHighlighters) return;
   QsciLexer* current = FEditor->lexer();
-  QsciLexer* chosen = FHighlighters->ForCaption(FCaption, current);
+  QsciLexer* chosen = FHighlighters->ForCaption(Caption(), current);
   if (chosen == current) return;
   // A lexer brings its own font per style, and leaving the old lexer resets
   // every style, the gutter's included: the page's font and gutter are
@@ -147,8 +150,8 @@ void TPage::LoadFromFile(const QString& Path) {
   FEditor->setModified(false);
   FLoading = false;
   FEditor->setReadOnly(readOnly);
-  FFormat = format;
-  FEditor->setEolMode(EolModeFor(FFormat.LineEnd));
+  FDocument.Format = format;
+  FEditor->setEolMode(EolModeFor(FDocument.Format.LineEnd));
 }
 
 void TPage::SaveToFile(const QString& Path) {
@@ -156,5 +159,5 @@ void TPage::SaveToFile(const QString& Path) {
   // Valid until the next change of the text; saving changes none.
   const auto* text = reinterpret_cast<const char*>(
       FEditor->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
-  TTextFile::SaveUtf8(Path, QByteArrayView(text, length), FFormat);
+  TTextFile::SaveUtf8(Path, QByteArrayView(text, length), FDocument.Format);
 }

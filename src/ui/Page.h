@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "remote/editing/DriverPage.h"
-#include "remote/local/TextFile.h"
 
 class QListView;
 class QTabWidget;
@@ -28,52 +27,44 @@ class TPage : public QObject, public IPage {
   QsciScintilla* Editor() const { return FEditor; }
   QWidget* TabSheet() const { return FTabSheet; }
   QListView* DirListBox() const;
-  const TTextFormat& Format() const { return FFormat; }
+  const TTextFormat& Format() const { return FDocument.Format; }
   // True while a file is being loaded: the editor's change signal is no edit then.
   bool Loading() const { return FLoading; }
 
-  // The caption of a page that has no file behind it yet.
-  static QString UntitledCaption() { return QStringLiteral("Untitled"); }
-
   TDir* Dir() const override { return FDir; }
-  void SetDir(TDir* Value);
+  void SetDir(TDir* Value) override;
   void PopulateDirListBox();
   void ClearDirListBox();
-  TFile* SelectedFile() const;
+  TFile* SelectedFile() const override;
   // Selects the list's entry called RemoteName; false when the list has none.
   bool SelectFile(const QString& RemoteName);
   void SetFrameConnected(bool Value);
 
-  QString Caption() const;
-  void SetCaption(const QString& Value);
-  QByteArray RemoteFileName() const override { return FRemoteFileName; }
-  void SetRemoteFileName(const QByteArray& Value) { FRemoteFileName = Value; }
-  bool Saved() const { return FSaved; }
+  // The tab's label: the document's name.
+  QString Caption() const { return FDocument.DisplayName(); }
+  TRemoteDocument& Document() override { return FDocument; }
+  const TRemoteDocument& Document() const override { return FDocument; }
+  // The tab follows the document: its label, its highlighter, the Save command.
+  void DocumentChanged() override;
+  bool Saved() const { return FDocument.Saved; }
   void SetSaved(bool Value);
-  // Picks the highlighter from the caption's extension. Without highlighters
+  // Picks the highlighter from the document's name. Without highlighters
   // (a page made outside the window) the page keeps plain text.
   void UpdateHighlighter();
   // The window's shared highlighters; they must outlive the page.
   void SetHighlighters(THighlighters* Value) { FHighlighters = Value; }
 
-  void LoadFromFile(const QString& Path);
+  void LoadFromFile(const QString& Path) override;
   void SaveToFile(const QString& Path) override;
-  const TRemoteFingerprint& RemoteFingerprint() const override { return FRemoteFingerprint; }
-  void SetRemoteFingerprint(const TRemoteFingerprint& Value) override {
-    FRemoteFingerprint = Value;
-  }
 
  private:
+  void ShowCaption();
   TEditFrame* FEditFrame;
   QsciScintilla* FEditor;
   QWidget* FTabSheet;
   QTabWidget* FTabs;
   TDir* FDir = nullptr;
-  bool FSaved = true;
-  QString FCaption;
-  QByteArray FRemoteFileName;
-  TRemoteFingerprint FRemoteFingerprint;
-  TTextFormat FFormat;
+  TRemoteDocument FDocument;
   bool FLoading = false;
   std::function<void()> FSavedChanged;
   THighlighters* FHighlighters = nullptr;

@@ -26,7 +26,7 @@ TPages::TPages(QTabWidget* Tabs, std::function<void()> SavedChanged,
                std::function<void(TPage*)> Closing)
     : FTabs(Tabs), FSavedChanged(std::move(SavedChanged)), FClosing(std::move(Closing)) {}
 
-TPage* TPages::Create(const QString& Caption, const std::function<void(TPage*)>& Setup) {
+TPage* TPages::Create(const std::function<void(TPage*)>& Setup) {
   TPage* previous = Active();
   auto* sheet = new QWidget;
   auto* layout = new QVBoxLayout(sheet);
@@ -41,8 +41,7 @@ TPage* TPages::Create(const QString& Caption, const std::function<void(TPage*)>&
   FPages.push_back({sheet, page});
   connect(page, &QObject::destroyed, this, [this, page] { Forget(page); });
   if (Setup) Setup(page);
-  page->SetCaption(Caption);
-  page->SetSaved(true);
+  page->DocumentChanged();
   if (previous) page->SetDir(previous->Dir());
   Activate(FTabs->count() - 1);
   frame->Editor()->setFocus();
@@ -67,6 +66,14 @@ TPage* TPages::Of(const QWidget* TabSheet) const {
   if (!TabSheet) return nullptr;
   const auto found = std::find_if(FPages.begin(), FPages.end(), [TabSheet](const TEntry& Entry) {
     return Entry.Sheet == TabSheet;
+  });
+  return found == FPages.end() ? nullptr : found->Page;
+}
+
+// By address: the pages are the only IPage objects the window hands out.
+TPage* TPages::Find(const IPage* Page) const {
+  const auto found = std::find_if(FPages.begin(), FPages.end(), [Page](const TEntry& Entry) {
+    return static_cast<const IPage*>(Entry.Page) == Page;
   });
   return found == FPages.end() ? nullptr : found->Page;
 }

@@ -8,6 +8,7 @@
 
 class QTabWidget;
 class QWidget;
+class IPage;
 class TPage;
 
 // The editor pages on the window's tab control, in tab order. Each page is a
@@ -22,15 +23,17 @@ class TPages : public QObject {
 
   // A new page at the end, brought to the front and given the focus. Setup
   // runs as soon as the page exists, before anything else is done with it.
-  // The page starts saved and shows the directory the previous front page
+  // The page starts with an unnamed, saved document and shows the directory the previous front page
   // showed.
-  TPage* Create(const QString& Caption, const std::function<void(TPage*)>& Setup);
+  TPage* Create(const std::function<void(TPage*)>& Setup);
   // Tells Closing, removes the front page's tab and brings the last one
   // forward. Nothing happens without pages.
   void CloseActive();
 
   // The page on TabSheet, or null.
   TPage* Of(const QWidget* TabSheet) const;
+  // The page the core knows as Page, or null once it has gone.
+  TPage* Find(const IPage* Page) const;
   TPage* Active() const;
   int Count() const { return int(FPages.size()); }
   // Null for an index past either end, as for a tab that is not there.

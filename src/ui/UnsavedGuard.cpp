@@ -27,10 +27,14 @@ TUnsavedGuard::TUnsavedGuard(TMainWindow& Window) : QObject(&Window), FWindow(Wi
 bool TUnsavedGuard::Waiting() const { return FTimer->isActive(); }
 
 TUnsavedGuard::TAnswer TUnsavedGuard::Ask(TPage* Page) {
-  const QMessageBox::StandardButton answer =
-      FWindow.AskSaveChanges(QString("Save changes to %1?").arg(Page->Caption()));
-  if (answer == QMessageBox::No) return TAnswer::GoOn;
-  if (answer != QMessageBox::Yes) return TAnswer::Stop;
+  IUserPrompts::TChoice question;
+  question.Title = "Confirm";
+  question.Text = QString("Save changes to %1?").arg(Page->Caption());
+  question.Answers = QStringList{"Yes", "No", "Cancel"};
+  question.Escape = 2;
+  const int answer = FWindow.Prompts().Choose(question);
+  if (answer == 1) return TAnswer::GoOn;
+  if (answer != 0) return TAnswer::Stop;
   bool sent = false;
   ErrorReport::Guarded([&] { sent = FWindow.SavePage(Page); });
   if (!sent) return TAnswer::Stop;

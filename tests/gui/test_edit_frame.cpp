@@ -24,6 +24,7 @@
 #include <set>
 #include <vector>
 
+#include "ScriptedPrompts.h"
 #include "TempHome.h"
 #include "remote/listing/Dir.h"
 #include "ui/DirListDelegate.h"
@@ -346,7 +347,7 @@ TEST_F(PageTest, RefilledDirectoryShowsItsNewEntriesWhenRepopulated) {
 }
 
 TEST_F(PageTest, CaptionIsTheTabTextAndKeepsAmpersands) {
-  Page->SetCaption("a&b.txt");
+  NameDocument(Page, "a&b.txt");
   EXPECT_EQ(Page->Caption(), "a&b.txt");
   EXPECT_EQ(Tabs.tabText(0), "a&&b.txt");
 }
@@ -393,14 +394,15 @@ class PagesTest : public ::testing::Test {
 TEST_F(PagesTest, NewPagesFollowTheTabsAndTheNewestComesToTheFront) {
   TDir dir;
   std::vector<TPage*> setUp;
-  TPage* first = Pages.Create("a&b.txt", [&](TPage* Page) {
+  TPage* first = NameDocument(Pages.Create([&](TPage* Page) {
     setUp.push_back(Page);
     // Already on its tab and in the list when the caller sees it.
     EXPECT_EQ(Tabs.count(), 1);
     EXPECT_EQ(Pages.Of(Page->TabSheet()), Page);
-  });
+  }),
+                              "a&b.txt");
   first->SetDir(&dir);
-  TPage* second = Pages.Create("b.txt", nullptr);
+  TPage* second = NameDocument(Pages.Create(nullptr), "b.txt");
 
   EXPECT_EQ(setUp, std::vector<TPage*>{first});
   ASSERT_EQ(Pages.Count(), 2);
@@ -415,10 +417,11 @@ TEST_F(PagesTest, NewPagesFollowTheTabsAndTheNewestComesToTheFront) {
   QWidget stranger;
   EXPECT_EQ(Pages.Of(&stranger), nullptr);
   EXPECT_EQ(Pages.Of(nullptr), nullptr);
-  // Each page starts saved, and says so once.
+  // Each page starts saved, and says so once, and once more when the test
+  // names its document.
   EXPECT_TRUE(first->Saved());
   EXPECT_TRUE(second->Saved());
-  EXPECT_EQ(SavedWrites, 2);
+  EXPECT_EQ(SavedWrites, 4);
   // The new page lists the folder the page in front of it listed.
   EXPECT_EQ(second->Dir(), &dir);
 }
@@ -427,9 +430,9 @@ TEST_F(PagesTest, TabChangesMadeByTheListAreToldFromOtherChanges) {
   std::vector<bool> switching;
   QObject::connect(&Tabs, &QTabWidget::currentChanged,
                    [&] { switching.push_back(Pages.Switching()); });
-  Pages.Create("a", nullptr);
-  TPage* b = Pages.Create("b", nullptr);
-  Pages.Create("c", nullptr);
+  NameDocument(Pages.Create(nullptr), "a");
+  TPage* b = NameDocument(Pages.Create(nullptr), "b");
+  NameDocument(Pages.Create(nullptr), "c");
   ASSERT_FALSE(switching.empty());
   EXPECT_EQ(std::count(switching.begin(), switching.end(), false), 0);
 
@@ -445,9 +448,9 @@ TEST_F(PagesTest, TabChangesMadeByTheListAreToldFromOtherChanges) {
 TEST_F(PagesTest, ClosingTellsFirstThenBringsTheLastPageForwardWithTheFocus) {
   Tabs.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&Tabs));
-  QPointer<TPage> a = Pages.Create("a", nullptr);
-  TPage* b = Pages.Create("b", nullptr);
-  TPage* c = Pages.Create("c", nullptr);
+  QPointer<TPage> a = NameDocument(Pages.Create(nullptr), "a");
+  TPage* b = NameDocument(Pages.Create(nullptr), "b");
+  TPage* c = NameDocument(Pages.Create(nullptr), "c");
   Tabs.setCurrentIndex(0);
   // Away from every editor, so only the close can put it on one.
   Tabs.tabBar()->setFocus();
@@ -473,9 +476,9 @@ TEST_F(PagesTest, ClosingTellsFirstThenBringsTheLastPageForwardWithTheFocus) {
 }
 
 TEST_F(PagesTest, APageWhoseSheetGoesElsewhereIsForgotten) {
-  TPage* a = Pages.Create("a", nullptr);
-  TPage* b = Pages.Create("b", nullptr);
-  TPage* c = Pages.Create("c", nullptr);
+  TPage* a = NameDocument(Pages.Create(nullptr), "a");
+  TPage* b = NameDocument(Pages.Create(nullptr), "b");
+  TPage* c = NameDocument(Pages.Create(nullptr), "c");
   delete b->TabSheet();
   EXPECT_EQ(Tabs.count(), 2);
   EXPECT_EQ(All(), (std::vector<TPage*>{a, c}));

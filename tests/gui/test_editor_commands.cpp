@@ -20,6 +20,7 @@
 #include <Qsci/qsciscintilla.h>
 #include <gtest/gtest.h>
 
+#include "ScriptedPrompts.h"
 #include "WindowTest.h"
 #include "remote/session/ConnectionDriver.h"
 #include "ui/EditFrame.h"
@@ -78,7 +79,7 @@ class EditorCommandsTest : public WindowTest {
   // What the file transfer does after a download: name the page, pick its
   // highlighter.
   static void Name(TPage* Page, const QString& Caption) {
-    Page->SetCaption(Caption);
+    NameDocument(Page, Caption);
     Page->UpdateHighlighter();
   }
 
@@ -302,7 +303,7 @@ TEST_F(EditorCommandsTest, OpenReplacesTheTextAndNothingElse) {
   auto form = ShowForm();
   TPage* page = form->ActivePage();
   Name(page, "site.css");
-  page->SetRemoteFileName("/var/www/site.css");
+  page->Document().RemotePath = "/var/www/site.css";
   page->Editor()->setText("body {}");
   page->SetSaved(true);
   const QString path = WriteFile("notes.txt", "first\nsecond\n");

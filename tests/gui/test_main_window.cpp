@@ -20,6 +20,7 @@
 #include <Qsci/qsciscintilla.h>
 #include <gtest/gtest.h>
 
+#include "ScriptedPrompts.h"
 #include "WindowTest.h"
 #include "remote/listing/Dir.h"
 #include "remote/local/TempFolder.h"
@@ -160,8 +161,8 @@ TEST_F(MainWindowTest, StartsNotConnectedWithOneUntitledPage) {
 
 TEST_F(MainWindowTest, ConnectionStateShowsOnActionCaptionStatusAndEveryPage) {
   auto form = ShowForm();
-  form->CreateTab("Untitled");
-  form->CreateTab("Untitled");
+  form->CreateTab();
+  form->CreateTab();
 
   form->Driver().SetConnected(true);
   EXPECT_EQ(form->StatusText(0), "Connected");
@@ -175,7 +176,7 @@ TEST_F(MainWindowTest, ConnectionStateShowsOnActionCaptionStatusAndEveryPage) {
     EXPECT_TRUE(form->Pages(i)->Frame()->NotConnectedPanel()->isHidden());
   }
   // A page made while connected starts connected.
-  EXPECT_TRUE(form->CreateTab("Untitled")->Frame()->Connected());
+  EXPECT_TRUE(form->CreateTab()->Frame()->Connected());
 
   form->Driver().SetConnected(false);
   EXPECT_EQ(form->StatusText(0), "Not connected");
@@ -251,7 +252,7 @@ TEST_F(MainWindowTest, UserTabSwitchFollowsThePageButProgramSwitchesDoNot) {
   TPage* first = form->ActivePage();
   first->SetDir(&dir);
   Type(first, "changed");
-  TPage* second = form->CreateTab("Untitled");
+  TPage* second = form->CreateTab();
   EXPECT_EQ(second->Dir(), &dir);  // a new page lists the directory of the one before
   second->SetDir(nullptr);
   form->SetStatus("kept", 1);
@@ -267,7 +268,7 @@ TEST_F(MainWindowTest, UserTabSwitchFollowsThePageButProgramSwitchesDoNot) {
   EXPECT_EQ(form->StatusText(1), "");
 
   form->SetStatus("kept", 1);
-  form->CreateTab("Untitled");
+  form->CreateTab();
   EXPECT_EQ(form->StatusText(1), "kept");
 }
 
@@ -277,8 +278,8 @@ TEST_F(MainWindowTest, CloseTabLeavesTheLastTabAndActivatesTheNewLastOne) {
   EXPECT_EQ(form->PageCount(), 1);
 
   TPage* first = form->Pages(0);
-  TPage* second = form->CreateTab("second");
-  TPage* third = form->CreateTab("third");
+  TPage* second = NameDocument(form->CreateTab(), "second");
+  TPage* third = NameDocument(form->CreateTab(), "third");
   Type(third, "unsaved");
   form->Tabs->setCurrentIndex(0);
   QPointer<QWidget> firstSheet = first->TabSheet();
@@ -473,10 +474,10 @@ TEST_F(MainWindowTest, FileDroppedOnTheListWhileNotConnectedIsRefused) {
 TEST_F(MainWindowTest, CloseAsksAboutEachUnsavedPageActivatingItFirst) {
   auto form = ShowForm();
   TPage* a = form->Pages(0);
-  a->SetCaption("a.txt");
+  NameDocument(a, "a.txt");
   Type(a, "one");
-  TPage* saved = form->CreateTab("saved.txt");
-  TPage* b = form->CreateTab("b.txt");
+  TPage* saved = NameDocument(form->CreateTab(), "saved.txt");
+  TPage* b = NameDocument(form->CreateTab(), "b.txt");
   Type(b, "two");
   form->Tabs->setCurrentWidget(saved->TabSheet());
   form->SaveAnswers = {QMessageBox::No, QMessageBox::No};
@@ -490,7 +491,7 @@ TEST_F(MainWindowTest, CloseAsksAboutEachUnsavedPageActivatingItFirst) {
 TEST_F(MainWindowTest, CancelKeepsTheWindowOpenAndAsksNoMore) {
   auto form = ShowForm();
   Type(form->Pages(0), "one");
-  Type(form->CreateTab("b.txt"), "two");
+  Type(NameDocument(form->CreateTab(), "b.txt"), "two");
   form->SaveAnswers = {QMessageBox::Cancel};
   EXPECT_FALSE(form->close());
   EXPECT_EQ(form->SaveQuestions.size(), 1);
@@ -501,7 +502,7 @@ TEST_F(MainWindowTest, CancelKeepsTheWindowOpenAndAsksNoMore) {
 TEST_F(MainWindowTest, YesSavesThePageThenCloses) {
   auto form = ShowForm();
   TPage* page = form->Pages(0);
-  page->SetCaption("notes.txt");
+  NameDocument(page, "notes.txt");
   Type(page, "keep me");
   form->SaveAnswers = {QMessageBox::Yes};
   EXPECT_TRUE(form->close());
@@ -521,7 +522,7 @@ TEST_F(MainWindowTest, YesOnAnUntitledPageWithoutANameKeepsTheWindowOpen) {
 TEST_F(MainWindowTest, CloseWaitsForTheUploadItStartedWithoutBlocking) {
   auto form = ShowForm();
   TPage* page = form->Pages(0);
-  page->SetCaption("up.txt");
+  NameDocument(page, "up.txt");
   Type(page, "x");
   form->Uploading = true;
   form->SaveAnswers = {QMessageBox::Yes};
@@ -540,7 +541,7 @@ TEST_F(MainWindowTest, CloseWaitsForTheUploadItStartedWithoutBlocking) {
 TEST_F(MainWindowTest, CloseGivesUpWaitingAfterTheLimit) {
   auto form = ShowForm();
   TPage* page = form->Pages(0);
-  page->SetCaption("up.txt");
+  NameDocument(page, "up.txt");
   Type(page, "x");
   form->Uploading = true;
   form->SetUploadWaitLimit(300);

@@ -7,6 +7,7 @@
 #include <Qsci/qsciscintilla.h>
 #include <gtest/gtest.h>
 
+#include "ScriptedPrompts.h"
 #include "TempHome.h"
 #include "store/Settings.h"
 #include "ui/Editor.h"
@@ -74,7 +75,7 @@ TEST_F(PageTextTest, LargeHtmlIsHighlightedAsFarAsItIsShown) {
   const QByteArray line = "<p class=\"x\">caf\xC3\xA9 &amp; more</p>\n";
   const QByteArray bytes = line.repeated(4 * 1024 * 1024 / line.size());
   Page->LoadFromFile(Write("big.html", bytes));
-  Page->SetCaption("big.html");
+  NameDocument(Page, "big.html");
   Page->UpdateHighlighter();
   ASSERT_EQ(Edit->lexer(), Form.Highlighters().HtmlSyn());
   EXPECT_LT(Sci(QsciScintillaBase::SCI_GETENDSTYLED), TEditor::EagerStylingLimit);
@@ -92,7 +93,7 @@ TEST_F(PageTextTest, LargeHtmlIsHighlightedAsFarAsItIsShown) {
 // A small document is styled at once, as QsciScintilla does it.
 TEST_F(PageTextTest, SmallHtmlIsHighlightedAtOnce) {
   Page->LoadFromFile(Write("small.html", "<p>caf&eacute;</p>\n"));
-  Page->SetCaption("small.html");
+  NameDocument(Page, "small.html");
   Page->UpdateHighlighter();
   EXPECT_EQ(Sci(QsciScintillaBase::SCI_GETSTYLEAT, 1), QsciLexerHTML::Tag);
   EXPECT_EQ(Sci(QsciScintillaBase::SCI_GETSTYLEAT, 7), QsciLexerHTML::Entity);

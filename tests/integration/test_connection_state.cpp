@@ -96,7 +96,7 @@ TEST_F(ConnectionStateTest, DisconnectEndsAPsftpStuckOnAStalledServer) {
   StartPsftp();
   ASSERT_TRUE(Listed("big.txt"));
   ASSERT_TRUE(view.Page(0)->Select("big.txt"));
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   WaitFor([] { return false; }, 500);
   ASSERT_TRUE(driver.Busy());
   driver.Disconnect();
@@ -171,14 +171,14 @@ TEST_F(ConnectionStateTest, EveryListedNameOpensAndSavesItsOwnFile) {
   for (const QString& name : names) {
     SCOPED_TRACE(name.left(40).toStdString());
     ASSERT_TRUE(view.Page(0)->Select(name));
-    view.DblClick(driver);
+    editing.OpenSelected(view.ActivePage());
     ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); })) << view.DebugText.toStdString();
     EXPECT_EQ(view.Page(0)->Text, name.toUtf8() + " text\n") << view.Status[0].toStdString();
     QMap<QString, QByteArray> expected = snapshot();
     expected[name] = "edited " + name.toUtf8();
     view.Page(0)->Text = expected[name];
     view.Page(0)->SetSaved(false);
-    view.Save(driver);
+    editing.Save(view.ActivePage());
     ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); })) << view.DebugText.toStdString();
     EXPECT_TRUE(view.Page(0)->Saved()) << view.Status[0].toStdString();
     EXPECT_EQ(snapshot(), expected);
@@ -189,11 +189,11 @@ TEST_F(ConnectionStateTest, EveryListedNameOpensAndSavesItsOwnFile) {
   const QStringList items = view.Page(0)->Items;
   EXPECT_GT(items.indexOf("current"), items.indexOf("[releases]"));
   ASSERT_TRUE(view.Page(0)->Select("latest"));
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); }));
   EXPECT_EQ(view.Page(0)->Text, server.ReadFile("/www/notes.txt"));
   ASSERT_TRUE(view.Page(0)->Select("current"));
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   ASSERT_TRUE(Listed("deployed.txt")) << view.DebugText.toStdString();
   EXPECT_EQ(driver.CurrentDir(), "/www/releases/v2");
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();

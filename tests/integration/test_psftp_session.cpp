@@ -113,7 +113,7 @@ TEST_F(PsftpSessionTest, OddNamesOpenAndRefusalsEndTheWait) {
   for (const QString& name : {QString("my notes.txt"), QString::fromUtf8("café+(1).txt")}) {
     SCOPED_TRACE(name.toStdString());
     ASSERT_TRUE(view.Page(0)->Select(name));
-    view.DblClick(driver);
+    editing.OpenSelected(view.ActivePage());
     ASSERT_TRUE(WaitFor([&] { return view.Page(0)->Caption() == name && !view.BusyCursor; }))
         << view.DebugText.toStdString();
     EXPECT_EQ(view.Page(0)->Text, server.ReadFile("/www/" + name));
@@ -123,7 +123,7 @@ TEST_F(PsftpSessionTest, OddNamesOpenAndRefusalsEndTheWait) {
   // The folder goes away on the server before the double click.
   QDir(server.Served("/www/sub")).removeRecursively();
   ASSERT_TRUE(view.Page(0)->Select("[sub]"));
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   ASSERT_TRUE(WaitFor([&] { return !view.BusyCursor; }));
   EXPECT_EQ(view.Status[0], "No such file or directory: sub");
   EXPECT_TRUE(view.StatusToolTip[0].contains("/www/sub")) << view.StatusToolTip[0].toStdString();

@@ -34,7 +34,9 @@
 
 namespace {
 
-using TAnswer = TMainWindow::TConflictAnswer;
+// The answers a checked save offers, as the test names them.
+enum class TAnswer { Overwrite, Replace, OpenServerVersion, Cancel };
+const QStringList kAnswerTexts{"Overwrite", "Replace", "Open server version", "Cancel"};
 
 const QByteArray kPage = "the page as opened\n";
 const QByteArray kOther = "THE PAGE AS OPENED\n";  // the same size, other bytes
@@ -42,29 +44,35 @@ const QString kTyped = "typed ";
 
 // The window with its questions answered by the test, and the commands it
 // writes to psftp and the texts of panel 0 kept in turn.
-class TConflictForm : public TMainWindow {
+class TConflictForm : public TMainWindow, public IUserPrompts {
  public:
+  TConflictForm() { SetPrompts(this); }
   bool ShowConnectDialog() override { return true; }
   TConnectValues ConnectDialogValues() override { return Values; }
-  TConflictAnswer AskConflict(const QString& Text, const QList<TConflictAnswer>& Offered) override {
-    Questions << Text;
-    LastOffered = Offered;
+  int Choose(const TChoice& Choice) override {
+    if (Choice.Answers == QStringList{"Yes", "No", "Cancel"}) {
+      SaveQuestions << Choice.Text;
+      return SaveAnswer == QMessageBox::Yes ? 0 : SaveAnswer == QMessageBox::No ? 1 : 2;
+    }
+    Questions << Choice.Text;
+    LastOffered.clear();
+    for (const QString& text : Choice.Answers) LastOffered << TAnswer(kAnswerTexts.indexOf(text));
     // A person takes their time, while events go on as under a dialog.
     if (AnswerDelay > 0) QTest::qWait(AnswerDelay);
-    if (Answers.empty()) return TConflictAnswer::Cancel;
-    const TConflictAnswer answer = Answers.front();
+    if (Answers.empty()) return Choice.Escape;
+    const TAnswer answer = Answers.front();
     Answers.pop_front();
-    return answer;
+    const int index = int(Choice.Answers.indexOf(kAnswerTexts[int(answer)]));
+    return index >= 0 ? index : Choice.Escape;
   }
-  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override {
-    SaveQuestions << Text;
-    return SaveAnswer;
+  std::optional<QString> AskText(const QString&, const QString&) override {
+    if (SaveAsName.isEmpty()) return std::nullopt;
+    return SaveAsName;
   }
-  bool AskSaveAsName(QString& FileName) override {
-    FileName = SaveAsName;
-    return !SaveAsName.isEmpty();
-  }
-  void ShowError(const QString& Text) override { Errors << Text; }
+  void Inform(TTone, const QString& Text) override { Errors << Text; }
+  using TMainWindow::Inform;
+  bool Confirm(const QString&) override { return false; }
+  std::optional<QString> AskFile(const QString&) override { return std::nullopt; }
   void DebugAppendText(const QString& Text) override {
     Commands << Text.trimmed();
     TMainWindow::DebugAppendText(Text);
@@ -76,9 +84,9 @@ class TConflictForm : public TMainWindow {
 
   TConnectValues Values;
   int AnswerDelay = 0;
-  std::deque<TConflictAnswer> Answers;
+  std::deque<TAnswer> Answers;
   QStringList Questions;
-  QList<TConflictAnswer> LastOffered;
+  QList<TAnswer> LastOffered;
   QMessageBox::StandardButton SaveAnswer = QMessageBox::Cancel;
   QStringList SaveQuestions;
   QString SaveAsName;
@@ -494,6 +502,8 @@ TEST(SaveCheckNames, OnlyTheExactNameCountsWhateverItHolds) {
   FakeDriverView view;
   TVirtualRedirector redirector;
   TConnectionDriver driver{view, redirector};
+  RecordingListener checks;
+  driver.SetTransferListener(&checks);
   view.Values.HostName = "127.0.0.1";
   view.Values.UserName = server.User().toUtf8();
   view.Values.Password = server.Password().toUtf8();
@@ -531,12 +541,12 @@ TEST(SaveCheckNames, OnlyTheExactNameCountsWhateverItHolds) {
   FakePage* page = view.Page(0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name.toStdString());
-    page->SetRemoteFileName(("/www/pat/" + c.Name).toUtf8());
-    view.Checks.clear();
+    page->Document().RemotePath = ("/www/pat/" + c.Name).toUtf8();
+    checks.Checks.clear();
     driver.Check(page, GetTempFolder() + "pat.txt");
     ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); })) << view.DebugText.toStdString();
-    ASSERT_EQ(view.Checks.size(), 1u) << view.DebugText.toStdString();
-    EXPECT_EQ(view.Checks[0].Verdict,
+    ASSERT_EQ(checks.Checks.size(), 1u) << view.DebugText.toStdString();
+    EXPECT_EQ(checks.Checks[0].Verdict,
               c.Exists ? TRemoteCheck::TVerdict::Exists : TRemoteCheck::TVerdict::Unchanged);
   }
   EXPECT_FALSE(view.DebugText.contains("wildcards")) << view.DebugText.toStdString();

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "DriverSessionTest.h"
+#include "ScriptedPrompts.h"
 #include "TempHome.h"
 #include "WaitFor.h"
 #include "core/Exception.h"
@@ -47,12 +48,12 @@ class TransferFailureTest : public DriverSessionTest {
   // Double-clicks Name and waits until psftp's answer has been handled.
   void Open(const QString& Name) {
     ASSERT_TRUE(Page()->Select(Name)) << Name.toStdString();
-    view.DblClick(driver);
+    editing.OpenSelected(view.ActivePage());
     ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); }, 30000)) << view.DebugText.toStdString();
   }
   void Save() {
     Page()->SetSaved(false);
-    view.Save(driver);
+    editing.Save(view.ActivePage());
     ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); }, 30000)) << view.DebugText.toStdString();
   }
 };
@@ -195,9 +196,9 @@ TEST_F(TransferFailureTest, LinksInTheDownloadFolderAreNeverWrittenThrough) {
   // Nothing of psftp's is left behind either.
   EXPECT_EQ(FilesIn(GetTempFolder()), QStringList{"notes.txt"});
 
-  Page()->SetCaption("notes.txt");
+  NameDocument(Page(), "notes.txt");
   Page()->Text = "overwrite?";
-  EXPECT_THROW(view.Save(driver), Exception);
+  EXPECT_THROW(editing.Save(view.ActivePage()), Exception);
   EXPECT_FALSE(driver.UploadPending());
   ASSERT_TRUE(victimFile.open(QIODevice::ReadOnly));
   EXPECT_EQ(victimFile.readAll(), "untouched");

@@ -14,6 +14,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "ScriptedPrompts.h"
 #include "ServerWindowTest.h"
 #include "WaitFor.h"
 #include "remote/session/ConnectionDriver.h"
@@ -217,9 +218,9 @@ TEST_F(UnsavedWaitTest, CloseTabAfterYesWaitsForTheUploadAndClosesOnlyWhenItIsCo
     auto form = ShowForm();
     form->SetUploadWaitLimit(300);
     TPage* page = form->Pages(0);
-    page->SetCaption("up.txt");
+    NameDocument(page, "up.txt");
     QTest::keyClicks(page->Editor(), "typed");
-    TPage* other = form->CreateTab("other.txt");
+    TPage* other = NameDocument(form->CreateTab(), "other.txt");
     ClickTab(*form, 0);
     form->Uploading = ending.Sent;
     form->SaveAnswer = QMessageBox::Yes;
@@ -267,7 +268,7 @@ TEST_F(UnsavedWaitTest, YesOnAnUntitledPageWithoutANameClosesNoTab) {
   auto form = ShowForm();  // no Save As dialog: the name question is cancelled
   TPage* page = form->Pages(0);
   QTest::keyClicks(page->Editor(), "nowhere to go");
-  form->CreateTab("other.txt");
+  NameDocument(form->CreateTab(), "other.txt");
   ClickTab(*form, 0);
   form->SaveAnswer = QMessageBox::Yes;
   form->CloseTabAction->trigger();

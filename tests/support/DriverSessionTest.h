@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include "FakeDriverView.h"
+#include "ScriptedPrompts.h"
 #include "TempHome.h"
 #include "TestServer.h"
 #include "core/ErrorReport.h"
 #include "process/VirtualRedirector.h"
+#include "remote/editing/RemoteEditor.h"
 #include "remote/session/ConnectionDriver.h"
 
 // The real psftp against the loopback SFTP server, through the redirector and
-// the connection driver, with FakeDriverView in the window's place. The
+// the connection driver, with FakeDriverView in the window's place and the real editing controller
+// asking its questions of a script. The
 // connect values hold the server's login, starting in /www; the port is known
 // only once the server runs, and each test starts the server itself, as a
 // fault has to be set before it starts. What the application's error display
@@ -26,6 +29,8 @@ class DriverSessionTest : public ::testing::Test {
   FakeDriverView view;
   TVirtualRedirector redirector;
   TConnectionDriver driver{view, redirector};
+  TScriptedPrompts prompts;
+  TRemoteEditor editing{driver, prompts};
   QStringList reported;
 
  private:

@@ -1,10 +1,9 @@
 #include "FakeDriverView.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include "core/Exception.h"
-#include "remote/local/TempFolder.h"
+#include "remote/editing/RemoteEditor.h"
 #include "remote/session/ConnectionDriver.h"
 
 void FakePage::PopulateDirListBox() {
@@ -55,37 +54,9 @@ void FakeDriverView::ConnectionChanged(bool Connected, const QString& HostName) 
 }
 
 void FakeDriverView::DirectoryListed(IPage* Page, TDir* Dir) {
-  if (Page) static_cast<FakePage*>(Page)->SetDir(Dir);
+  if (Page) Page->SetDir(Dir);
   for (auto& page : PageList)
     if (page->Dir() == Dir) page->PopulateDirListBox();
-}
-
-void FakeDriverView::FileDownloaded(IPage* Page, const QString& LocalPath,
-                                    const QByteArray& RemotePath) {
-  auto* page = static_cast<FakePage*>(Page);
-  page->SetRemoteFileName(RemotePath);
-  const QString localName = QFileInfo(LocalPath).fileName();
-  try {
-    page->LoadFromFile(LocalPath);
-  } catch (const Exception& e) {
-    Errors << QString("Unable to load local file %1 (%2)").arg(localName, e.Message());
-  }
-  page->SetCaption(localName);
-  page->UpdateHighlighter();
-}
-
-void FakeDriverView::FileUploaded(IPage* Page) {
-  auto* page = static_cast<FakePage*>(Page);
-  page->SetSaved(true);
-  page->UpdateHighlighter();
-}
-
-bool FakeDriverView::Confirm(const QString& Text) {
-  Confirms << Text;
-  if (ConfirmAnswers.empty()) return true;
-  const bool answer = ConfirmAnswers.front();
-  ConfirmAnswers.pop_front();
-  return answer;
 }
 
 void FakeDriverView::ConnectAction(TConnectionDriver& Driver) {
@@ -97,54 +68,13 @@ void FakeDriverView::ConnectAction(TConnectionDriver& Driver) {
   Driver.Connect(Values, ActivePage());
 }
 
-void FakeDriverView::DblClick(TConnectionDriver& Driver) {
-  FakePage* page = ActivePage();
-  const TFile* file = page ? page->SelectedFile() : nullptr;
-  if (!file) return;
-  if (file->MayBeBinary() &&
-      !Confirm(QString("%1 may be a binary file. Download anyway?").arg(file->RemoteName())))
-    return;
-  Driver.Open(page, *file);
-}
-
-void FakeDriverView::Save(TConnectionDriver& Driver) {
-  FakePage* page = ActivePage();
-  if (!page) return;
-  QString localPath;
-  if (page->Caption() == "Untitled") {
-    if (!SaveAsResult) return;
-    try {
-      localPath = SaveAsLocalPath(SaveAsName);
-    } catch (const Exception& e) {
-      Errors << e.Message();
-      return;
-    }
-  } else {
-    localPath = GetTempFolder() + page->Caption();
-  }
-  Driver.Save(page, localPath);
-  page->SetCaption(QFileInfo(localPath).fileName());
-}
-
-void FakeDriverView::Drop(TConnectionDriver& Driver, bool FrameConnected,
-                          const QStringList& Files) {
-  if (!FrameConnected) throw Exception("Not connected");
-  if (Files.size() >= 2) {
-    Messages << "You can drop only one file at a time!";
-    return;
-  }
-  if (Files.isEmpty()) return;
-  if (!Confirm(QString("Upload the file %1 to the server?").arg(Files.first()))) return;
-  Driver.Upload(ActivePage(), Files.first());
-}
-
 FakePage* FakeDriverView::AddPage() {
   PageList.push_back(std::make_unique<FakePage>());
   return PageList.back().get();
 }
 
-void FakeDriverView::ClosePage(int Index, TConnectionDriver& Driver) {
-  Driver.PageClosing(PageList.at(Index).get());
+void FakeDriverView::ClosePage(int Index, TRemoteEditor& Editor) {
+  Editor.PageClosing(PageList.at(Index).get());
   PageList.erase(PageList.begin() + Index);
   if (Active >= PageCount()) Active = PageCount() - 1;
 }

@@ -10,6 +10,8 @@
 
 #include "process/VirtualRedirector.h"
 #include "remote/editing/DriverPage.h"
+#include "remote/editing/RemoteCheck.h"
+#include "remote/editing/TransferListener.h"
 #include "remote/listing/Dir.h"
 #include "remote/session/DriverView.h"
 
@@ -17,25 +19,22 @@
 class FakePage : public IPage {
  public:
   TDir* Dir() const override { return FDir; }
-  void SetDir(TDir* Value) {
+  void SetDir(TDir* Value) override {
     FDir = Value;
     PopulateDirListBox();
   }
   void PopulateDirListBox();
   void ClearDirListBox() { Items.clear(); }
-  TFile* SelectedFile() const;
+  TFile* SelectedFile() const override;
   void SetFrameConnected(bool Value) { FrameConnected = Value; }
-  QString Caption() const { return FCaption; }
-  void SetCaption(const QString& Value) { FCaption = Value; }
-  QByteArray RemoteFileName() const override { return FRemoteFileName; }
-  void SetRemoteFileName(const QByteArray& Value) { FRemoteFileName = Value; }
-  bool Saved() const { return FSaved; }
-  void SetSaved(bool Value) { FSaved = Value; }
-  void UpdateHighlighter() { ++HighlighterUpdates; }
-  void LoadFromFile(const QString& Path);
+  TRemoteDocument& Document() override { return FDocument; }
+  const TRemoteDocument& Document() const override { return FDocument; }
+  void DocumentChanged() override { ++DocumentChanges; }
+  QString Caption() const { return FDocument.DisplayName(); }
+  bool Saved() const { return FDocument.Saved; }
+  void SetSaved(bool Value) { FDocument.Saved = Value; }
+  void LoadFromFile(const QString& Path) override;
   void SaveToFile(const QString& Path) override;
-  const TRemoteFingerprint& RemoteFingerprint() const override { return Fingerprint; }
-  void SetRemoteFingerprint(const TRemoteFingerprint& Value) override { Fingerprint = Value; }
 
   // Selects the list item showing Text ("[sub]" for a directory).
   bool Select(const QString& Text);
@@ -45,36 +44,31 @@ class FakePage : public IPage {
   int Selected = -1;
   bool FrameConnected = false;
   QByteArray Text;  // the editor's bytes
-  int HighlighterUpdates = 0;
-  TRemoteFingerprint Fingerprint;
+  int DocumentChanges = 0;
 
  private:
   TDir* FDir = nullptr;
-  QString FCaption = "Untitled";
-  QByteArray FRemoteFileName;
-  bool FSaved = true;
+  TRemoteDocument FDocument;
 };
 
-// Records what the driver reports the way the window shows it, and plays the
-// window's part in front of the driver: the questions asked before a call,
-// answered from scripts.
+// Records what the driver reports the way the window shows it. What a
+// download or an upload means for a page is the editing controller's
+// (TRemoteEditor), which tests drive with scripted prompts.
 class FakeDriverView : public IDriverView {
  public:
   FakeDriverView();
 
   void ConnectionChanged(bool Connected, const QString& HostName) override;
-  void StatusChanged(const QString& Text, int Panel, const QString& Detail) override {
-    Status[Panel] = Text;
-    StatusToolTip[Panel] = Detail;
+  void MessageChanged(const QString& Text, const QString& Detail) override {
+    Status[0] = Text;
+    StatusToolTip[0] = Detail;
+  }
+  void FolderChanged(const QString& Path) override {
+    Status[1] = Path;
+    StatusToolTip[1] = QString();
   }
   void BusyChanged(bool Busy) override { BusyCursor = Busy; }
   void DirectoryListed(IPage* Page, TDir* Dir) override;
-  void FileDownloaded(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath) override;
-  void FileUploaded(IPage* Page) override;
-  void RemoteChecked(IPage* Page, const TRemoteCheck& Check) override {
-    CheckedPages.push_back(Page);
-    Checks.push_back(Check);
-  }
   void Log(TLog Kind, const QString& Text) override {
     DebugText += Text + (Kind == TLog::Command ? "\r\n" : "\n");
   }
@@ -87,18 +81,15 @@ class FakeDriverView : public IDriverView {
     PasswordRequests.push_back(Request);
   }
 
-  // The window's commands, with the questions it asks before it calls the driver.
-  void ConnectAction(class TConnectionDriver& Driver);  // connect, or disconnect when connected
-  void DblClick(class TConnectionDriver& Driver);       // the active page's selected entry
-  void Save(class TConnectionDriver& Driver);           // the active page
-  void Drop(class TConnectionDriver& Driver, bool FrameConnected, const QStringList& Files);
+  // The Connect command: connect, or disconnect when connected.
+  void ConnectAction(class TConnectionDriver& Driver);
 
   FakePage* ActivePage();
   int PageCount() { return int(PageList.size()); }
   FakePage* AddPage();
   FakePage* Page(int Index) { return PageList.at(Index).get(); }
-  // Removes a page the way the window does: tells the driver first.
-  void ClosePage(int Index, class TConnectionDriver& Driver);
+  // Removes a page the way the window does: tells the controller first.
+  void ClosePage(int Index, class TRemoteEditor& Editor);
 
   std::vector<std::unique_ptr<FakePage>> PageList;
   int Active = 0;
@@ -112,21 +103,28 @@ class FakeDriverView : public IDriverView {
   QString DebugText;
   bool ConnectDialogResult = true;
   TConnectValues Values;
-  std::deque<bool> ConfirmAnswers;  // empty: Yes
-  QStringList Confirms;
-  bool SaveAsResult = true;
-  QString SaveAsName;
   QStringList Errors;
   QStringList ErrorDetails;  // of the errors shown with a detail
-  QStringList Messages;
   std::vector<THostKeyRequest> HostKeyRequests;
   std::vector<TPasswordRequest> PasswordRequests;
-  // The checks before saves, as reported.
+};
+
+// Records the driver's reports about pages' files, where a test wants them
+// raw rather than acted on by the editing controller.
+class RecordingListener : public ITransferListener {
+ public:
+  void FileDownloaded(IPage*, const QString& LocalPath, const QByteArray&) override {
+    Downloads << LocalPath;
+  }
+  void FileUploaded(IPage* Page) override { Uploads.push_back(Page); }
+  void RemoteChecked(IPage* Page, const TRemoteCheck& Check) override {
+    CheckedPages.push_back(Page);
+    Checks.push_back(Check);
+  }
+  QStringList Downloads;
+  std::vector<IPage*> Uploads;
   std::vector<IPage*> CheckedPages;
   std::vector<TRemoteCheck> Checks;
-
- private:
-  bool Confirm(const QString& Text);
 };
 
 // A redirector without a child: records what would be written.

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "FakeDriverView.h"
+#include "ScriptedPrompts.h"
 #include "TempHome.h"
 #include "WaitFor.h"
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
+#include "remote/editing/RemoteEditor.h"
 #include "remote/local/TempFolder.h"
 #include "remote/session/ConnectionDriver.h"
 
@@ -102,10 +104,13 @@ class DriverTest : public ::testing::Test {
     EXPECT_EQ(words.value(0), "put");
     return "local:" + words.value(1).toUtf8() + " => remote:" + remote + "\npsftp> ";
   }
+  // The upload of the front page's text, as the editing controller sends it
+  // once the check before the save has passed.
+  void Upload() { driver.Save(view.ActivePage(), view.ActivePage()->Document().LocalPath); }
   // Opens "my notes.txt" of /www into the first page.
   void OpenNotes(const QByteArray& bytes) {
     view.Page(0)->Select("my notes.txt");
-    view.DblClick(driver);
+    editing.OpenSelected(view.ActivePage());
     Feed(Got(bytes));
   }
 
@@ -113,6 +118,8 @@ class DriverTest : public ::testing::Test {
   FakeDriverView view;
   RecordingRedirector redirector;
   TConnectionDriver driver{view, redirector};
+  TScriptedPrompts prompts;
+  TRemoteEditor editing{driver, prompts};
   QStringList reported;
   ErrorReport::Handler previous;
 };
@@ -154,7 +161,7 @@ TEST_F(DriverTest, EmptyStartingDirectoryWritesBareCd) {
 TEST_F(DriverTest, ChildEndReturnsToNotConnectedAndResetsTheExchange) {
   Browse();
   view.Page(0)->Select("[sub]");
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   EXPECT_TRUE(view.BusyCursor);
   Feed("Remote directory is now /www/sub\nListing directory /www/sub\n");  // cut short
   driver.VirtualRedirectorChildProcessEnd(&redirector);
@@ -277,7 +284,7 @@ TEST_F(DriverTest, ListingLinesAreNeverObeyed) {
   // The same lines while a download is open do not complete it either: they
   // name other files than the one asked for.
   ASSERT_TRUE(view.Page(0)->Select("a.txt"));
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   Feed("remote:/www/a.txt => local:secret.txt\npsftp> ");
   EXPECT_EQ(view.Page(0)->Caption(), "Untitled");
   EXPECT_TRUE(view.Page(0)->Text.isEmpty());
@@ -318,7 +325,7 @@ TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowTheCauseFirst) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line.toStdString());
     ASSERT_TRUE(view.Page(0)->Select(c.select));
-    view.DblClick(driver);
+    editing.OpenSelected(view.ActivePage());
     EXPECT_TRUE(view.BusyCursor);
     QByteArray answer = c.answer;
     answer.replace("LOCAL", Words(redirector.Written.last()).value(2).toUtf8());
@@ -331,7 +338,7 @@ TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowTheCauseFirst) {
   }
   // The next command still pairs with its own answer.
   view.Page(0)->Select("[sub]");
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   Feed("Remote directory is now /www/sub\npsftp> ");
   Feed(
       "Listing directory /www/sub\n"
@@ -343,7 +350,7 @@ TEST_F(DriverTest, RefusedCommandsEndTheWaitAndShowTheCauseFirst) {
 TEST_F(DriverTest, UnreadableDirectoryIsARefusalNotAnEmptyListing) {
   Browse();
   view.Page(0)->Select("[sub]");
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   Feed("Remote directory is now /www/locked\npsftp> ");
   Feed(
       "Listing directory /www/locked\n"
@@ -360,7 +367,7 @@ TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   Browse();
   OpenNotes("v1\n");
   view.Page(0)->SetSaved(false);
-  view.Save(driver);
+  Upload();
   EXPECT_EQ(view.Status[0], "Saving...");
   EXPECT_TRUE(driver.UploadPending());
   Feed("/www/my notes.txt: open for write: permission denied\npsftp> ");
@@ -370,7 +377,7 @@ TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   EXPECT_FALSE(driver.UploadPending());
   EXPECT_FALSE(driver.Busy());
   // The next state brings no stale tooltip along.
-  view.Save(driver);
+  Upload();
   EXPECT_EQ(view.Status[0], "Saving...");
   EXPECT_EQ(view.StatusToolTip[0], "");
 }
@@ -379,7 +386,7 @@ TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
   Browse();
   view.AddPage();
   view.Page(0)->Select("my notes.txt");
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   EXPECT_EQ(Words(redirector.Written.last()).mid(0, 2), (QStringList{"get", "/www/my notes.txt"}));
   EXPECT_TRUE(view.BusyCursor);
   view.Active = 1;
@@ -388,7 +395,7 @@ TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
   EXPECT_EQ(page->Text, "hello\n");
   EXPECT_EQ(page->Caption(), "my notes.txt");
   EXPECT_EQ(page->RemoteFileName(), "/www/my notes.txt");
-  EXPECT_EQ(page->HighlighterUpdates, 1);
+  EXPECT_EQ(page->DocumentChanges, 1);
   EXPECT_EQ(view.Page(1)->Caption(), "Untitled");
   EXPECT_FALSE(view.BusyCursor);
   EXPECT_TRUE(view.DebugText.contains("Remote filename: /www/my notes.txt\n"));
@@ -404,7 +411,7 @@ TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
 TEST_F(DriverTest, MissingLocalCopyIsReported) {
   Browse();
   view.Page(0)->Select("a.txt");
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   const QString work = Words(redirector.Written.last()).value(2);
   Feed("remote:/www/a.txt => local:" + work.toUtf8() + "\npsftp> ");
   ASSERT_EQ(view.Errors.size(), 1);
@@ -418,8 +425,8 @@ TEST_F(DriverTest, ResultForAClosedTabIsDroppedAndTheBusyStateClears) {
   view.Active = 1;
   view.Page(1)->SetDir(view.Page(0)->Dir());
   view.Page(1)->Select("a.txt");
-  view.DblClick(driver);
-  view.ClosePage(1, driver);
+  editing.OpenSelected(view.ActivePage());
+  view.ClosePage(1, editing);
   Feed(Got("x", "/www/a.txt"));
   EXPECT_FALSE(view.BusyCursor);
   EXPECT_TRUE(QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
@@ -434,7 +441,7 @@ TEST_F(DriverTest, RelistingUpdatesEveryPageShowingTheDirectory) {
   view.AddPage();  // shows nothing: left alone
   view.Active = 1;
   view.Page(1)->Select("[..]");
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   Feed("Remote directory is now /www\npsftp> ");
   Feed(
       "Listing directory /www\n"
@@ -452,7 +459,7 @@ TEST_F(DriverTest, ListingOfAnotherDirectoryIsRefused) {
     SCOPED_TRACE(header.toStdString());
     Browse();
     view.Page(0)->Select("[sub]");
-    view.DblClick(driver);
+    editing.OpenSelected(view.ActivePage());
     Feed("Remote directory is now /www/sub\npsftp> ");
     Feed(header + "\n-rw-r--r--    1 root     root     1 Dec 10 00:10 passwd\npsftp> ");
     EXPECT_EQ(view.Page(0)->Items, kWwwItems);
@@ -500,13 +507,13 @@ TEST_F(DriverTest, DoubleClickAsksAboutBinaryNamesAndQuotesWhatItSends) {
     dir->AddFile(std::move(file));
     view.Page(0)->PopulateDirListBox();
     redirector.Written.clear();
-    view.Confirms.clear();
-    view.ConfirmAnswers = {c.answer};
+    prompts.Confirms.clear();
+    prompts.ConfirmAnswers = {c.answer};
     view.Page(0)->Selected = 0;
-    view.DblClick(driver);
-    EXPECT_EQ(view.Confirms.size(), c.asks ? 1 : 0);
+    editing.OpenSelected(view.ActivePage());
+    EXPECT_EQ(prompts.Confirms.size(), c.asks ? 1 : 0);
     if (c.asks) {
-      EXPECT_EQ(view.Confirms[0], c.line + " may be a binary file. Download anyway?");
+      EXPECT_EQ(prompts.Confirms[0], c.line + " may be a binary file. Download anyway?");
     }
     EXPECT_EQ(redirector.Written.value(0).left(c.written.size()), c.written);
     EXPECT_EQ(view.BusyCursor, !c.written.isEmpty());
@@ -527,7 +534,7 @@ TEST_F(DriverTest, NameWithALineBreakIsRefusedAndNothingIsWritten) {
   view.Page(0)->PopulateDirListBox();
   view.Page(0)->Selected = 0;
   redirector.Written.clear();
-  EXPECT_THROW(view.DblClick(driver), Exception);
+  EXPECT_THROW(editing.OpenSelected(view.ActivePage()), Exception);
   EXPECT_TRUE(redirector.Written.isEmpty());
   EXPECT_FALSE(view.BusyCursor);
 }
@@ -536,14 +543,14 @@ TEST_F(DriverTest, PageShowingAnotherDirectoryNamesItsEntriesInFull) {
   Browse();
   view.AddPage()->SetDir(view.Page(0)->Dir());
   view.Page(0)->Select("[sub]");
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   Feed("Remote directory is now /www/sub\npsftp> ");
   Feed(
       "Listing directory /www/sub\n"
       "-rw-r--r--    1 root     root     1 Dec 10 00:10 inner.txt\npsftp> ");
   view.Active = 1;  // still shows /www while psftp is in /www/sub
   view.Page(1)->Select("my notes.txt");
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   EXPECT_EQ(Words(redirector.Written.last()).value(1), "/www/my notes.txt");
 }
 
@@ -552,7 +559,7 @@ TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
   OpenNotes("old");
   view.Page(0)->Text = "new";
   view.Page(0)->SetSaved(false);
-  view.Save(driver);
+  Upload();
   const QString local = GetTempFolder() + "my notes.txt";
   EXPECT_EQ(redirector.Written.last(), "put \"" + local.toUtf8() + "\" \"/www/my notes.txt\"");
   QFile file(local);
@@ -569,14 +576,14 @@ TEST_F(DriverTest, SaveWhileTheListingAfterAnUploadRunsStillCompletes) {
   Browse();
   OpenNotes("v1");
   view.Page(0)->SetSaved(false);
-  view.Save(driver);
+  Upload();
   Feed(Put());  // saved; "ls" goes out
   view.Page(0)->Text = "v2";
   view.Page(0)->SetSaved(false);
   view.AddPage();
   view.Active = 1;  // the user moves on before the second result
   view.Active = 0;
-  view.Save(driver);  // waits while the listing is still owed
+  Upload();  // waits while the listing is still owed
   EXPECT_EQ(redirector.Written.last(), "ls");
   EXPECT_TRUE(driver.UploadPending());
   view.Active = 1;
@@ -603,40 +610,44 @@ TEST_F(DriverTest, SaveAsNamesStayInsideTheDownloadFolder) {
     SCOPED_TRACE(c.name.toStdString());
     FakePage* page = view.AddPage();
     view.Active = view.PageCount() - 1;
-    view.SaveAsName = c.name;
-    view.Errors.clear();
+    prompts.TextAnswer = c.name;
+    prompts.Errors.clear();
     redirector.Written.clear();
     page->Text = "<html></html>";
-    view.Save(driver);
-    EXPECT_EQ(page->Caption(), c.caption);
-    EXPECT_EQ(view.Errors.isEmpty(), c.accepted);
+    editing.Save(view.ActivePage());
+    EXPECT_EQ(prompts.Errors.isEmpty(), c.accepted);
     if (c.accepted) {
+      // The check finds no such file in psftp's current directory.
+      EXPECT_EQ(Words(redirector.Written.value(0)).value(0), "ls");
+      Feed("Listing directory /www\npsftp> ");
+      EXPECT_EQ(page->Caption(), c.caption);
       const QString local = GetTempFolder() + c.name;
       EXPECT_TRUE(QFile::exists(local));
       // Never downloaded: psftp keeps the local name in its current directory.
-      EXPECT_EQ(redirector.Written, QByteArrayList{"put \"" + local.toUtf8() + "\""});
+      EXPECT_EQ(redirector.Written.last(), "put \"" + local.toUtf8() + "\"");
       Feed("refused\npsftp> ");
     } else {
+      EXPECT_EQ(page->Caption(), c.caption);
       EXPECT_TRUE(redirector.Written.isEmpty());
     }
   }
-  view.SaveAsResult = false;
+  prompts.TextResult = false;
   redirector.Written.clear();
-  view.Save(driver);
+  editing.Save(view.ActivePage());
   EXPECT_TRUE(redirector.Written.isEmpty());
 }
 
 TEST_F(DriverTest, DropOnTheListUploadsAfterTheQuestion) {
-  EXPECT_THROW(view.Drop(driver, false, {"/tmp/a"}), Exception);
+  EXPECT_THROW(editing.Drop(view.ActivePage(), false, {"/tmp/a"}), Exception);
   Browse();
   redirector.Written.clear();
-  view.Drop(driver, true, {"/tmp/a", "/tmp/b"});
-  EXPECT_EQ(view.Messages, QStringList{"You can drop only one file at a time!"});
-  view.ConfirmAnswers = {false};
-  view.Drop(driver, true, {"/tmp/my file"});
-  EXPECT_EQ(view.Confirms.last(), "Upload the file /tmp/my file to the server?");
+  editing.Drop(view.ActivePage(), true, {"/tmp/a", "/tmp/b"});
+  EXPECT_EQ(prompts.Messages, QStringList{"You can drop only one file at a time!"});
+  prompts.ConfirmAnswers = {false};
+  editing.Drop(view.ActivePage(), true, {"/tmp/my file"});
+  EXPECT_EQ(prompts.Confirms.last(), "Upload the file /tmp/my file to the server?");
   EXPECT_TRUE(redirector.Written.isEmpty());
-  view.Drop(driver, true, {"/tmp/my file"});
+  editing.Drop(view.ActivePage(), true, {"/tmp/my file"});
   EXPECT_EQ(redirector.Written, QByteArrayList{"put \"/tmp/my file\""});
   EXPECT_EQ(view.Status[0], "Uploading...");
   Feed("local:/tmp/my file => remote:/www/my file\npsftp> ");
@@ -649,7 +660,7 @@ TEST_F(DriverTest, DropOnTheListUploadsAfterTheQuestion) {
 TEST_F(DriverTest, ProgressIsShownWhileAnswersArriveAndThenCleared) {
   Browse();
   view.Page(0)->Select("[sub]");
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   Feed("Remote directory is now /www/sub\npsftp> ");
   Feed("Listing directory /www/sub\n");
   QByteArray lines;
@@ -667,7 +678,7 @@ TEST_F(DriverTest, ProgressIsShownWhileAnswersArriveAndThenCleared) {
   ASSERT_TRUE(view.Page(0)->Select("f7"));
   TFile* file = view.Page(0)->SelectedFile();
   file->SetSize(1000);
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   QFile work(Words(redirector.Written.last()).value(2));
   ASSERT_TRUE(work.open(QIODevice::WriteOnly));
   work.write(QByteArray(450, 'x'));
@@ -685,11 +696,11 @@ TEST_F(DriverTest, ProgressIsShownWhileAnswersArriveAndThenCleared) {
 TEST_F(DriverTest, ProgressGivesBackARefusalWithItsToolTip) {
   Browse();
   ASSERT_TRUE(view.Page(0)->Select("a.txt"));
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   Feed("/www/a.txt: open for read: permission denied\npsftp> ");
   ASSERT_TRUE(view.Page(0)->Select("my notes.txt"));
   view.Page(0)->SelectedFile()->SetSize(1000);
-  view.DblClick(driver);
+  editing.OpenSelected(view.ActivePage());
   ASSERT_TRUE(WaitFor([&] { return view.Status[0].startsWith("Downloading..."); }, 3000))
       << view.Status[0].toStdString();
   EXPECT_EQ(view.StatusToolTip[0], "");
@@ -750,17 +761,17 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
   QList<QByteArray> pieces = fixed;
   // Between the pieces the user opens a file, tries a folder and saves.
   auto session = [&](const std::function<void(int, const QByteArray&)>& feed, FakeDriverView& v,
-                     TConnectionDriver& d) {
+                     TConnectionDriver& d, TRemoteEditor& e) {
     for (int i = 0; i < pieces.size(); ++i) {
       if (i == 3) {
         v.Page(0)->Select("my notes.txt");
-        v.DblClick(d);
+        e.OpenSelected(v.ActivePage());
       }
       if (i == 4) {
         v.Page(0)->Select("[sub]");
-        v.DblClick(d);
+        e.OpenSelected(v.ActivePage());
       }
-      if (i == 5) v.Save(d);
+      if (i == 5) d.Save(v.ActivePage(), v.ActivePage()->Document().LocalPath);
       feed(i, piece(i));
     }
   };
@@ -770,6 +781,8 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
     RecordingRedirector r;
     current = &r;
     TConnectionDriver d(v, r);
+    TScriptedPrompts p;
+    TRemoteEditor e(d, p);
     d.Connect(v.Values, v.ActivePage());
     d.StartConversation();
     QStringList errors;
@@ -785,7 +798,7 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
             d.VirtualRedirectorInput(&r, piece);
           }
         },
-        v, d);
+        v, d, e);
     ErrorReport::SetHandler(keep);
     return Outcome(v, r, d, errors);
   };

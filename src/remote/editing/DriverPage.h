@@ -3,26 +3,38 @@
 #include <QByteArray>
 #include <QString>
 
-#include "remote/editing/RemoteFingerprint.h"
+#include "remote/editing/RemoteDocument.h"
 
 class TDir;
+class TFile;
 
-// What the connection driver needs of one editor page: where it is in the
-// remote tree and how to write its text. Everything the page shows is the
-// window's business, told through IDriverView's events. The window's TPage
-// implements it; tests implement it with plain fields.
+// What the core needs of one editor page: the remote directory its list
+// shows, the document it edits, and its text as bytes. Everything the page
+// shows is the window's business. The window's TPage implements it; tests
+// implement it with plain fields.
 class IPage {
  public:
   virtual ~IPage() = default;
 
   // The directory the page shows; null before its first listing.
   virtual TDir* Dir() const = 0;
-  // The remote path the page's text came from; empty for a page never downloaded.
-  virtual QByteArray RemoteFileName() const = 0;
-  // Write the editor's text to the file; throw Exception on failure.
+  virtual void SetDir(TDir* Value) = 0;
+  // The entry selected in the page's list; null when none is.
+  virtual TFile* SelectedFile() const = 0;
+
+  virtual TRemoteDocument& Document() = 0;
+  virtual const TRemoteDocument& Document() const = 0;
+  // The document changed (name, saved state, server path): show it.
+  virtual void DocumentChanged() = 0;
+
+  // Write the editor's text to the file, in the document's form; throw
+  // Exception on failure.
   virtual void SaveToFile(const QString& Path) = 0;
-  // What the page last saw of its remote file: the driver keeps it, the
-  // window hands it to a page that opens the server's version.
-  virtual const TRemoteFingerprint& RemoteFingerprint() const = 0;
-  virtual void SetRemoteFingerprint(const TRemoteFingerprint& Value) = 0;
+  // Replace the editor's text with the file's and take its form; throw
+  // Exception, leaving the text as it was, when it cannot be read.
+  virtual void LoadFromFile(const QString& Path) = 0;
+
+  QByteArray RemoteFileName() const { return Document().RemotePath; }
+  const TRemoteFingerprint& RemoteFingerprint() const { return Document().Fingerprint; }
+  void SetRemoteFingerprint(const TRemoteFingerprint& Value) { Document().Fingerprint = Value; }
 };

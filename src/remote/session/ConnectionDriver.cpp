@@ -87,7 +87,7 @@ void TConnectionDriver::WriteNext() {
     FProgressTimer.start();
   if (FOpen->Kind() == TPsftpOperation::TKind::Stat ||
       FOpen->Kind() == TPsftpOperation::TKind::Compare) {
-    FView.StatusChanged("Checking...", 0, QString());
+    FView.MessageChanged("Checking...", QString());
     FProgressShown = true;
   }
 }
@@ -109,7 +109,7 @@ void TConnectionDriver::ShowProgress() {
     if (lines > 0) text = QString("Listing... %1 entries").arg(lines);
   }
   if (text.isEmpty()) return;
-  FView.StatusChanged(text, 0, QString());
+  FView.MessageChanged(text, QString());
   FProgressShown = true;
 }
 
@@ -117,7 +117,7 @@ void TConnectionDriver::EndProgress() {
   FProgressTimer.stop();
   if (!FProgressShown) return;
   FProgressShown = false;
-  FView.StatusChanged(FStatus0, 0, FStatus0ToolTip);
+  FView.MessageChanged(FStatus0, FStatus0ToolTip);
 }
 
 void TConnectionDriver::VirtualRedirectorInput(QObject*, const QByteArray& NewInput) {
@@ -229,7 +229,10 @@ void TConnectionDriver::SetStatus(const QString& S, int Index, const QString& To
     FStatus0ToolTip = ToolTip;
     FProgressShown = false;
   }
-  FView.StatusChanged(S, Index, ToolTip);
+  if (Index == 0)
+    FView.MessageChanged(S, ToolTip);
+  else
+    FView.FolderChanged(S);
 }
 
 void TConnectionDriver::SetConnected(bool Value) {
@@ -265,6 +268,19 @@ bool TConnectionDriver::UploadPending() const {
   for (const TOperationPtr& operation : FQueue)
     if (uploads(operation)) return true;
   return false;
+}
+
+bool TConnectionDriver::PsftpRunning() const { return FRedirector.Running(); }
+
+// Reports for a page with no listener go nowhere: the page's text is then
+// nobody's to update.
+ITransferListener& TConnectionDriver::Listener() {
+  static struct TNobody : ITransferListener {
+    void FileDownloaded(IPage*, const QString&, const QByteArray&) override {}
+    void FileUploaded(IPage*) override {}
+    void RemoteChecked(IPage*, const TRemoteCheck&) override {}
+  } nobody;
+  return FListener ? *FListener : nobody;
 }
 
 bool TConnectionDriver::Busy() const { return FOpen || !FQueue.empty(); }

@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 
+#include "remote/editing/TransferListener.h"
 #include "remote/listing/Directories.h"
 #include "remote/operations/PsftpOutputReader.h"
 #include "remote/session/DriverView.h"
@@ -78,7 +79,7 @@ class TConnectionDriver {
   void Upload(IPage* Page, const QString& LocalPath);
   // Before a save: finds out whether the remote file that Save(Page,
   // LocalPath) would write still is what the page last saw, and reports it
-  // through IDriverView::RemoteChecked. Nothing but the check is written or
+  // through ITransferListener::RemoteChecked. Nothing but the check is written or
   // sent. Ignored while a check for Page is under way. Throws when the local
   // copy could not be written.
   void Check(IPage* Page, const QString& LocalPath);
@@ -90,6 +91,10 @@ class TConnectionDriver {
   // True while an upload (or the check a save begins with) was asked for and
   // neither its result nor a failure has come.
   bool UploadPending() const;
+  // Where downloads, uploads and checks are reported (the editing controller).
+  void SetTransferListener(ITransferListener* Listener) { FListener = Listener; }
+  // True while psftp runs: only then can anything reach the server.
+  bool PsftpRunning() const;
   // True while a command is queued or its answer is open.
   bool Busy() const;
 
@@ -134,6 +139,7 @@ class TConnectionDriver {
   QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const;
   QString RemotePathOf(const IPage& Page, const class TFile& File) const;
 
+  ITransferListener& Listener();
   void Debug(const QString& S);
   void SetStatus(const QString& S, int Index, const QString& Detail = QString());
   void SetCurrentDir(const QString& Value);
@@ -141,6 +147,7 @@ class TConnectionDriver {
   void DeletePasswordFile();
 
   IDriverView& FView;
+  ITransferListener* FListener = nullptr;
   TVirtualRedirector& FRedirector;
   std::unique_ptr<TPsftpQuestions> FQuestions;
   std::unique_ptr<TKeyLogin> FKeyLogin;

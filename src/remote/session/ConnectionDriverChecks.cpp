@@ -149,5 +149,5 @@ void TConnectionDriver::EndCheck(IPage* Page, TRemoteCheck& Check) {
     Debug("Check dropped: its tab was closed");
     return;
   }
-  FView.RemoteChecked(Page, Check);
+  Listener().RemoteChecked(Page, Check);
 }

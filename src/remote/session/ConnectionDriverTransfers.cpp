@@ -49,7 +49,7 @@ void TConnectionDriver::FinishGet(const TGetOperation& Get) {
     throw;
   }
   page->SetRemoteFingerprint(seen);
-  FView.FileDownloaded(page, localPath, remotePath);
+  Listener().FileDownloaded(page, localPath, remotePath);
 }
 
 void TConnectionDriver::FinishPut(const TPutOperation& Put) {
@@ -61,7 +61,7 @@ void TConnectionDriver::FinishPut(const TPutOperation& Put) {
   if (!page && Put.PageClosed()) Debug("Upload finished after its tab was closed");
   if (page && Put.MarksSaved()) {
     page->SetRemoteFingerprint(Put.Sent());
-    FView.FileUploaded(page);
+    Listener().FileUploaded(page);
   }
   SetStatus("Saved", 0);
   if (!FCurrentDir.isEmpty()) Start(std::make_unique<TListOperation>(page, FCurrentDir));

@@ -1,12 +1,30 @@
 #include "ScriptedForm.h"
 
-QMessageBox::StandardButton TScriptedForm::AskSaveChanges(const QString& Text) {
-  SaveQuestions << Text;
-  ActiveAtSaveQuestion.push_back(ActivePage());
-  if (SaveAnswers.empty()) return SaveAnswer;
-  const QMessageBox::StandardButton answer = SaveAnswers.front();
-  SaveAnswers.pop_front();
-  return answer;
+#include "ui/DialogPrompts.h"
+
+void TScriptedForm::Inform(TTone Tone, const QString& Text) {
+  (Tone == TTone::Error ? Errors : Messages) << Text;
+}
+
+// The save question is told from the others by its answers.
+int TScriptedForm::Choose(const TChoice& Choice) {
+  if (Choice.Answers == QStringList{"Yes", "No", "Cancel"}) {
+    SaveQuestions << Choice.Text;
+    ActiveAtSaveQuestion.push_back(ActivePage());
+    QMessageBox::StandardButton answer = SaveAnswer;
+    if (!SaveAnswers.empty()) {
+      answer = SaveAnswers.front();
+      SaveAnswers.pop_front();
+    }
+    return answer == QMessageBox::Yes ? 0 : answer == QMessageBox::No ? 1 : Choice.Escape;
+  }
+  Choices << Choice.Text;
+  Offered.push_back(Choice.Answers);
+  if (ChoiceAnswers.empty()) return DialogPrompts().Choose(Choice);
+  const QString answer = ChoiceAnswers.front();
+  ChoiceAnswers.pop_front();
+  const int index = int(Choice.Answers.indexOf(answer));
+  return index >= 0 ? index : Choice.Escape;
 }
 
 bool TScriptedForm::UploadInProgress() {
@@ -18,10 +36,6 @@ bool TScriptedForm::Confirm(const QString& Text) {
   return ConfirmAnswer;
 }
 
-void TScriptedForm::ShowError(const QString& Text) { Errors << Text; }
-
-void TScriptedForm::ShowMessage(const QString& Text) { Messages << Text; }
-
 bool TScriptedForm::ShowConnectDialog() {
   ++ConnectDialogShown;
   return ConnectValues ? true : TMainWindow::ShowConnectDialog();
@@ -31,11 +45,11 @@ TConnectValues TScriptedForm::ConnectDialogValues() {
   return ConnectValues ? *ConnectValues : TMainWindow::ConnectDialogValues();
 }
 
-bool TScriptedForm::AskSaveAsName(QString& FileName) {
+std::optional<QString> TScriptedForm::AskText(const QString& Title, const QString& Label) {
   ++SaveAsShown;
-  if (!SaveAsName) return TMainWindow::AskSaveAsName(FileName);
-  FileName = *SaveAsName;
-  return !SaveAsName->isEmpty();
+  if (!SaveAsName) return DialogPrompts().AskText(Title, Label);
+  if (SaveAsName->isEmpty()) return std::nullopt;
+  return *SaveAsName;
 }
 
 void TScriptedForm::SetStatus(const QString& S, int Index, const QString& ToolTip) {
@@ -43,8 +57,9 @@ void TScriptedForm::SetStatus(const QString& S, int Index, const QString& ToolTi
   TMainWindow::SetStatus(S, Index, ToolTip);
 }
 
-QString TScriptedForm::AskOpenFileName() {
+std::optional<QString> TScriptedForm::AskFile(const QString&) {
   ++OpenDialogShown;
+  if (OpenAnswer.isEmpty()) return std::nullopt;
   return OpenAnswer;
 }
 

@@ -19,8 +19,11 @@
 // handed over (SetConnectDialog, SetSaveAsForm) and are cancelled without
 // them, and whether an upload is on its way is the driver's own answer. So a
 // test that hands over the real dialogs sees them run.
-class TScriptedForm : public TMainWindow {
+class TScriptedForm : public TMainWindow, public IUserPrompts {
  public:
+  TScriptedForm() { SetPrompts(this); }
+  using TMainWindow::Inform;
+
   // ---------------------------------------------------------------- answers
   // The save question takes the next queued answer, then SaveAnswer.
   std::deque<QMessageBox::StandardButton> SaveAnswers;
@@ -34,6 +37,9 @@ class TScriptedForm : public TMainWindow {
   std::optional<TConnectValues> ConnectValues;
   // With a value, the Save As question gives it; an empty one cancels.
   std::optional<QString> SaveAsName;
+  // Other choices (a save the server's copy made questionable): answers by
+  // their text, in turn; none left: the window's own message box.
+  std::deque<QString> ChoiceAnswers;
   // With a value, stands in for the driver's "an upload is on its way".
   std::optional<bool> Uploading;
 
@@ -44,6 +50,9 @@ class TScriptedForm : public TMainWindow {
   QStringList Confirms;
   QStringList Errors;
   QStringList Messages;
+  // The other choices put, and the answers each offered.
+  QStringList Choices;
+  std::vector<QStringList> Offered;
   // Panel 0's texts in turn: a fast server can answer before a test looks.
   QStringList Panel0;
   // The font each font dialog was preset with.
@@ -52,18 +61,19 @@ class TScriptedForm : public TMainWindow {
   int ConnectDialogShown = 0;
   int SaveAsShown = 0;
 
-  // ---------------------------------------------------------------- the window's hooks
-  QMessageBox::StandardButton AskSaveChanges(const QString& Text) override;
-  bool UploadInProgress() override;
+  // ---------------------------------------------------------------- a person's answers
+  void Inform(TTone Tone, const QString& Text) override;
   bool Confirm(const QString& Text) override;
-  void ShowError(const QString& Text) override;
-  void ShowMessage(const QString& Text) override;
+  int Choose(const TChoice& Choice) override;
+  std::optional<QString> AskText(const QString& Title, const QString& Label) override;
+  std::optional<QString> AskFile(const QString& Title) override;
+
+  // ---------------------------------------------------------------- the window's hooks
+  bool UploadInProgress() override;
   bool ShowConnectDialog() override;
   TConnectValues ConnectDialogValues() override;
-  bool AskSaveAsName(QString& FileName) override;
   void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) override;
 
  protected:
-  QString AskOpenFileName() override;
   bool AskFont(QFont& Font) override;
 };

@@ -1,0 +1,7 @@
+#include "remote/editing/RemoteDocument.h"
+
+#include <QFileInfo>
+
+QString TRemoteDocument::DisplayName() const {
+  return Named() ? QFileInfo(LocalPath).fileName() : UntitledName();
+}

@@ -1,0 +1,178 @@
+#include "remote/editing/RemoteEditor.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "core/ErrorReport.h"
+#include "core/Exception.h"
+#include "remote/editing/DriverPage.h"
+#include "remote/listing/File.h"
+#include "remote/local/TempFolder.h"
+#include "remote/session/ConnectionDriver.h"
+
+TRemoteEditor::TRemoteEditor(TConnectionDriver& Driver, IUserPrompts& Prompts, THooks Hooks)
+    : FDriver(Driver), FPrompts(&Prompts), FHooks(std::move(Hooks)) {
+  FDriver.SetTransferListener(this);
+}
+
+TRemoteEditor::~TRemoteEditor() {
+  FDriver.SetTransferListener(nullptr);
+  for (const TQuestion& question : FQuestions)
+    if (!question.Check.ServerCopy.isEmpty()) QFile::remove(question.Check.ServerCopy);
+}
+
+void TRemoteEditor::OpenSelected(IPage* Page) {
+  const TFile* file = Page ? Page->SelectedFile() : nullptr;
+  if (!file) return;
+  if (file->MayBeBinary() &&
+      !FPrompts->Confirm(
+          QString("%1 may be a binary file. Download anyway?").arg(file->RemoteName())))
+    return;
+  FDriver.Open(Page, *file);
+}
+
+// A page that has no name yet gets one in Save As, below the download folder.
+bool TRemoteEditor::Save(IPage* Page) {
+  if (FDriver.Checking(Page)) return true;  // on its way; a second check would ask twice
+  QString localPath = Page->Document().LocalPath;
+  if (localPath.isEmpty()) {
+    const std::optional<QString> name = FPrompts->AskText("Save As...", "Filename:");
+    if (!name) return false;
+    try {
+      localPath = SaveAsLocalPath(*name);
+    } catch (const Exception& e) {
+      FPrompts->Inform(IUserPrompts::TTone::Error, e.Message());
+      return false;
+    }
+  }
+  // Without psftp nothing can reach the server, so there is nothing to check;
+  // the local copy is still written, the text's one other home.
+  if (!FDriver.PsftpRunning()) {
+    Send(Page, localPath);
+    return true;
+  }
+  FDriver.Check(Page, localPath);
+  return true;
+}
+
+// The document takes the local copy's name only once the save goes out: a
+// page whose save was cancelled at the question stays unnamed.
+void TRemoteEditor::Send(IPage* Page, const QString& LocalPath) {
+  FDriver.Save(Page, LocalPath);
+  Page->Document().LocalPath = LocalPath;
+  Page->DocumentChanged();
+}
+
+void TRemoteEditor::Drop(IPage* Page, bool Connected, const QStringList& Files) {
+  if (!Connected) throw Exception("Not connected");
+  if (Files.size() >= 2) {
+    FPrompts->Inform(IUserPrompts::TTone::Message, "You can drop only one file at a time!");
+    return;
+  }
+  if (Files.isEmpty()) return;
+  const QString path = Files.first();
+  if (!FPrompts->Confirm(QString("Upload the file %1 to the server?").arg(path))) return;
+  FDriver.Upload(Page, path);
+}
+
+void TRemoteEditor::PageClosing(IPage* Page) {
+  FDriver.PageClosing(Page);
+  for (TQuestion& question : FQuestions)
+    if (question.Page == Page) question.Page = nullptr;
+}
+
+void TRemoteEditor::FileDownloaded(IPage* Page, const QString& LocalPath,
+                                   const QByteArray& RemotePath) {
+  TRemoteDocument& document = Page->Document();
+  document.RemotePath = RemotePath;
+  document.OnServer = true;
+  try {
+    Page->LoadFromFile(LocalPath);
+  } catch (const Exception& e) {
+    FPrompts->Inform(IUserPrompts::TTone::Error,
+                     QString("Unable to load local file %1 (%2)")
+                         .arg(QFileInfo(LocalPath).fileName(), e.Message()));
+  }
+  document.LocalPath = LocalPath;
+  Page->DocumentChanged();
+}
+
+void TRemoteEditor::FileUploaded(IPage* Page) {
+  TRemoteDocument& document = Page->Document();
+  document.Saved = true;
+  document.OnServer = true;
+  Page->DocumentChanged();
+}
+
+void TRemoteEditor::RemoteChecked(IPage* Page, const TRemoteCheck& Check) {
+  if (Check.Verdict == TRemoteCheck::TVerdict::Unchanged) {
+    Send(Page, Check.LocalPath);
+    return;
+  }
+  if (Check.Verdict == TRemoteCheck::TVerdict::Failed) return;  // the refusal is shown
+  FQuestions.push_back({Page, Check});
+  QTimer::singleShot(0, &FContext, [this] { AskNext(); });
+}
+
+// One question at a time: a dialog's own event loop may run the next call
+// while the first question is still open.
+void TRemoteEditor::AskNext() {
+  if (FAskingNow || FQuestions.empty()) return;
+  FAskingNow = true;
+  const TQuestion question = FQuestions.front();
+  // Still counted while it is asked: the save is under way until answered.
+  ErrorReport::Guarded([&] {
+    if (question.Page) Answer(question.Page, question.Check);
+  });
+  if (!question.Check.ServerCopy.isEmpty()) QFile::remove(question.Check.ServerCopy);
+  FQuestions.erase(FQuestions.begin());
+  FAskingNow = false;
+  if (!FQuestions.empty()) QTimer::singleShot(0, &FContext, [this] { AskNext(); });
+}
+
+void TRemoteEditor::Answer(IPage* Page, const TRemoteCheck& Check) {
+  using TVerdict = TRemoteCheck::TVerdict;
+  const QString name = QString::fromLocal8Bit(Check.RemotePath);
+  IUserPrompts::TChoice choice;
+  choice.Title = "Quillery";
+  choice.Tone = IUserPrompts::TTone::Error;
+  if (Check.Verdict == TVerdict::Changed) {
+    choice.Text = QString("%1 has changed on the server since it was opened.").arg(name);
+    choice.Answers = QStringList{"Overwrite", "Open server version", "Cancel"};
+  } else if (Check.Verdict == TVerdict::Deleted) {
+    choice.Text =
+        QString("%1 has changed on the server since it was opened: it is no longer there.")
+            .arg(name);
+    choice.Answers = QStringList{"Overwrite", "Cancel"};
+  } else {
+    choice.Text = QString("%1 already exists on the server.").arg(name);
+    choice.Answers = QStringList{"Replace", "Cancel"};
+  }
+  choice.Default = choice.Escape = int(choice.Answers.size()) - 1;
+  const int index = FPrompts->Choose(choice);
+  const QString answer = index >= 0 && index < choice.Answers.size() ? choice.Answers[index] : "";
+  // A question answered after its page went has nothing to act on.
+  if (FQuestions.empty() || FQuestions.front().Page != Page) return;
+  if (answer == "Overwrite" || answer == "Replace") {
+    Send(Page, Check.LocalPath);
+    return;
+  }
+  if (FHooks.SaveAbandoned) FHooks.SaveAbandoned(Page);
+  if (answer == "Open server version") OpenServerVersion(Page, Check);
+}
+
+// The server's text goes into a new page, as if just opened; the user's page
+// keeps its text, unsaved.
+void TRemoteEditor::OpenServerVersion(IPage* Page, const TRemoteCheck& Check) {
+  if (!FHooks.NewPage) return;
+  IPage* fresh = FHooks.NewPage();
+  if (Page->Dir()) fresh->SetDir(Page->Dir());
+  TRemoteDocument& document = fresh->Document();
+  document.RemotePath = Check.RemotePath;
+  document.LocalPath = Page->Document().LocalPath;
+  document.Fingerprint = Check.ServerFingerprint;
+  document.OnServer = true;
+  fresh->LoadFromFile(Check.ServerCopy);
+  fresh->DocumentChanged();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class IPage;
+struct TRemoteCheck;
+
+// What the connection driver reports about the files pages asked for; the
+// editing controller listens, so the window never learns what a download or
+// an upload means for a page.
+class ITransferListener {
+ public:
+  virtual ~ITransferListener() = default;
+
+  // The file Page asked for has arrived whole at LocalPath.
+  virtual void FileDownloaded(IPage* Page, const QString& LocalPath,
+                              const QByteArray& RemotePath) = 0;
+  // The server has taken Page's own text.
+  virtual void FileUploaded(IPage* Page) = 0;
+  // The check of Page's remote file that a save began is done; Page is
+  // never null.
+  virtual void RemoteChecked(IPage* Page, const TRemoteCheck& Check) = 0;
+};
