@@ -15,6 +15,7 @@
 
 #include "core/ErrorReport.h"
 #include "remote/editing/RemoteEditor.h"
+#include "remote/editing/UnsavedGuard.h"
 #include "remote/listing/Dir.h"
 #include "remote/listing/File.h"
 #include "remote/session/ConnectionDriver.h"
@@ -29,7 +30,6 @@
 #include "ui/Icons.h"
 #include "ui/Pages.h"
 #include "ui/SaveAsDialog.h"
-#include "ui/UnsavedGuard.h"
 
 namespace {
 const int kStatusPanelWidths[] = {100, 200, 50};
@@ -59,8 +59,6 @@ TMainWindow::TMainWindow(QWidget* Parent) : QMainWindow(Parent) {
 
   FSettings = std::make_unique<TSettings>();
   FServers = std::make_unique<TServers>();
-  // Before the driver: the commands it enables consult the guard.
-  FUnsavedGuard = new TUnsavedGuard(*this);
   // The driver shows the not-connected state as soon as it exists.
   FDriver = std::make_unique<TConnectionDriver>(*this, FVirtualRedirector);
   FDialogPrompts = std::make_unique<TDialogPrompts>(this);
@@ -68,6 +66,15 @@ TMainWindow::TMainWindow(QWidget* Parent) : QMainWindow(Parent) {
   hooks.NewPage = [this]() -> IPage* { return CreateTab(); };
   hooks.SaveAbandoned = [this](IPage* Page) { FUnsavedGuard->Abandon(FPages->Find(Page)); };
   FRemoteEditor = std::make_unique<TRemoteEditor>(*FDriver, *FDialogPrompts, std::move(hooks));
+  TUnsavedGuard::THooks guardHooks;
+  guardHooks.UploadInProgress = [this] { return UploadInProgress(); };
+  guardHooks.Lock = [this](bool Locked, bool WholeWindow, IPage* Page) {
+    LockForSave(Locked, WholeWindow, FPages->Find(Page));
+  };
+  guardHooks.BringToFront = [this](IPage* Page) {
+    if (TPage* page = FPages->Find(Page)) Tabs->setCurrentWidget(page->TabSheet());
+  };
+  FUnsavedGuard = std::make_unique<TUnsavedGuard>(*FRemoteEditor, std::move(guardHooks));
   FHighlighters = std::make_unique<THighlighters>();
   FFindDialog = new TFindDialog(this);
   connect(FFindDialog, &TFindDialog::Find, this, &TMainWindow::FindDialogFind);
@@ -92,6 +99,7 @@ TMainWindow::~TMainWindow() {
   delete Tabs;
   Tabs = nullptr;
   SetBusyCursor(false);
+  FUnsavedGuard.reset();
   FRemoteEditor.reset();
   FDriver.reset();
   FServers.reset();
@@ -352,7 +360,8 @@ void TMainWindow::EditorChanged(TPage* Page) {
 // While the save question waits for its upload nothing may save, close or
 // replace a page, nor bring another to the front.
 void TMainWindow::UpdateActions() {
-  const bool free = !FUnsavedGuard->Waiting();
+  // The driver reports its state before the guard exists.
+  const bool free = !FUnsavedGuard || !FUnsavedGuard->Waiting();
   TPage* page = ActivePage();
   SaveAction->setEnabled(free && page && !page->Saved());
   CloseTabAction->setEnabled(free);

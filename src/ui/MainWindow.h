@@ -125,7 +125,7 @@ class TMainWindow : public QMainWindow, public IDriverView {
   std::unique_ptr<TRemoteEditor> FRemoteEditor;
   std::unique_ptr<THighlighters> FHighlighters;
   TFindDialog* FFindDialog = nullptr;
-  TUnsavedGuard* FUnsavedGuard = nullptr;
+  std::unique_ptr<TUnsavedGuard> FUnsavedGuard;
 
   // ------------------------------------------------ pages (Main.cpp)
  public:
@@ -221,10 +221,16 @@ class TMainWindow : public QMainWindow, public IDriverView {
 
  private:
   bool FormCloseQuery(bool& UploadSent);
+  // While the save question waits for an upload: the whole window for the
+  // window's close, else Page and the tab bar.
+  void LockForSave(bool Locked, bool WholeWindow, TPage* Page);
   void FormClose();
 
   // Set when the wait for the close question's uploads is over.
   bool FCloseQueryDone = false;
+  // What the lock changed, to give back.
+  bool FReadOnlyBefore = false;
+  QPointer<QWidget> FFocusBefore;
 
   // ------------------------------------------------ the connection (MainConnection.cpp)
  public:

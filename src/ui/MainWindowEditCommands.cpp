@@ -8,6 +8,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include "core/ErrorReport.h"
+#include "remote/editing/UnsavedGuard.h"
 #include "store/Settings.h"
 #include "ui/AboutBox.h"
 #include "ui/DebugLogWindow.h"
@@ -17,7 +18,6 @@
 #include "ui/Highlighters.h"
 #include "ui/MainWindow.h"
 #include "ui/Pages.h"
-#include "ui/UnsavedGuard.h"
 
 QsciScintilla* TMainWindow::FocusedEditor() {
   for (QWidget* widget = focusWidget(); widget; widget = widget->parentWidget())

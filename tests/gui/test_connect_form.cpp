@@ -30,7 +30,7 @@ const char* const TwoHosts =
 
 // One home for the whole program: settings may keep their path once first
 // used, so each test starts by clearing what the previous one left.
-class TConnectFormTest : public ::testing::Test {
+class ConnectDialogTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { Home = new TempHome; }
   static void TearDownTestSuite() {
@@ -85,7 +85,7 @@ class TConnectFormTest : public ::testing::Test {
   QStringList Errors;
 };
 
-TempHome* TConnectFormTest::Home = nullptr;
+TempHome* ConnectDialogTest::Home = nullptr;
 
 TEST(PortNumberFromText, AcceptsDecimalAndHexWithSignAndLeadingBlanksOnly) {
   const struct {
@@ -130,7 +130,7 @@ TEST(PortNumberFromText, AcceptsDecimalAndHexWithSignAndLeadingBlanksOnly) {
     EXPECT_EQ(PortNumberFromText(QString::fromUtf8(c.Text)), c.Port) << '"' << c.Text << '"';
 }
 
-TEST_F(TConnectFormTest, LayoutAndInitialState) {
+TEST_F(ConnectDialogTest, LayoutAndInitialState) {
   EXPECT_EQ(Form->windowTitle(), "Connect to Host");
   EXPECT_EQ(Form->size(), QSize(396, 467));
   EXPECT_EQ(Form->minimumSize(), Form->maximumSize());
@@ -188,7 +188,7 @@ TEST_F(TConnectFormTest, LayoutAndInitialState) {
   }
 }
 
-TEST_F(TConnectFormTest, PortChecks) {
+TEST_F(ConnectDialogTest, PortChecks) {
   const struct {
     const char* Text;
     int Port;  // 0: refused
@@ -211,7 +211,7 @@ TEST_F(TConnectFormTest, PortChecks) {
   }
 }
 
-TEST_F(TConnectFormTest, ChecksRunInOrderAndKeepTheDialogOpen) {
+TEST_F(ConnectDialogTest, ChecksRunInOrderAndKeepTheDialogOpen) {
   Form->show();
   Form->SaveHostBox->setChecked(true);
   const struct {
@@ -241,7 +241,7 @@ TEST_F(TConnectFormTest, ChecksRunInOrderAndKeepTheDialogOpen) {
   EXPECT_FALSE(Form->isVisible());
 }
 
-TEST_F(TConnectFormTest, EnterConnectsAndValuesAreEightBit) {
+TEST_F(ConnectDialogTest, EnterConnectsAndValuesAreEightBit) {
   Form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
   Fill(QString::fromUtf8("h\xC3\xB4st"), "2200", "u", QString::fromUtf8("p\xC3\xA4ss"));
@@ -257,7 +257,7 @@ TEST_F(TConnectFormTest, EnterConnectsAndValuesAreEightBit) {
   EXPECT_TRUE(SavedHosts().isEmpty());  // "Save host" was not ticked
 }
 
-TEST_F(TConnectFormTest, NoSavedHostsSelectsNothingAndRemembersNothing) {
+TEST_F(ConnectDialogTest, NoSavedHostsSelectsNothingAndRemembersNothing) {
   Form->FormShow();
   EXPECT_EQ(Form->HostsBox->count(), 0);
   EXPECT_EQ(Form->HostsBox->currentIndex(), -1);
@@ -267,7 +267,7 @@ TEST_F(TConnectFormTest, NoSavedHostsSelectsNothingAndRemembersNothing) {
   EXPECT_EQ(Settings.Read("SelectedServer", "<none>"), "");
 }
 
-TEST_F(TConnectFormTest, PickingHostsFillsFieldsAndBoxes) {
+TEST_F(ConnectDialogTest, PickingHostsFillsFieldsAndBoxes) {
   WriteServersIni(TwoHosts);
   Form->FormShow();
   EXPECT_EQ(BoxItems(), (QStringList{"alpha - ann", "beta - bob"}));
@@ -308,7 +308,7 @@ TEST_F(TConnectFormTest, PickingHostsFillsFieldsAndBoxes) {
   EXPECT_TRUE(Form->SavePasswordBox->isChecked());
 }
 
-TEST_F(TConnectFormTest, ConnectUpdatesFoundHostInPlace) {
+TEST_F(ConnectDialogTest, ConnectUpdatesFoundHostInPlace) {
   WriteServersIni(TwoHosts);
   Form->FormShow();
   Pick(0);
@@ -325,7 +325,7 @@ TEST_F(TConnectFormTest, ConnectUpdatesFoundHostInPlace) {
   EXPECT_EQ(Settings.Read("SelectedServer", ""), "alpha - ann");
 }
 
-TEST_F(TConnectFormTest, ConnectWithChangedNameAddsHostAtTheEnd) {
+TEST_F(ConnectDialogTest, ConnectWithChangedNameAddsHostAtTheEnd) {
   WriteServersIni(TwoHosts);
   Form->FormShow();
   Pick(0);
@@ -340,7 +340,7 @@ TEST_F(TConnectFormTest, ConnectWithChangedNameAddsHostAtTheEnd) {
   EXPECT_EQ(BoxItems(), (QStringList{"alpha - ann", "beta - bob", "gamma - ann"}));
 }
 
-TEST_F(TConnectFormTest, RefusedInputIsNotSavedButThePickIsRemembered) {
+TEST_F(ConnectDialogTest, RefusedInputIsNotSavedButThePickIsRemembered) {
   WriteServersIni(TwoHosts);
   const QByteArray before = ServersIni();
   Form->FormShow();
@@ -352,7 +352,7 @@ TEST_F(TConnectFormTest, RefusedInputIsNotSavedButThePickIsRemembered) {
   EXPECT_EQ(Settings.Read("SelectedServer", ""), "beta - bob");
 }
 
-TEST_F(TConnectFormTest, SelectedServerPicksItsHostOrLeavesTheFirst) {
+TEST_F(ConnectDialogTest, SelectedServerPicksItsHostOrLeavesTheFirst) {
   WriteServersIni(TwoHosts);
   Settings.Write("SelectedServer", "beta - bob");
   Form->FormShow();
@@ -368,7 +368,7 @@ TEST_F(TConnectFormTest, SelectedServerPicksItsHostOrLeavesTheFirst) {
   }
 }
 
-TEST_F(TConnectFormTest, EveryShowingReloadsWithoutDuplicates) {
+TEST_F(ConnectDialogTest, EveryShowingReloadsWithoutDuplicates) {
   WriteServersIni(TwoHosts);
   Form->show();
   EXPECT_EQ(BoxItems(), (QStringList{"alpha - ann", "beta - bob"}));
@@ -388,7 +388,7 @@ TEST_F(TConnectFormTest, EveryShowingReloadsWithoutDuplicates) {
   EXPECT_TRUE(Errors.isEmpty());
 }
 
-TEST_F(TConnectFormTest, DamagedFileShowsTheErrorAndOffersTheGoodHosts) {
+TEST_F(ConnectDialogTest, DamagedFileShowsTheErrorAndOffersTheGoodHosts) {
   const QByteArray damaged =
       "[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=1CDD\nStartingDir=\nPort=22\n"
       "[broken - x]\nHostName=broken\nUserName=x\nPassword=ZZZ\nStartingDir=\nPort=22\n"
@@ -413,7 +413,7 @@ TEST_F(TConnectFormTest, DamagedFileShowsTheErrorAndOffersTheGoodHosts) {
 
 // A host's key file travels from the file to the field, from the field to
 // the connection (a leading "~/" as the home folder) and back to the file.
-TEST_F(TConnectFormTest, PrivateKeyFileFillsTheFieldAndIsSaved) {
+TEST_F(ConnectDialogTest, PrivateKeyFileFillsTheFieldAndIsSaved) {
   WriteServersIni(QByteArray(TwoHosts) + "PrivateKeyFile=~/.ssh/id_beta\n");
   Form->FormShow();
   EXPECT_EQ(Form->PrivateKeyEdit->text(), "");
@@ -446,7 +446,7 @@ TEST_F(TConnectFormTest, PrivateKeyFileFillsTheFieldAndIsSaved) {
   EXPECT_EQ(Form->PrivateKeyEdit->text(), "/keys/beta.ppk");
 }
 
-TEST_F(TConnectFormTest, BrowseStartsInSshFolderOrAtTheKeyNamed) {
+TEST_F(ConnectDialogTest, BrowseStartsInSshFolderOrAtTheKeyNamed) {
   QStringList starts;
   QString answer = Home->Path() + "/.ssh/id_ed25519";
   Form->SetChooseFileHook([&](const QString& Start) {
@@ -466,7 +466,7 @@ TEST_F(TConnectFormTest, BrowseStartsInSshFolderOrAtTheKeyNamed) {
 
 // Removing asks first; a yes takes the host out of the file and the box and
 // shows the next one, a no changes nothing. Delete on the box does the same.
-TEST_F(TConnectFormTest, RemoveAsksThenTakesTheHostOut) {
+TEST_F(ConnectDialogTest, RemoveAsksThenTakesTheHostOut) {
   WriteServersIni(TwoHosts);
   QStringList questions;
   bool yes = false;
@@ -502,7 +502,7 @@ TEST_F(TConnectFormTest, RemoveAsksThenTakesTheHostOut) {
   EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 }
 
-TEST_F(TConnectFormTest, SaveFailureIsShownAndTheDialogStillCloses) {
+TEST_F(ConnectDialogTest, SaveFailureIsShownAndTheDialogStillCloses) {
   Form->FormShow();
   // A folder where the file should be: no new file can be renamed over it.
   QDir().mkpath(TServers::FileName());

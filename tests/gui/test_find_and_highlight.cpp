@@ -28,7 +28,7 @@ std::ostream& operator<<(std::ostream& os, const TSel& s) {
   return os << "(" << s.Anchor << "," << s.Caret << ")";
 }
 
-class TFindNextTest : public ::testing::Test {
+class FindNextTest : public ::testing::Test {
  protected:
   TempHome Home;
   QsciScintilla Editor;
@@ -46,7 +46,7 @@ class TFindNextTest : public ::testing::Test {
   }
 };
 
-TEST_F(TFindNextTest, DownWalksMatchesIgnoringCaseThenStopsWithoutWrapping) {
+TEST_F(FindNextTest, DownWalksMatchesIgnoringCaseThenStopsWithoutWrapping) {
   Caret(1);
   EXPECT_TRUE(FindNext(&Editor, "foo", false, false));
   EXPECT_EQ(Sel(), (TSel{4, 7}));  // "Foo" for "foo"
@@ -58,7 +58,7 @@ TEST_F(TFindNextTest, DownWalksMatchesIgnoringCaseThenStopsWithoutWrapping) {
   EXPECT_EQ(Sel(), (TSel{16, 19}));
 }
 
-TEST_F(TFindNextTest, DownWithMatchCaseSkipsOtherCases) {
+TEST_F(FindNextTest, DownWithMatchCaseSkipsOtherCases) {
   Caret(1);
   EXPECT_TRUE(FindNext(&Editor, "foo", true, false));
   EXPECT_EQ(Sel(), (TSel{12, 15}));
@@ -66,7 +66,7 @@ TEST_F(TFindNextTest, DownWithMatchCaseSkipsOtherCases) {
   EXPECT_EQ(Sel(), (TSel{12, 15}));
 }
 
-TEST_F(TFindNextTest, UpFindsNearestMatchBeforeCaretAndContinuesBeforeIt) {
+TEST_F(FindNextTest, UpFindsNearestMatchBeforeCaretAndContinuesBeforeIt) {
   Caret(14);  // inside the third "foo"
   EXPECT_TRUE(FindNext(&Editor, "foo", false, true));
   EXPECT_EQ(Sel(), (TSel{7, 4}));  // caret at the start
@@ -76,13 +76,13 @@ TEST_F(TFindNextTest, UpFindsNearestMatchBeforeCaretAndContinuesBeforeIt) {
   EXPECT_EQ(Sel(), (TSel{3, 0}));
 }
 
-TEST_F(TFindNextTest, UpWithMatchCase) {
+TEST_F(FindNextTest, UpWithMatchCase) {
   Caret(Editor.text().size());
   EXPECT_TRUE(FindNext(&Editor, "Foo", true, true));
   EXPECT_EQ(Sel(), (TSel{7, 4}));
 }
 
-TEST_F(TFindNextTest, ChangingDirectionDoesNotFindTheSelectedMatchAgain) {
+TEST_F(FindNextTest, ChangingDirectionDoesNotFindTheSelectedMatchAgain) {
   Caret(5);
   ASSERT_TRUE(FindNext(&Editor, "foo", false, false));
   ASSERT_EQ(Sel(), (TSel{12, 15}));
@@ -92,7 +92,7 @@ TEST_F(TFindNextTest, ChangingDirectionDoesNotFindTheSelectedMatchAgain) {
   EXPECT_EQ(Sel(), (TSel{12, 15}));
 }
 
-TEST_F(TFindNextTest, MissAndEmptyTextKeepSelectionAndCaret) {
+TEST_F(FindNextTest, MissAndEmptyTextKeepSelectionAndCaret) {
   Editor.SendScintilla(QsciScintillaBase::SCI_SETSEL, 9, 5);
   EXPECT_FALSE(FindNext(&Editor, "zzz", false, false));
   EXPECT_EQ(Sel(), (TSel{9, 5}));
@@ -103,7 +103,7 @@ TEST_F(TFindNextTest, MissAndEmptyTextKeepSelectionAndCaret) {
   EXPECT_EQ(Editor.text(), "foo Foo bar foo\nFOO end");
 }
 
-TEST_F(TFindNextTest, NonAsciiTextAndPositions) {
+TEST_F(FindNextTest, NonAsciiTextAndPositions) {
   // An emoji (four bytes, two UTF-16 units), "été", a euro sign (three bytes).
   Editor.setText(
       QString::fromUtf8("\xF0\x9F\x98\x80\xC3\xA9t\xC3\xA9 \xE2\x82\xAC x \xE2\x82\xAC"));

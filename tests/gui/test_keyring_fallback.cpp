@@ -21,7 +21,7 @@
 
 namespace {
 
-class TKeyringFallbackTest : public ::testing::Test {
+class KeyringFallbackTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     Home = new TempHome;
@@ -68,11 +68,11 @@ class TKeyringFallbackTest : public ::testing::Test {
   QStringList Notices;
 };
 
-TempHome* TKeyringFallbackTest::Home = nullptr;
+TempHome* KeyringFallbackTest::Home = nullptr;
 
 // The password lands in Servers.ini, scrambled, once the keyring has failed;
 // the user is told once, ever: not for the next host, not after a restart.
-TEST_F(TKeyringFallbackTest, PasswordGoesToTheFileAndTheUserIsToldOnce) {
+TEST_F(KeyringFallbackTest, PasswordGoesToTheFileAndTheUserIsToldOnce) {
   Save(*Form, "ann", "pw");
   EXPECT_TRUE(ServersIni().contains("UserName=ann\nPassword=\n")) << "not before the keyring fails";
   ASSERT_TRUE(WaitFor([&] { return ServersIni().contains("UserName=ann\nPassword=1CDD\n"); }));
@@ -100,7 +100,7 @@ TEST_F(TKeyringFallbackTest, PasswordGoesToTheFileAndTheUserIsToldOnce) {
 // A host without a password in the file asks the keyring, which fails at
 // once: the dialog is free again with the field empty, and removing a host
 // goes on without a word about the keyring.
-TEST_F(TKeyringFallbackTest, NoKeyringHoldsNothingUp) {
+TEST_F(KeyringFallbackTest, NoKeyringHoldsNothingUp) {
   WriteServersIni(
       "[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=\nStartingDir=\nPort=22\n"
       "[beta - bob]\nHostName=beta\nUserName=bob\nPassword=\nStartingDir=\nPort=22\n");

@@ -27,7 +27,7 @@ namespace {
 
 using TAnswer = TPasswordKeyring::TAnswer;
 
-class TKeyringTest : public ::testing::Test {
+class KeyringTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     Home = new TempHome;
@@ -122,12 +122,12 @@ class TKeyringTest : public ::testing::Test {
   QStringList Notices;
 };
 
-TempHome* TKeyringTest::Home = nullptr;
-KeyringSession* TKeyringTest::Session = nullptr;
+TempHome* KeyringTest::Home = nullptr;
+KeyringSession* KeyringTest::Session = nullptr;
 
 // What the adapter stores, another program finds under service "Quillery"
 // and the name; bytes beyond ASCII come back as they went in.
-TEST_F(TKeyringTest, AdapterWritesReadsAndRemovesRealEntries) {
+TEST_F(KeyringTest, AdapterWritesReadsAndRemovesRealEntries) {
   const QString name = QString::fromUtf8("h\xC3\xB4st - ann");
   const QByteArray password = "p\xC3\xA4ss w\xE2\x82\xAC";
   Put(name, password);
@@ -154,7 +154,7 @@ TEST_F(TKeyringTest, AdapterWritesReadsAndRemovesRealEntries) {
 // keyring and in no file, neither Quillery's nor (in clear or scrambled)
 // the keyring's own; the next showing fills it in from the keyring, with
 // Connect held until the keyring has answered.
-TEST_F(TKeyringTest, SavedPasswordIsInTheKeyringAndInNoFile) {
+TEST_F(KeyringTest, SavedPasswordIsInTheKeyringAndInNoFile) {
   const QByteArray password = "s3cret-Pa55";
   Form->FormShow();
   Fill("alpha", "ann", password);
@@ -189,7 +189,7 @@ TEST_F(TKeyringTest, SavedPasswordIsInTheKeyringAndInNoFile) {
 // A password scrambled into Servers.ini (an older Quillery, or a keyring
 // that did not answer) is used at once, without asking the keyring, and
 // moves into the keyring at the next save, leaving the file.
-TEST_F(TKeyringTest, ScrambledPasswordMovesIntoTheKeyring) {
+TEST_F(KeyringTest, ScrambledPasswordMovesIntoTheKeyring) {
   Put("alpha - ann", "stale");
   WriteServersIni(
       "[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=1CDD\nStartingDir=/a\nPort=22\n");
@@ -208,7 +208,7 @@ TEST_F(TKeyringTest, ScrambledPasswordMovesIntoTheKeyring) {
 
 // Unticking "Save password" and removing the host each take the keyring
 // entry away, so neither comes back at the next pick.
-TEST_F(TKeyringTest, UntickedOrRemovedHostLeavesNoEntry) {
+TEST_F(KeyringTest, UntickedOrRemovedHostLeavesNoEntry) {
   for (const char* user : {"ann", "bob"}) {
     ShowAndSettle();
     Fill("alpha", user, "pw");
@@ -238,7 +238,7 @@ TEST_F(TKeyringTest, UntickedOrRemovedHostLeavesNoEntry) {
 
 // An answer must not land in the wrong place: not over what the user typed
 // meanwhile, not on another host picked before it came, not after closing.
-TEST_F(TKeyringTest, LateAnswersAreDropped) {
+TEST_F(KeyringTest, LateAnswersAreDropped) {
   Put("alpha - bob", "pw-bob");
   WriteServersIni(
       "[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=1CDD\nStartingDir=\nPort=22\n"

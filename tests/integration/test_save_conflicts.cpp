@@ -24,13 +24,13 @@
 #include "WaitFor.h"
 #include "core/ErrorReport.h"
 #include "process/VirtualRedirector.h"
+#include "remote/editing/UnsavedGuard.h"
 #include "remote/local/TempFolder.h"
 #include "remote/session/ConnectionDriver.h"
 #include "store/Settings.h"
 #include "ui/DebugLogWindow.h"
 #include "ui/HostKeyDialog.h"
 #include "ui/MainWindow.h"
-#include "ui/UnsavedGuard.h"
 
 namespace {
 

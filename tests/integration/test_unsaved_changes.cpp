@@ -17,10 +17,10 @@
 #include "ScriptedPrompts.h"
 #include "ServerWindowTest.h"
 #include "WaitFor.h"
+#include "remote/editing/UnsavedGuard.h"
 #include "remote/session/ConnectionDriver.h"
 #include "ui/EditFrame.h"
 #include "ui/MainWindow.h"
-#include "ui/UnsavedGuard.h"
 
 namespace {
 

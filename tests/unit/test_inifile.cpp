@@ -13,7 +13,7 @@
 
 namespace {
 
-class TIniFileTest : public ::testing::Test {
+class IniFileTest : public ::testing::Test {
  protected:
   QString Path() const { return Dir.path() + "/test.ini"; }
   void Put(const QByteArray& Text) const {
@@ -65,7 +65,7 @@ const QByteArray Foreign =
     "[]\r\n"
     "[Third]";
 
-TEST_F(TIniFileTest, ReadsAsTheProfileFunctionsDo) {
+TEST_F(IniFileTest, ReadsAsTheProfileFunctionsDo) {
   Put(Foreign);
   const TIniFile ini(Path());
   EXPECT_EQ(ini.ReadSections(), (QStringList{"First", "second", "Third"}));
@@ -93,7 +93,7 @@ TEST_F(TIniFileTest, ReadsAsTheProfileFunctionsDo) {
   EXPECT_TRUE(ini.SectionExists("THIRD"));
 }
 
-TEST_F(TIniFileTest, IntegersFallBackToTheDefault) {
+TEST_F(IniFileTest, IntegersFallBackToTheDefault) {
   Put("[s]\nA=70000\nB=-5\nC=abc\nD=\nE=12x\nF=\"8\"\nG=99999999999\n");
   const TIniFile ini(Path());
   EXPECT_EQ(ini.ReadInteger("s", "A", 22), 70000);
@@ -104,7 +104,7 @@ TEST_F(TIniFileTest, IntegersFallBackToTheDefault) {
 }
 
 // Values come back cut to 2047 characters (not bytes), never inside one.
-TEST_F(TIniFileTest, LongValuesAreCutWhenRead) {
+TEST_F(IniFileTest, LongValuesAreCutWhenRead) {
   const QByteArray x2046(2046, 'x');
   const QByteArray e = "\xC3\xA9";               // one character, two bytes
   const QByteArray smiley = "\xF0\x9F\x98\x80";  // two UTF-16 units
@@ -117,7 +117,7 @@ TEST_F(TIniFileTest, LongValuesAreCutWhenRead) {
   EXPECT_EQ(ini.ReadString("s", "Exact", ""), x2046 + "z");
 }
 
-TEST_F(TIniFileTest, WritingChangesOnlyWhatItMust) {
+TEST_F(IniFileTest, WritingChangesOnlyWhatItMust) {
   Put("; hosts\n"
       "[One]\n"
       "  Key = old  \n"
@@ -150,7 +150,7 @@ TEST_F(TIniFileTest, WritingChangesOnlyWhatItMust) {
 
 // Every section of the name goes (a later duplicate would otherwise come
 // into view), whatever its letter case; what leads into the next section stays.
-TEST_F(TIniFileTest, EraseSectionTakesEveryCopyAndKeepsWhatLeadsOn) {
+TEST_F(IniFileTest, EraseSectionTakesEveryCopyAndKeepsWhatLeadsOn) {
   Put("; hosts\n"
       "[Gone]\n"
       "a=1\n"
@@ -181,7 +181,7 @@ TEST_F(TIniFileTest, EraseSectionTakesEveryCopyAndKeepsWhatLeadsOn) {
             "d=4\n");
 }
 
-TEST_F(TIniFileTest, KeepsTheFilesLineEndsAndMark) {
+TEST_F(IniFileTest, KeepsTheFilesLineEndsAndMark) {
   Put("\xEF\xBB\xBF[a]\r\nk=1\r\nlast line without end");
   TIniFile ini(Path());
   ini.WriteString("b", "k", "2");
@@ -192,7 +192,7 @@ TEST_F(TIniFileTest, KeepsTheFilesLineEndsAndMark) {
 
 // Reading trims blanks and strips matching quotes, so values that would
 // lose either are quoted when written and come back as they were.
-TEST_F(TIniFileTest, ValuesReadBackExactlyAsWritten) {
+TEST_F(IniFileTest, ValuesReadBackExactlyAsWritten) {
   const QByteArray values[] = {"",
                                " lead",
                                "trail ",
@@ -218,7 +218,7 @@ TEST_F(TIniFileTest, ValuesReadBackExactlyAsWritten) {
     EXPECT_EQ(ini.ReadString("s", QString("k%1").arg(i), "<none>"), values[i]) << i;
 }
 
-TEST_F(TIniFileTest, RefusesWhatWouldBreakTheFile) {
+TEST_F(IniFileTest, RefusesWhatWouldBreakTheFile) {
   Put("[s]\nk=1\n");
   TIniFile ini(Path());
   EXPECT_FALSE(ErrorOf([&] { ini.WriteString("s", "k", "a\n[evil]\nk=2"); }).isEmpty());
@@ -231,7 +231,7 @@ TEST_F(TIniFileTest, RefusesWhatWouldBreakTheFile) {
   EXPECT_EQ(Get(), "[s]\nk=1\n");
 }
 
-TEST_F(TIniFileTest, NewFileAndFoldersArePrivate) {
+TEST_F(IniFileTest, NewFileAndFoldersArePrivate) {
   const QString path = Dir.path() + "/a/b/hosts.ini";
   TIniFile ini(path);
   EXPECT_TRUE(ini.ReadSections().isEmpty());
@@ -255,7 +255,7 @@ TEST_F(TIniFileTest, NewFileAndFoldersArePrivate) {
             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 }
 
-TEST_F(TIniFileTest, FailedWriteNamesTheFileAndKeepsTheOldOne) {
+TEST_F(IniFileTest, FailedWriteNamesTheFileAndKeepsTheOldOne) {
   // A file where the folder should be stops even root.
   Put("[s]\n");
   const QString blocked = Path() + "/hosts.ini";

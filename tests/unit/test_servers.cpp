@@ -84,7 +84,7 @@ TEST(TServerTest, PortMustBeInRange) {
 
 // --- The list and its file -------------------------------------------------
 
-class TServersTest : public ::testing::Test {
+class ServersTest : public ::testing::Test {
  protected:
   static void Put(const QByteArray& Text) {
     QDir().mkpath(QFileInfo(TServers::FileName()).path());
@@ -112,11 +112,11 @@ class TServersTest : public ::testing::Test {
   TServers Servers;
 };
 
-TEST_F(TServersTest, FileFollowsTheConfigurationHome) {
+TEST_F(ServersTest, FileFollowsTheConfigurationHome) {
   EXPECT_EQ(TServers::FileName(), Home.ConfigHome() + "/Quillery/Servers.ini");
 }
 
-TEST_F(TServersTest, AddFindAndPositions) {
+TEST_F(ServersTest, AddFindAndPositions) {
   Servers.Add("a - b", "c", "pw", "/d", 22);
   Servers.Add("a", "b - c", "", "", 23);
   Servers.Add("Server1", "bob", "", "", 24);
@@ -135,14 +135,14 @@ TEST_F(TServersTest, AddFindAndPositions) {
     EXPECT_EQ(ErrorOf([&] { Servers.GetServer(bad); }), "Argument out of range");
 }
 
-TEST_F(TServersTest, NoFileMeansNoHostsAndNothingCreated) {
+TEST_F(ServersTest, NoFileMeansNoHostsAndNothingCreated) {
   Servers.Add("h", "u", "", "", 22);
   Servers.Load();
   EXPECT_EQ(Servers.Count(), 0);
   EXPECT_FALSE(QFileInfo::exists(QFileInfo(TServers::FileName()).path()));
 }
 
-TEST_F(TServersTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
+TEST_F(ServersTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
   Servers.Add("alpha", "ann", "abc", "/home/ann", 2222);
   Servers.Add("beta", "bob", "", "", 22);
   Servers.Add("gamma", "gus", "p\xC3\xA4\xFF", " /odd dir ", 0);
@@ -165,7 +165,7 @@ TEST_F(TServersTest, SaveWritesEveryKeyInOrderAndLoadsBack) {
 // The key file is the one key newer than the rest: a file written before it
 // existed loads and saves back byte for byte, and a host with a key carries
 // it after the older keys.
-TEST_F(TServersTest, PrivateKeyFileFollowsTheOlderKeys) {
+TEST_F(ServersTest, PrivateKeyFileFollowsTheOlderKeys) {
   const QByteArray old =
       "[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=5898D8\nStartingDir=/a\nPort=2222\n"
       "[beta - bob]\nHostName=beta\nUserName=bob\nPassword=\nStartingDir=\nPort=22\n";
@@ -202,7 +202,7 @@ TEST_F(TServersTest, PrivateKeyFileFollowsTheOlderKeys) {
 // Removing takes the host out of the list and the file: the section it was
 // read from and its display name's (left there by an earlier save), with any
 // copy of either; the other hosts and the file's comments stay.
-TEST_F(TServersTest, RemoveTakesTheHostOutOfListAndFile) {
+TEST_F(ServersTest, RemoveTakesTheHostOutOfListAndFile) {
   Put("; my hosts\n"
       "[a - b]\nHostName=x\nUserName=y\nPassword=\n"
       "[keep - k]\nHostName=keep\nUserName=k\n"
@@ -227,7 +227,7 @@ TEST_F(TServersTest, RemoveTakesTheHostOutOfListAndFile) {
 
 // A password that could go nowhere safer lands in its host's section, in
 // place; a host no longer in the file is not brought back by it.
-TEST_F(TServersTest, WritePasswordFillsOnlyAnExistingSection) {
+TEST_F(ServersTest, WritePasswordFillsOnlyAnExistingSection) {
   Put("[alpha - ann]\nHostName=alpha\nUserName=ann\nPassword=\nStartingDir=/a\nPort=22\n");
   TServers::WritePassword("ALPHA - ann", "abc");
   EXPECT_EQ(
@@ -238,7 +238,7 @@ TEST_F(TServersTest, WritePasswordFillsOnlyAnExistingSection) {
   EXPECT_EQ(Get(), before);
 }
 
-TEST_F(TServersTest, SavedFileIsPrivate) {
+TEST_F(ServersTest, SavedFileIsPrivate) {
   QDir(Home.ConfigHome()).removeRecursively();
   Servers.Add("h", "u", "secret", "", 22);
   Servers.Save();
@@ -249,7 +249,7 @@ TEST_F(TServersTest, SavedFileIsPrivate) {
   EXPECT_EQ(QFileInfo(Home.ConfigHome()).permissions(), owner | QFile::ExeOwner | QFile::ExeUser);
 }
 
-TEST_F(TServersTest, ReadsAFileWrittenByAnotherTool) {
+TEST_F(ServersTest, ReadsAFileWrittenByAnotherTool) {
   Put("; my hosts\r\n"
       "\r\n"
       "[Alpha - Ann]\r\n"
@@ -285,7 +285,7 @@ TEST_F(TServersTest, ReadsAFileWrittenByAnotherTool) {
 }
 
 // The section name is only where a host is kept: the keys say who it is.
-TEST_F(TServersTest, SectionNameIsNotTheHost) {
+TEST_F(ServersTest, SectionNameIsNotTheHost) {
   const QByteArray ab = "[a - b]\nHostName=x\nUserName=y\nPassword=\nStartingDir=\nPort=22\n";
   Put(ab);
   Servers.Load();
@@ -297,7 +297,7 @@ TEST_F(TServersTest, SectionNameIsNotTheHost) {
 
 // Two hosts the list tells apart by letter case share one section: the
 // later one in the list wins.
-TEST_F(TServersTest, HostsDifferingInCaseShareOneSection) {
+TEST_F(ServersTest, HostsDifferingInCaseShareOneSection) {
   Servers.Add("Server1", "bob", "one", "/1", 22);
   Servers.Add("server1", "bob", "two", "/2", 23);
   EXPECT_NE(Servers.Find("Server1", "bob"), Servers.Find("server1", "bob"));
@@ -307,7 +307,7 @@ TEST_F(TServersTest, HostsDifferingInCaseShareOneSection) {
   EXPECT_EQ(List(), QStringList{"server1 - bob|two|/2|23"});
 }
 
-TEST_F(TServersTest, DamagedSectionsAreReportedLeftOutAndKeptInTheFile) {
+TEST_F(ServersTest, DamagedSectionsAreReportedLeftOutAndKeptInTheFile) {
   const QByteArray odd = "[odd - x]\nHostName=odd\nUserName=x\nPassword=ABC\n";
   const QByteArray bad = "[bad - x]\nHostName=bad\nUserName=x\nPassword=58ZZ\n";
   const QByteArray noHost = "[nohost]\nUserName=x\n";
@@ -332,7 +332,7 @@ TEST_F(TServersTest, DamagedSectionsAreReportedLeftOutAndKeptInTheFile) {
       saved.endsWith("[new - c]\nHostName=new\nUserName=c\nPassword=\nStartingDir=\nPort=22\n"));
 }
 
-TEST_F(TServersTest, FailedSaveNamesTheFileAndKeepsTheOldOne) {
+TEST_F(ServersTest, FailedSaveNamesTheFileAndKeepsTheOldOne) {
   // A file where the Quillery folder should be.
   QFile blocker(Home.ConfigHome() + "/Quillery");
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));

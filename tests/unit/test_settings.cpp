@@ -25,7 +25,7 @@ QT_END_NAMESPACE
 
 namespace {
 
-class TSettingsTest : public ::testing::Test {
+class SettingsTest : public ::testing::Test {
  protected:
   QString StoreFile() const { return Home.ConfigHome() + "/Quillery.conf"; }
   QByteArray StoreText() const {
@@ -45,7 +45,7 @@ class TSettingsTest : public ::testing::Test {
   TSettings Settings;
 };
 
-TEST_F(TSettingsTest, ReadsGiveDefaultsUntilWrittenAndCreateNothing) {
+TEST_F(SettingsTest, ReadsGiveDefaultsUntilWrittenAndCreateNothing) {
   EXPECT_EQ(Settings.Read("FontName", "Consolas"), "Consolas");
   EXPECT_EQ(Settings.Read("FontSize", "10"), "10");
   EXPECT_EQ(Settings.Read("SelectedServer", ""), "");
@@ -60,7 +60,7 @@ TEST_F(TSettingsTest, ReadsGiveDefaultsUntilWrittenAndCreateNothing) {
 
 // Texts that the file format could mistake for something else (a list, an
 // escaped variant, an empty value) must come back exactly as written.
-TEST_F(TSettingsTest, EveryTextReadsBackAsWritten) {
+TEST_F(SettingsTest, EveryTextReadsBackAsWritten) {
   const QStringList values{"",
                            "Consolas",
                            "-1",
@@ -82,13 +82,13 @@ TEST_F(TSettingsTest, EveryTextReadsBackAsWritten) {
   }
 }
 
-TEST_F(TSettingsTest, EmptyTextIsAValueNotADefault) {
+TEST_F(SettingsTest, EmptyTextIsAValueNotADefault) {
   Settings.Write("SelectedServer", "");
   EXPECT_EQ(Settings.Read("SelectedServer", "DEFAULT"), "");
   EXPECT_FALSE(Settings.Read("SelectedServer", "DEFAULT").isNull());
 }
 
-TEST_F(TSettingsTest, ValuesThatAreNotTextReadAsDefault) {
+TEST_F(SettingsTest, ValuesThatAreNotTextReadAsDefault) {
   Settings.Write("FontName", "Mono");
   {
     QSettings other(StoreFile(), QSettings::IniFormat);
@@ -103,7 +103,7 @@ TEST_F(TSettingsTest, ValuesThatAreNotTextReadAsDefault) {
 }
 
 // The system's own file, written as another editor would leave it.
-TEST_F(TSettingsTest, ReadsAHandWrittenFile) {
+TEST_F(SettingsTest, ReadsAHandWrittenFile) {
   QDir().mkpath(Home.ConfigHome());
   QFile file(StoreFile());
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -115,7 +115,7 @@ TEST_F(TSettingsTest, ReadsAHandWrittenFile) {
 }
 
 // A file in the way of the configuration folder defeats even root.
-TEST_F(TSettingsTest, WriteFailsWhereNoFileCanBeMade) {
+TEST_F(SettingsTest, WriteFailsWhereNoFileCanBeMade) {
   const QString blocked = Home.Path() + "/blocked";
   QFile file(blocked);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -126,7 +126,7 @@ TEST_F(TSettingsTest, WriteFailsWhereNoFileCanBeMade) {
   EXPECT_EQ(Settings.Read("FontName", "Consolas"), "Consolas");
 }
 
-TEST_F(TSettingsTest, WriteFailsOnAReadOnlyStoreAndKeepsOldValues) {
+TEST_F(SettingsTest, WriteFailsOnAReadOnlyStoreAndKeepsOldValues) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
   Settings.Write("FontName", "Mono");
   QFile::setPermissions(StoreFile(), QFile::ReadOwner);
@@ -149,7 +149,7 @@ TEST_F(TSettingsTest, WriteFailsOnAReadOnlyStoreAndKeepsOldValues) {
   QFile::setPermissions(Home.ConfigHome(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TEST_F(TSettingsTest, UnreadableStoreReadsAsDefault) {
+TEST_F(SettingsTest, UnreadableStoreReadsAsDefault) {
   if (geteuid() == 0) GTEST_SKIP() << "root reads unreadable files";
   Settings.Write("FontName", "Mono");
   QFile::setPermissions(StoreFile(), QFile::WriteOwner);
@@ -207,7 +207,7 @@ std::vector<TKeyCase> EveryKey() {
   };
 }
 
-TEST_F(TSettingsTest, EveryKeyReadsItsDefaultWhileNothingIsStored) {
+TEST_F(SettingsTest, EveryKeyReadsItsDefaultWhileNothingIsStored) {
   for (const TKeyCase& key : EveryKey())
     EXPECT_EQ(key.Get(Settings), key.Default) << key.Name.toStdString();
   EXPECT_FALSE(QFileInfo::exists(StoreFile()));
@@ -215,7 +215,7 @@ TEST_F(TSettingsTest, EveryKeyReadsItsDefaultWhileNothingIsStored) {
 
 // A file left by an earlier run, or written by hand: every key is found by
 // its name.
-TEST_F(TSettingsTest, EveryKeyReadsAFileStoredEarlier) {
+TEST_F(SettingsTest, EveryKeyReadsAFileStoredEarlier) {
   QByteArray text = "[General]\n";
   for (const TKeyCase& key : EveryKey()) text += (key.Name + "=" + key.OtherStored + "\n").toUtf8();
   QDir().mkpath(Home.ConfigHome());
@@ -227,7 +227,7 @@ TEST_F(TSettingsTest, EveryKeyReadsAFileStoredEarlier) {
     EXPECT_EQ(key.Get(Settings), key.Other) << key.Name.toStdString();
 }
 
-TEST_F(TSettingsTest, EveryKeyStoresItsValueAsTextUnderItsName) {
+TEST_F(SettingsTest, EveryKeyStoresItsValueAsTextUnderItsName) {
   for (const TKeyCase& key : EveryKey()) {
     SCOPED_TRACE(key.Name.toStdString());
     key.SetOther(Settings);
@@ -239,7 +239,7 @@ TEST_F(TSettingsTest, EveryKeyStoresItsValueAsTextUnderItsName) {
     EXPECT_EQ(key.Get(Settings), key.Other) << key.Name.toStdString();
 }
 
-TEST_F(TSettingsTest, StoredNumbersOutsideTheirKeysRangeReadAsDefault) {
+TEST_F(SettingsTest, StoredNumbersOutsideTheirKeysRangeReadAsDefault) {
   const struct {
     TIntSetting Key;
     const char* Stored;
@@ -262,7 +262,7 @@ TEST_F(TSettingsTest, StoredNumbersOutsideTheirKeysRangeReadAsDefault) {
 
 // A boolean other than "1" or "0" is refused, not guessed at; its text is
 // still there for a reader that accepts more.
-TEST_F(TSettingsTest, StoredBooleansOtherThanOneAndZeroThrow) {
+TEST_F(SettingsTest, StoredBooleansOtherThanOneAndZeroThrow) {
   for (const char* text : {"true", "yes", "", " 1", "2", "-1"}) {
     SCOPED_TRACE(text);
     Settings.Write(TSettingKeys::FormMaximized.Name, text);
@@ -282,7 +282,7 @@ TEST_F(TSettingsTest, StoredBooleansOtherThanOneAndZeroThrow) {
 // Values of another type, as another program might store them, are missing
 // values to every typed key: a boolean among them gives its default and
 // does not throw.
-TEST_F(TSettingsTest, ValuesThatAreNotTextGiveEveryTypedKeyItsDefault) {
+TEST_F(SettingsTest, ValuesThatAreNotTextGiveEveryTypedKeyItsDefault) {
   {
     QSettings other(StoreFile(), QSettings::IniFormat);
     for (const TKeyCase& key : EveryKey()) other.setValue(key.Name, QStringList{"1", "2"});

@@ -27,9 +27,9 @@ struct TCase {
 
 std::ostream& operator<<(std::ostream& os, const TCase& c) { return os << c.Name; }
 
-class TRoundTrip : public ::testing::TestWithParam<TCase> {};
+class RoundTripTest : public ::testing::TestWithParam<TCase> {};
 
-TEST_P(TRoundTrip, DecodesAndEncodesBackByteForByte) {
+TEST_P(RoundTripTest, DecodesAndEncodesBackByteForByte) {
   const TCase& c = GetParam();
   TTextFormat format;
   const QString text = TTextFile::Decode(c.Data, format);
@@ -43,7 +43,7 @@ TEST_P(TRoundTrip, DecodesAndEncodesBackByteForByte) {
 }
 
 // The editor's path: UTF-8 bytes in and out, with the same format found.
-TEST_P(TRoundTrip, GivesTheEditorUtf8AndTakesItBackByteForByte) {
+TEST_P(RoundTripTest, GivesTheEditorUtf8AndTakesItBackByteForByte) {
   const TCase& c = GetParam();
   TTextFormat format;
   const QByteArray utf8 = TTextFile::DecodeToUtf8(c.Data, format);
@@ -60,7 +60,7 @@ TEST_P(TRoundTrip, GivesTheEditorUtf8AndTakesItBackByteForByte) {
 const QString Euro = QString::fromUtf8("\xE2\x82\xAC");
 
 INSTANTIATE_TEST_SUITE_P(
-    Forms, TRoundTrip,
+    Forms, RoundTripTest,
     ::testing::Values(
         TCase{"empty", QByteArray(), TTextFormat::Utf8, false, "\n", ""},
         TCase{"ascii_no_line_end", B("abc"), TTextFormat::Utf8, false, "\n", "abc"},

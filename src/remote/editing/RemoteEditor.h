@@ -45,6 +45,7 @@ class TRemoteEditor : public ITransferListener {
   void Drop(IPage* Page, bool Connected, const QStringList& Files);
   // Where the questions go from now on; it must outlive this controller.
   void SetPrompts(IUserPrompts& Prompts) { FPrompts = &Prompts; }
+  IUserPrompts& Prompts() const { return *FPrompts; }
   // Before Page goes: nothing will touch it any more.
   void PageClosing(IPage* Page);
   // True while a question about a checked save is open or on its way.
