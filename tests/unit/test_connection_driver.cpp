@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeDriverView.h"
+#include "PsftpWords.h"
 #include "ScriptedPrompts.h"
 #include "TempHome.h"
 #include "WaitFor.h"
@@ -30,35 +31,6 @@ const QByteArray kLsWww =
     "drwxr-xr-x    2 root     root         4096 Dec 10 00:10 sub\n"
     "psftp> ";
 const QStringList kWwwItems{"[..]", "[sub]", "a.txt", "caf\u00e9+(1).txt", "my notes.txt"};
-
-// The words of a command as psftp splits them: quoted, inner quotes doubled.
-QStringList Words(const QByteArray& Command) {
-  QStringList words;
-  const QString text = QString::fromUtf8(Command);
-  QString word;
-  bool quoted = false, inWord = false;
-  for (int i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (c == '"') {
-      if (quoted && i + 1 < text.size() && text[i + 1] == '"') {
-        word += '"';
-        ++i;
-      } else {
-        quoted = !quoted;
-      }
-      inWord = true;
-    } else if (c == ' ' && !quoted) {
-      if (inWord) words << word;
-      word.clear();
-      inWord = false;
-    } else {
-      word += c;
-      inWord = true;
-    }
-  }
-  if (inWord) words << word;
-  return words;
-}
 
 class DriverTest : public ::testing::Test {
  protected:
