@@ -126,6 +126,7 @@ class TBenchPage : public IPage {
   }
   void SaveToFile(const QString&) override {}
 
+  bool SelectFile(const QString& Name) override { return Select(Name); }
   // Selects the entry the window's list would show as ItemText ("[sub]" for a directory).
   bool Select(const QString& ItemText) {
     Selected = -1;

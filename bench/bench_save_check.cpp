@@ -71,6 +71,7 @@ class TPage : public IPage {
   TDir* Dir() const override { return FDir; }
   void SetDir(TDir* Value) override { FDir = Value; }
   TFile* SelectedFile() const override { return nullptr; }
+  bool SelectFile(const QString&) override { return false; }
   TRemoteDocument& Document() override { return FDocument; }
   const TRemoteDocument& Document() const override { return FDocument; }
   void DocumentChanged() override {

@@ -326,20 +326,7 @@ void TMainWindow::CloseTabActionExecute() {
   });
 }
 
-// Entering a folder replaces no text; opening a file replaces the page's.
-// The listing that follows an upload refills the list and drops its
-// selection, so the entry is found again by name.
-void TMainWindow::DirListBoxDblClick() {
-  TPage* page = ActivePage();
-  const TFile* file = page ? page->SelectedFile() : nullptr;
-  if (!file || file->IsDirectory()) {
-    ErrorReport::Guarded([this] { OpenSelectedEntry(); });
-    return;
-  }
-  FUnsavedGuard->Protect(page, [this, page, name = file->RemoteName()] {
-    if (page->SelectFile(name)) ErrorReport::Guarded([this] { OpenSelectedEntry(); });
-  });
-}
+void TMainWindow::DirListBoxDblClick() { FUnsavedGuard->OpenSelected(ActivePage()); }
 
 void TMainWindow::NewActionExecute() { CreateTab(); }
 

@@ -242,7 +242,6 @@ class TMainWindow : public QMainWindow, public IDriverView {
   // Begins saving Page (see TRemoteEditor::Save); false when Save As was
   // cancelled or refused.
   bool SavePage(TPage* Page);
-  void OpenSelectedEntry();
   void DirListFileDrop(bool FrameConnected, const QStringList& Files);
 
   // What the connection driver reports.

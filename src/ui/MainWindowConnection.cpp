@@ -39,8 +39,6 @@ void TMainWindow::SaveActionExecute() {
 
 bool TMainWindow::SavePage(TPage* Page) { return FRemoteEditor->Save(Page); }
 
-void TMainWindow::OpenSelectedEntry() { FRemoteEditor->OpenSelected(ActivePage()); }
-
 void TMainWindow::DirListFileDrop(bool FrameConnected, const QStringList& Files) {
   FRemoteEditor->Drop(ActivePage(), FrameConnected, Files);
 }

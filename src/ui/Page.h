@@ -37,7 +37,7 @@ class TPage : public QObject, public IPage {
   void ClearDirListBox();
   TFile* SelectedFile() const override;
   // Selects the list's entry called RemoteName; false when the list has none.
-  bool SelectFile(const QString& RemoteName);
+  bool SelectFile(const QString& RemoteName) override;
   void SetFrameConnected(bool Value);
 
   // The tab's label: the document's name.

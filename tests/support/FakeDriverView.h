@@ -38,6 +38,7 @@ class FakePage : public IPage {
 
   // Selects the list item showing Text ("[sub]" for a directory).
   bool Select(const QString& Text);
+  bool SelectFile(const QString& RemoteName) override { return Select(RemoteName); }
 
   QStringList Items;  // the list box's texts
   std::vector<TFile*> ItemFiles;

@@ -21,6 +21,8 @@ class IPage {
   virtual void SetDir(TDir* Value) = 0;
   // The entry selected in the page's list; null when none is.
   virtual TFile* SelectedFile() const = 0;
+  // Selects the list's entry called RemoteName; false when the list has none.
+  virtual bool SelectFile(const QString& RemoteName) = 0;
 
   virtual TRemoteDocument& Document() = 0;
   virtual const TRemoteDocument& Document() const = 0;

@@ -3,6 +3,7 @@
 #include "core/ErrorReport.h"
 #include "remote/editing/DriverPage.h"
 #include "remote/editing/RemoteEditor.h"
+#include "remote/listing/File.h"
 
 namespace {
 constexpr int kPoll = 100;
@@ -52,6 +53,19 @@ void TUnsavedGuard::Protect(IPage* Page, std::function<void()> Command) {
   // not running, the command refused at once) nothing ever will.
   if (!FHooks.UploadInProgress()) return;
   Start(Page, std::move(Command));
+}
+
+// The listing that follows an upload refills the list and drops its
+// selection, so the entry is found again by name.
+void TUnsavedGuard::OpenSelected(IPage* Page) {
+  const TFile* file = Page ? Page->SelectedFile() : nullptr;
+  if (!file || file->IsDirectory()) {
+    ErrorReport::Guarded([&] { FEditor.OpenSelected(Page); });
+    return;
+  }
+  Protect(Page, [this, Page, name = file->RemoteName()] {
+    if (Page->SelectFile(name)) ErrorReport::Guarded([&] { FEditor.OpenSelected(Page); });
+  });
 }
 
 void TUnsavedGuard::WaitForUploads(std::function<void()> Then) {

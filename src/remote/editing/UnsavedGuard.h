@@ -46,6 +46,11 @@ class TUnsavedGuard {
   // Command. Ignored while another wait lasts.
   void Protect(IPage* Page, std::function<void()> Command);
 
+  // Opens the entry selected in Page's list (see TRemoteEditor::OpenSelected):
+  // a folder at once, as entering one replaces no text; a file once Page's
+  // unsaved text has been dealt with.
+  void OpenSelected(IPage* Page);
+
   // Closing the window: waits, with the whole window locked, until no
   // upload is in progress or the limit passes, then runs Then whatever came
   // of it.
