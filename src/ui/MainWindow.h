@@ -9,6 +9,7 @@
 #include "process/VirtualRedirector.h"
 #include "remote/editing/UserPrompts.h"
 #include "remote/session/DriverView.h"
+#include "ui/MainActions.h"
 #include "ui/Page.h"
 
 class QAction;
@@ -47,7 +48,7 @@ class TUnsavedGuard;
 //   MainClosing.cpp       closing, and the save question it shares
 //   MainConnection.cpp    the driver's commands, its reports and how the
 //                         window shows them
-class TMainWindow : public QMainWindow, public IDriverView {
+class TMainWindow : public QMainWindow, public TMainActions, public IDriverView {
   Q_OBJECT
 
   // ------------------------------------------------ creation and wiring (Main.cpp)
@@ -79,38 +80,11 @@ class TMainWindow : public QMainWindow, public IDriverView {
   // The save question asked before a page's text is thrown away.
   TUnsavedGuard& UnsavedGuard() { return *FUnsavedGuard; }
 
-  QAction* ConnectAction;
-  QAction* OpenAction;
-  QAction* SaveAction;
-  QAction* CloseTabAction;
-  QAction* NewAction;
-  QAction* PrintAction;
-  QAction* ExitAction;
-  QAction* CutAction;
-  QAction* CopyAction;
-  QAction* PasteAction;
-  QAction* SelectAllAction;
-  QAction* UndoAction;
-  QAction* DeleteAction;
-  QAction* FindAction;
-  QAction* RedoAction;
-  QAction* ViewLineNumbersAction;
-  QAction* WrapLinesAction;
-  QAction* FontAction;
-  QAction* ShowConnectDialogAction;
-  QAction* AboutAction;
-  QAction* ViewDebugLogAction;
-  QToolBar* ToolBar;
   QTabWidget* Tabs;
   QTimer* StartupTimer;
 
  private:
   IUserPrompts& DialogPromptsAsPrompts();
-  void CreateActions();
-  QAction* MakeAction(const QString& Name, const QString& Text, const QKeySequence& Shortcut,
-                      const QString& Hint = QString(), const QString& IconName = QString());
-  void CreateMenus();
-  void CreateToolBar();
   void CreateStatusBar();
   void ConnectActionHandlers();
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QString>
+
+class QAction;
+class QMainWindow;
+class QMenu;
+class QToolBar;
+
+// The main window's commands as the user finds them: each action with its
+// text, shortcut and icon, the menus and the toolbar. What a command does
+// is the window's; tests and the window reach the actions by these names.
+class TMainActions {
+ public:
+  TMainActions(const TMainActions&) = delete;
+  TMainActions& operator=(const TMainActions&) = delete;
+
+  QAction* ConnectAction;
+  QAction* OpenAction;
+  QAction* SaveAction;
+  QAction* CloseTabAction;
+  QAction* NewAction;
+  QAction* PrintAction;
+  QAction* ExitAction;
+  QAction* CutAction;
+  QAction* CopyAction;
+  QAction* PasteAction;
+  QAction* SelectAllAction;
+  QAction* UndoAction;
+  QAction* DeleteAction;
+  QAction* FindAction;
+  QAction* RedoAction;
+  QAction* ViewLineNumbersAction;
+  QAction* WrapLinesAction;
+  QAction* FontAction;
+  QAction* ShowConnectDialogAction;
+  QAction* AboutAction;
+  QAction* ViewDebugLogAction;
+  QToolBar* ToolBar;
+
+ protected:
+  explicit TMainActions(QMainWindow& Window) : FWindow(Window) {}
+  // Makes the actions, the menus (returning the Edit menu, whose commands
+  // are brought up to date when it opens) and the toolbar.
+  QMenu* CreateAll();
+
+ private:
+  QAction* MakeAction(const QString& Name, const QString& Text, const QKeySequence& Shortcut,
+                      const QString& Hint = QString(), const QString& IconName = QString());
+  void CreateActions();
+  QMenu* CreateMenus();
+  void CreateToolBar();
+
+  QMainWindow& FWindow;
+};
