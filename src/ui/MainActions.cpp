@@ -15,8 +15,8 @@ QMenu* TMainActions::CreateAll() {
 }
 
 QAction* TMainActions::MakeAction(const QString& Name, const QString& Text,
-                                 const QKeySequence& Shortcut, const QString& Hint,
-                                 const QString& IconName) {
+                                  const QKeySequence& Shortcut, const QString& Hint,
+                                  const QString& IconName) {
   auto* action = new QAction(Text, &FWindow);
   action->setObjectName(Name);
   action->setShortcut(Shortcut);
@@ -97,4 +97,3 @@ void TMainActions::CreateToolBar() {
   ToolBar->addSeparator();
   ToolBar->addAction(ExitAction);
 }
-

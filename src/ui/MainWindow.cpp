@@ -30,6 +30,7 @@
 #include "ui/Icons.h"
 #include "ui/Pages.h"
 #include "ui/SaveAsDialog.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 const int kStatusPanelWidths[] = {100, 200, 50};
@@ -40,7 +41,8 @@ constexpr int kStartupDelay = 100;
 
 // ---------------------------------------------------------------- creation and wiring
 
-TMainWindow::TMainWindow(QWidget* Parent) : QMainWindow(Parent), TMainActions(static_cast<QMainWindow&>(*this)) {
+TMainWindow::TMainWindow(QWidget* Parent)
+    : QMainWindow(Parent), TMainActions(static_cast<QMainWindow&>(*this)) {
   setWindowTitle("Quillery");
   setWindowIcon(Icons::Fallback("quillery"));
   resize(850, 636);
@@ -57,6 +59,7 @@ TMainWindow::TMainWindow(QWidget* Parent) : QMainWindow(Parent), TMainActions(st
 
   FSettings = std::make_unique<TSettings>();
   FServers = std::make_unique<TServers>();
+  FPlacement = std::make_unique<TWindowPlacement>(*this, *FSettings);
   // The driver shows the not-connected state as soon as it exists.
   FDriver = std::make_unique<TConnectionDriver>(*this, FVirtualRedirector);
   FDialogPrompts = std::make_unique<TDialogPrompts>(this);

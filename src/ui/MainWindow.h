@@ -35,6 +35,7 @@ class TSaveAsDialog;
 class TServers;
 class TSettings;
 class TUnsavedGuard;
+class TWindowPlacement;
 
 // The main window: menu, toolbar, one editor page per tab and the status bar.
 // It owns the psftp child process, the connection driver that talks to it, the
@@ -100,6 +101,7 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   std::unique_ptr<THighlighters> FHighlighters;
   TFindDialog* FFindDialog = nullptr;
   std::unique_ptr<TUnsavedGuard> FUnsavedGuard;
+  std::unique_ptr<TWindowPlacement> FPlacement;
 
   // ------------------------------------------------ pages (Main.cpp)
  public:
@@ -168,14 +170,12 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
 
  private:
   void FormShow();
-  void CorrectRestoredOuterSize();
   // Font with the stored family and size; only those two are kept between
   // runs, so its style and effects stay as they are.
   static QFont EditorFont(QFont Font, const QString& Name, int Size);
 
   bool FShown = false;
   bool FFirstTick = true;
-  QSize FRestoredOuterSize;
 
   // ------------------------------------------------ closing (MainClosing.cpp)
  public:

@@ -1,4 +1,4 @@
-// The main window's start-up: first showing, stored settings, start-up timer, geometry.
+// The main window's start-up: first showing, stored settings, start-up timer.
 #include <QEvent>
 #include <QTimer>
 
@@ -7,6 +7,7 @@
 #include "ui/EditFrame.h"
 #include "ui/MainWindow.h"
 #include "ui/Pages.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 // The start-up switch is read leniently: "True" in any case, or any number
@@ -26,7 +27,7 @@ void TMainWindow::showEvent(QShowEvent* Event) {
   if (FShown) return;
   FShown = true;
   FormShow();
-  QTimer::singleShot(0, this, &TMainWindow::CorrectRestoredOuterSize);
+  FPlacement->Shown();
 }
 
 void TMainWindow::FormShow() {
@@ -68,44 +69,11 @@ QFont TMainWindow::EditorFont(QFont Font, const QString& Name, int Size) {
 
 // ---------------------------------------------------------------- geometry
 
-void TMainWindow::LoadFormPosition() {
-  const bool maximized = FSettings->Get(TSettingKeys::FormMaximized);
-  const int top = FSettings->Get(TSettingKeys::FormTop);
-  const int left = FSettings->Get(TSettingKeys::FormLeft);
-  const int width = FSettings->Get(TSettingKeys::FormWidth);
-  const int height = FSettings->Get(TSettingKeys::FormHeight);
-  if (top == -1 || left == -1 || width == -1 || height == -1) return;
-  // The stored size is the outer one; the frame is added again once the
-  // window manager has framed the window (CorrectRestoredOuterSize).
-  const QSize frame = frameGeometry().size() - size();
-  move(left, top);
-  resize(width - frame.width(), height - frame.height());
-  FRestoredOuterSize = QSize(width, height);
-  if (maximized) setWindowState(windowState() | Qt::WindowMaximized);
-}
+void TMainWindow::LoadFormPosition() { FPlacement->Load(); }
+
+void TMainWindow::SaveFormPosition() { FPlacement->Save(); }
 
 void TMainWindow::changeEvent(QEvent* Event) {
   QMainWindow::changeEvent(Event);
-  // A window that started maximised gets its stored normal size when it
-  // first leaves that state.
-  if (Event->type() == QEvent::WindowStateChange && FRestoredOuterSize.isValid() && !isMaximized())
-    QTimer::singleShot(0, this, &TMainWindow::CorrectRestoredOuterSize);
-}
-
-void TMainWindow::CorrectRestoredOuterSize() {
-  if (!FRestoredOuterSize.isValid() || isMaximized()) return;
-  const QSize frame = frameGeometry().size() - size();
-  if (!frame.isNull()) resize(FRestoredOuterSize - frame);
-  FRestoredOuterSize = QSize();
-}
-
-void TMainWindow::SaveFormPosition() {
-  const bool maximized = isMaximized();
-  FSettings->Set(TSettingKeys::FormMaximized, maximized);
-  if (maximized) return;
-  const QRect outer = frameGeometry();
-  FSettings->Set(TSettingKeys::FormTop, outer.top());
-  FSettings->Set(TSettingKeys::FormLeft, outer.left());
-  FSettings->Set(TSettingKeys::FormWidth, outer.width());
-  FSettings->Set(TSettingKeys::FormHeight, outer.height());
+  if (Event->type() == QEvent::WindowStateChange && FPlacement) FPlacement->StateChanged();
 }
