@@ -128,12 +128,18 @@ class RecordingListener : public ITransferListener {
   std::vector<TRemoteCheck> Checks;
 };
 
-// A redirector without a child: records what would be written.
+// A redirector without a child: records what would be started and written,
+// and runs from its first start on.
 class RecordingRedirector : public TVirtualRedirector {
  public:
+  bool Run(const QString&, const QString&, const QString& Parameters) override {
+    Started << Parameters;
+    return true;
+  }
   void Write(const QByteArray& Command) override { Written << Command; }
   void WriteRaw(const QByteArray& Bytes) override { Raw << Bytes; }
-  bool Running() const override { return true; }
+  bool Running() const override { return !Started.isEmpty(); }
+  QStringList Started;
   QByteArrayList Written;
   QByteArrayList Raw;
 };

@@ -39,7 +39,9 @@ class DriverTest : public ::testing::Test {
     view.Values.HostName = "127.0.0.1";
     view.Values.UserName = "tester";
     view.Values.StartingDir = "/www";
-    // The recording redirector runs already: this only takes the values.
+    // A password, so the login is not the agent's.
+    view.Values.Password = "secret";
+    // The recording redirector "starts" psftp and records its arguments.
     driver.Connect(view.Values, view.ActivePage());
     driver.StartConversation();
   }
@@ -97,7 +99,7 @@ class DriverTest : public ::testing::Test {
 };
 
 TEST_F(DriverTest, LoginChangesDirectoryListsAndShowsTheListing) {
-  EXPECT_EQ(view.Status[0], "Not connected");
+  EXPECT_EQ(view.Status[0], "Connecting...");
   EXPECT_FALSE(view.NewOpenEnabled);
 
   Feed(kLogin);
@@ -123,8 +125,22 @@ TEST_F(DriverTest, LoginChangesDirectoryListsAndShowsTheListing) {
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
 }
 
+// A second start while psftp runs (or a key is being readied) changes
+// nothing: the login under way still goes where the first one asked.
+TEST_F(DriverTest, SecondConnectWhileRunningChangesNothing) {
+  ASSERT_EQ(redirector.Started.size(), 1);
+  driver.Connect({"evil.example", "mallory", "pw", "/other", 2200, QString()}, view.AddPage());
+  EXPECT_EQ(redirector.Started.size(), 1);
+  Browse();
+  EXPECT_EQ(redirector.Written.value(0), "cd \"/www\"");
+  EXPECT_EQ(view.WindowCaption, "Quillery - 127.0.0.1");
+  EXPECT_EQ(view.Page(0)->Items, kWwwItems);  // the first start's page is listed
+  EXPECT_TRUE(view.Page(1)->Items.isEmpty());
+}
+
 TEST_F(DriverTest, EmptyStartingDirectoryWritesBareCd) {
   view.Values.StartingDir.clear();
+  redirector.Started.clear();  // as after an earlier psftp ended
   driver.Connect(view.Values, view.ActivePage());
   Feed(kLogin);
   EXPECT_EQ(redirector.Written, QByteArrayList{"cd "});
@@ -836,7 +852,8 @@ TEST_F(DriverTest, PasswordPromptAndFatalErrorReachTheUser) {
 // Standard error comes in pieces, cut anywhere; each line that ends psftp is
 // shown once, in plain words, with psftp's line kept as the detail.
 TEST_F(DriverTest, FatalErrorsAreShownInPlainWordsWithPsftpsLineAsDetail) {
-  // The recording redirector "runs" already: this only sets the names.
+  // As after an earlier psftp ended: this start takes the names.
+  redirector.Started.clear();
   driver.Connect({"example.org", "ann", "", "/www", 2222, QString()}, view.ActivePage());
   const QString lost =
       "The connection to example.org was lost. Your open pages are kept; connect again to "

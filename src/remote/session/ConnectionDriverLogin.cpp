@@ -34,12 +34,13 @@ std::unique_ptr<TKeyLogin> TConnectionDriver::MakeKeyLogin() {
 }
 
 void TConnectionDriver::Connect(const TConnectValues& Values, IPage* Page) {
+  // A second start changes nothing, not even where the first one goes.
+  if (FRedirector.Running() || FKeyLogin->Preparing()) return;
   FCurrentHostName = Values.HostName;
   FCurrentUserName = Values.UserName;
   FCurrentPort = Values.Port;
   FStartingDir = Values.StartingDir;
   FStartingPage = Page;
-  if (FRedirector.Running() || FKeyLogin->Preparing()) return;  // a second start does nothing
   FPendingPassword = Values.Password;
   FKeyFile = Values.PrivateKeyFile;
   SetStatus("Connecting...", 0);
