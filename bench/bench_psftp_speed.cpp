@@ -42,6 +42,7 @@
 #include "remote/editing/RemoteEditor.h"
 #include "remote/listing/Dir.h"
 #include "remote/listing/File.h"
+#include "remote/listing/ListingParser.h"
 #include "remote/session/ConnectionDriver.h"
 #include "remote/session/DriverView.h"
 
@@ -365,7 +366,7 @@ TWholeRun RunPsftp(const TServer& Server, const QString& PasswordFile, const QSt
 
 // What psftp printed for "ls": from its header to the prompt after it.
 QByteArray ListingText(const QByteArray& Output, const QByteArray& Dir) {
-  const qsizetype start = Output.indexOf("Listing directory " + Dir);
+  const qsizetype start = Output.indexOf(TListingParser::Header.toUtf8() + Dir);
   const qsizetype end = Output.indexOf("psftp>", start);
   if (start < 0 || end < 0) Die("no listing of " + Dir + " in psftp's output");
   return Output.mid(start, end - start);

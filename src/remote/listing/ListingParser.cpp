@@ -14,9 +14,9 @@
 // psftp prints everything, its own messages included, on standard output,
 // and its lines may reach us with the CR of a CR LF line end still on them.
 
-namespace {
-const QString kHeader = "Listing directory ";
+const QString TListingParser::Header = QStringLiteral("Listing directory ");
 
+namespace {
 // Permissions, links, owner, group, size, month, day, and the time or year.
 constexpr int kFieldsBeforeName = 8;
 
@@ -137,9 +137,9 @@ bool ParseFallback(QStringView Line, QString& Name) {
 // the line, so a "psftp> " prompt left in front of it does no harm.
 bool TListingParser::ParseHeader(const QString& Line, QString& DirName) {
   const QStringView text = WithoutLineEnd(Line);
-  const qsizetype at = text.indexOf(kHeader);
-  if (at < 0 || at + kHeader.size() == text.size()) return false;
-  DirName = text.mid(at + kHeader.size()).toString();
+  const qsizetype at = text.indexOf(Header);
+  if (at < 0 || at + Header.size() == text.size()) return false;
+  DirName = text.mid(at + Header.size()).toString();
   return true;
 }
 

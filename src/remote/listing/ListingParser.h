@@ -6,6 +6,9 @@
 // Reads psftp's answer to "ls": the header line and one line per entry.
 class TListingParser {
  public:
+  // What the header line says before the directory's path.
+  static const QString Header;
+
   // The directory named by a "Listing directory <path>" line; false when the line is not one.
   static bool ParseHeader(const QString& Line, QString& DirName);
   // One entry line. False for lines that name no entry (and for "."); otherwise

@@ -3,7 +3,6 @@
 #include "remote/listing/ListingParser.h"
 
 namespace {
-const QString kHeader = "Listing directory ";
 // psftp names the directory first and only then finds it cannot read it
 // ("Unable to open /x: permission denied"), or that reading broke off part
 // way ("Reading directory /x: failure"): the lines are then not the
@@ -19,7 +18,7 @@ TListOperation::TListOperation(IPage* Page, const QString& Dir)
 
 void TListOperation::Line(const QString& Text) {
   if (!FHeaderSeen) {
-    if (Text == kHeader + FDirName)
+    if (Text == TListingParser::Header + FDirName)
       FHeaderSeen = true;
     else
       Fail(Text);

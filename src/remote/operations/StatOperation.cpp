@@ -3,7 +3,6 @@
 #include "remote/operations/PsftpCommand.h"
 
 namespace {
-const QString kHeader = "Listing directory ";
 // psftp names the directory first and then finds it cannot read it.
 const QString kReadFailures[] = {"Unable to open ", "Reading directory "};
 // psftp words each SFTP status itself, whatever text the server sent with
@@ -66,7 +65,7 @@ QByteArray TStatOperation::Command() const {
 
 void TStatOperation::Line(const QString& Text) {
   if (!FHeaderSeen) {
-    if (Text == kHeader + FDir)
+    if (Text == TListingParser::Header + FDir)
       FHeaderSeen = true;
     else
       Fail(Text);
