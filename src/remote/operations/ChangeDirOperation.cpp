@@ -7,7 +7,7 @@ const QString kChanged = "Remote directory is now ";
 }
 
 TChangeDirOperation::TChangeDirOperation(IPage* Page, const QByteArray& Dir)
-    : TPsftpOperation(TKind::ChangeDir, Page), FDir(Dir) {
+    : TPsftpOperation(Page), FDir(Dir) {
   SetMissing("psftp did not confirm the change of directory");
   Command();  // refuses a name psftp cannot take before anything is queued
 }

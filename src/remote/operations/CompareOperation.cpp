@@ -2,7 +2,7 @@
 
 TCompareOperation::TCompareOperation(IPage* Page, const TRemoteCheck& Check,
                                      const QString& WorkFile)
-    : TGetOperation(TKind::Compare, Page, Check.RemotePath, WorkFile), FCheck(Check) {}
+    : TGetOperation(Page, Check.RemotePath, WorkFile), FCheck(Check) {}
 
 // psftp answers a "get" of a missing file with "PATH: open for read: no such
 // file or directory", in its own words for the SFTP status whatever the

@@ -9,6 +9,10 @@
 class TCompareOperation : public TGetOperation {
  public:
   TCompareOperation(IPage* Page, const TRemoteCheck& Check, const QString& WorkFile);
+  bool IsCheck() const override { return true; }
+  // "Checking..." stays for the whole check: how much of the file has come
+  // says nothing to someone who is saving.
+  QString Progress() const override { return QString(); }
   TRemoteCheck& Check() { return FCheck; }
   // After the prompt: the download failed because there is no such file.
   bool FileMissing() const;

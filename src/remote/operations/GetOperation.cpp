@@ -1,13 +1,12 @@
 #include "remote/operations/GetOperation.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "remote/operations/PsftpCommand.h"
 
 TGetOperation::TGetOperation(IPage* Page, const QByteArray& RemotePath, const QString& LocalPath)
-    : TGetOperation(TKind::Get, Page, RemotePath, LocalPath) {}
-
-TGetOperation::TGetOperation(TKind Kind, IPage* Page, const QByteArray& RemotePath,
-                             const QString& LocalPath)
-    : TPsftpOperation(Kind, Page), FRemotePath(RemotePath), FLocalPath(LocalPath) {
+    : TPsftpOperation(Page), FRemotePath(RemotePath), FLocalPath(LocalPath) {
   SetMissing("psftp did not report the download");
   Command();  // refuses a name psftp cannot take before anything is queued
 }
@@ -28,3 +27,16 @@ void TGetOperation::Line(const QString& Text) {
   }
   Fail(Text);
 }
+
+// psftp tells nothing of a transfer until it has finished, but it writes the
+// local file as the bytes come: its size against the size the listing gave
+// is the progress.
+QString TGetOperation::Progress() const {
+  const qint64 done = QFileInfo(FLocalPath).size();
+  if (FExpectedSize > 0)
+    return QString("Downloading... %1%").arg(qMin<qint64>(99, done * 100 / FExpectedSize));
+  return QString("Downloading... %1 KB").arg(done / 1024);
+}
+
+// A part of the file is no copy of it.
+void TGetOperation::Abandon() { QFile::remove(FLocalPath); }

@@ -15,6 +15,8 @@ class TGetOperation : public TPsftpOperation {
   QByteArray Command() const override;
   void Line(const QString& Text) override;
   bool Succeeded() const override { return FResultSeen && !Failed(); }
+  QString Progress() const override;
+  void Abandon() override;
   const QByteArray& RemotePath() const { return FRemotePath; }
   const QString& LocalPath() const { return FLocalPath; }
   // The size the listing gave, for showing progress; -1 when unknown.
@@ -23,9 +25,6 @@ class TGetOperation : public TPsftpOperation {
   // What the listing showed of the file, for the page's fingerprint.
   const TRemoteFingerprint& Listed() const { return FListed; }
   void SetListed(const TRemoteFingerprint& Value) { FListed = Value; }
-
- protected:
-  TGetOperation(TKind Kind, IPage* Page, const QByteArray& RemotePath, const QString& LocalPath);
 
  private:
   QByteArray FRemotePath;

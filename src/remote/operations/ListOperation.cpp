@@ -11,7 +11,7 @@ const QString kReadFailures[] = {"Unable to open ", "Reading directory "};
 }  // namespace
 
 TListOperation::TListOperation(IPage* Page, const QString& Dir)
-    : TPsftpOperation(TKind::List, Page), FDirName(Dir), FEntries(std::make_unique<TDir>()) {
+    : TPsftpOperation(Page), FDirName(Dir), FEntries(std::make_unique<TDir>()) {
   SetMissing("Directory name not found in the listing");
   FEntries->SetName(Dir);
 }
@@ -39,4 +39,8 @@ void TListOperation::Line(const QString& Text) {
   file->SetSize(entry.Size);
   file->SetListedTime(entry.Time);
   FEntries->AddFile(std::move(file));
+}
+
+QString TListOperation::Progress() const {
+  return FLineCount > 0 ? QString("Listing... %1 entries").arg(FLineCount) : QString();
 }

@@ -21,6 +21,8 @@ class TListOperation : public TPsftpOperation {
   QByteArray Command() const override { return "ls"; }
   void Line(const QString& Text) override;
   bool Succeeded() const override { return FHeaderSeen && !Failed(); }
+  // A listing's progress is the lines read so far.
+  QString Progress() const override;
   const QString& Dir() const { return FDirName; }
   // The entries listed so far, in the order psftp printed them.
   TDir& Entries() { return *FEntries; }

@@ -7,7 +7,7 @@
 // without that line there is no session, whatever else came.
 class TLoginOperation : public TPsftpOperation {
  public:
-  TLoginOperation() : TPsftpOperation(TKind::Login, nullptr) {
+  TLoginOperation() : TPsftpOperation(nullptr) {
     SetMissing("The server closed the session before the login completed");
   }
   QByteArray Command() const override { return QByteArray(); }

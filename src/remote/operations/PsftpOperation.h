@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 class IPage;
 
@@ -13,23 +14,38 @@ class IPage;
 //
 // Lines reach an operation only while its answer is open, so a line that a
 // server put in a listing can never pass for the result of a transfer.
+//
+// What the outcome means is bound by whoever asked for the operation
+// (OnFinish), so the conversation that carries it need not know its kind.
 class TPsftpOperation {
  public:
-  // Stat and Compare check a remote file before a save.
-  enum class TKind { Login, ChangeDir, List, Get, Put, Stat, Compare };
-
-  TPsftpOperation(TKind Kind, IPage* Page) : FKind(Kind), FPage(Page) {}
+  explicit TPsftpOperation(IPage* Page) : FPage(Page) {}
   virtual ~TPsftpOperation() = default;
   TPsftpOperation(const TPsftpOperation&) = delete;
   TPsftpOperation& operator=(const TPsftpOperation&) = delete;
 
-  TKind Kind() const { return FKind; }
   // The command line to write; empty for the login, which the start begins.
   virtual QByteArray Command() const = 0;
   // One line of the answer, without its line end.
   virtual void Line(const QString& Text) = 0;
   // After the prompt: did psftp do what was asked?
   virtual bool Succeeded() const { return !Failed(); }
+  // After the prompt: acts on the outcome as its asker bound it.
+  void Finish() {
+    if (FFinish) FFinish();
+  }
+  void OnFinish(std::function<void()> Meaning) { FFinish = std::move(Meaning); }
+
+  // What the status panel shows while the answer is open; empty for nothing.
+  virtual QString Progress() const { return QString(); }
+  // A look at the remote file before a save; it says "Checking..." at once.
+  virtual bool IsCheck() const { return false; }
+  // True while it is unanswered, the user's upload has not been confirmed;
+  // a check goes before a save's upload, so it counts as part of it.
+  virtual bool CountsAsUpload() const { return IsCheck(); }
+  // psftp ended with this answer open: whatever it had begun to write locally
+  // is of no use.
+  virtual void Abandon() {}
 
   bool Failed() const { return FFailed; }
   // The first line that failed the operation, or what was missing.
@@ -47,8 +63,8 @@ class TPsftpOperation {
   void SetMissing(const QString& Missing) { FMissing = Missing; }
 
  private:
-  const TKind FKind;
   IPage* FPage;
+  std::function<void()> FFinish;
   bool FPageClosed = false;
   bool FFailed = false;
   QString FError;

@@ -4,7 +4,7 @@
 
 TPutOperation::TPutOperation(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath,
                              bool MarksSaved)
-    : TPsftpOperation(TKind::Put, Page),
+    : TPsftpOperation(Page),
       FLocalPath(LocalPath),
       FRemotePath(RemotePath),
       FMarksSaved(MarksSaved) {

@@ -18,6 +18,7 @@ class TPutOperation : public TPsftpOperation {
   QByteArray Command() const override;
   void Line(const QString& Text) override;
   bool Succeeded() const override { return FResultSeen && !Failed(); }
+  bool CountsAsUpload() const override { return true; }
   const QString& LocalPath() const { return FLocalPath; }
   const QByteArray& RemotePath() const { return FRemotePath; }
   bool MarksSaved() const { return FMarksSaved; }

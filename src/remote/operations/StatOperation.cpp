@@ -19,7 +19,7 @@ qsizetype LastSlash(const QByteArray& Path) { return Path.lastIndexOf('/'); }
 }  // namespace
 
 TStatOperation::TStatOperation(IPage* Page, const TRemoteCheck& Check)
-    : TPsftpOperation(TKind::Stat, Page), FCheck(Check) {
+    : TPsftpOperation(Page), FCheck(Check) {
   SetMissing("psftp did not list the file");
   const QByteArray& path = FCheck.RemotePath;
   const qsizetype slash = LastSlash(path);

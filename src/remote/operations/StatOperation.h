@@ -16,6 +16,7 @@ class TStatOperation : public TPsftpOperation {
   QByteArray Command() const override;
   void Line(const QString& Text) override;
   bool Succeeded() const override { return FHeaderSeen && !Failed(); }
+  bool IsCheck() const override { return true; }
 
   // psftp's "ls" takes a pattern only in the last part of a path and lists
   // the part before it literally, refusing one with a wildcard character in

@@ -1,19 +1,10 @@
 #include "remote/session/ConnectionDriver.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
 #include "process/VirtualRedirector.h"
 #include "remote/editing/DriverPage.h"
-#include "remote/operations/ChangeDirOperation.h"
-#include "remote/operations/CompareOperation.h"
-#include "remote/operations/GetOperation.h"
-#include "remote/operations/ListOperation.h"
-#include "remote/operations/LoginOperation.h"
-#include "remote/operations/PutOperation.h"
-#include "remote/operations/StatOperation.h"
+#include "remote/operations/PsftpOperation.h"
 #include "remote/session/KeyLogin.h"
 #include "remote/session/PlainMessages.h"
 #include "remote/session/PsftpQuestions.h"
@@ -83,31 +74,16 @@ void TConnectionDriver::WriteNext() {
     // psftp has ended and its end is on its way; that resets the conversation.
     Debug("psftp did not take the command: " + e.Message());
   }
-  if (FOpen->Kind() == TPsftpOperation::TKind::Get || FOpen->Kind() == TPsftpOperation::TKind::List)
-    FProgressTimer.start();
-  if (FOpen->Kind() == TPsftpOperation::TKind::Stat ||
-      FOpen->Kind() == TPsftpOperation::TKind::Compare) {
+  FProgressTimer.start();
+  if (FOpen->IsCheck()) {
     FView.MessageChanged("Checking...", QString());
     FProgressShown = true;
   }
 }
 
-// psftp tells nothing of a transfer until it has finished, but it writes the
-// local file as the bytes come: its size against the size the listing gave
-// is the progress. A listing's progress is the lines read so far.
+// A long download or listing shows how far it has come.
 void TConnectionDriver::ShowProgress() {
-  QString text;
-  if (FOpen && FOpen->Kind() == TPsftpOperation::TKind::Get) {
-    const auto& get = static_cast<const TGetOperation&>(*FOpen);
-    const qint64 done = QFileInfo(get.LocalPath()).size();
-    if (get.ExpectedSize() > 0)
-      text = QString("Downloading... %1%").arg(qMin<qint64>(99, done * 100 / get.ExpectedSize()));
-    else
-      text = QString("Downloading... %1 KB").arg(done / 1024);
-  } else if (FOpen && FOpen->Kind() == TPsftpOperation::TKind::List) {
-    const int lines = static_cast<const TListOperation&>(*FOpen).LineCount();
-    if (lines > 0) text = QString("Listing... %1 entries").arg(lines);
-  }
+  const QString text = FOpen ? FOpen->Progress() : QString();
   if (text.isEmpty()) return;
   FView.MessageChanged(text, QString());
   FProgressShown = true;
@@ -158,32 +134,12 @@ void TConnectionDriver::HandlePrompt() {
   EndProgress();
   TOperationPtr finished = std::move(FOpen);
   try {
-    Finish(*finished);
+    finished->Finish();
   } catch (...) {
     WriteNext();
     throw;
   }
   WriteNext();
-}
-
-void TConnectionDriver::Finish(TPsftpOperation& Operation) {
-  using TKind = TPsftpOperation::TKind;
-  switch (Operation.Kind()) {
-    case TKind::Login:
-      return FinishLogin(static_cast<const TLoginOperation&>(Operation));
-    case TKind::ChangeDir:
-      return FinishChangeDir(static_cast<const TChangeDirOperation&>(Operation));
-    case TKind::List:
-      return FinishList(static_cast<TListOperation&>(Operation));
-    case TKind::Get:
-      return FinishGet(static_cast<const TGetOperation&>(Operation));
-    case TKind::Put:
-      return FinishPut(static_cast<const TPutOperation&>(Operation));
-    case TKind::Stat:
-      return FinishStat(static_cast<TStatOperation&>(Operation));
-    case TKind::Compare:
-      return FinishCompare(static_cast<TCompareOperation&>(Operation));
-  }
 }
 
 // psftp answers a command it cannot carry out with a line of its own ("/x:
@@ -212,9 +168,7 @@ void TConnectionDriver::ResetConversation() {
   FAnswerLogged = FAnswerNotLogged = 0;
   SetDownloading(false);
   FReader.Reset();
-  if (FOpen && (FOpen->Kind() == TPsftpOperation::TKind::Get ||
-                FOpen->Kind() == TPsftpOperation::TKind::Compare))
-    QFile::remove(static_cast<const TGetOperation&>(*FOpen).LocalPath());
+  if (FOpen) FOpen->Abandon();
   FOpen.reset();
   FQueue.clear();
 }
@@ -257,16 +211,10 @@ void TConnectionDriver::PageClosing(IPage* Page) {
   for (TOperationPtr& operation : FQueue) operation->PageClosing(Page);
 }
 
-// A check goes before a save's upload, so it counts as part of it.
 bool TConnectionDriver::UploadPending() const {
-  const auto uploads = [](const TOperationPtr& Operation) {
-    const TPsftpOperation::TKind kind = Operation->Kind();
-    return kind == TPsftpOperation::TKind::Put || kind == TPsftpOperation::TKind::Stat ||
-           kind == TPsftpOperation::TKind::Compare;
-  };
-  if (FOpen && uploads(FOpen)) return true;
+  if (FOpen && FOpen->CountsAsUpload()) return true;
   for (const TOperationPtr& operation : FQueue)
-    if (uploads(operation)) return true;
+    if (operation->CountsAsUpload()) return true;
   return false;
 }
 

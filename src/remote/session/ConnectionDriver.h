@@ -116,22 +116,29 @@ class TConnectionDriver {
 
   // The conversation.
   void Start(TOperationPtr Operation);
+  // Operation, with Meaning to act on its outcome at the prompt.
+  template <class TOperation>
+  TOperationPtr Bind(std::unique_ptr<TOperation> Operation,
+                     void (TConnectionDriver::*Meaning)(TOperation&)) {
+    TOperation& self = *Operation;
+    self.OnFinish([this, Meaning, &self] { (this->*Meaning)(self); });
+    return TOperationPtr(std::move(Operation));
+  }
   void WriteNext();
   void LogPiece(const QByteArray& Piece);
   void HandleLine(const QString& Line);
   void HandlePrompt();
-  void Finish(TPsftpOperation& Operation);
   void ReportFailure(const TPsftpOperation& Operation);
   void ResetConversation();
   void ShowProgress();
   void EndProgress();
 
   // What each operation's end means.
-  void FinishLogin(const TLoginOperation& Login);
-  void FinishChangeDir(const TChangeDirOperation& ChangeDir);
+  void FinishLogin(TLoginOperation& Login);
+  void FinishChangeDir(TChangeDirOperation& ChangeDir);
   void FinishList(TListOperation& List);
-  void FinishGet(const TGetOperation& Get);
-  void FinishPut(const TPutOperation& Put);
+  void FinishGet(TGetOperation& Get);
+  void FinishPut(TPutOperation& Put);
   void FinishStat(TStatOperation& Stat);
   void FinishCompare(TCompareOperation& Compare);
   void EndCheck(IPage* Page, TRemoteCheck& Check);

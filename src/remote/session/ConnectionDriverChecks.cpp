@@ -58,10 +58,11 @@ void TConnectionDriver::Check(IPage* Page, const QString& LocalPath) {
   const bool seen = check.Seen.Describes(check.RemotePath);
   if (TStatOperation::CanList(check.RemotePath) && (!seen || check.Seen.ListingTells()) &&
       ListingIsCheaper(check)) {
-    Start(std::make_unique<TStatOperation>(Page, check));
+    Start(Bind(std::make_unique<TStatOperation>(Page, check), &TConnectionDriver::FinishStat));
     return;
   }
-  Start(std::make_unique<TCompareOperation>(Page, check, NewWorkFile(".get-")));
+  Start(Bind(std::make_unique<TCompareOperation>(Page, check, NewWorkFile(".get-")),
+             &TConnectionDriver::FinishCompare));
 }
 
 // The directory's size is known when a page has listed it.
@@ -75,8 +76,7 @@ bool TConnectionDriver::ListingIsCheaper(const TRemoteCheck& Check) const {
 
 bool TConnectionDriver::Checking(const IPage* Page) const {
   const auto checks = [Page](const TOperationPtr& Operation) {
-    return Operation->Page() == Page && (Operation->Kind() == TPsftpOperation::TKind::Stat ||
-                                         Operation->Kind() == TPsftpOperation::TKind::Compare);
+    return Operation->Page() == Page && Operation->IsCheck();
   };
   if (FOpen && checks(FOpen)) return true;
   for (const TOperationPtr& operation : FQueue)
@@ -108,7 +108,8 @@ void TConnectionDriver::FinishStat(TStatOperation& Stat) {
   }
   if (!Stat.Succeeded()) Debug("The listing could not tell: " + Stat.Error());
   if (!Stat.Page()) return EndCheck(nullptr, check);
-  Start(std::make_unique<TCompareOperation>(Stat.Page(), check, NewWorkFile(".get-")));
+  Start(Bind(std::make_unique<TCompareOperation>(Stat.Page(), check, NewWorkFile(".get-")),
+             &TConnectionDriver::FinishCompare));
 }
 
 void TConnectionDriver::FinishCompare(TCompareOperation& Compare) {

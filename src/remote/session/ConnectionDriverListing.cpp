@@ -10,14 +10,15 @@
 #include "remote/operations/ListOperation.h"
 #include "remote/session/ConnectionDriver.h"
 
-void TConnectionDriver::FinishChangeDir(const TChangeDirOperation& ChangeDir) {
+void TConnectionDriver::FinishChangeDir(TChangeDirOperation& ChangeDir) {
   if (ChangeDir.PageClosed()) {
     Debug("Change of directory: its tab was closed");
   }
   if (!ChangeDir.Succeeded() && !ChangeDir.FallbackLocalPath().isEmpty()) {
     Debug("Not a directory, so fetched as a file: " + QString::fromLocal8Bit(ChangeDir.AskedDir()));
-    Start(std::make_unique<TGetOperation>(ChangeDir.Page(), ChangeDir.AskedDir(),
-                                          ChangeDir.FallbackLocalPath()));
+    Start(Bind(std::make_unique<TGetOperation>(ChangeDir.Page(), ChangeDir.AskedDir(),
+                                               ChangeDir.FallbackLocalPath()),
+               &TConnectionDriver::FinishGet));
     return;
   }
   if (!ChangeDir.Succeeded()) {
@@ -25,7 +26,8 @@ void TConnectionDriver::FinishChangeDir(const TChangeDirOperation& ChangeDir) {
     return;
   }
   SetCurrentDir(ChangeDir.NewDir());
-  Start(std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir()));
+  Start(Bind(std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir()),
+             &TConnectionDriver::FinishList));
 }
 
 void TConnectionDriver::FinishList(TListOperation& List) {
@@ -72,7 +74,7 @@ void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {
     // A link to a file refuses the "cd"; it is then fetched as a file.
     if (Entry.IsLink()) changeDir->SetFallback(NewWorkFile(".get-"));
     SetDownloading(true);
-    Start(std::move(changeDir));
+    Start(Bind(std::move(changeDir), &TConnectionDriver::FinishChangeDir));
   } else {
     auto get = std::make_unique<TGetOperation>(Page, path, NewWorkFile(".get-"));
     get->SetExpectedSize(Entry.Size());
@@ -80,6 +82,6 @@ void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {
     listed.SetListing(Entry, Page->Dir() ? Page->Dir()->ListedAt() : QDateTime());
     get->SetListed(listed);
     SetDownloading(true);
-    Start(std::move(get));
+    Start(Bind(std::move(get), &TConnectionDriver::FinishGet));
   }
 }

@@ -88,7 +88,7 @@ void TConnectionDriver::StartConversation() {
   FWrongPassphrases = 0;
   FKeyRefused = false;
   FPasswordAsked = false;
-  FOpen = std::make_unique<TLoginOperation>();
+  FOpen = Bind(std::make_unique<TLoginOperation>(), &TConnectionDriver::FinishLogin);
 }
 
 // psftp reads "bye" only between commands: while one is unanswered, psftp is
@@ -96,7 +96,8 @@ void TConnectionDriver::StartConversation() {
 void TConnectionDriver::Disconnect() {
   if (FKeyLogin->Preparing()) return CancelPassword();
   FQueue.clear();
-  if (FOpen && FOpen->Kind() != TPsftpOperation::TKind::Login) {
+  // The login is psftp's start, no command: "bye" is read once it is done.
+  if (FOpen && !FOpen->Command().isEmpty()) {
     Debug("Disconnect: a command was still unanswered, so psftp was ended");
     FRedirector.Kill();
     return;
@@ -116,7 +117,7 @@ void TConnectionDriver::DeletePasswordFile() {
   FPasswordFile.clear();
 }
 
-void TConnectionDriver::FinishLogin(const TLoginOperation& Login) {
+void TConnectionDriver::FinishLogin(TLoginOperation& Login) {
   if (!Login.Succeeded()) {
     ReportFailure(Login);
     return;
@@ -128,8 +129,10 @@ void TConnectionDriver::FinishLogin(const TLoginOperation& Login) {
   // a user who expected a password question knows why none came.
   if (FViaAgent && !FPasswordAsked) SetStatus("Connected (SSH agent)", 0);
   SetCurrentDir(Login.HomeDir());
-  ErrorReport::Guarded(
-      [this] { Start(std::make_unique<TChangeDirOperation>(FStartingPage, FStartingDir)); });
+  ErrorReport::Guarded([this] {
+    Start(Bind(std::make_unique<TChangeDirOperation>(FStartingPage, FStartingDir),
+               &TConnectionDriver::FinishChangeDir));
+  });
 }
 
 void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& NewInput) {

@@ -14,7 +14,7 @@
 // The download went to a work file of its own; only a complete one takes the
 // file's name in the download folder and reaches the page, so a broken-off
 // copy never passes for the file and never replaces an earlier good copy.
-void TConnectionDriver::FinishGet(const TGetOperation& Get) {
+void TConnectionDriver::FinishGet(TGetOperation& Get) {
   SetDownloading(false);
   const QString workFile = Get.LocalPath();
   if (!Get.Succeeded()) {
@@ -52,7 +52,7 @@ void TConnectionDriver::FinishGet(const TGetOperation& Get) {
   Listener().FileDownloaded(page, localPath, remotePath);
 }
 
-void TConnectionDriver::FinishPut(const TPutOperation& Put) {
+void TConnectionDriver::FinishPut(TPutOperation& Put) {
   if (!Put.Succeeded()) {
     ReportFailure(Put);
     return;
@@ -64,7 +64,9 @@ void TConnectionDriver::FinishPut(const TPutOperation& Put) {
     Listener().FileUploaded(page);
   }
   SetStatus("Saved", 0);
-  if (!FCurrentDir.isEmpty()) Start(std::make_unique<TListOperation>(page, FCurrentDir));
+  if (!FCurrentDir.isEmpty())
+    Start(
+        Bind(std::make_unique<TListOperation>(page, FCurrentDir), &TConnectionDriver::FinishList));
 }
 
 void TConnectionDriver::Save(IPage* Page, const QString& LocalPath) {
@@ -78,11 +80,11 @@ void TConnectionDriver::Save(IPage* Page, const QString& LocalPath) {
   sent.Sha256 = TRemoteFingerprint::Sha256Of(LocalPath);
   put->SetSent(sent);
   SetStatus("Saving...", 0);
-  Start(std::move(put));
+  Start(Bind(std::move(put), &TConnectionDriver::FinishPut));
 }
 
 void TConnectionDriver::Upload(IPage* Page, const QString& LocalPath) {
   auto put = std::make_unique<TPutOperation>(Page, LocalPath, QByteArray(), false);
   SetStatus("Uploading...", 0);
-  Start(std::move(put));
+  Start(Bind(std::move(put), &TConnectionDriver::FinishPut));
 }
