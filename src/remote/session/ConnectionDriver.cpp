@@ -32,7 +32,7 @@ TConnectionDriver::TConnectionDriver(IDriverView& View, TVirtualRedirector& Redi
     Debug("psftp did not end after \"bye\", so it was ended");
     FRedirector.Kill();
   });
-  SetConnected(false);
+  ShowConnection();
 }
 
 TConnectionDriver::~TConnectionDriver() {
@@ -157,7 +157,8 @@ void TConnectionDriver::ReportFailure(const TPsftpOperation& Operation) {
 // more: the conversation is reset here, so such lines are dropped.
 void TConnectionDriver::VirtualRedirectorChildProcessEnd(QObject*) {
   FByeTimer.stop();
-  SetConnected(false);
+  FState.Apply(TConnectionState::TEvent::PsftpEnded);
+  ShowConnection();
   ResetConversation();
   DeletePasswordFile();
   FKeyLogin->TakePassphrase();  // forgotten once psftp has gone
@@ -190,9 +191,15 @@ void TConnectionDriver::SetStatus(const QString& S, int Index, const QString& To
 }
 
 void TConnectionDriver::SetConnected(bool Value) {
-  FConnected = Value;
-  SetStatus(Value ? "Connected" : "Not connected", 0);
-  FView.ConnectionChanged(Value, QString::fromLocal8Bit(FCurrentHostName));
+  using TStage = TConnectionState::TStage;
+  FState = TConnectionState(Value ? TStage::Connected : TStage::NotConnected);
+  ShowConnection();
+}
+
+void TConnectionDriver::ShowConnection() {
+  const bool connected = FState.Connected();
+  SetStatus(connected ? "Connected" : "Not connected", 0);
+  FView.ConnectionChanged(connected, QString::fromLocal8Bit(FCurrentHostName));
 }
 
 void TConnectionDriver::SetCurrentDir(const QString& Value) {

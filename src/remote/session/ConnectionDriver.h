@@ -12,6 +12,7 @@
 #include "remote/editing/TransferListener.h"
 #include "remote/listing/Directories.h"
 #include "remote/operations/PsftpOutputReader.h"
+#include "remote/session/ConnectionState.h"
 #include "remote/session/DriverView.h"
 #include "remote/session/HostKeyRequest.h"
 
@@ -98,7 +99,7 @@ class TConnectionDriver {
   // True while a command is queued or its answer is open.
   bool Busy() const;
 
-  bool Connected() const { return FConnected; }
+  bool Connected() const { return FState.Connected(); }
   // Shows the connected or not-connected state everywhere.
   void SetConnected(bool Value);
   const QString& CurrentDir() const { return FCurrentDir; }
@@ -149,6 +150,7 @@ class TConnectionDriver {
   ITransferListener& Listener();
   void Debug(const QString& S);
   void SetStatus(const QString& S, int Index, const QString& Detail = QString());
+  void ShowConnection();
   void SetCurrentDir(const QString& Value);
   void SetDownloading(bool Value);
   void DeletePasswordFile();
@@ -176,7 +178,7 @@ class TConnectionDriver {
   qint64 FAnswerNotLogged = 0;
 
   TDirectories FDirectories;
-  bool FConnected = false;
+  TConnectionState FState;
   QString FCurrentDir;
   bool FDownloading = false;
   QByteArray FStartingDir;
@@ -188,11 +190,15 @@ class TConnectionDriver {
   QString FPasswordFile;
 
   // The login under way: what was chosen, and what psftp has said of it.
-  QByteArray FPendingPassword;  // until psftp starts, after the key is ready
-  QString FKeyFile;
+  struct TLogin {
+    QByteArray PendingPassword;  // until psftp starts, after the key is ready
+    QString KeyFile;
+    bool ViaAgent = false;  // nothing to log in with but what the agent holds
+    int WrongPassphrases = 0;
+    bool KeyRefused = false;
+    bool PasswordAsked = false;
+  } FLogin;
+  // Connect is on the stack: a key ready at once starts psftp within it, and
+  // a failure then goes to Connect's caller.
   bool FInConnect = false;
-  int FWrongPassphrases = 0;
-  bool FKeyRefused = false;
-  bool FViaAgent = false;  // nothing to log in with but what the agent holds
-  bool FPasswordAsked = false;
 };

@@ -10,6 +10,7 @@
 #include "remote/operations/ChangeDirOperation.h"
 #include "remote/operations/LoginOperation.h"
 #include "remote/session/ConnectionDriver.h"
+#include "remote/session/ConnectionState.h"
 #include "remote/session/KeyLogin.h"
 #include "remote/session/PlainMessages.h"
 #include "remote/session/PsftpProgram.h"
@@ -25,7 +26,8 @@ std::unique_ptr<TKeyLogin> TConnectionDriver::MakeKeyLogin() {
   };
   callbacks.Ask = [this](const TPasswordRequest& Request) { FView.AskPassword(Request); };
   callbacks.Fail = [this](const QString& Text, const QString& Detail) {
-    FPendingPassword.clear();
+    FState.Apply(TConnectionState::TEvent::StartFailed);
+    FLogin.PendingPassword.clear();
     SetStatus("Not connected", 0);
     FView.Inform(Text, Detail);
   };
@@ -34,30 +36,32 @@ std::unique_ptr<TKeyLogin> TConnectionDriver::MakeKeyLogin() {
 }
 
 void TConnectionDriver::Connect(const TConnectValues& Values, IPage* Page) {
-  // A second start changes nothing, not even where the first one goes.
-  if (FRedirector.Running() || FKeyLogin->Preparing()) return;
+  // A second start does nothing: the names and the starting directory stay
+  // those of the connection under way.
+  if (!FState.Apply(TConnectionState::TEvent::Connect)) return;
   FCurrentHostName = Values.HostName;
   FCurrentUserName = Values.UserName;
   FCurrentPort = Values.Port;
   FStartingDir = Values.StartingDir;
   FStartingPage = Page;
-  FPendingPassword = Values.Password;
-  FKeyFile = Values.PrivateKeyFile;
+  FLogin.PendingPassword = Values.Password;
+  FLogin.KeyFile = Values.PrivateKeyFile;
   SetStatus("Connecting...", 0);
   FInConnect = true;
   try {
     FKeyLogin->Begin(Values.PrivateKeyFile);
   } catch (...) {
     FInConnect = false;
+    FState.Apply(TConnectionState::TEvent::StartFailed);  // nothing is left starting
     throw;
   }
   FInConnect = false;
 }
 
 void TConnectionDriver::StartPsftp(const QString& PsftpKey) {
-  const QByteArray password = FPendingPassword;
-  FPendingPassword.clear();
-  FViaAgent = password.isEmpty() && PsftpKey.isEmpty();
+  const QByteArray password = FLogin.PendingPassword;
+  FLogin.PendingPassword.clear();
+  FLogin.ViaAgent = password.isEmpty() && PsftpKey.isEmpty();
   // A start that fails leaves no psftp whose end would clear "Connecting...".
   try {
     QString parameters = QString("-v -P %1").arg(FCurrentPort);
@@ -70,6 +74,7 @@ void TConnectionDriver::StartPsftp(const QString& PsftpKey) {
                   " " + QuoteCommandLineArgument(QString::fromLocal8Bit(FCurrentHostName));
     FRedirector.Run(PsftpProgramFile(), GetTempFolder(), parameters);
   } catch (...) {
+    FState.Apply(TConnectionState::TEvent::StartFailed);
     DeletePasswordFile();
     SetStatus("Not connected", 0);
     throw;
@@ -77,24 +82,27 @@ void TConnectionDriver::StartPsftp(const QString& PsftpKey) {
   if (FRedirector.Running()) {
     StartConversation();
   } else {
+    FState.Apply(TConnectionState::TEvent::StartFailed);
     DeletePasswordFile();
     SetStatus("Not connected", 0);
   }
 }
 
 void TConnectionDriver::StartConversation() {
+  FState.Apply(TConnectionState::TEvent::PsftpStarted);
   ResetConversation();
   FQuestions->Reset();
-  FWrongPassphrases = 0;
-  FKeyRefused = false;
-  FPasswordAsked = false;
+  FLogin.WrongPassphrases = 0;
+  FLogin.KeyRefused = false;
+  FLogin.PasswordAsked = false;
   FOpen = Bind(std::make_unique<TLoginOperation>(), &TConnectionDriver::FinishLogin);
 }
 
 // psftp reads "bye" only between commands: while one is unanswered, psftp is
 // busy with it (or stuck on a stalled server), so it is ended instead.
 void TConnectionDriver::Disconnect() {
-  if (FKeyLogin->Preparing()) return CancelPassword();
+  if (FState.Stage() == TConnectionState::TStage::Starting) return CancelPassword();
+  FState.Apply(TConnectionState::TEvent::Disconnect);
   FQueue.clear();
   // The login is psftp's start, no command: "bye" is read once it is done.
   if (FOpen && !FOpen->Command().isEmpty()) {
@@ -123,11 +131,12 @@ void TConnectionDriver::FinishLogin(TLoginOperation& Login) {
     return;
   }
   DeletePasswordFile();
-  SetConnected(true);
+  FState.Apply(TConnectionState::TEvent::LoggedIn);
+  ShowConnection();
   // No password, no key and no question, yet logged in: the SSH agent gave
   // its key (psftp says so only with -v, which it does not get). Said, so
   // a user who expected a password question knows why none came.
-  if (FViaAgent && !FPasswordAsked) SetStatus("Connected (SSH agent)", 0);
+  if (FLogin.ViaAgent && !FLogin.PasswordAsked) SetStatus("Connected (SSH agent)", 0);
   SetCurrentDir(Login.HomeDir());
   ErrorReport::Guarded([this] {
     Start(Bind(std::make_unique<TChangeDirOperation>(FStartingPage, FStartingDir),
@@ -155,14 +164,15 @@ void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& 
         break;
       }
       case TPsftpQuestions::TEvent::WrongPassphrase:
-        ++FWrongPassphrases;
+        ++FLogin.WrongPassphrases;
         break;
       case TPsftpQuestions::TEvent::KeyRefused:
-        FKeyRefused = true;
+        FLogin.KeyRefused = true;
         break;
       case TPsftpQuestions::TEvent::KeyUnusable:
-        if (!FKeyFile.isEmpty())
-          GiveUpLogin(QString("psftp could not use the key %1.").arg(FKeyFile), event.Message);
+        if (!FLogin.KeyFile.isEmpty())
+          GiveUpLogin(QString("psftp could not use the key %1.").arg(FLogin.KeyFile),
+                      event.Message);
         break;
     }
   }
@@ -173,24 +183,24 @@ void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& 
 // log in with the key, so a refusal ends the login with a message naming it
 // instead of asking for a password they may not have.
 void TConnectionDriver::AskPassword(TPasswordRequest Request) {
-  FPasswordAsked = true;
-  if (FKeyFile.isEmpty()) return FView.AskPassword(Request);
+  FLogin.PasswordAsked = true;
+  if (FLogin.KeyFile.isEmpty()) return FView.AskPassword(Request);
   if (Request.Kind == TPasswordRequest::TKind::Password) {
-    if (FKeyRefused)
-      return GiveUpLogin(QString("The server refused the key %1.").arg(FKeyFile),
+    if (FLogin.KeyRefused)
+      return GiveUpLogin(QString("The server refused the key %1.").arg(FLogin.KeyFile),
                          "Server refused our key");
     return FView.AskPassword(Request);
   }
   const QByteArray known = FKeyLogin->TakePassphrase();
-  if (!known.isEmpty() && FWrongPassphrases == 0) {
+  if (!known.isEmpty() && FLogin.WrongPassphrases == 0) {
     Debug("Answered with the passphrase given for the key's conversion");
     return FRedirector.WriteRaw(known + "\n");
   }
-  if (FWrongPassphrases >= TKeyLogin::MostAttempts)
-    return GiveUpLogin(QString("Wrong passphrase for the key %1.").arg(FKeyFile),
+  if (FLogin.WrongPassphrases >= TKeyLogin::MostAttempts)
+    return GiveUpLogin(QString("Wrong passphrase for the key %1.").arg(FLogin.KeyFile),
                        "Wrong passphrase");
-  Request.Prompt = QString("Passphrase for key \"%1\" (%2):").arg(Request.Key, FKeyFile);
-  if (FWrongPassphrases > 0) Request.Warning = "Wrong passphrase";
+  Request.Prompt = QString("Passphrase for key \"%1\" (%2):").arg(Request.Key, FLogin.KeyFile);
+  if (FLogin.WrongPassphrases > 0) Request.Warning = "Wrong passphrase";
   FView.AskPassword(Request);
 }
 
@@ -215,13 +225,14 @@ void TConnectionDriver::AnswerHostKey(THostKeyAnswer Answer) {
 void TConnectionDriver::AnswerPassword(const QByteArray& Password) {
   if (Password.contains('\n') || Password.contains('\r'))
     throw Exception("A password cannot hold a line break");
-  if (FKeyLogin->Preparing()) return FKeyLogin->Answer(Password);
+  if (FState.Stage() == TConnectionState::TStage::Starting) return FKeyLogin->Answer(Password);
   FRedirector.WriteRaw(Password + "\n");
 }
 
 void TConnectionDriver::CancelPassword() {
-  if (!FKeyLogin->Preparing()) return FRedirector.Kill();
+  if (FState.Stage() != TConnectionState::TStage::Starting) return FRedirector.Kill();
   FKeyLogin->Cancel();
-  FPendingPassword.clear();
+  FState.Apply(TConnectionState::TEvent::StartFailed);
+  FLogin.PendingPassword.clear();
   SetStatus("Not connected", 0);
 }
