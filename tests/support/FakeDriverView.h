@@ -129,16 +129,20 @@ class RecordingListener : public ITransferListener {
 };
 
 // A redirector without a child: records what would be started and written,
-// and runs from its first start on.
+// and runs from its first start until Runs is cleared.
 class RecordingRedirector : public TVirtualRedirector {
  public:
+  // Records the start of psftp instead; the recorded psftp then runs until
+  // Runs is cleared.
   bool Run(const QString&, const QString&, const QString& Parameters) override {
     Started << Parameters;
+    Runs = true;
     return true;
   }
   void Write(const QByteArray& Command) override { Written << Command; }
   void WriteRaw(const QByteArray& Bytes) override { Raw << Bytes; }
-  bool Running() const override { return !Started.isEmpty(); }
+  bool Running() const override { return Runs; }
+  bool Runs = false;
   QStringList Started;
   QByteArrayList Written;
   QByteArrayList Raw;

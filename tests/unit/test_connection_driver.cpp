@@ -39,14 +39,19 @@ class DriverTest : public ::testing::Test {
     view.Values.HostName = "127.0.0.1";
     view.Values.UserName = "tester";
     view.Values.StartingDir = "/www";
-    // A password, so the login is not the agent's.
+    // A password leaves the SSH agent out of the login, and out of its status.
     view.Values.Password = "secret";
-    // The recording redirector "starts" psftp and records its arguments.
     driver.Connect(view.Values, view.ActivePage());
     driver.StartConversation();
   }
   void TearDown() override { ErrorReport::SetHandler(previous); }
 
+  // The recorded psftp ends; another is started for Values.
+  void Reconnect(const TConnectValues& Values) {
+    redirector.Runs = false;
+    driver.VirtualRedirectorChildProcessEnd(&redirector);
+    driver.Connect(Values, view.ActivePage());
+  }
   void Feed(const QByteArray& piece) { driver.VirtualRedirectorInput(&redirector, piece); }
   void FeedError(const QByteArray& piece) {
     driver.VirtualRedirectorErrorInput(&redirector, piece);
@@ -100,6 +105,7 @@ class DriverTest : public ::testing::Test {
 
 TEST_F(DriverTest, LoginChangesDirectoryListsAndShowsTheListing) {
   EXPECT_EQ(view.Status[0], "Connecting...");
+  EXPECT_FALSE(driver.Connected());
   EXPECT_FALSE(view.NewOpenEnabled);
 
   Feed(kLogin);
@@ -140,8 +146,7 @@ TEST_F(DriverTest, SecondConnectWhileRunningChangesNothing) {
 
 TEST_F(DriverTest, EmptyStartingDirectoryWritesBareCd) {
   view.Values.StartingDir.clear();
-  redirector.Started.clear();  // as after an earlier psftp ended
-  driver.Connect(view.Values, view.ActivePage());
+  Reconnect(view.Values);
   Feed(kLogin);
   EXPECT_EQ(redirector.Written, QByteArrayList{"cd "});
 }
@@ -852,9 +857,7 @@ TEST_F(DriverTest, PasswordPromptAndFatalErrorReachTheUser) {
 // Standard error comes in pieces, cut anywhere; each line that ends psftp is
 // shown once, in plain words, with psftp's line kept as the detail.
 TEST_F(DriverTest, FatalErrorsAreShownInPlainWordsWithPsftpsLineAsDetail) {
-  // As after an earlier psftp ended: this start takes the names.
-  redirector.Started.clear();
-  driver.Connect({"example.org", "ann", "", "/www", 2222, QString()}, view.ActivePage());
+  Reconnect({"example.org", "ann", "", "/www", 2222, QString()});
   const QString lost =
       "The connection to example.org was lost. Your open pages are kept; connect again to "
       "save them.";
