@@ -38,5 +38,5 @@ QString TGetOperation::Progress() const {
   return QString("Downloading... %1 KB").arg(done / 1024);
 }
 
-// A part of the file is no copy of it.
+// A copy broken off is no copy of the file.
 void TGetOperation::Abandon() { QFile::remove(FLocalPath); }

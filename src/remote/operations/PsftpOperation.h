@@ -41,7 +41,7 @@ class TPsftpOperation {
   // A look at the remote file before a save; it says "Checking..." at once.
   virtual bool IsCheck() const { return false; }
   // True while it is unanswered, the user's upload has not been confirmed;
-  // a check goes before a save's upload, so it counts as part of it.
+  // a check goes before a save's upload, so it counts with it.
   virtual bool CountsAsUpload() const { return IsCheck(); }
   // psftp ended with this answer open: whatever it had begun to write locally
   // is of no use.
