@@ -131,19 +131,6 @@ TEST_F(DriverTest, LoginChangesDirectoryListsAndShowsTheListing) {
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
 }
 
-// A second start while psftp runs (or a key is being readied) changes
-// nothing: the login under way still goes where the first one asked.
-TEST_F(DriverTest, SecondConnectWhileRunningChangesNothing) {
-  ASSERT_EQ(redirector.Started.size(), 1);
-  driver.Connect({"evil.example", "mallory", "pw", "/other", 2200, QString()}, view.AddPage());
-  EXPECT_EQ(redirector.Started.size(), 1);
-  Browse();
-  EXPECT_EQ(redirector.Written.value(0), "cd \"/www\"");
-  EXPECT_EQ(view.WindowCaption, "Quillery - 127.0.0.1");
-  EXPECT_EQ(view.Page(0)->Items, kWwwItems);  // the first start's page is listed
-  EXPECT_TRUE(view.Page(1)->Items.isEmpty());
-}
-
 TEST_F(DriverTest, EmptyStartingDirectoryWritesBareCd) {
   view.Values.StartingDir.clear();
   Reconnect(view.Values);
