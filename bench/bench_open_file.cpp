@@ -160,13 +160,11 @@ class TBenchForm : public TMainWindow, public IUserPrompts {
     QTimer::singleShot(0, this, [this] { Driver().AnswerHostKey(THostKeyAnswer::Once); });
   }
   // Commands reach the debug log as they are written.
-  void DebugAppendText(const QString& Text) override {
-    if (Text.startsWith("get ")) LastGet = Text.trimmed();
-    TMainWindow::DebugAppendText(Text);
-  }
-  void DebugAddLine(const QString& S) override {
-    if (S.startsWith("Remote filename: ")) ResultLineAt = Clock.nsecsElapsed();
-    TMainWindow::DebugAddLine(S);
+  void Log(TLog Kind, const QString& Text) override {
+    if (Kind == TLog::Command && Text.startsWith("get ")) LastGet = Text.trimmed();
+    if (Kind != TLog::Command && Text.startsWith("Remote filename: "))
+      ResultLineAt = Clock.nsecsElapsed();
+    TMainWindow::Log(Kind, Text);
   }
 
   TConnectValues Values;

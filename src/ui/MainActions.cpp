@@ -97,3 +97,13 @@ void TMainActions::CreateToolBar() {
   ToolBar->addSeparator();
   ToolBar->addAction(ExitAction);
 }
+
+void TMainActions::ShowConnected(bool Connected) {
+  const QString caption = Connected ? "Disconnect" : "Connect to Server...";
+  // The menu marks the first letter as the accelerator, as it does for
+  // "&Connect to Server...".
+  ConnectAction->setText("&" + caption);
+  ConnectAction->setToolTip(caption);
+  FConnectImageIndex = Connected ? DisconnectImage : ConnectImage;
+  ConnectAction->setIcon(Icons::Get(Connected ? "network-disconnect" : "network-connect"));
+}

@@ -39,6 +39,13 @@ class TMainActions {
   QAction* ViewDebugLogAction;
   QToolBar* ToolBar;
 
+  // The Connect command's look: "Connect to Server..." or "Disconnect",
+  // with the icon of each (ConnectImage, DisconnectImage).
+  static constexpr int ConnectImage = 0;
+  static constexpr int DisconnectImage = 12;
+  void ShowConnected(bool Connected);
+  int ConnectActionImageIndex() const { return FConnectImageIndex; }
+
  protected:
   explicit TMainActions(QMainWindow& Window) : FWindow(Window) {}
   // Makes the actions, the menus (returning the Edit menu, whose commands
@@ -53,4 +60,5 @@ class TMainActions {
   void CreateToolBar();
 
   QMainWindow& FWindow;
+  int FConnectImageIndex = ConnectImage;
 };

@@ -3,7 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
+#include <QFontDialog>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
@@ -24,18 +24,19 @@
 #include "ui/AboutBox.h"
 #include "ui/DebugLogWindow.h"
 #include "ui/DialogPrompts.h"
+#include "ui/EditCommands.h"
 #include "ui/EditFrame.h"
 #include "ui/FindDialog.h"
 #include "ui/Highlighters.h"
 #include "ui/Icons.h"
+#include "ui/LoginDialogs.h"
 #include "ui/Pages.h"
 #include "ui/SaveAsDialog.h"
+#include "ui/SaveLock.h"
+#include "ui/StatusPanels.h"
 #include "ui/WindowPlacement.h"
 
 namespace {
-const int kStatusPanelWidths[] = {100, 200, 50};
-// The message panel, the folder panel, and a spare one the layout keeps.
-const char* const kStatusPanelNames[] = {"MessagePanel", "FolderPanel", "SparePanel"};
 constexpr int kStartupDelay = 100;
 }  // namespace
 
@@ -54,7 +55,8 @@ TMainWindow::TMainWindow(QWidget* Parent)
   connect(Tabs, &QTabWidget::currentChanged, this, &TMainWindow::TabsChange);
   FPages = std::make_unique<TPages>(
       Tabs, [this] { UpdateActions(); }, [this](TPage* Page) { FDriver->PageClosing(Page); });
-  CreateStatusBar();
+  FStatusPanels = std::make_unique<TStatusPanels>(*statusBar());
+  FSaveLock = std::make_unique<TSaveLock>(*this, *ToolBar, *Tabs);
   ConnectActionHandlers();
 
   FSettings = std::make_unique<TSettings>();
@@ -63,6 +65,7 @@ TMainWindow::TMainWindow(QWidget* Parent)
   // The driver shows the not-connected state as soon as it exists.
   FDriver = std::make_unique<TConnectionDriver>(*this, FVirtualRedirector);
   FDialogPrompts = std::make_unique<TDialogPrompts>(this);
+  FLoginDialogs = std::make_unique<TLoginDialogs>(*this, *FDriver);
   TRemoteEditor::THooks hooks;
   hooks.NewPage = [this]() -> IPage* { return CreateTab(); };
   hooks.SaveAbandoned = [this](IPage* Page) { FUnsavedGuard->Abandon(FPages->Find(Page)); };
@@ -77,8 +80,8 @@ TMainWindow::TMainWindow(QWidget* Parent)
   };
   FUnsavedGuard = std::make_unique<TUnsavedGuard>(*FRemoteEditor, std::move(guardHooks));
   FHighlighters = std::make_unique<THighlighters>();
-  FFindDialog = new TFindDialog(this);
-  connect(FFindDialog, &TFindDialog::Find, this, &TMainWindow::FindDialogFind);
+  FEditCommands = std::make_unique<TEditCommands>(*this, *FPages, *FSettings, *FHighlighters, *this,
+                                                  [this](QFont& Font) { return AskFont(Font); });
   ErrorReport::Guarded([this] { LoadFormPosition(); });
 
   StartupTimer = new QTimer(this);
@@ -90,8 +93,7 @@ TMainWindow::TMainWindow(QWidget* Parent)
 TMainWindow::~TMainWindow() {
   // Pages and dialogs outlive this body; keep their signals from reaching a
   // half-destroyed window.
-  disconnect(qApp, nullptr, this, nullptr);
-  disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+  FEditCommands.reset();
   Tabs->disconnect(this);
   FPages->ForEach([this](TPage* Page) {
     Page->Editor()->disconnect(this);
@@ -107,22 +109,6 @@ TMainWindow::~TMainWindow() {
   FSettings.reset();
 }
 
-void TMainWindow::CreateStatusBar() {
-  for (int i = 0; i < 3; ++i) {
-    FStatusPanels[i] = new QLabel(this);
-    // Panel 0 carries the messages, which must be read whole; it may shrink
-    // back to its width, so a long one never widens the window.
-    if (i == 0)
-      FStatusPanels[i]->setMinimumWidth(kStatusPanelWidths[i]);
-    else
-      FStatusPanels[i]->setFixedWidth(kStatusPanelWidths[i]);
-    // Server-chosen names pass through here; none may be taken for markup.
-    FStatusPanels[i]->setTextFormat(Qt::PlainText);
-    FStatusPanels[i]->setObjectName(kStatusPanelNames[i]);
-    statusBar()->addWidget(FStatusPanels[i]);
-  }
-}
-
 void TMainWindow::ConnectActionHandlers() {
   const std::pair<QAction*, void (TMainWindow::*)()> handlers[] = {
       {ConnectAction, &TMainWindow::ConnectActionExecute},
@@ -131,25 +117,12 @@ void TMainWindow::ConnectActionHandlers() {
       {CloseTabAction, &TMainWindow::CloseTabActionExecute},
       {NewAction, &TMainWindow::NewActionExecute},
       {ExitAction, &TMainWindow::ExitActionExecute},
-      {CutAction, &TMainWindow::CutActionExecute},
-      {CopyAction, &TMainWindow::CopyActionExecute},
-      {PasteAction, &TMainWindow::PasteActionExecute},
-      {SelectAllAction, &TMainWindow::SelectAllActionExecute},
-      {UndoAction, &TMainWindow::UndoActionExecute},
-      {DeleteAction, &TMainWindow::DeleteActionExecute},
-      {FindAction, &TMainWindow::FindActionExecute},
-      {ViewLineNumbersAction, &TMainWindow::ViewLineNumbersActionExecute},
-      {WrapLinesAction, &TMainWindow::WrapLinesActionExecute},
-      {FontAction, &TMainWindow::FontActionExecute},
       {ShowConnectDialogAction, &TMainWindow::ShowConnectDialogActionExecute},
       {AboutAction, &TMainWindow::AboutActionExecute},
       {ViewDebugLogAction, &TMainWindow::ViewDebugLogActionExecute},
   };
   for (const auto& [action, handler] : handlers)
     connect(action, &QAction::triggered, this, handler);
-  connect(qApp, &QApplication::focusChanged, this, &TMainWindow::UpdateEditActions);
-  connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-          &TMainWindow::UpdateEditActions);
 }
 
 void TMainWindow::SetConnectDialog(QDialog* Dialog, std::function<TConnectValues()> Values) {
@@ -190,12 +163,9 @@ QListView* TMainWindow::ActiveDirListBox() {
 
 TPage* TMainWindow::CreateTab() {
   TPage* page = FPages->Create([this](TPage* Page) {
-    TEditFrame* frame = Page->Frame();
-    frame->SetConnected(FDriver->Connected());
-    Page->SetHighlighters(FHighlighters.get());
+    Page->Frame()->SetConnected(FDriver->Connected());
+    FEditCommands->SetUpPage(Page);
     ConnectPage(Page);
-    frame->SetEditorFont(EditorFont(frame->EditorFont(), FSettings->Get(TSettingKeys::FontName),
-                                    FSettings->Get(TSettingKeys::FontSize)));
   });
   UpdateActions();
   UpdateEditActions();
@@ -271,4 +241,49 @@ void TMainWindow::UpdateActions() {
   CloseTabAction->setEnabled(free);
   NewAction->setEnabled(free && FNewOpenEnabled);
   OpenAction->setEnabled(free && FNewOpenEnabled);
+}
+
+// ---------------------------------------------------------------- commands
+
+void TMainWindow::UpdateEditActions() {
+  // The menus are made, and report, before the commands exist.
+  if (FEditCommands) FEditCommands->Update();
+}
+
+TFindDialog* TMainWindow::FindDialog() const { return FEditCommands->FindDialog(); }
+
+bool TMainWindow::AskFont(QFont& Font) {
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, Font, this, "Font", QFontDialog::MonospacedFonts);
+  if (ok) Font = chosen;
+  return ok;
+}
+
+void TMainWindow::ShowConnectDialogActionExecute() {
+  const bool show = ShowConnectDialogAction->isChecked();
+  ErrorReport::Guarded([&] { FSettings->Set(TSettingKeys::ShowConnectDialog, show); });
+}
+
+void TMainWindow::OpenActionExecute() {
+  const std::optional<QString> fileName = Prompts().AskFile("Open");
+  if (fileName && !fileName->isEmpty()) OpenActionAccept(*fileName);
+}
+
+// Loading a whole file is no edit: caption, remote name, highlighter and the
+// saved state stay, so a page that came from the server still saves there.
+void TMainWindow::OpenActionAccept(const QString& FileName) {
+  TPage* page = ActivePage();
+  if (!page) return;
+  FUnsavedGuard->Protect(page, [this, page, FileName] {
+    ErrorReport::Guarded([&] { page->LoadFromFile(FileName); });
+    UpdateEditActions();
+  });
+}
+
+void TMainWindow::AboutActionExecute() {
+  if (FAboutForm) FAboutForm->exec();
+}
+
+void TMainWindow::ViewDebugLogActionExecute() {
+  if (FDebugForm) FDebugForm->exec();
 }

@@ -26,14 +26,18 @@ class TConnectionDriver;
 class TDialogPrompts;
 class TRemoteEditor;
 class TDebugLogWindow;
+class TEditCommands;
 class TFindDialog;
 class THighlighters;
 class THostKeyDialog;
+class TLoginDialogs;
 class TPages;
 class TPasswordDialog;
 class TSaveAsDialog;
+class TSaveLock;
 class TServers;
 class TSettings;
+class TStatusPanels;
 class TUnsavedGuard;
 class TWindowPlacement;
 
@@ -43,16 +47,17 @@ class TWindowPlacement;
 //
 // One class, several files, one per part of the window; the sections below
 // follow them:
-//   Main.cpp              creation and wiring, and the pages
-//   MainEditCommands.cpp  the commands that act on the text and the view
-//   MainStartup.cpp       the first showing, settings, the stored geometry
-//   MainClosing.cpp       closing, and the save question it shares
-//   MainConnection.cpp    the driver's commands, its reports and how the
-//                         window shows them
+//   MainWindow.cpp            creation and wiring, the pages, and the
+//                             commands that are neither the driver's nor
+//                             TEditCommands'
+//   MainWindowStartup.cpp     the first showing, settings, the stored geometry
+//   MainWindowClosing.cpp     closing, and the save question it shares
+//   MainWindowConnection.cpp  the driver's commands, its reports and how the
+//                             window shows them
 class TMainWindow : public QMainWindow, public TMainActions, public IDriverView {
   Q_OBJECT
 
-  // ------------------------------------------------ creation and wiring (Main.cpp)
+  // ------------------------------------------------ creation and wiring (MainWindow.cpp)
  public:
   explicit TMainWindow(QWidget* Parent = nullptr);
   ~TMainWindow() override;
@@ -77,7 +82,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   TVirtualRedirector& VirtualRedirector() { return FVirtualRedirector; }
   // One lexer of each kind, shared by every page.
   THighlighters& Highlighters() { return *FHighlighters; }
-  TFindDialog* FindDialog() const { return FFindDialog; }
   // The save question asked before a page's text is thrown away.
   TUnsavedGuard& UnsavedGuard() { return *FUnsavedGuard; }
 
@@ -86,7 +90,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
 
  private:
   IUserPrompts& DialogPromptsAsPrompts();
-  void CreateStatusBar();
   void ConnectActionHandlers();
 
   // The driver talks through the child process, so the process comes first
@@ -99,11 +102,10 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   IUserPrompts* FPrompts = nullptr;
   std::unique_ptr<TRemoteEditor> FRemoteEditor;
   std::unique_ptr<THighlighters> FHighlighters;
-  TFindDialog* FFindDialog = nullptr;
   std::unique_ptr<TUnsavedGuard> FUnsavedGuard;
   std::unique_ptr<TWindowPlacement> FPlacement;
 
-  // ------------------------------------------------ pages (Main.cpp)
+  // ------------------------------------------------ pages (MainWindow.cpp)
  public:
   // Forwarders to the page list, kept for the commands and their tests.
   TPage* ActivePage();
@@ -128,22 +130,12 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
 
   std::unique_ptr<TPages> FPages;
 
-  // ------------------------------------------------ edit commands (MainEditCommands.cpp)
+  // ------------------------------------------------ commands (MainWindow.cpp)
  public:
+  // The commands on the text and its view are TEditCommands'.
+  TEditCommands& EditCommands() { return *FEditCommands; }
+  TFindDialog* FindDialog() const;
   void UpdateEditActions();
-  void SelectAllActionExecute();
-  void UndoActionExecute();
-  void DeleteActionExecute();
-  void CutActionExecute();
-  void CopyActionExecute();
-  void PasteActionExecute();
-  void FindActionExecute();
-  void FindDialogFind();
-  // Qt has already flipped a checkable action's check mark when its handler
-  // runs.
-  void ViewLineNumbersActionExecute();
-  void WrapLinesActionExecute();
-  void FontActionExecute();
   void ShowConnectDialogActionExecute();
   void OpenActionExecute();
   void OpenActionAccept(const QString& FileName);
@@ -155,9 +147,9 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   virtual bool AskFont(QFont& Font);
 
  private:
-  QsciScintilla* FocusedEditor();
+  std::unique_ptr<TEditCommands> FEditCommands;
 
-  // ------------------------------------------------ start-up (MainStartup.cpp)
+  // ------------------------------------------------ start-up (MainWindowStartup.cpp)
  public:
   void ApplySettings();
   void StartupTimerTimer();
@@ -170,14 +162,11 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
 
  private:
   void FormShow();
-  // Font with the stored family and size; only those two are kept between
-  // runs, so its style and effects stay as they are.
-  static QFont EditorFont(QFont Font, const QString& Name, int Size);
 
   bool FShown = false;
   bool FFirstTick = true;
 
-  // ------------------------------------------------ closing (MainClosing.cpp)
+  // ------------------------------------------------ closing (MainWindowClosing.cpp)
  public:
   void ExitActionExecute();
   // How long a command, or the window's close, waits for an upload that the
@@ -202,15 +191,10 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
 
   // Set when the wait for the close question's uploads is over.
   bool FCloseQueryDone = false;
-  // What the lock changed, to give back.
-  bool FReadOnlyBefore = false;
-  QPointer<QWidget> FFocusBefore;
+  std::unique_ptr<TSaveLock> FSaveLock;
 
-  // ------------------------------------------------ the connection (MainConnection.cpp)
+  // ------------------------------------------------ the connection (MainWindowConnection.cpp)
  public:
-  static constexpr int ConnectImage = 0;
-  static constexpr int DisconnectImage = 12;
-
   void ConnectActionExecute();
   void SaveActionExecute();
   // Begins saving Page (see TRemoteEditor::Save); false when Save As was
@@ -229,16 +213,15 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   void AskHostKey(const THostKeyRequest& Request) override;
   void AskPassword(const TPasswordRequest& Request) override;
 
-  // How the window shows it, and the questions it asks; tests answer them.
+  // How the window shows it, and the questions it asks; tests answer those
+  // that are virtual.
   virtual void SetStatus(const QString& S, int Index, const QString& ToolTip = QString());
   QString StatusText(int Index) const;
-  virtual void SetConnectAction(const QString& Caption, int ImageIndex);
-  int ConnectActionImageIndex() const { return FConnectImageIndex; }
-  virtual void SetNewOpenEnabled(bool Enabled);
-  virtual void SetCaption(const QString& Caption);
-  virtual void SetBusyCursor(bool Busy);
-  virtual void DebugAppendText(const QString& Text);
-  virtual void DebugAddLine(const QString& S);
+  void SetNewOpenEnabled(bool Enabled);
+  void SetCaption(const QString& Caption);
+  void SetBusyCursor(bool Busy);
+  void DebugAppendText(const QString& Text);
+  void DebugAddLine(const QString& S);
   virtual bool ShowConnectDialog();
   virtual TConnectValues ConnectDialogValues();
   // Through Prompts().
@@ -250,8 +233,8 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   TPasswordDialog* PasswordDialog();
 
  private:
-  QLabel* FStatusPanels[3] = {};
-  int FConnectImageIndex = ConnectImage;
+  std::unique_ptr<TStatusPanels> FStatusPanels;
+  std::unique_ptr<TLoginDialogs> FLoginDialogs;
   bool FNewOpenEnabled = false;
   bool FBusyCursor = false;
 
@@ -259,6 +242,4 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   std::function<TConnectValues()> FConnectValues;
   QPointer<TAboutBox> FAboutForm;
   QPointer<TDebugLogWindow> FDebugForm;
-  THostKeyDialog* FHostKeyDialog = nullptr;
-  TPasswordDialog* FPasswordDialog = nullptr;
 };

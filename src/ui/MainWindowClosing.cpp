@@ -1,19 +1,13 @@
 // The main window's closing: the save question for each page and the wait for uploads.
-#include <QApplication>
 #include <QCloseEvent>
-#include <QMenuBar>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QToolBar>
-#include <Qsci/qsciscintilla.h>
 
 #include "core/ErrorReport.h"
 #include "remote/editing/RemoteEditor.h"
 #include "remote/editing/UnsavedGuard.h"
 #include "remote/session/ConnectionDriver.h"
-#include "ui/EditFrame.h"
 #include "ui/MainWindow.h"
 #include "ui/Pages.h"
+#include "ui/SaveLock.h"
 
 void TMainWindow::closeEvent(QCloseEvent* Event) {
   if (FUnsavedGuard->Waiting()) {
@@ -76,25 +70,7 @@ void TMainWindow::FormClose() {
 
 void TMainWindow::ExitActionExecute() { close(); }
 
-// The tab bar stays off so the active page cannot change under the command.
-// The editor is made read-only as well as disabled: Cut and Paste reach the
-// active editor whatever has the focus, and a change typed now would be
-// marked saved by the upload that does not carry it.
 void TMainWindow::LockForSave(bool Locked, bool WholeWindow, TPage* Page) {
-  if (WholeWindow) {
-    centralWidget()->setEnabled(!Locked);
-    menuBar()->setEnabled(!Locked);
-    ToolBar->setEnabled(!Locked);
-  } else {
-    if (Locked) FFocusBefore = QApplication::focusWidget();
-    Tabs->tabBar()->setEnabled(!Locked);
-    if (Page) {
-      Page->Frame()->setEnabled(!Locked);
-      QsciScintilla* edit = Page->Editor();
-      if (Locked) FReadOnlyBefore = edit->isReadOnly();
-      edit->setReadOnly(Locked || FReadOnlyBefore);
-    }
-    if (!Locked && FFocusBefore && FFocusBefore->isEnabled()) FFocusBefore->setFocus();
-  }
+  FSaveLock->Set(Locked, WholeWindow, Page);
   UpdateActions();
 }

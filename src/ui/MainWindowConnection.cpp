@@ -15,9 +15,11 @@
 #include "ui/DebugLogWindow.h"
 #include "ui/HostKeyDialog.h"
 #include "ui/Icons.h"
+#include "ui/LoginDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/Pages.h"
 #include "ui/PasswordDialog.h"
+#include "ui/StatusPanels.h"
 
 // ---------------------------------------------------------------- commands
 
@@ -46,12 +48,8 @@ void TMainWindow::DirListFileDrop(bool FrameConnected, const QStringList& Files)
 // ---------------------------------------------------------------- driver events
 
 void TMainWindow::ConnectionChanged(bool Connected, const QString& HostName) {
-  if (Connected) {
-    SetConnectAction("Disconnect", DisconnectImage);
-    SetCaption(QString("Quillery - %1").arg(HostName));
-  } else {
-    SetConnectAction("Connect to Server...", ConnectImage);
-  }
+  ShowConnected(Connected);
+  if (Connected) SetCaption(QString("Quillery - %1").arg(HostName));
   SetNewOpenEnabled(Connected);
   FPages->ForEach([Connected](TPage* Page) { Page->SetFrameConnected(Connected); });
 }
@@ -84,29 +82,11 @@ void TMainWindow::Inform(const QString& Text, const QString& Detail) {
 
 // ---------------------------------------------------------------- what the window shows
 
-// The tooltip holds the whole text even where the panel is cut short. A
-// tooltip is taken for markup when it looks like some, so such a text is
-// turned into markup that shows it as it is.
 void TMainWindow::SetStatus(const QString& S, int Index, const QString& ToolTip) {
-  if (Index < 0 || Index >= 3) return;
-  FStatusPanels[Index]->setText(S);
-  const QString tip = ToolTip.isEmpty() ? S : ToolTip;
-  FStatusPanels[Index]->setToolTip(Qt::mightBeRichText(tip) ? Qt::convertFromPlainText(tip) : tip);
+  FStatusPanels->Set(Index, S, ToolTip);
 }
 
-QString TMainWindow::StatusText(int Index) const {
-  return Index >= 0 && Index < 3 ? FStatusPanels[Index]->text() : QString();
-}
-
-void TMainWindow::SetConnectAction(const QString& Caption, int ImageIndex) {
-  // The menu marks the first letter as the accelerator, as it does for the
-  // design caption "&Connect to Server...".
-  ConnectAction->setText(Caption.contains('&') ? Caption : "&" + Caption);
-  ConnectAction->setToolTip(Caption);
-  FConnectImageIndex = ImageIndex;
-  ConnectAction->setIcon(
-      Icons::Get(ImageIndex == DisconnectImage ? "network-disconnect" : "network-connect"));
-}
+QString TMainWindow::StatusText(int Index) const { return FStatusPanels->Text(Index); }
 
 void TMainWindow::SetNewOpenEnabled(bool Enabled) {
   FNewOpenEnabled = Enabled;
@@ -150,27 +130,9 @@ void TMainWindow::ShowMessage(const QString& Text) {
   Prompts().Inform(IUserPrompts::TTone::Message, Text);
 }
 
-THostKeyDialog* TMainWindow::HostKeyDialog() {
-  if (!FHostKeyDialog) {
-    FHostKeyDialog = new THostKeyDialog(this);
-    connect(FHostKeyDialog, &THostKeyDialog::Answered, this, [this](THostKeyAnswer Answer) {
-      ErrorReport::Guarded([&] { FDriver->AnswerHostKey(Answer); });
-    });
-  }
-  return FHostKeyDialog;
-}
+THostKeyDialog* TMainWindow::HostKeyDialog() { return FLoginDialogs->HostKey(); }
 
-TPasswordDialog* TMainWindow::PasswordDialog() {
-  if (!FPasswordDialog) {
-    FPasswordDialog = new TPasswordDialog(this);
-    connect(FPasswordDialog, &TPasswordDialog::Answered, this, [this](const QByteArray& Password) {
-      ErrorReport::Guarded([&] { FDriver->AnswerPassword(Password); });
-    });
-    connect(FPasswordDialog, &TPasswordDialog::Cancelled, this,
-            [this] { ErrorReport::Guarded([this] { FDriver->CancelPassword(); }); });
-  }
-  return FPasswordDialog;
-}
+TPasswordDialog* TMainWindow::PasswordDialog() { return FLoginDialogs->Password(); }
 
 void TMainWindow::AskHostKey(const THostKeyRequest& Request) { HostKeyDialog()->Ask(Request); }
 

@@ -4,7 +4,7 @@
 
 #include "core/ErrorReport.h"
 #include "store/Settings.h"
-#include "ui/EditFrame.h"
+#include "ui/EditCommands.h"
 #include "ui/MainWindow.h"
 #include "ui/Pages.h"
 #include "ui/WindowPlacement.h"
@@ -36,22 +36,9 @@ void TMainWindow::FormShow() {
 }
 
 void TMainWindow::ApplySettings() {
-  // Everything is read before anything changes, so a bad value changes nothing.
-  const bool lineNumbers = FSettings->Get(TSettingKeys::ShowLineNumbers);
-  const bool wrap = FSettings->Get(TSettingKeys::WrapLongLines);
-  const QString fontName = FSettings->Get(TSettingKeys::FontName);
-  const int fontSize = FSettings->Get(TSettingKeys::FontSize);
   const bool showConnectDialog = FSettings->Get(TSettingKeys::ShowConnectDialog);
-
+  FEditCommands->ApplyStoredView();
   ShowConnectDialogAction->setChecked(showConnectDialog);
-  WrapLinesAction->setChecked(wrap);
-  ViewLineNumbersAction->setChecked(lineNumbers);
-  FPages->ForEach([&](TPage* Page) {
-    TEditFrame* frame = Page->Frame();
-    frame->SetLineNumbersVisible(lineNumbers);
-    frame->SetWordWrap(wrap);
-    frame->SetEditorFont(EditorFont(frame->EditorFont(), fontName, fontSize));
-  });
 }
 
 void TMainWindow::StartupTimerTimer() {
@@ -59,12 +46,6 @@ void TMainWindow::StartupTimerTimer() {
   StartupTimer->stop();
   if (GeneralStrToBool(FSettings->Text(TSettingKeys::ShowConnectDialog))) ConnectActionExecute();
   FFirstTick = false;
-}
-
-QFont TMainWindow::EditorFont(QFont Font, const QString& Name, int Size) {
-  Font.setFamily(Name);
-  Font.setPointSize(Size);
-  return Font;
 }
 
 // ---------------------------------------------------------------- geometry

@@ -73,9 +73,9 @@ class TConflictForm : public TMainWindow, public IUserPrompts {
   using TMainWindow::Inform;
   bool Confirm(const QString&) override { return false; }
   std::optional<QString> AskFile(const QString&) override { return std::nullopt; }
-  void DebugAppendText(const QString& Text) override {
-    Commands << Text.trimmed();
-    TMainWindow::DebugAppendText(Text);
+  void Log(TLog Kind, const QString& Text) override {
+    if (Kind == TLog::Command) Commands << Text.trimmed();
+    TMainWindow::Log(Kind, Text);
   }
   void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) override {
     if (Index == 0) Panel0 << S;

@@ -1,0 +1,199 @@
+#include "ui/EditCommands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontInfo>
+#include <QMimeData>
+#include <QWidget>
+#include <Qsci/qsciscintilla.h>
+
+#include "core/ErrorReport.h"
+#include "store/Settings.h"
+#include "ui/EditFrame.h"
+#include "ui/FindDialog.h"
+#include "ui/FindNext.h"
+#include "ui/Highlighters.h"
+#include "ui/MainActions.h"
+#include "ui/Page.h"
+#include "ui/Pages.h"
+
+TEditCommands::TEditCommands(TMainActions& Actions, TPages& Pages, TSettings& Settings,
+                             THighlighters& Highlighters, QWidget& Window,
+                             std::function<bool(QFont&)> AskFont)
+    : QObject(&Window),
+      FActions(Actions),
+      FPages(Pages),
+      FSettings(Settings),
+      FHighlighters(Highlighters),
+      FWindow(Window),
+      FAskFont(std::move(AskFont)),
+      FFindDialog(new TFindDialog(&Window)) {
+  connect(FFindDialog, &TFindDialog::Find, this, &TEditCommands::FindNextFromDialog);
+  ConnectActions();
+}
+
+TEditCommands::~TEditCommands() {
+  disconnect(qApp, nullptr, this, nullptr);
+  disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+}
+
+void TEditCommands::ConnectActions() {
+  const std::pair<QAction*, void (TEditCommands::*)()> handlers[] = {
+      {FActions.CutAction, &TEditCommands::Cut},
+      {FActions.CopyAction, &TEditCommands::Copy},
+      {FActions.PasteAction, &TEditCommands::Paste},
+      {FActions.SelectAllAction, &TEditCommands::SelectAll},
+      {FActions.UndoAction, &TEditCommands::Undo},
+      {FActions.DeleteAction, &TEditCommands::Delete},
+      {FActions.FindAction, &TEditCommands::Find},
+      {FActions.ViewLineNumbersAction, &TEditCommands::ToggleLineNumbers},
+      {FActions.WrapLinesAction, &TEditCommands::ToggleWrapLines},
+      {FActions.FontAction, &TEditCommands::ChooseFont},
+  };
+  for (const auto& [action, handler] : handlers)
+    connect(action, &QAction::triggered, this, handler);
+  connect(qApp, &QApplication::focusChanged, this, &TEditCommands::Update);
+  connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TEditCommands::Update);
+}
+
+QsciScintilla* TEditCommands::FocusedEditor() const {
+  for (QWidget* widget = FWindow.focusWidget(); widget; widget = widget->parentWidget())
+    if (auto* edit = qobject_cast<QsciScintilla*>(widget)) return edit;
+  return nullptr;
+}
+
+QsciScintilla* TEditCommands::ActiveEditor() const {
+  TPage* page = FPages.Active();
+  return page ? page->Editor() : nullptr;
+}
+
+// An editor with the focus decides; without one, Cut, Copy and Paste stay
+// available for their own handlers and the editor-only commands are off.
+void TEditCommands::Update() {
+  QsciScintilla* edit = FocusedEditor();
+  if (!edit) {
+    for (QAction* action : {FActions.CutAction, FActions.CopyAction, FActions.PasteAction})
+      action->setEnabled(true);
+    for (QAction* action : {FActions.SelectAllAction, FActions.UndoAction, FActions.DeleteAction})
+      action->setEnabled(false);
+    return;
+  }
+  const QMimeData* clipboard = QApplication::clipboard()->mimeData();
+  FActions.CutAction->setEnabled(edit->hasSelectedText() && !edit->isReadOnly());
+  FActions.CopyAction->setEnabled(edit->hasSelectedText());
+  FActions.PasteAction->setEnabled(clipboard && clipboard->hasText());
+  FActions.UndoAction->setEnabled(edit->isUndoAvailable());
+  FActions.SelectAllAction->setEnabled(true);
+  FActions.DeleteAction->setEnabled(true);
+}
+
+void TEditCommands::SelectAll() {
+  if (QsciScintilla* edit = FocusedEditor()) edit->selectAll();
+}
+
+void TEditCommands::Undo() {
+  if (QsciScintilla* edit = FocusedEditor()) edit->undo();
+}
+
+void TEditCommands::Delete() {
+  if (QsciScintilla* edit = FocusedEditor()) edit->SendScintilla(QsciScintillaBase::SCI_CLEAR);
+}
+
+// The clipboard commands act on the active page whatever has the focus; the
+// editor's own Ctrl+X/C/V are released to them (see TEditFrame).
+void TEditCommands::Cut() {
+  QsciScintilla* edit = ActiveEditor();
+  if (!edit || !edit->hasSelectedText()) return;
+  edit->cut();
+  FPages.Active()->SetSaved(false);
+}
+
+void TEditCommands::Copy() {
+  QsciScintilla* edit = ActiveEditor();
+  if (edit && edit->hasSelectedText()) edit->copy();
+}
+
+// The page counts as changed even when the clipboard held nothing to paste.
+void TEditCommands::Paste() {
+  QsciScintilla* edit = ActiveEditor();
+  if (!edit) return;
+  edit->paste();
+  FPages.Active()->SetSaved(false);
+}
+
+void TEditCommands::Find() {
+  FFindDialog->show();
+  FFindDialog->raise();
+  FFindDialog->activateWindow();
+}
+
+void TEditCommands::FindNextFromDialog() {
+  FindNext(ActiveEditor(), FFindDialog->FindText(), FFindDialog->MatchCase(), FFindDialog->Up());
+}
+
+// What the active page shows decides; the check mark is only flipped (Qt did
+// that already), so after a new page brought its gutter back the two may
+// disagree until the next restart reads the stored value.
+void TEditCommands::ToggleLineNumbers() {
+  TPage* active = FPages.Active();
+  if (!active) return;
+  const bool show = !active->Frame()->LineNumbersVisible();
+  FPages.ForEach([show](TPage* Page) { Page->Frame()->SetLineNumbersVisible(show); });
+  ErrorReport::Guarded([&] { FSettings.Set(TSettingKeys::ShowLineNumbers, show); });
+}
+
+void TEditCommands::ToggleWrapLines() {
+  const bool wrap = FActions.WrapLinesAction->isChecked();
+  FPages.ForEach([wrap](TPage* Page) { Page->Frame()->SetWordWrap(wrap); });
+  ErrorReport::Guarded([&] { FSettings.Set(TSettingKeys::WrapLongLines, wrap); });
+}
+
+// The whole font goes to every page; only its name and size are stored, so
+// style and effects last until the window closes.
+void TEditCommands::ChooseFont() {
+  TPage* active = FPages.Active();
+  QFont font = active ? active->Frame()->EditorFont() : QFont();
+  if (!FAskFont(font)) return;
+  // Pages with a highlighter take their text font from the shared lexers.
+  FHighlighters.SetFont(font);
+  FPages.ForEach([&font](TPage* Page) { Page->Frame()->SetEditorFont(font); });
+  const int size = font.pointSize() > 0 ? font.pointSize() : QFontInfo(font).pointSize();
+  ErrorReport::Guarded([&] {
+    FSettings.Set(TSettingKeys::FontName, font.family());
+    FSettings.Set(TSettingKeys::FontSize, size);
+  });
+}
+
+namespace {
+// Only the family and size are stored between runs, so the font's style and
+// effects stay as they are.
+QFont StoredFont(QFont Font, const QString& Name, int Size) {
+  Font.setFamily(Name);
+  Font.setPointSize(Size);
+  return Font;
+}
+}  // namespace
+
+void TEditCommands::SetUpPage(TPage* Page) {
+  Page->SetHighlighters(&FHighlighters);
+  TEditFrame* frame = Page->Frame();
+  frame->SetEditorFont(StoredFont(frame->EditorFont(), FSettings.Get(TSettingKeys::FontName),
+                                  FSettings.Get(TSettingKeys::FontSize)));
+}
+
+void TEditCommands::ApplyStoredView() {
+  const bool lineNumbers = FSettings.Get(TSettingKeys::ShowLineNumbers);
+  const bool wrap = FSettings.Get(TSettingKeys::WrapLongLines);
+  const QString fontName = FSettings.Get(TSettingKeys::FontName);
+  const int fontSize = FSettings.Get(TSettingKeys::FontSize);
+
+  FActions.WrapLinesAction->setChecked(wrap);
+  FActions.ViewLineNumbersAction->setChecked(lineNumbers);
+  FPages.ForEach([&](TPage* Page) {
+    TEditFrame* frame = Page->Frame();
+    frame->SetLineNumbersVisible(lineNumbers);
+    frame->SetWordWrap(wrap);
+    frame->SetEditorFont(StoredFont(frame->EditorFont(), fontName, fontSize));
+  });
+}
