@@ -82,7 +82,7 @@ TMainWindow::TMainWindow(QWidget* Parent)
   FHighlighters = std::make_unique<THighlighters>();
   FEditCommands = std::make_unique<TEditCommands>(*this, *FPages, *FSettings, *FHighlighters, *this,
                                                   [this](QFont& Font) { return AskFont(Font); });
-  ErrorReport::Guarded([this] { LoadFormPosition(); });
+  ErrorReport::Guarded([this] { FPlacement->Load(); });
 
   StartupTimer = new QTimer(this);
   StartupTimer->setInterval(kStartupDelay);
@@ -151,16 +151,6 @@ int TMainWindow::PageCount() { return FPages->Count(); }
 
 TPage* TMainWindow::Pages(int Index) { return FPages->At(Index); }
 
-QsciScintilla* TMainWindow::ActiveEdit() {
-  TPage* page = ActivePage();
-  return page ? page->Editor() : nullptr;
-}
-
-QListView* TMainWindow::ActiveDirListBox() {
-  TPage* page = ActivePage();
-  return page ? page->DirListBox() : nullptr;
-}
-
 TPage* TMainWindow::CreateTab() {
   TPage* page = FPages->Create([this](TPage* Page) {
     Page->Frame()->SetConnected(FDriver->Connected());
@@ -183,20 +173,24 @@ void TMainWindow::ConnectPage(TPage* Page) {
   connect(
       frame, &TEditFrame::DirListFilesDropped, frame,
       [this, frame](const QStringList& Files) {
-        ErrorReport::Guarded([&] { DirListFileDrop(frame->Connected(), Files); });
+        ErrorReport::Guarded([&] { FRemoteEditor->Drop(ActivePage(), frame->Connected(), Files); });
       },
       Qt::QueuedConnection);
   connect(
       frame, &TEditFrame::EditFilesDropped, Page,
       [this, Page](const QStringList& Files) { EditFileDrop(Page, Files); }, Qt::QueuedConnection);
   QsciScintilla* edit = Page->Editor();
-  connect(edit, &QsciScintilla::textChanged, this, [this, Page] { EditorChanged(Page); });
+  connect(edit, &QsciScintilla::textChanged, this, [this, Page] {
+    if (Page->Loading()) return;
+    Page->SetSaved(false);
+    UpdateEditActions();
+  });
   connect(edit, &QsciScintilla::selectionChanged, this, &TMainWindow::UpdateEditActions);
 }
 
 void TMainWindow::EditFileDrop(TPage* Page, const QStringList& Files) {
   if (Files.size() >= 2) {
-    ShowMessage("You can drop only one file at a time!");
+    Prompts().Inform(IUserPrompts::TTone::Message, "You can drop only one file at a time!");
     return;
   }
   if (Files.isEmpty()) return;
@@ -222,12 +216,6 @@ void TMainWindow::TabsChange() {
   UpdateActions();
   TPage* page = ActivePage();
   SetStatus(page && page->Dir() ? page->Dir()->Name() : QString(), 1);
-  UpdateEditActions();
-}
-
-void TMainWindow::EditorChanged(TPage* Page) {
-  if (Page->Loading()) return;
-  Page->SetSaved(false);
   UpdateEditActions();
 }
 

@@ -70,8 +70,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   void SetDebugForm(TDebugLogWindow* Form);
 
   TConnectionDriver& Driver() { return *FDriver; }
-  // What editing a remote file means; the window forwards the user's commands.
-  TRemoteEditor& RemoteEditor() { return *FRemoteEditor; }
   // Where the window's questions go: its dialogs, unless another answerer
   // (a test's script) is set. Prompts must outlive the window.
   IUserPrompts& Prompts() { return FPrompts ? *FPrompts : DialogPromptsAsPrompts(); }
@@ -111,8 +109,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   TPage* ActivePage();
   int PageCount();
   TPage* Pages(int Index);
-  QsciScintilla* ActiveEdit();
-  QListView* ActiveDirListBox();
   // A new page, in front, with an unnamed document.
   TPage* CreateTab();
   void CloseActiveTab();
@@ -120,7 +116,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   void NewActionExecute();
   void CloseTabActionExecute();
   void TabsChange();
-  void EditorChanged(TPage* Page);
   void EditFileDrop(TPage* Page, const QStringList& Files);
   void DirListBoxDblClick();
   void UpdateActions();
@@ -153,8 +148,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
  public:
   void ApplySettings();
   void StartupTimerTimer();
-  void LoadFormPosition();
-  void SaveFormPosition();
 
  protected:
   void showEvent(QShowEvent* Event) override;
@@ -176,8 +169,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   // True while a save the save question began has not been answered: its
   // check, the question that may follow it, or its upload.
   virtual bool UploadInProgress();
-  // True while the question a checked save asks is open or on its way.
-  bool AskingAboutSave() const;
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
@@ -187,7 +178,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   // While the save question waits for an upload: the whole window for the
   // window's close, else Page and the tab bar.
   void LockForSave(bool Locked, bool WholeWindow, TPage* Page);
-  void FormClose();
 
   // Set when the wait for the close question's uploads is over.
   bool FCloseQueryDone = false;
@@ -197,10 +187,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
  public:
   void ConnectActionExecute();
   void SaveActionExecute();
-  // Begins saving Page (see TRemoteEditor::Save); false when Save As was
-  // cancelled or refused.
-  bool SavePage(TPage* Page);
-  void DirListFileDrop(bool FrameConnected, const QStringList& Files);
 
   // What the connection driver reports.
   void ConnectionChanged(bool Connected, const QString& HostName) override;
@@ -217,18 +203,9 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   // that are virtual.
   virtual void SetStatus(const QString& S, int Index, const QString& ToolTip = QString());
   QString StatusText(int Index) const;
-  void SetNewOpenEnabled(bool Enabled);
-  void SetCaption(const QString& Caption);
   void SetBusyCursor(bool Busy);
-  void DebugAppendText(const QString& Text);
-  void DebugAddLine(const QString& S);
   virtual bool ShowConnectDialog();
   virtual TConnectValues ConnectDialogValues();
-  // Through Prompts().
-  void ShowError(const QString& Text);
-  // An error in plain words (Text) with the program's own words below it.
-  void ShowDetailedError(const QString& Text, const QString& Detail) { Inform(Text, Detail); }
-  void ShowMessage(const QString& Text);
   THostKeyDialog* HostKeyDialog();
   TPasswordDialog* PasswordDialog();
 

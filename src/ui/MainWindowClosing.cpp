@@ -8,6 +8,7 @@
 #include "ui/MainWindow.h"
 #include "ui/Pages.h"
 #include "ui/SaveLock.h"
+#include "ui/WindowPlacement.h"
 
 void TMainWindow::closeEvent(QCloseEvent* Event) {
   if (FUnsavedGuard->Waiting()) {
@@ -31,7 +32,9 @@ void TMainWindow::closeEvent(QCloseEvent* Event) {
     }
   }
   FCloseQueryDone = false;
-  FormClose();
+  // The geometry is a convenience: a store that cannot be written is
+  // reported, and the window still closes.
+  ErrorReport::Guarded([this] { FPlacement->Save(); });
   Event->accept();
 }
 
@@ -52,20 +55,12 @@ bool TMainWindow::UploadInProgress() {
   return (FDriver->UploadPending() && FVirtualRedirector.Running()) || FRemoteEditor->Asking();
 }
 
-bool TMainWindow::AskingAboutSave() const { return FRemoteEditor->Asking(); }
-
 void TMainWindow::SetUploadWaitLimit(int Milliseconds) {
   FUnsavedGuard->SetWaitLimit(Milliseconds);
 }
 
 bool TMainWindow::WaitingForUploadToClose() const {
   return FUnsavedGuard->Waiting() && !FUnsavedGuard->WaitingForPage();
-}
-
-void TMainWindow::FormClose() {
-  // The geometry is a convenience: a store that cannot be written is
-  // reported, and the window still closes.
-  ErrorReport::Guarded([this] { SaveFormPosition(); });
 }
 
 void TMainWindow::ExitActionExecute() { close(); }

@@ -35,22 +35,17 @@ void TMainWindow::ConnectActionExecute() {
 
 void TMainWindow::SaveActionExecute() {
   ErrorReport::Guarded([this] {
-    if (TPage* page = ActivePage()) SavePage(page);
+    if (TPage* page = ActivePage()) FRemoteEditor->Save(page);
   });
-}
-
-bool TMainWindow::SavePage(TPage* Page) { return FRemoteEditor->Save(Page); }
-
-void TMainWindow::DirListFileDrop(bool FrameConnected, const QStringList& Files) {
-  FRemoteEditor->Drop(ActivePage(), FrameConnected, Files);
 }
 
 // ---------------------------------------------------------------- driver events
 
 void TMainWindow::ConnectionChanged(bool Connected, const QString& HostName) {
   ShowConnected(Connected);
-  if (Connected) SetCaption(QString("Quillery - %1").arg(HostName));
-  SetNewOpenEnabled(Connected);
+  if (Connected) setWindowTitle(QString("Quillery - %1").arg(HostName));
+  FNewOpenEnabled = Connected;
+  UpdateActions();
   FPages->ForEach([Connected](TPage* Page) { Page->SetFrameConnected(Connected); });
 }
 
@@ -70,14 +65,16 @@ void TMainWindow::DirectoryListed(IPage* Page, TDir* Dir) {
 }
 
 void TMainWindow::Log(TLog Kind, const QString& Text) {
+  if (!FDebugForm) return;
   if (Kind == TLog::Command)
-    DebugAppendText(Text + "\r\n");
+    FDebugForm->AppendText(Text + "\r\n");
   else
-    DebugAddLine(Text);
+    FDebugForm->AddLine(Text);
 }
 
 void TMainWindow::Inform(const QString& Text, const QString& Detail) {
-  ShowError(Detail.isEmpty() || Detail == Text ? Text : Text + "\n\n" + Detail);
+  Prompts().Inform(IUserPrompts::TTone::Error,
+                   Detail.isEmpty() || Detail == Text ? Text : Text + "\n\n" + Detail);
 }
 
 // ---------------------------------------------------------------- what the window shows
@@ -87,13 +84,6 @@ void TMainWindow::SetStatus(const QString& S, int Index, const QString& ToolTip)
 }
 
 QString TMainWindow::StatusText(int Index) const { return FStatusPanels->Text(Index); }
-
-void TMainWindow::SetNewOpenEnabled(bool Enabled) {
-  FNewOpenEnabled = Enabled;
-  UpdateActions();
-}
-
-void TMainWindow::SetCaption(const QString& Caption) { setWindowTitle(Caption); }
 
 // The driver may report "not busy" many times; the override cursor is set and
 // restored in pairs so none is left stacked.
@@ -106,28 +96,12 @@ void TMainWindow::SetBusyCursor(bool Busy) {
     QApplication::restoreOverrideCursor();
 }
 
-void TMainWindow::DebugAppendText(const QString& Text) {
-  if (FDebugForm) FDebugForm->AppendText(Text);
-}
-
-void TMainWindow::DebugAddLine(const QString& S) {
-  if (FDebugForm) FDebugForm->AddLine(S);
-}
-
 bool TMainWindow::ShowConnectDialog() {
   return FConnectDialog && FConnectDialog->exec() == QDialog::Accepted;
 }
 
 TConnectValues TMainWindow::ConnectDialogValues() {
   return FConnectValues ? FConnectValues() : TConnectValues();
-}
-
-void TMainWindow::ShowError(const QString& Text) {
-  Prompts().Inform(IUserPrompts::TTone::Error, Text);
-}
-
-void TMainWindow::ShowMessage(const QString& Text) {
-  Prompts().Inform(IUserPrompts::TTone::Message, Text);
 }
 
 THostKeyDialog* TMainWindow::HostKeyDialog() { return FLoginDialogs->HostKey(); }

@@ -50,10 +50,6 @@ void TMainWindow::StartupTimerTimer() {
 
 // ---------------------------------------------------------------- geometry
 
-void TMainWindow::LoadFormPosition() { FPlacement->Load(); }
-
-void TMainWindow::SaveFormPosition() { FPlacement->Save(); }
-
 void TMainWindow::changeEvent(QEvent* Event) {
   QMainWindow::changeEvent(Event);
   if (Event->type() == QEvent::WindowStateChange && FPlacement) FPlacement->StateChanged();

@@ -659,9 +659,9 @@ TEST_F(MainWindowTest, DebugLinesGoToTheDebugWindow) {
   TScriptedForm form;
   TDebugLogWindow log;
   form.SetDebugForm(&log);
-  form.DebugAppendText("ls\r\n");
-  form.DebugAddLine("psftp> ");
-  form.DebugAddLine("done");
+  form.Log(IDriverView::TLog::Command, "ls");
+  form.Log(IDriverView::TLog::Line, "psftp> ");
+  form.Log(IDriverView::TLog::Line, "done");
   EXPECT_EQ(log.Text(), "ls\npsftp> \ndone\n");
 }
 

@@ -101,8 +101,7 @@ TEST_F(WindowMessagesTest, ToolTipHoldsPsftpsLineOrElseTheWholeText) {
 // The window shows a fatal error's plain words first and psftp's line below them.
 TEST_F(WindowMessagesTest, FatalErrorShowsPlainWordsThenPsftpsLine) {
   Form->Driver().VirtualRedirectorErrorInput(nullptr, "FATAL ERROR: Server refused our key\n");
-  Form->ShowDetailedError("The connection to example.org was lost.",
-                          "FATAL ERROR: Connection reset by peer");
+  Form->Inform("The connection to example.org was lost.", "FATAL ERROR: Connection reset by peer");
   EXPECT_EQ(Form->Errors,
             (QStringList{"Server refused our key\n\nFATAL ERROR: Server refused our key",
                          "The connection to example.org was lost.\n\n"
