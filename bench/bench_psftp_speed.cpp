@@ -105,6 +105,8 @@ bool RunUntil(const std::function<bool()>& Done, int TimeoutMs = kTimeoutMs) {
 // the entries (the window's list draws straight from the directory).
 class TBenchPage : public IPage {
  public:
+  quint64 TextVersion() const override { return 0; }
+  void SetReceiving(bool) override {}
   TDir* Dir() const override { return FDir; }
   void SetDir(TDir* Value) override {
     FDir = Value;

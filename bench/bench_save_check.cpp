@@ -68,6 +68,8 @@ void RunUntil(const std::function<bool()>& Done, const char* What) {
 // into it and the saves confirmed.
 class TPage : public IPage {
  public:
+  quint64 TextVersion() const override { return 0; }
+  void SetReceiving(bool) override {}
   TDir* Dir() const override { return FDir; }
   void SetDir(TDir* Value) override { FDir = Value; }
   TFile* SelectedFile() const override { return nullptr; }

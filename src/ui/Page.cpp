@@ -62,6 +62,16 @@ TPage::TPage(QTabWidget* Tabs, QWidget* TabSheet, TEditFrame* EditFrame,
       FTabs(Tabs),
       FSavedChanged(std::move(SavedChanged)) {
   FEditor->setEolMode(EolModeFor(FDocument.Format.LineEnd));
+  QObject::connect(FEditor, &QsciScintilla::textChanged, this, [this] { ++FTextVersion; });
+}
+
+// The tab says why the page takes no typing; the lock of a save in progress
+// may have made the editor read-only as well, and keeps it so.
+void TPage::SetReceiving(bool Receiving) {
+  if (Receiving == FReceiving) return;
+  FReceiving = Receiving;
+  FEditor->setReadOnly(Receiving);
+  ShowCaption();
 }
 
 QListView* TPage::DirListBox() const { return FEditFrame->DirListBox(); }
@@ -102,6 +112,7 @@ void TPage::SetFrameConnected(bool Value) { FEditFrame->SetConnected(Value); }
 // A tab shows "&" as the mark of a shortcut letter; file names keep theirs.
 void TPage::ShowCaption() {
   QString shown = Caption();
+  if (FReceiving) shown += " (downloading...)";
   FTabs->setTabText(FTabs->indexOf(FTabSheet), shown.replace("&", "&&"));
 }
 

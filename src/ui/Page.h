@@ -56,6 +56,9 @@ class TPage : public QObject, public IPage {
 
   void LoadFromFile(const QString& Path) override;
   void SaveToFile(const QString& Path) override;
+  quint64 TextVersion() const override { return FTextVersion; }
+  void SetReceiving(bool Receiving) override;
+  bool Receiving() const { return FReceiving; }
 
  private:
   void ShowCaption();
@@ -66,6 +69,8 @@ class TPage : public QObject, public IPage {
   TDir* FDir = nullptr;
   TRemoteDocument FDocument;
   bool FLoading = false;
+  bool FReceiving = false;
+  quint64 FTextVersion = 0;
   std::function<void()> FSavedChanged;
   THighlighters* FHighlighters = nullptr;
 };

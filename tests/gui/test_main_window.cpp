@@ -506,7 +506,7 @@ TEST_F(MainWindowTest, YesSavesThePageThenCloses) {
   Type(page, "keep me");
   form->SaveAnswers = {QMessageBox::Yes};
   EXPECT_TRUE(form->close());
-  QFile copy(GetTempFolder() + "notes.txt");
+  QFile copy(page->Document().LocalPath);
   ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
   EXPECT_EQ(copy.readAll(), QByteArray("keep me"));
 }

@@ -76,7 +76,7 @@ TEST_F(TransferFailureTest, ServerWriteFailureLeavesThePageUnsaved) {
   // The server kept what it could write; the page and its local copy keep it all.
   EXPECT_EQ(server.ReadFile("/www/notes.txt"), text.left(1000));
   EXPECT_EQ(Page()->Text, text);
-  QFile local(GetTempFolder() + "notes.txt");
+  QFile local(Page()->Document().LocalPath);
   ASSERT_TRUE(local.open(QIODevice::ReadOnly));
   EXPECT_EQ(local.readAll(), text);
   EXPECT_FALSE(driver.UploadPending());
@@ -89,7 +89,8 @@ TEST_F(TransferFailureTest, ServerReadFailureLoadsNothing) {
   server.WriteFile("/www/big.txt", Pattern(300000));
   server.FailReadAfter("/www/big.txt", 100000);
   Connect();
-  QFile earlier(GetTempFolder() + "big.txt");
+  const QString folder = Page()->Document().Folder();
+  QFile earlier(folder + "big.txt");
   ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
   earlier.write("an earlier good copy");
   earlier.close();
@@ -100,7 +101,7 @@ TEST_F(TransferFailureTest, ServerReadFailureLoadsNothing) {
   EXPECT_TRUE(view.DebugText.contains("Refused: error while reading"))
       << view.DebugText.toStdString();
   EXPECT_EQ(view.Status[0], "Error while reading: failure");
-  EXPECT_EQ(FilesIn(GetTempFolder()), QStringList{"big.txt"});
+  EXPECT_EQ(FilesIn(folder), QStringList{"big.txt"});
   ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
   EXPECT_EQ(earlier.readAll(), "an earlier good copy");
   EXPECT_EQ(server.ReadFile("/www/big.txt").size(), 300000);
@@ -139,8 +140,8 @@ TEST_F(TransferFailureTest, LocalDiskFullLoadsNothing) {
   EXPECT_TRUE(view.DebugText.contains("Refused: error while writing local file"))
       << view.DebugText.toStdString();
   EXPECT_EQ(view.Status[0], "Error while writing local file");
-  EXPECT_TRUE(FilesIn(GetTempFolder()).isEmpty())
-      << FilesIn(GetTempFolder()).join(", ").toStdString();
+  for (const QString& folder : {GetTempFolder(), Page()->Document().Folder()})
+    EXPECT_TRUE(FilesIn(folder).isEmpty()) << FilesIn(folder).join(", ").toStdString();
   EXPECT_EQ(server.ReadFile("/www/big.txt").size(), 3 * 1024 * 1024);
 }
 
@@ -186,7 +187,8 @@ TEST_F(TransferFailureTest, LinksInTheDownloadFolderAreNeverWrittenThrough) {
   ASSERT_TRUE(victimFile.open(QIODevice::WriteOnly));
   victimFile.write("untouched");
   victimFile.close();
-  ASSERT_TRUE(QFile::link(victim, GetTempFolder() + "notes.txt"));
+  const QString folder = Page()->Document().Folder();
+  ASSERT_TRUE(QFile::link(victim, folder + "notes.txt"));
 
   Open("notes.txt");
   EXPECT_EQ(Page()->Caption(), "Untitled");
@@ -194,7 +196,7 @@ TEST_F(TransferFailureTest, LinksInTheDownloadFolderAreNeverWrittenThrough) {
   EXPECT_TRUE(reported[0].contains("it is a link")) << reported[0].toStdString();
   EXPECT_FALSE(view.BusyCursor);
   // Nothing of psftp's is left behind either.
-  EXPECT_EQ(FilesIn(GetTempFolder()), QStringList{"notes.txt"});
+  EXPECT_EQ(FilesIn(folder), QStringList{"notes.txt"});
 
   NameDocument(Page(), "notes.txt");
   Page()->Text = "overwrite?";

@@ -24,6 +24,13 @@ prints when they do. GLOB is matched against the path as the client sees it
                               server holds it forever but stays alive (it
                               serves one request at a time, so the session
                               answers nothing more after that)
+  --hold-read-after GLOB=N    after N bytes a read waits until the file named
+  --hold-write-after GLOB=N   by --release-file exists (a write waits with
+                              none of its bytes written); the server makes
+                              RELEASE.held when the first hold begins, so a
+                              test knows the transfer is under way. As the
+                              server takes one request at a time, the whole
+                              session waits with it.
   --drop-after-requests N     the connection is cut (no SSH disconnect
                               message, as when the network fails) once N SFTP
                               requests have been answered
@@ -81,6 +88,11 @@ def parse_args():
                    type=glob_and_count, metavar="GLOB=N")
     p.add_argument("--stall-read-after", action="append", default=[],
                    type=glob_and_count, metavar="GLOB=N")
+    p.add_argument("--hold-read-after", action="append", default=[],
+                   type=glob_and_count, metavar="GLOB=N")
+    p.add_argument("--hold-write-after", action="append", default=[],
+                   type=glob_and_count, metavar="GLOB=N")
+    p.add_argument("--release-file", metavar="RELEASE")
     p.add_argument("--drop-after-requests", type=int, default=0, metavar="N")
     p.add_argument("--drop-after-login", action="store_true")
     p.add_argument("--listing", action="append", default=[],
@@ -113,6 +125,15 @@ def first_limit(rules, shown):
     return None
 
 
+async def hold(args):
+    """Waits until the release file exists; marks that a hold began."""
+    if not args.release_file or os.path.exists(args.release_file):
+        return
+    open(args.release_file + ".held", "w").close()
+    while not os.path.exists(args.release_file):
+        await asyncio.sleep(0.02)
+
+
 def make_sftp_factory(args, root):
     listings = {path.rstrip("/") or "/": read_listing(file)
                 for path, file in args.listing}
@@ -139,7 +160,9 @@ def make_sftp_factory(args, root):
             shown = self._shown(path)
             limits = (first_limit(args.fail_read_after, shown),
                       first_limit(args.fail_write_after, shown),
-                      first_limit(args.stall_read_after, shown))
+                      first_limit(args.stall_read_after, shown),
+                      first_limit(args.hold_read_after, shown),
+                      first_limit(args.hold_write_after, shown))
             if any(limit is not None for limit in limits):
                 self._limits[file_obj] = limits
             return file_obj
@@ -149,21 +172,25 @@ def make_sftp_factory(args, root):
             return super().close(file_obj)
 
         async def read(self, file_obj, offset, size):
-            fail, _, stall = self._limits.get(file_obj, (None, None, None))
+            fail, _, stall, held, _ = self._limits.get(file_obj, (None,) * 5)
             # A read that reaches past the limit is cut short at it, so the
             # client has exactly the bytes before the limit and its next
             # read starts there.
-            for limit in (fail, stall):
+            for limit in (fail, stall, held):
                 if limit is not None and offset < limit:
                     size = min(size, limit - offset)
             if stall is not None and offset >= stall:
                 await asyncio.get_running_loop().create_future()
+            if held is not None and offset >= held:
+                await hold(args)
             if fail is not None and offset >= fail:
                 raise asyncssh.SFTPFailure("Failure")
             return super().read(file_obj, offset, size)
 
-        def write(self, file_obj, offset, data):
-            _, fail, _ = self._limits.get(file_obj, (None, None, None))
+        async def write(self, file_obj, offset, data):
+            _, fail, _, _, held = self._limits.get(file_obj, (None,) * 5)
+            if held is not None and offset + len(data) > held:
+                await hold(args)
             if fail is not None and offset + len(data) > fail:
                 if offset < fail:
                     super().write(file_obj, offset, data[:fail - offset])

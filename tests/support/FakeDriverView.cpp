@@ -31,6 +31,7 @@ void FakePage::LoadFromFile(const QString& Path) {
   QFile file(Path);
   if (!file.open(QIODevice::ReadOnly)) throw Exception(file.errorString());
   Text = file.readAll();
+  ++Version;
 }
 
 void FakePage::SaveToFile(const QString& Path) {

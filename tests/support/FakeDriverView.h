@@ -35,6 +35,13 @@ class FakePage : public IPage {
   void SetSaved(bool Value) { FDocument.Saved = Value; }
   void LoadFromFile(const QString& Path) override;
   void SaveToFile(const QString& Path) override;
+  quint64 TextVersion() const override { return Version; }
+  void SetReceiving(bool Value) override { Receiving = Value; }
+  // Text typed into the page: a new version of it.
+  void Type(const QByteArray& Typed) {
+    Text += Typed;
+    ++Version;
+  }
 
   // Selects the list item showing Text ("[sub]" for a directory).
   bool Select(const QString& Text);
@@ -46,6 +53,8 @@ class FakePage : public IPage {
   bool FrameConnected = false;
   QByteArray Text;  // the editor's bytes
   int DocumentChanges = 0;
+  quint64 Version = 0;
+  bool Receiving = false;
 
  private:
   TDir* FDir = nullptr;
@@ -117,7 +126,9 @@ class RecordingListener : public ITransferListener {
   void FileDownloaded(IPage*, const QString& LocalPath, const QByteArray&) override {
     Downloads << LocalPath;
   }
-  void FileUploaded(IPage* Page) override { Uploads.push_back(Page); }
+  void DownloadEnded(IPage*) override {}
+  void FileUploaded(IPage* Page, quint64) override { Uploads.push_back(Page); }
+  void UploadFailed(IPage*) override {}
   void RemoteChecked(IPage* Page, const TRemoteCheck& Check) override {
     CheckedPages.push_back(Page);
     Checks.push_back(Check);

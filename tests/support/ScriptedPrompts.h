@@ -36,11 +36,11 @@ class TScriptedPrompts : public IUserPrompts {
   QStringList TextQuestions;
 };
 
-// Gives Page's document a local copy named Name in the download folder, as a
+// Gives Page's document a local copy named Name in its own folder, as a
 // download or a save would, and lets the page show it.
 template <class TPageType>
 TPageType* NameDocument(TPageType* Page, const QString& Name) {
-  Page->Document().LocalPath = GetTempFolder() + Name;
+  Page->Document().LocalPath = Page->Document().Folder() + Name;
   Page->DocumentChanged();
   return Page;
 }

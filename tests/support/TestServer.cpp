@@ -1,5 +1,7 @@
 #include "TestServer.h"
 
+#include "WaitFor.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -68,6 +70,10 @@ bool TestServer::Start() {
   for (const QString& limit : FFailRead) args << "--fail-read-after" << limit;
   for (const QString& limit : FFailWrite) args << "--fail-write-after" << limit;
   for (const QString& limit : FStallRead) args << "--stall-read-after" << limit;
+  for (const QString& limit : FHoldRead) args << "--hold-read-after" << limit;
+  for (const QString& limit : FHoldWrite) args << "--hold-write-after" << limit;
+  if (!FHoldRead.isEmpty() || !FHoldWrite.isEmpty())
+    args << "--release-file" << FOwnFiles.filePath("release");
   if (FDropAfterRequests) args << "--drop-after-requests" << QString::number(FDropAfterRequests);
   if (FDropAfterLogin) args << "--drop-after-login";
   for (const QString& listing : FListings) args << "--listing" << listing;
@@ -106,4 +112,14 @@ void TestServer::Stop() {
     FProcess.kill();
     FProcess.waitForFinished(5000);
   }
+}
+
+bool TestServer::WaitUntilHeld(int TimeoutMs) const {
+  const QString marker = FOwnFiles.filePath("release.held");
+  return WaitFor([&] { return QFile::exists(marker); }, TimeoutMs);
+}
+
+void TestServer::ReleaseHeld() const {
+  QFile release(FOwnFiles.filePath("release"));
+  release.open(QIODevice::WriteOnly);
 }

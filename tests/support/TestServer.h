@@ -35,6 +35,16 @@ class TestServer {
   // Reads are never answered; as the server takes one request at a time, the
   // whole session then hangs, while the server lives on for other connections.
   void StallReadAfter(const QString& Glob, qint64 Bytes) { FStallRead << Limit(Glob, Bytes); }
+  // Reads or writes wait once Bytes bytes have gone through, until
+  // ReleaseHeld(); a write waits with none of its bytes written. As the
+  // server takes one request at a time, the whole session waits with it.
+  // Call before Start().
+  void HoldReadAfter(const QString& Glob, qint64 Bytes) { FHoldRead << Limit(Glob, Bytes); }
+  void HoldWriteAfter(const QString& Glob, qint64 Bytes) { FHoldWrite << Limit(Glob, Bytes); }
+  // True once a transfer has reached its hold; false after a timeout.
+  bool WaitUntilHeld(int TimeoutMs = 10000) const;
+  // Lets every held transfer, and every later one, go on.
+  void ReleaseHeld() const;
   // Cuts the connection, without an SSH disconnect message, once Count SFTP
   // requests have been answered; a request that comes after them is not
   // answered. Call before Start().
@@ -84,7 +94,7 @@ class TestServer {
   QTemporaryDir FOwnFiles;
   QProcess FProcess;
   QStringList FDeny;
-  QStringList FFailRead, FFailWrite, FStallRead;
+  QStringList FFailRead, FFailWrite, FStallRead, FHoldRead, FHoldWrite;
   QStringList FListings;  // "remote path=listing file"
   QStringList FAuthorizedKeys;
   QString FHostKeyFile;

@@ -380,12 +380,15 @@ TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
   EXPECT_FALSE(view.BusyCursor);
   EXPECT_TRUE(view.DebugText.contains("Remote filename: /www/my notes.txt\n"));
   EXPECT_TRUE(view.DebugText.contains("Local filename: my notes.txt\n"));
-  QFile copy(GetTempFolder() + "my notes.txt");
+  // The work file psftp wrote has become the local copy, in the page's own
+  // folder.
+  const QString folder = page->Document().LocalFolder;
+  EXPECT_TRUE(folder.startsWith(GetTempFolder() + "page-")) << folder.toStdString();
+  EXPECT_EQ(page->Document().LocalPath, folder + "my notes.txt");
+  QFile copy(page->Document().LocalPath);
   ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
   EXPECT_EQ(copy.readAll(), "hello\n");
-  // The work file psftp wrote has become the local copy.
-  EXPECT_EQ(QDir(GetTempFolder()).entryList(QDir::Files | QDir::Hidden),
-            QStringList{"my notes.txt"});
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"my notes.txt"});
 }
 
 TEST_F(DriverTest, MissingLocalCopyIsReported) {
@@ -395,7 +398,7 @@ TEST_F(DriverTest, MissingLocalCopyIsReported) {
   const QString work = Words(redirector.Written.last()).value(2);
   Feed("remote:/www/a.txt => local:" + work.toUtf8() + "\npsftp> ");
   ASSERT_EQ(view.Errors.size(), 1);
-  EXPECT_EQ(view.Errors[0], "Unable to load local file: " + GetTempFolder() + "a.txt");
+  EXPECT_EQ(view.Errors[0], "Unable to load local file: a.txt");
   EXPECT_EQ(view.Page(0)->Caption(), "Untitled");
 }
 
@@ -540,7 +543,8 @@ TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
   view.Page(0)->Text = "new";
   view.Page(0)->SetSaved(false);
   Upload();
-  const QString local = GetTempFolder() + "my notes.txt";
+  const QString local = view.Page(0)->Document().LocalPath;
+  EXPECT_TRUE(local.startsWith(GetTempFolder() + "page-")) << local.toStdString();
   EXPECT_EQ(redirector.Written.last(), "put \"" + local.toUtf8() + "\" \"/www/my notes.txt\"");
   QFile file(local);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -601,7 +605,7 @@ TEST_F(DriverTest, SaveAsNamesStayInsideTheDownloadFolder) {
       EXPECT_EQ(Words(redirector.Written.value(0)).value(0), "ls");
       Feed("Listing directory /www\npsftp> ");
       EXPECT_EQ(page->Caption(), c.caption);
-      const QString local = GetTempFolder() + c.name;
+      const QString local = page->Document().LocalFolder + c.name;
       EXPECT_TRUE(QFile::exists(local));
       // Never downloaded: psftp keeps the local name in its current directory.
       EXPECT_EQ(redirector.Written.last(), "put \"" + local.toUtf8() + "\"");
@@ -698,6 +702,7 @@ QString Outcome(FakeDriverView& v, RecordingRedirector& r, TConnectionDriver& d,
   // Work file names are random; what matters is that the same one is used.
   QString written = QString::fromUtf8(r.Written.join(" | "));
   written.replace(QRegularExpression(R"(\.get-\d+-[0-9a-z]{13})"), ".get-N");
+  written.replace(QRegularExpression("page-[0-9a-f]{16}"), "page-N");
   out << "written: " + written;
   for (const auto& [index, text] : v.Status) out << QString("status %1: %2").arg(index).arg(text);
   out << "connected: " + QString::number(d.Connected()) << "dir: " + d.CurrentDir()
@@ -788,7 +793,7 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
   pieces[3] =
       "remote:/www/my notes.txt => local:" + (WorkFilePrefix(".get-") + "0000000000000").toUtf8() +
       "\npsftp> ";
-  pieces[5] = "local:" + (GetTempFolder() + "my notes.txt").toUtf8() +
+  pieces[5] = "local:" + (GetTempFolder() + "page-" + QString(16, '0') + "/my notes.txt").toUtf8() +
               " => remote:/www/my notes.txt\npsftp> ";
   EXPECT_TRUE(whole.contains("log: Refused: Directory /nope: no such file or directory"))
       << whole.toStdString();

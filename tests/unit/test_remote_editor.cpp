@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -149,7 +150,11 @@ TEST_F(RemoteEditorTest, OpenServerVersionPutsTheServersTextBesideThePage) {
   EXPECT_EQ(theirs->Text, "theirs\n");
   EXPECT_TRUE(theirs->Saved());
   EXPECT_EQ(theirs->Document().RemotePath, "/www/notes.txt");
-  EXPECT_EQ(theirs->Document().LocalPath, mine->Document().LocalPath);
+  // Its own local copy under the same name: saving either never writes the
+  // other's.
+  EXPECT_NE(theirs->Document().LocalFolder, mine->Document().LocalFolder);
+  EXPECT_EQ(QFileInfo(theirs->Document().LocalPath).fileName(),
+            QFileInfo(mine->Document().LocalPath).fileName());
   EXPECT_TRUE(theirs->RemoteFingerprint().Describes("/www/notes.txt"));
   EXPECT_EQ(abandoned, std::vector<IPage*>{mine});
 

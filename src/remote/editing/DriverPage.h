@@ -29,6 +29,12 @@ class IPage {
   // The document changed (name, saved state, server path): show it.
   virtual void DocumentChanged() = 0;
 
+  // Changes whenever the editor's text does: equal versions, equal text.
+  virtual quint64 TextVersion() const = 0;
+  // While a download into the page runs, the page takes no typing (what
+  // was typed would be replaced) and says so.
+  virtual void SetReceiving(bool Receiving) = 0;
+
   // Write the editor's text to the file, in the document's form; throw
   // Exception on failure.
   virtual void SaveToFile(const QString& Path) = 0;

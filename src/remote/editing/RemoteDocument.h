@@ -14,8 +14,12 @@ struct TRemoteDocument {
   // the server has one.
   QByteArray RemotePath;
   // The local copy psftp uploads from; empty for a text never saved, which
-  // needs a name before it can go anywhere.
+  // needs a name before it can go anywhere. It lies in LocalFolder, and
+  // nothing but this document's page writes it.
   QString LocalPath;
+  // The page's own folder below the download folder, made when first needed
+  // (see Folder()); empty until then.
+  QString LocalFolder;
   // What the page last saw of the remote file, for the check before a save.
   TRemoteFingerprint Fingerprint;
   // The text's form as loaded (encoding, byte-order mark, line ends), kept
@@ -26,7 +30,13 @@ struct TRemoteDocument {
   // upload of it confirmed).
   bool OnServer = false;
 
+  // True after a save of this text failed or was stopped: what the server
+  // holds may be part of it, which is no one else's change.
+  bool LastSaveFailed = false;
+
   bool Named() const { return !LocalPath.isEmpty(); }
+  // LocalFolder, made now if it is not yet; throws Exception when it cannot be.
+  QString Folder();
   // The local copy's file name, or "Untitled".
   QString DisplayName() const;
   static QString UntitledName() { return QStringLiteral("Untitled"); }

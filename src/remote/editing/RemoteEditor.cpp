@@ -30,17 +30,24 @@ void TRemoteEditor::OpenSelected(IPage* Page) {
           QString("%1 may be a binary file. Download anyway?").arg(file->RemoteName())))
     return;
   FDriver.Open(Page, *file);
+  if (!file->IsDirectory() && !file->IsLink()) Page->SetReceiving(true);
 }
 
 // A page that has no name yet gets one in Save As, below the download folder.
 bool TRemoteEditor::Save(IPage* Page) {
   if (FDriver.Checking(Page)) return true;  // on its way; a second check would ask twice
+  // Checked now, the running upload would pass for someone else's change.
+  if (FDriver.Saving(Page)) {
+    if (std::find(FSaveAgain.begin(), FSaveAgain.end(), Page) == FSaveAgain.end())
+      FSaveAgain.push_back(Page);
+    return true;
+  }
   QString localPath = Page->Document().LocalPath;
   if (localPath.isEmpty()) {
     const std::optional<QString> name = FPrompts->AskText("Save As...", "Filename:");
     if (!name) return false;
     try {
-      localPath = SaveAsLocalPath(*name);
+      localPath = SaveAsLocalPath(Page->Document().Folder(), *name);
     } catch (const Exception& e) {
       FPrompts->Inform(IUserPrompts::TTone::Error, e.Message());
       return false;
@@ -78,6 +85,7 @@ void TRemoteEditor::Drop(IPage* Page, bool Connected, const QStringList& Files) 
 
 void TRemoteEditor::PageClosing(IPage* Page) {
   FDriver.PageClosing(Page);
+  FSaveAgain.erase(std::remove(FSaveAgain.begin(), FSaveAgain.end(), Page), FSaveAgain.end());
   for (TQuestion& question : FQuestions)
     if (question.Page == Page) question.Page = nullptr;
 }
@@ -87,6 +95,7 @@ void TRemoteEditor::FileDownloaded(IPage* Page, const QString& LocalPath,
   TRemoteDocument& document = Page->Document();
   document.RemotePath = RemotePath;
   document.OnServer = true;
+  document.LastSaveFailed = false;
   try {
     Page->LoadFromFile(LocalPath);
   } catch (const Exception& e) {
@@ -98,11 +107,27 @@ void TRemoteEditor::FileDownloaded(IPage* Page, const QString& LocalPath,
   Page->DocumentChanged();
 }
 
-void TRemoteEditor::FileUploaded(IPage* Page) {
+void TRemoteEditor::DownloadEnded(IPage* Page) { Page->SetReceiving(false); }
+
+// Text typed while the upload ran is not on the server: the page stays
+// unsaved then.
+void TRemoteEditor::FileUploaded(IPage* Page, quint64 SentVersion) {
   TRemoteDocument& document = Page->Document();
-  document.Saved = true;
+  document.Saved = Page->TextVersion() == SentVersion;
   document.OnServer = true;
+  document.LastSaveFailed = false;
   Page->DocumentChanged();
+  const auto again = std::find(FSaveAgain.begin(), FSaveAgain.end(), Page);
+  if (again == FSaveAgain.end()) return;
+  FSaveAgain.erase(again);
+  if (!document.Saved) ErrorReport::Guarded([&] { Save(Page); });
+}
+
+// The failure is shown already; a save asked for meanwhile is not sent
+// after it, as it would fail or ask the same.
+void TRemoteEditor::UploadFailed(IPage* Page) {
+  Page->Document().LastSaveFailed = true;
+  FSaveAgain.erase(std::remove(FSaveAgain.begin(), FSaveAgain.end(), Page), FSaveAgain.end());
 }
 
 void TRemoteEditor::RemoteChecked(IPage* Page, const TRemoteCheck& Check) {
@@ -137,7 +162,15 @@ void TRemoteEditor::Answer(IPage* Page, const TRemoteCheck& Check) {
   IUserPrompts::TChoice choice;
   choice.Title = "Quillery";
   choice.Tone = IUserPrompts::TTone::Error;
-  if (Check.Verdict == TVerdict::Changed) {
+  if (Check.Verdict != TVerdict::Exists && Page->Document().LastSaveFailed) {
+    // Quillery's own save broke off: that is the change, nobody else's.
+    choice.Text =
+        QString("The last save of %1 did not finish, so the server's copy may be incomplete.")
+            .arg(name);
+    choice.Answers = Check.Verdict == TVerdict::Changed
+                         ? QStringList{"Overwrite", "Open server version", "Cancel"}
+                         : QStringList{"Overwrite", "Cancel"};
+  } else if (Check.Verdict == TVerdict::Changed) {
     choice.Text = QString("%1 has changed on the server since it was opened.").arg(name);
     choice.Answers = QStringList{"Overwrite", "Open server version", "Cancel"};
   } else if (Check.Verdict == TVerdict::Deleted) {
@@ -170,7 +203,9 @@ void TRemoteEditor::OpenServerVersion(IPage* Page, const TRemoteCheck& Check) {
   if (Page->Dir()) fresh->SetDir(Page->Dir());
   TRemoteDocument& document = fresh->Document();
   document.RemotePath = Check.RemotePath;
-  document.LocalPath = Page->Document().LocalPath;
+  // Its own local copy, under the same name: a save of either page never
+  // writes the other's.
+  document.LocalPath = document.Folder() + QFileInfo(Page->Document().LocalPath).fileName();
   document.Fingerprint = Check.ServerFingerprint;
   document.OnServer = true;
   fresh->LoadFromFile(Check.ServerCopy);

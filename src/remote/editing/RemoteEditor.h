@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -52,7 +53,9 @@ class TRemoteEditor : public ITransferListener {
   bool Asking() const { return !FQuestions.empty(); }
 
   void FileDownloaded(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath) override;
-  void FileUploaded(IPage* Page) override;
+  void DownloadEnded(IPage* Page) override;
+  void FileUploaded(IPage* Page, quint64 SentVersion) override;
+  void UploadFailed(IPage* Page) override;
   void RemoteChecked(IPage* Page, const TRemoteCheck& Check) override;
 
  private:
@@ -71,6 +74,9 @@ class TRemoteEditor : public ITransferListener {
   // Questions wait until the driver has done with psftp's answer, so none
   // is asked inside it; a closed page's question is dropped.
   std::vector<TQuestion> FQuestions;
+  // Pages saved again while their upload ran: each is checked once that
+  // upload is confirmed, against what it left on the server.
+  std::vector<IPage*> FSaveAgain;
   bool FAskingNow = false;
   QObject FContext;
 };

@@ -16,8 +16,15 @@ class ITransferListener {
   // The file Page asked for has arrived whole at LocalPath.
   virtual void FileDownloaded(IPage* Page, const QString& LocalPath,
                               const QByteArray& RemotePath) = 0;
-  // The server has taken Page's own text.
-  virtual void FileUploaded(IPage* Page) = 0;
+  // A download into Page has ended, whole, failed or dropped; Page is never
+  // null.
+  virtual void DownloadEnded(IPage* Page) = 0;
+  // The server has taken Page's own text, as it was at SentVersion
+  // (IPage::TextVersion).
+  virtual void FileUploaded(IPage* Page, quint64 SentVersion) = 0;
+  // An upload of Page's own text failed, or psftp ended before it was
+  // answered: what the server holds may be part of it.
+  virtual void UploadFailed(IPage* Page) = 0;
   // The check of Page's remote file that a save began is done; Page is
   // never null.
   virtual void RemoteChecked(IPage* Page, const TRemoteCheck& Check) = 0;

@@ -69,12 +69,28 @@ QString LocalNameFor(const QString& RemoteName) {
   return name;
 }
 
-QString SaveAsLocalPath(const QString& Name) {
+// Named at random, so no page can be handed a folder another page of this or
+// an earlier run still holds.
+QString NewPageFolder() {
+  const QString temp = GetTempFolder();
+  for (;;) {
+    const QString name =
+        QString("page-%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QChar('0'));
+    if (!QDir(temp).mkdir(name)) {
+      if (QFileInfo::exists(temp + name)) continue;
+      throw Exception(QString("Unable to create a folder in %1").arg(temp));
+    }
+    MakePrivateFolder(temp + name);
+    return temp + name + "/";
+  }
+}
+
+QString SaveAsLocalPath(const QString& Folder, const QString& Name) {
   const QStringList parts = QDir::fromNativeSeparators(Name).split('/');
   if (Name.trimmed().isEmpty() || QDir::isAbsolutePath(Name) || parts.contains("..") ||
       parts.last().isEmpty())
     throw Exception(QString("\"%1\" is not a file name inside the download folder").arg(Name));
-  const QString path = GetTempFolder() + QDir::fromNativeSeparators(Name);
+  const QString path = Folder + QDir::fromNativeSeparators(Name);
   QDir().mkpath(QFileInfo(path).absolutePath());
   return path;
 }

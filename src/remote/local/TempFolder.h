@@ -15,11 +15,16 @@ QString GetTempFolder();
 // no separator, and never "." or "..", so it cannot point elsewhere.
 QString LocalNameFor(const QString& RemoteName);
 
-// The local path for a name typed in Save As: below the download folder,
-// which it may not leave (no absolute name, no ".." step). Throws Exception,
-// with a message for the user, for a name that would leave it or names no
-// file; creates the folders the name asks for.
-QString SaveAsLocalPath(const QString& Name);
+// A new private folder below the download folder, for one page's local
+// copy: two pages whose files share a name never share a local file.
+// Throws Exception when it cannot be made.
+QString NewPageFolder();
+
+// The local path for a name typed in Save As: below Folder (a page's
+// folder), which it may not leave (no absolute name, no ".." step). Throws
+// Exception, with a message for the user, for a name that would leave it or
+// names no file; creates the folders the name asks for.
+QString SaveAsLocalPath(const QString& Folder, const QString& Name);
 
 // Throws Exception unless Path is missing or a regular file of the user's
 // own that is not a link: the download and the save write there.

@@ -43,9 +43,18 @@ class TPsftpOperation {
   // True while it is unanswered, the user's upload has not been confirmed;
   // a check goes before a save's upload, so it counts with it.
   virtual bool CountsAsUpload() const { return IsCheck(); }
+  // An upload of its page's own text: its success saves the page.
+  virtual bool SavesPage() const { return false; }
   // psftp ended with this answer open: whatever it had begun to write locally
   // is of no use.
   virtual void Abandon() {}
+  // psftp ended before this operation was answered (open or still queued):
+  // Abandon(), then what its asker bound for that (OnDrop).
+  void Drop() {
+    Abandon();
+    if (FDrop) FDrop();
+  }
+  void OnDrop(std::function<void()> Meaning) { FDrop = std::move(Meaning); }
 
   bool Failed() const { return FFailed; }
   // The first line that failed the operation, or what was missing.
@@ -65,6 +74,7 @@ class TPsftpOperation {
  private:
   IPage* FPage;
   std::function<void()> FFinish;
+  std::function<void()> FDrop;
   bool FPageClosed = false;
   bool FFailed = false;
   QString FError;

@@ -19,12 +19,16 @@ class TPutOperation : public TPsftpOperation {
   void Line(const QString& Text) override;
   bool Succeeded() const override { return FResultSeen && !Failed(); }
   bool CountsAsUpload() const override { return true; }
+  bool SavesPage() const override { return FMarksSaved; }
   const QString& LocalPath() const { return FLocalPath; }
   const QByteArray& RemotePath() const { return FRemotePath; }
   bool MarksSaved() const { return FMarksSaved; }
   // What the page will have seen of the remote file once the upload is confirmed.
   const TRemoteFingerprint& Sent() const { return FSent; }
   void SetSent(const TRemoteFingerprint& Value) { FSent = Value; }
+  // The page's text version (IPage::TextVersion) whose bytes were sent.
+  quint64 SentVersion() const { return FSentVersion; }
+  void SetSentVersion(quint64 Value) { FSentVersion = Value; }
 
  private:
   QString FLocalPath;
@@ -32,4 +36,5 @@ class TPutOperation : public TPsftpOperation {
   bool FMarksSaved;
   bool FResultSeen = false;
   TRemoteFingerprint FSent;
+  quint64 FSentVersion = 0;
 };

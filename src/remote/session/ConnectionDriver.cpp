@@ -169,9 +169,14 @@ void TConnectionDriver::ResetConversation() {
   FAnswerLogged = FAnswerNotLogged = 0;
   SetDownloading(false);
   FReader.Reset();
-  if (FOpen) FOpen->Abandon();
+  // What each dropped operation meant to its asker is told only after the
+  // conversation is clear, so a listener that starts work finds it empty.
+  TOperationPtr open = std::move(FOpen);
+  std::deque<TOperationPtr> queued = std::move(FQueue);
   FOpen.reset();
   FQueue.clear();
+  if (open) open->Drop();
+  for (const TOperationPtr& operation : queued) operation->Drop();
 }
 
 // ---------------------------------------------------------------- state
@@ -232,7 +237,9 @@ bool TConnectionDriver::PsftpRunning() const { return FRedirector.Running(); }
 ITransferListener& TConnectionDriver::Listener() {
   static struct TNobody : ITransferListener {
     void FileDownloaded(IPage*, const QString&, const QByteArray&) override {}
-    void FileUploaded(IPage*) override {}
+    void DownloadEnded(IPage*) override {}
+    void FileUploaded(IPage*, quint64) override {}
+    void UploadFailed(IPage*) override {}
     void RemoteChecked(IPage*, const TRemoteCheck&) override {}
   } nobody;
   return FListener ? *FListener : nobody;

@@ -85,6 +85,8 @@ class TConnectionDriver {
   // copy could not be written.
   void Check(IPage* Page, const QString& LocalPath);
   bool Checking(const IPage* Page) const;
+  // True while an upload of Page's own text is queued or unanswered.
+  bool Saving(const IPage* Page) const;
 
   // The window calls this before a page is destroyed: the driver never
   // touches that page again and drops a result that was meant for it.
@@ -139,6 +141,7 @@ class TConnectionDriver {
   void FinishChangeDir(TChangeDirOperation& ChangeDir);
   void FinishList(TListOperation& List);
   void FinishGet(TGetOperation& Get);
+  void PlaceDownload(TGetOperation& Get);
   void FinishPut(TPutOperation& Put);
   void FinishStat(TStatOperation& Stat);
   void FinishCompare(TCompareOperation& Compare);

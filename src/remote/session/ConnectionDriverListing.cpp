@@ -81,6 +81,10 @@ void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {
     TRemoteFingerprint listed;
     listed.SetListing(Entry, Page->Dir() ? Page->Dir()->ListedAt() : QDateTime());
     get->SetListed(listed);
+    TGetOperation* receiving = get.get();
+    get->OnDrop([this, receiving] {
+      if (receiving->Page()) Listener().DownloadEnded(receiving->Page());
+    });
     SetDownloading(true);
     Start(Bind(std::move(get), &TConnectionDriver::FinishGet));
   }

@@ -16,6 +16,21 @@
 // copy never passes for the file and never replaces an earlier good copy.
 void TConnectionDriver::FinishGet(TGetOperation& Get) {
   SetDownloading(false);
+  IPage* page = Get.Page();
+  // Whatever came of it, the page takes typing again.
+  const auto ended = [this, page] {
+    if (page) Listener().DownloadEnded(page);
+  };
+  try {
+    PlaceDownload(Get);
+  } catch (...) {
+    ended();
+    throw;
+  }
+  ended();
+}
+
+void TConnectionDriver::PlaceDownload(TGetOperation& Get) {
   const QString workFile = Get.LocalPath();
   if (!Get.Succeeded()) {
     QFile::remove(workFile);
@@ -31,17 +46,19 @@ void TConnectionDriver::FinishGet(TGetOperation& Get) {
   const QByteArray remotePath = Get.RemotePath();
   const QString remoteText = QString::fromLocal8Bit(remotePath);
   const QString localName = LocalNameFor(remoteText.mid(remoteText.lastIndexOf('/') + 1));
-  const QString localPath = GetTempFolder() + localName;
   Debug("Remote filename: " + QString::fromLocal8Bit(remotePath));
   Debug("Local filename: " + localName);
   if (!QFileInfo::exists(workFile)) {
-    FView.Inform(QString("Unable to load local file: %1").arg(localPath), QString());
+    FView.Inform(QString("Unable to load local file: %1").arg(localName), QString());
     return;
   }
   TRemoteFingerprint seen = Get.Listed();
   seen.RemotePath = remotePath;
   seen.Sha256 = TRemoteFingerprint::Sha256Of(workFile);
+  QString localPath;
   try {
+    // The page's own folder: no other page's copy has this path.
+    localPath = page->Document().Folder() + localName;
     CheckLocalTarget(localPath);
     ReplaceFile(workFile, localPath);
   } catch (...) {
@@ -52,21 +69,24 @@ void TConnectionDriver::FinishGet(TGetOperation& Get) {
   Listener().FileDownloaded(page, localPath, remotePath);
 }
 
+// The listing that follows shows the new file to every page on psftp's
+// folder, without moving the saving page to it: that page may show another.
 void TConnectionDriver::FinishPut(TPutOperation& Put) {
+  IPage* page = Put.Page();
   if (!Put.Succeeded()) {
     ReportFailure(Put);
+    if (page && Put.MarksSaved()) Listener().UploadFailed(page);
     return;
   }
-  IPage* page = Put.Page();
   if (!page && Put.PageClosed()) Debug("Upload finished after its tab was closed");
   if (page && Put.MarksSaved()) {
     page->SetRemoteFingerprint(Put.Sent());
-    Listener().FileUploaded(page);
+    Listener().FileUploaded(page, Put.SentVersion());
   }
   SetStatus("Saved", 0);
   if (!FCurrentDir.isEmpty())
-    Start(
-        Bind(std::make_unique<TListOperation>(page, FCurrentDir), &TConnectionDriver::FinishList));
+    Start(Bind(std::make_unique<TListOperation>(nullptr, FCurrentDir),
+               &TConnectionDriver::FinishList));
 }
 
 void TConnectionDriver::Save(IPage* Page, const QString& LocalPath) {
@@ -79,6 +99,12 @@ void TConnectionDriver::Save(IPage* Page, const QString& LocalPath) {
   sent.RemotePath = SaveTarget(*Page, LocalPath);
   sent.Sha256 = TRemoteFingerprint::Sha256Of(LocalPath);
   put->SetSent(sent);
+  put->SetSentVersion(Page->TextVersion());
+  // psftp ending before the answer leaves the server's copy unknown.
+  TPutOperation* sending = put.get();
+  put->OnDrop([this, sending] {
+    if (sending->Page()) Listener().UploadFailed(sending->Page());
+  });
   SetStatus("Saving...", 0);
   Start(Bind(std::move(put), &TConnectionDriver::FinishPut));
 }
@@ -87,4 +113,14 @@ void TConnectionDriver::Upload(IPage* Page, const QString& LocalPath) {
   auto put = std::make_unique<TPutOperation>(Page, LocalPath, QByteArray(), false);
   SetStatus("Uploading...", 0);
   Start(Bind(std::move(put), &TConnectionDriver::FinishPut));
+}
+
+bool TConnectionDriver::Saving(const IPage* Page) const {
+  const auto saves = [Page](const TOperationPtr& Operation) {
+    return Operation->Page() == Page && Operation->SavesPage();
+  };
+  if (FOpen && saves(FOpen)) return true;
+  for (const TOperationPtr& operation : FQueue)
+    if (saves(operation)) return true;
+  return false;
 }
