@@ -34,23 +34,9 @@ QStringList FilesIn(const QString& Folder) {
 
 class TransferFailureTest : public DriverSessionTest {
  protected:
-  // Starts the server and connects; the first page lists /www.
-  void Connect() {
-    ASSERT_TRUE(server.Start());
-    view.Values.Port = server.Port();
-    view.ConnectAction(driver);
-    ASSERT_TRUE(WaitFor([&] { return !view.HostKeyRequests.empty(); }));
-    driver.AnswerHostKey(THostKeyAnswer::Trust);
-    ASSERT_TRUE(WaitFor([&] { return Page()->Items.contains("notes.txt") && !driver.Busy(); }))
-        << view.DebugText.toStdString();
-  }
   FakePage* Page() { return view.Page(0); }
-  // Double-clicks Name and waits until psftp's answer has been handled.
-  void Open(const QString& Name) {
-    ASSERT_TRUE(Page()->Select(Name)) << Name.toStdString();
-    editing.OpenSelected(view.ActivePage());
-    ASSERT_TRUE(WaitFor([&] { return !driver.Busy(); }, 30000)) << view.DebugText.toStdString();
-  }
+  using DriverSessionTest::Open;
+  void Open(const QString& Name) { Open(Page(), Name); }
   void Save() {
     Page()->SetSaved(false);
     editing.Save(view.ActivePage());

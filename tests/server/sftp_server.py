@@ -24,8 +24,8 @@ prints when they do. GLOB is matched against the path as the client sees it
                               server holds it forever but stays alive (it
                               serves one request at a time, so the session
                               answers nothing more after that)
-  --hold-read-after GLOB=N    after N bytes a read waits until the file named
-  --hold-write-after GLOB=N   by --release-file exists (a write waits with
+  --hold-read-after GLOB=N    a read past N bytes waits until the file named
+  --hold-write-after GLOB=N   by --release-file exists (a write past N waits with
                               none of its bytes written); the server makes
                               RELEASE.held when the first hold begins, so a
                               test knows the transfer is under way. As the
@@ -176,12 +176,14 @@ def make_sftp_factory(args, root):
             # A read that reaches past the limit is cut short at it, so the
             # client has exactly the bytes before the limit and its next
             # read starts there.
-            for limit in (fail, stall, held):
+            for limit in (fail, stall):
                 if limit is not None and offset < limit:
                     size = min(size, limit - offset)
             if stall is not None and offset >= stall:
                 await asyncio.get_running_loop().create_future()
-            if held is not None and offset >= held:
+            # A held read is answered whole once released: psftp takes a
+            # short read before the end of a file for a broken one.
+            if held is not None and offset + size > held:
                 await hold(args)
             if fail is not None and offset >= fail:
                 raise asyncssh.SFTPFailure("Failure")

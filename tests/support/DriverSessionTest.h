@@ -24,6 +24,15 @@ class DriverSessionTest : public ::testing::Test {
   DriverSessionTest();
   ~DriverSessionTest() override;
 
+  // Starts the server and connects; the first page lists /www.
+  void Connect();
+  // Double-clicks Name ("[dir]" for a folder) in Page's list, as the page in
+  // front, and waits until psftp's answers have been handled.
+  void Open(FakePage* Page, const QString& Name);
+  // Waits until psftp has answered everything asked of it.
+  void WaitIdle();
+  void MakeActive(FakePage* Page);
+
   TempHome home;
   TestServer server;
   FakeDriverView view;
