@@ -174,6 +174,8 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   void closeEvent(QCloseEvent* Event) override;
 
  private:
+  bool QueryClose();
+  void WaitThenClose();
   bool FormCloseQuery(bool& UploadSent);
   // While the save question waits for an upload: the whole window for the
   // window's close, else Page and the tab bar.
@@ -181,6 +183,10 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
 
   // Set when the wait for the close question's uploads is over.
   bool FCloseQueryDone = false;
+  // The user stopped the uploads the close waited for.
+  bool FCloseStopped = false;
+  // Pages whose text the user let go during the close under way.
+  std::vector<const TPage*> FLetGo;
   std::unique_ptr<TSaveLock> FSaveLock;
 
   // ------------------------------------------------ the connection (MainWindowConnection.cpp)

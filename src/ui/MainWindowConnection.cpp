@@ -26,7 +26,7 @@
 void TMainWindow::ConnectActionExecute() {
   ErrorReport::Guarded([this] {
     if (FDriver->Connected()) {
-      FDriver->Disconnect();
+      FRemoteEditor->Disconnect();
       return;
     }
     if (ShowConnectDialog()) FDriver->Connect(ConnectDialogValues(), ActivePage());

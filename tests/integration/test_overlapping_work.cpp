@@ -3,6 +3,7 @@
 // holds a transfer part way until the test releases it, so each overlap
 // happens on purpose; every case checks the server's bytes and the page.
 #include <QFile>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "DriverSessionTest.h"
@@ -23,6 +24,26 @@ class OverlapTest : public DriverSessionTest {
   static void Edit(FakePage* Page, const QByteArray& Typed) {
     Page->Type(Typed);
     Page->SetSaved(false);
+  }
+  // Connects to Server, a server of the case's own, and opens notes.txt
+  // into the first page; psftp of an earlier case is ended first.
+  FakePage* ConnectAndOpenNotes(TestServer& Server) {
+    if (redirector.Running()) {
+      redirector.Kill();
+      EXPECT_TRUE(WaitFor([&] { return !redirector.Running(); }));
+    }
+    EXPECT_TRUE(Server.Start());
+    view.Values.Port = Server.Port();
+    view.HostKeyRequests.clear();
+    view.Page(0)->Items.clear();
+    view.ConnectAction(driver);
+    EXPECT_TRUE(WaitFor([&] { return !view.HostKeyRequests.empty(); }));
+    driver.AnswerHostKey(THostKeyAnswer::Once);
+    EXPECT_TRUE(
+        WaitFor([&] { return view.Page(0)->Items.contains("notes.txt") && !driver.Busy(); }));
+    FakePage* page = view.Page(0);
+    Open(page, "notes.txt");
+    return page;
   }
   // A second page showing the folder the first page showed at the start.
   FakePage* PageBeside(TDir* Dir) {
@@ -83,17 +104,7 @@ TEST_F(OverlapTest, TypingDuringAnUploadKeepsThePageUnsaved) {
     SCOPED_TRACE(saveAgainDuring ? "saved again during the upload" : "saved again after it");
     TestServer held;
     held.HoldWriteAfter("/www/notes.txt", 0);
-    ASSERT_TRUE(held.Start());
-    view.Values.Port = held.Port();
-    view.HostKeyRequests.clear();
-    view.Page(0)->Items.clear();
-    view.ConnectAction(driver);
-    ASSERT_TRUE(WaitFor([&] { return !view.HostKeyRequests.empty(); }));
-    driver.AnswerHostKey(THostKeyAnswer::Once);
-    ASSERT_TRUE(
-        WaitFor([&] { return view.Page(0)->Items.contains("notes.txt") && !driver.Busy(); }));
-    FakePage* page = view.Page(0);
-    Open(page, "notes.txt");
+    FakePage* page = ConnectAndOpenNotes(held);
     Edit(page, "SENT\n");
     const QByteArray sent = page->Text;
     editing.Save(page);
@@ -111,10 +122,42 @@ TEST_F(OverlapTest, TypingDuringAnUploadKeepsThePageUnsaved) {
     EXPECT_EQ(held.ReadFile("/www/notes.txt"), page->Text);
     EXPECT_TRUE(page->Saved());
     EXPECT_TRUE(prompts.Choices.isEmpty()) << prompts.Choices.join("; ").toStdString();
-    redirector.Kill();  // the next case connects to a server of its own
-    ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
   }
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+// Disconnecting ends psftp, which would cut an upload off: the user is asked,
+// and waits for the upload or stops it knowingly.
+TEST_F(OverlapTest, DisconnectDuringAnUploadAsksToWaitOrStop) {
+  for (const QString answer : {"Wait", "Stop the save"}) {
+    SCOPED_TRACE(answer.toStdString());
+    TestServer held;
+    held.HoldWriteAfter("/www/notes.txt", 0);
+    FakePage* page = ConnectAndOpenNotes(held);
+    Edit(page, Lines(2000, "mine"));
+    editing.Save(page);
+    ASSERT_TRUE(held.WaitUntilHeld()) << view.DebugText.toStdString();
+    prompts.Choices.clear();
+    prompts.ChoiceAnswers = {answer};
+    editing.Disconnect();
+    EXPECT_EQ(prompts.Choices, QStringList{"/www/notes.txt is still being saved."});
+    if (answer == "Wait") {
+      QTest::qWait(300);
+      EXPECT_TRUE(redirector.Running());  // the upload is not cut off
+      held.ReleaseHeld();
+      ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }, 15000));
+      EXPECT_EQ(held.ReadFile("/www/notes.txt"), page->Text);
+      EXPECT_TRUE(page->Saved());
+    } else {
+      ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
+      EXPECT_FALSE(page->Saved());
+      EXPECT_TRUE(page->Document().LastSaveFailed);
+      ASSERT_EQ(prompts.Errors.size(), 1);
+      EXPECT_TRUE(prompts.Errors[0].startsWith(
+          "The save of /www/notes.txt was stopped. The server's copy may be incomplete"));
+      prompts.Errors.clear();
+    }
+  }
 }
 
 // Quillery's own broken-off save is the change the next check finds; it is

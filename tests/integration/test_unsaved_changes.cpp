@@ -247,7 +247,7 @@ TEST_F(UnsavedWaitTest, CloseTabAfterYesWaitsForTheUploadAndClosesOnlyWhenItIsCo
     }
 
     ending.End(*form, page);
-    QTRY_VERIFY_WITH_TIMEOUT(!form->UnsavedGuard().Waiting(), 5000);
+    EXPECT_TRUE(WaitFor([&] { return !form->UnsavedGuard().Waiting(); }, 5000));
     if (ending.Closes) {
       EXPECT_EQ(form->PageCount(), 1);
       EXPECT_EQ(form->ActivePage(), other);

@@ -14,6 +14,9 @@
 TRemoteEditor::TRemoteEditor(TConnectionDriver& Driver, IUserPrompts& Prompts, THooks Hooks)
     : FDriver(Driver), FPrompts(&Prompts), FHooks(std::move(Hooks)) {
   FDriver.SetTransferListener(this);
+  FDisconnectTimer.setInterval(100);
+  QObject::connect(&FDisconnectTimer, &QTimer::timeout, &FContext,
+                   [this] { ErrorReport::Guarded([this] { DisconnectWhenSaved(); }); });
 }
 
 TRemoteEditor::~TRemoteEditor() {
@@ -81,6 +84,59 @@ void TRemoteEditor::Drop(IPage* Page, bool Connected, const QStringList& Files) 
   const QString path = Files.first();
   if (!FPrompts->Confirm(QString("Upload the file %1 to the server?").arg(path))) return;
   FDriver.Upload(Page, path);
+}
+
+TRemoteEditor::TUploadAnswer TRemoteEditor::AskAboutUploads() {
+  const QStringList names = FDriver.UploadNames();
+  if (names.isEmpty()) return TUploadAnswer::None;
+  IUserPrompts::TChoice choice;
+  choice.Title = "Quillery";
+  choice.Text = names.size() == 1 ? QString("%1 is still being saved.").arg(names.first())
+                                  : QString("%1 and %2 more are still being saved.")
+                                        .arg(names.first())
+                                        .arg(names.size() - 1);
+  choice.Answers = QStringList{"Wait", "Stop the save"};
+  choice.Default = choice.Escape = 0;
+  return FPrompts->Choose(choice) == 1 ? TUploadAnswer::Stop : TUploadAnswer::Wait;
+}
+
+// psftp's "put" truncates the server's file before it writes, so a stopped
+// upload may leave it short.
+void TRemoteEditor::StopUploads() {
+  const QStringList names = FDriver.UploadNames();
+  FDisconnectTimer.stop();
+  FDriver.Abort();
+  if (names.isEmpty()) return;
+  FPrompts->Inform(IUserPrompts::TTone::Error,
+                   QString("The save of %1 was stopped. The server's copy may be incomplete; "
+                           "your text is kept, unsaved.")
+                       .arg(names.join(", ")));
+}
+
+void TRemoteEditor::Disconnect() {
+  switch (AskAboutUploads()) {
+    case TUploadAnswer::None:
+      FDriver.Disconnect();
+      return;
+    case TUploadAnswer::Wait:
+      FDisconnectTimer.start();
+      return;
+    case TUploadAnswer::Stop:
+      StopUploads();
+      return;
+  }
+}
+
+// Uploads end in their own time, dropped uploads included; the disconnect
+// that waits for them looks now and then, with no limit.
+void TRemoteEditor::DisconnectWhenSaved() {
+  if (!FDriver.PsftpRunning()) {
+    FDisconnectTimer.stop();
+    return;
+  }
+  if (!FDriver.UploadNames().isEmpty()) return;
+  FDisconnectTimer.stop();
+  FDriver.Disconnect();
 }
 
 void TRemoteEditor::PageClosing(IPage* Page) {

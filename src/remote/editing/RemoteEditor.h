@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -47,6 +48,19 @@ class TRemoteEditor : public ITransferListener {
   // Where the questions go from now on; it must outlive this controller.
   void SetPrompts(IUserPrompts& Prompts) { FPrompts = &Prompts; }
   IUserPrompts& Prompts() const { return *FPrompts; }
+  // What the user chose while an upload runs and psftp is about to end.
+  enum class TUploadAnswer {
+    None,  // no upload runs: nothing was asked
+    Wait,
+    Stop,
+  };
+  // "NAME is still being saved.": Wait or Stop the save.
+  TUploadAnswer AskAboutUploads();
+  // Ends psftp, and with it every upload, and says what that leaves.
+  void StopUploads();
+  // Disconnects; while an upload runs, after asking: Wait disconnects once
+  // no upload is left, Stop at once.
+  void Disconnect();
   // Before Page goes: nothing will touch it any more.
   void PageClosing(IPage* Page);
   // True while a question about a checked save is open or on its way.
@@ -67,6 +81,7 @@ class TRemoteEditor : public ITransferListener {
   void AskNext();
   void Answer(IPage* Page, const TRemoteCheck& Check);
   void OpenServerVersion(IPage* Page, const TRemoteCheck& Check);
+  void DisconnectWhenSaved();
 
   TConnectionDriver& FDriver;
   IUserPrompts* FPrompts;
@@ -78,5 +93,6 @@ class TRemoteEditor : public ITransferListener {
   // upload is confirmed, against what it left on the server.
   std::vector<IPage*> FSaveAgain;
   bool FAskingNow = false;
+  QTimer FDisconnectTimer;
   QObject FContext;
 };

@@ -92,8 +92,9 @@ void TUnsavedGuard::Start(IPage* Page, std::function<void()> Then) {
 }
 
 // A page's upload counts only once confirmed: a refusal or psftp ending ends
-// the upload too, but leaves the page unsaved. The window's close goes on
-// either way, as it always has.
+// the upload too, but leaves the page unsaved. The window's close waits with
+// no limit: giving up would end psftp in the middle of the upload; the
+// window decides what comes after it.
 void TUnsavedGuard::Tick() {
   // A person answers the question a checked save asks in their own time;
   // the limit is psftp's, and runs again from the answer.
@@ -102,7 +103,8 @@ void TUnsavedGuard::Tick() {
     return;
   }
   const bool confirmed = FForPage && FPage && FPage->Document().Saved;
-  if (!confirmed && FHooks.UploadInProgress() && !FClock.hasExpired(FWaitLimit)) return;
+  const bool patient = !FForPage || !FClock.hasExpired(FWaitLimit);
+  if (!confirmed && FHooks.UploadInProgress() && patient) return;
   Finish(confirmed || !FForPage);
 }
 

@@ -52,8 +52,8 @@ class TUnsavedGuard {
   void OpenSelected(IPage* Page);
 
   // Closing the window: waits, with the whole window locked, until no
-  // upload is in progress or the limit passes, then runs Then whatever came
-  // of it.
+  // upload is in progress, however long that takes, then runs Then whatever
+  // came of it.
   void WaitForUploads(std::function<void()> Then);
 
   // The user kept Page's text from the server (Cancel on the question a

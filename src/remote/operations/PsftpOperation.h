@@ -45,6 +45,8 @@ class TPsftpOperation {
   virtual bool CountsAsUpload() const { return IsCheck(); }
   // An upload of its page's own text: its success saves the page.
   virtual bool SavesPage() const { return false; }
+  // The remote file it writes, as the user knows it; empty for none.
+  virtual QString Writes() const { return QString(); }
   // psftp ended with this answer open: whatever it had begun to write locally
   // is of no use.
   virtual void Abandon() {}

@@ -1,5 +1,7 @@
 #include "remote/operations/PutOperation.h"
 
+#include <QFileInfo>
+
 #include "remote/operations/PsftpCommand.h"
 
 TPutOperation::TPutOperation(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath,
@@ -27,4 +29,10 @@ void TPutOperation::Line(const QString& Text) {
     return;
   }
   Fail(Text);
+}
+
+// Without a remote name psftp names the file after the local one.
+QString TPutOperation::Writes() const {
+  return FRemotePath.isEmpty() ? QFileInfo(FLocalPath).fileName()
+                               : QString::fromLocal8Bit(FRemotePath);
 }

@@ -20,6 +20,7 @@ class TPutOperation : public TPsftpOperation {
   bool Succeeded() const override { return FResultSeen && !Failed(); }
   bool CountsAsUpload() const override { return true; }
   bool SavesPage() const override { return FMarksSaved; }
+  QString Writes() const override;
   const QString& LocalPath() const { return FLocalPath; }
   const QByteArray& RemotePath() const { return FRemotePath; }
   bool MarksSaved() const { return FMarksSaved; }

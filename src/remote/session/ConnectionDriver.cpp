@@ -223,11 +223,32 @@ void TConnectionDriver::PageClosing(IPage* Page) {
   for (TOperationPtr& operation : FQueue) operation->PageClosing(Page);
 }
 
-bool TConnectionDriver::UploadPending() const {
-  if (FOpen && FOpen->CountsAsUpload()) return true;
+bool TConnectionDriver::AnyOperation(
+    const std::function<bool(const TPsftpOperation&)>& Test) const {
+  if (FOpen && Test(*FOpen)) return true;
   for (const TOperationPtr& operation : FQueue)
-    if (operation->CountsAsUpload()) return true;
+    if (Test(*operation)) return true;
   return false;
+}
+
+bool TConnectionDriver::UploadPending() const {
+  return AnyOperation([](const TPsftpOperation& Operation) { return Operation.CountsAsUpload(); });
+}
+
+QStringList TConnectionDriver::UploadNames() const {
+  QStringList names;
+  AnyOperation([&names](const TPsftpOperation& Operation) {
+    if (!Operation.Writes().isEmpty()) names << Operation.Writes();
+    return false;
+  });
+  return names;
+}
+
+// psftp cannot be told to stop a transfer: only its end stops it.
+void TConnectionDriver::Abort() {
+  if (!FRedirector.Running()) return;
+  Debug("psftp was ended to stop what it was doing");
+  FRedirector.Kill();
 }
 
 bool TConnectionDriver::PsftpRunning() const { return FRedirector.Running(); }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "remote/editing/TransferListener.h"
@@ -94,6 +95,11 @@ class TConnectionDriver {
   // True while an upload (or the check a save begins with) was asked for and
   // neither its result nor a failure has come.
   bool UploadPending() const;
+  // The remote files uploads are writing or will write, in order.
+  QStringList UploadNames() const;
+  // Ends psftp at once, whatever it is doing; what it had not answered is
+  // dropped (see TPsftpOperation::Drop).
+  void Abort();
   // Where downloads, uploads and checks are reported (the editing controller).
   void SetTransferListener(ITransferListener* Listener) { FListener = Listener; }
   // True while psftp runs: only then can anything reach the server.
@@ -142,6 +148,7 @@ class TConnectionDriver {
   void FinishList(TListOperation& List);
   void FinishGet(TGetOperation& Get);
   void PlaceDownload(TGetOperation& Get);
+  bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const;
   void FinishPut(TPutOperation& Put);
   void FinishStat(TStatOperation& Stat);
   void FinishCompare(TCompareOperation& Compare);

@@ -75,13 +75,9 @@ bool TConnectionDriver::ListingIsCheaper(const TRemoteCheck& Check) const {
 }
 
 bool TConnectionDriver::Checking(const IPage* Page) const {
-  const auto checks = [Page](const TOperationPtr& Operation) {
-    return Operation->Page() == Page && Operation->IsCheck();
-  };
-  if (FOpen && checks(FOpen)) return true;
-  for (const TOperationPtr& operation : FQueue)
-    if (checks(operation)) return true;
-  return false;
+  return AnyOperation([Page](const TPsftpOperation& Operation) {
+    return Operation.Page() == Page && Operation.IsCheck();
+  });
 }
 
 // A listing that cannot decide hands over to the bytes: it differs from what

@@ -116,11 +116,7 @@ void TConnectionDriver::Upload(IPage* Page, const QString& LocalPath) {
 }
 
 bool TConnectionDriver::Saving(const IPage* Page) const {
-  const auto saves = [Page](const TOperationPtr& Operation) {
-    return Operation->Page() == Page && Operation->SavesPage();
-  };
-  if (FOpen && saves(FOpen)) return true;
-  for (const TOperationPtr& operation : FQueue)
-    if (saves(operation)) return true;
-  return false;
+  return AnyOperation([Page](const TPsftpOperation& Operation) {
+    return Operation.Page() == Page && Operation.SavesPage();
+  });
 }
