@@ -194,7 +194,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
 
   // How the window shows it, and the questions it asks; tests answer those
   // that are virtual.
-  TConnectionView& ConnectionView() { return *FConnectionView; }
   virtual void SetStatus(const QString& S, int Index, const QString& ToolTip = QString());
   QString StatusText(int Index) const;
   void SetBusyCursor(bool Busy);
