@@ -2,38 +2,31 @@
 #include "ui/MainWindow.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFontDialog>
-#include <QLabel>
-#include <QListView>
-#include <QMenuBar>
-#include <QStatusBar>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTimer>
-#include <QToolBar>
 #include <Qsci/qsciscintilla.h>
 
 #include "core/ErrorReport.h"
 #include "remote/editing/RemoteEditor.h"
 #include "remote/editing/UnsavedGuard.h"
 #include "remote/listing/Dir.h"
-#include "remote/listing/File.h"
 #include "remote/session/ConnectionDriver.h"
 #include "store/Servers.h"
 #include "store/Settings.h"
 #include "ui/AboutBox.h"
-#include "ui/DebugLogWindow.h"
+#include "ui/CloseSequence.h"
+#include "ui/ConnectionView.h"
 #include "ui/DialogPrompts.h"
 #include "ui/EditCommands.h"
 #include "ui/EditFrame.h"
-#include "ui/FindDialog.h"
+#include "ui/EditorManager.h"
 #include "ui/Highlighters.h"
 #include "ui/Icons.h"
 #include "ui/LoginDialogs.h"
 #include "ui/Pages.h"
-#include "ui/SaveAsDialog.h"
 #include "ui/SaveLock.h"
-#include "ui/StatusPanels.h"
 #include "ui/WindowPlacement.h"
 
 namespace {
@@ -55,7 +48,7 @@ TMainWindow::TMainWindow(QWidget* Parent)
   connect(Tabs, &QTabWidget::currentChanged, this, &TMainWindow::TabsChange);
   FPages = std::make_unique<TPages>(
       Tabs, [this] { UpdateActions(); }, [this](TPage* Page) { FDriver->PageClosing(Page); });
-  FStatusPanels = std::make_unique<TStatusPanels>(*statusBar());
+  FConnectionView = std::make_unique<TConnectionView>(*this, *this, *FPages);
   FSaveLock = std::make_unique<TSaveLock>(*this, *ToolBar, *Tabs);
   ConnectActionHandlers();
 
@@ -82,6 +75,10 @@ TMainWindow::TMainWindow(QWidget* Parent)
   FHighlighters = std::make_unique<THighlighters>();
   FEditCommands = std::make_unique<TEditCommands>(*this, *FPages, *FSettings, *FHighlighters, *this,
                                                   [this](QFont& Font) { return AskFont(Font); });
+  CreateEditorManager();
+  FCloseSequence = std::make_unique<TCloseSequence>(
+      *FPages, *FUnsavedGuard, *FRemoteEditor, [this] { return UploadInProgress(); },
+      [this] { close(); });
   ErrorReport::Guarded([this] { FPlacement->Load(); });
 
   StartupTimer = new QTimer(this);
@@ -93,15 +90,11 @@ TMainWindow::TMainWindow(QWidget* Parent)
 TMainWindow::~TMainWindow() {
   // Pages and dialogs outlive this body; keep their signals from reaching a
   // half-destroyed window.
+  FEditorManager.reset();
   FEditCommands.reset();
   Tabs->disconnect(this);
-  FPages->ForEach([this](TPage* Page) {
-    Page->Editor()->disconnect(this);
-    Page->Frame()->disconnect(this);
-  });
   delete Tabs;
   Tabs = nullptr;
-  SetBusyCursor(false);
   FUnsavedGuard.reset();
   FRemoteEditor.reset();
   FDriver.reset();
@@ -110,31 +103,47 @@ TMainWindow::~TMainWindow() {
 }
 
 void TMainWindow::ConnectActionHandlers() {
-  const std::pair<QAction*, void (TMainWindow::*)()> handlers[] = {
-      {ConnectAction, &TMainWindow::ConnectActionExecute},
-      {OpenAction, &TMainWindow::OpenActionExecute},
-      {SaveAction, &TMainWindow::SaveActionExecute},
-      {CloseTabAction, &TMainWindow::CloseTabActionExecute},
-      {NewAction, &TMainWindow::NewActionExecute},
-      {ExitAction, &TMainWindow::ExitActionExecute},
-      {ShowConnectDialogAction, &TMainWindow::ShowConnectDialogActionExecute},
-      {AboutAction, &TMainWindow::AboutActionExecute},
-      {ViewDebugLogAction, &TMainWindow::ViewDebugLogActionExecute},
+  const std::pair<QAction*, std::function<void()>> handlers[] = {
+      {ConnectAction, [this] { ConnectActionExecute(); }},
+      {OpenAction, [this] { FEditorManager->OpenLocalFile(); }},
+      {SaveAction, [this] { SaveActionExecute(); }},
+      {CloseTabAction, [this] { FEditorManager->CloseFront(); }},
+      {NewAction, [this] { CreateTab(); }},
+      {ExitAction, [this] { close(); }},
+      {ShowConnectDialogAction, [this] { ShowConnectDialogActionExecute(); }},
+      {AboutAction,
+       [this] {
+         if (FAboutForm) FAboutForm->exec();
+       }},
+      {ViewDebugLogAction, [this] { FConnectionView->ShowDebugLog(); }},
   };
   for (const auto& [action, handler] : handlers)
     connect(action, &QAction::triggered, this, handler);
 }
 
+void TMainWindow::CreateEditorManager() {
+  TEditorManager::THooks hooks;
+  hooks.ConnectRequested = [this] { ConnectActionExecute(); };
+  hooks.FrontChanged = [this] {
+    UpdateActions();
+    UpdateEditActions();
+  };
+  hooks.EditChanged = [this] { UpdateEditActions(); };
+  hooks.Prompts = [this]() -> IUserPrompts& { return Prompts(); };
+  FEditorManager =
+      std::make_unique<TEditorManager>(*FPages, *FDriver, *FRemoteEditor, *FUnsavedGuard,
+                                       *FEditCommands, std::move(hooks));
+}
+
 void TMainWindow::SetConnectDialog(QDialog* Dialog, std::function<TConnectValues()> Values) {
-  FConnectDialog = Dialog;
-  FConnectValues = std::move(Values);
+  FConnectionView->SetConnectDialog(Dialog, std::move(Values));
 }
 
 void TMainWindow::SetAboutForm(TAboutBox* Form) { FAboutForm = Form; }
 
 void TMainWindow::SetSaveAsForm(TSaveAsDialog* Form) { FDialogPrompts->SetTextDialog(Form); }
 
-void TMainWindow::SetDebugForm(TDebugLogWindow* Form) { FDebugForm = Form; }
+void TMainWindow::SetDebugForm(TDebugLogWindow* Form) { FConnectionView->SetDebugForm(Form); }
 
 IUserPrompts& TMainWindow::DialogPromptsAsPrompts() { return *FDialogPrompts; }
 
@@ -151,65 +160,15 @@ int TMainWindow::PageCount() { return FPages->Count(); }
 
 TPage* TMainWindow::Pages(int Index) { return FPages->At(Index); }
 
-TPage* TMainWindow::CreateTab() {
-  TPage* page = FPages->Create([this](TPage* Page) {
-    Page->Frame()->SetConnected(FDriver->Connected());
-    FEditCommands->SetUpPage(Page);
-    ConnectPage(Page);
-  });
-  UpdateActions();
-  UpdateEditActions();
-  return page;
-}
+TPage* TMainWindow::CreateTab() { return FEditorManager->Create(); }
 
 void TMainWindow::CloseActiveTab() { FPages->CloseActive(); }
 
-void TMainWindow::ConnectPage(TPage* Page) {
-  TEditFrame* frame = Page->Frame();
-  connect(frame, &TEditFrame::ConnectRequested, this, &TMainWindow::ConnectActionExecute);
-  connect(frame, &TEditFrame::DirListDoubleClicked, this, &TMainWindow::DirListBoxDblClick);
-  // Drops are handled after the drag has finished: the questions they ask
-  // must not run inside the platform's drag and drop.
-  connect(
-      frame, &TEditFrame::DirListFilesDropped, frame,
-      [this, frame](const QStringList& Files) {
-        ErrorReport::Guarded([&] { FRemoteEditor->Drop(ActivePage(), frame->Connected(), Files); });
-      },
-      Qt::QueuedConnection);
-  connect(
-      frame, &TEditFrame::EditFilesDropped, Page,
-      [this, Page](const QStringList& Files) { EditFileDrop(Page, Files); }, Qt::QueuedConnection);
-  QsciScintilla* edit = Page->Editor();
-  connect(edit, &QsciScintilla::textChanged, this, [this, Page] {
-    if (Page->Loading()) return;
-    Page->SetSaved(false);
-    UpdateEditActions();
-  });
-  connect(edit, &QsciScintilla::selectionChanged, this, &TMainWindow::UpdateEditActions);
-}
-
 void TMainWindow::EditFileDrop(TPage* Page, const QStringList& Files) {
-  if (Files.size() >= 2) {
-    Prompts().Inform(IUserPrompts::TTone::Message, "You can drop only one file at a time!");
-    return;
-  }
-  if (Files.isEmpty()) return;
-  ErrorReport::Guarded([&] { Page->LoadFromFile(Files.first()); });
+  FEditorManager->EditFileDrop(Page, Files);
 }
 
-void TMainWindow::CloseTabActionExecute() {
-  if (PageCount() == 1) return;
-  FUnsavedGuard->Protect(ActivePage(), [this] {
-    CloseActiveTab();
-    // The Save command follows the page that is now in front.
-    UpdateActions();
-    UpdateEditActions();
-  });
-}
-
-void TMainWindow::DirListBoxDblClick() { FUnsavedGuard->OpenSelected(ActivePage()); }
-
-void TMainWindow::NewActionExecute() { CreateTab(); }
+void TMainWindow::DirListBoxDblClick() { FEditorManager->OpenSelected(); }
 
 void TMainWindow::TabsChange() {
   if (FPages->Switching()) return;
@@ -227,8 +186,9 @@ void TMainWindow::UpdateActions() {
   TPage* page = ActivePage();
   SaveAction->setEnabled(free && page && !page->Saved());
   CloseTabAction->setEnabled(free);
-  NewAction->setEnabled(free && FNewOpenEnabled);
-  OpenAction->setEnabled(free && FNewOpenEnabled);
+  const bool connected = FConnectionView->Connected();
+  NewAction->setEnabled(free && connected);
+  OpenAction->setEnabled(free && connected);
 }
 
 // ---------------------------------------------------------------- commands
@@ -250,28 +210,4 @@ bool TMainWindow::AskFont(QFont& Font) {
 void TMainWindow::ShowConnectDialogActionExecute() {
   const bool show = ShowConnectDialogAction->isChecked();
   ErrorReport::Guarded([&] { FSettings->Set(TSettingKeys::ShowConnectDialog, show); });
-}
-
-void TMainWindow::OpenActionExecute() {
-  const std::optional<QString> fileName = Prompts().AskFile("Open");
-  if (fileName && !fileName->isEmpty()) OpenActionAccept(*fileName);
-}
-
-// Loading a whole file is no edit: caption, remote name, highlighter and the
-// saved state stay, so a page that came from the server still saves there.
-void TMainWindow::OpenActionAccept(const QString& FileName) {
-  TPage* page = ActivePage();
-  if (!page) return;
-  FUnsavedGuard->Protect(page, [this, page, FileName] {
-    ErrorReport::Guarded([&] { page->LoadFromFile(FileName); });
-    UpdateEditActions();
-  });
-}
-
-void TMainWindow::AboutActionExecute() {
-  if (FAboutForm) FAboutForm->exec();
-}
-
-void TMainWindow::ViewDebugLogActionExecute() {
-  if (FDebugForm) FDebugForm->exec();
 }

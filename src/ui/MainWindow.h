@@ -12,21 +12,19 @@
 #include "ui/MainActions.h"
 #include "ui/Page.h"
 
-class QAction;
 class QDialog;
 class QFont;
-class QLabel;
-class QListView;
 class QTabWidget;
 class QTimer;
-class QToolBar;
-class QsciScintilla;
 class TAboutBox;
+class TCloseSequence;
 class TConnectionDriver;
+class TConnectionView;
 class TDialogPrompts;
 class TRemoteEditor;
 class TDebugLogWindow;
 class TEditCommands;
+class TEditorManager;
 class TFindDialog;
 class THighlighters;
 class THostKeyDialog;
@@ -37,23 +35,23 @@ class TSaveAsDialog;
 class TSaveLock;
 class TServers;
 class TSettings;
-class TStatusPanels;
 class TUnsavedGuard;
 class TWindowPlacement;
 
 // The main window: menu, toolbar, one editor page per tab and the status bar.
 // It owns the psftp child process, the connection driver that talks to it, the
-// settings and the saved hosts, and shows what the driver reports.
+// settings and the saved hosts. What the driver reports is shown by
+// TConnectionView, the pages are made and wired by TEditorManager, and the
+// close is TCloseSequence's; the window puts its parts together and forwards.
 //
 // One class, several files, one per part of the window; the sections below
 // follow them:
 //   MainWindow.cpp            creation and wiring, the pages, and the
 //                             commands that are neither the driver's nor
-//                             TEditCommands'
+//                             TEditCommands' nor TEditorManager's
 //   MainWindowStartup.cpp     the first showing, settings, the stored geometry
-//   MainWindowClosing.cpp     closing, and the save question it shares
-//   MainWindowConnection.cpp  the driver's commands, its reports and how the
-//                             window shows them
+//   MainWindowClosing.cpp     closing, and the upload it may wait for
+//   MainWindowConnection.cpp  the driver's commands and reports
 class TMainWindow : public QMainWindow, public TMainActions, public IDriverView {
   Q_OBJECT
 
@@ -89,6 +87,7 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
  private:
   IUserPrompts& DialogPromptsAsPrompts();
   void ConnectActionHandlers();
+  void CreateEditorManager();
 
   // The driver talks through the child process, so the process comes first
   // here and is destroyed last.
@@ -102,28 +101,26 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   std::unique_ptr<THighlighters> FHighlighters;
   std::unique_ptr<TUnsavedGuard> FUnsavedGuard;
   std::unique_ptr<TWindowPlacement> FPlacement;
+  QPointer<TAboutBox> FAboutForm;
 
   // ------------------------------------------------ pages (MainWindow.cpp)
  public:
-  // Forwarders to the page list, kept for the commands and their tests.
+  // Forwarders to the page list and TEditorManager, kept for the commands
+  // and their tests.
   TPage* ActivePage();
   int PageCount();
   TPage* Pages(int Index);
   // A new page, in front, with an unnamed document.
   TPage* CreateTab();
   void CloseActiveTab();
-
-  void NewActionExecute();
-  void CloseTabActionExecute();
   void TabsChange();
   void EditFileDrop(TPage* Page, const QStringList& Files);
   void DirListBoxDblClick();
   void UpdateActions();
 
  private:
-  void ConnectPage(TPage* Page);
-
   std::unique_ptr<TPages> FPages;
+  std::unique_ptr<TEditorManager> FEditorManager;
 
   // ------------------------------------------------ commands (MainWindow.cpp)
  public:
@@ -132,10 +129,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   TFindDialog* FindDialog() const;
   void UpdateEditActions();
   void ShowConnectDialogActionExecute();
-  void OpenActionExecute();
-  void OpenActionAccept(const QString& FileName);
-  void AboutActionExecute();
-  void ViewDebugLogActionExecute();
 
  protected:
   // The font dialog preset with Font; false when cancelled.
@@ -161,7 +154,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
 
   // ------------------------------------------------ closing (MainWindowClosing.cpp)
  public:
-  void ExitActionExecute();
   // How long a command, or the window's close, waits for an upload that the
   // save question started.
   void SetUploadWaitLimit(int Milliseconds);
@@ -174,19 +166,11 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   void closeEvent(QCloseEvent* Event) override;
 
  private:
-  bool QueryClose();
-  void WaitThenClose();
-  bool FormCloseQuery(bool& UploadSent);
   // While the save question waits for an upload: the whole window for the
   // window's close, else Page and the tab bar.
   void LockForSave(bool Locked, bool WholeWindow, TPage* Page);
 
-  // Set when the wait for the close question's uploads is over.
-  bool FCloseQueryDone = false;
-  // The user stopped the uploads the close waited for.
-  bool FCloseStopped = false;
-  // Pages whose text the user let go during the close under way.
-  std::vector<const TPage*> FLetGo;
+  std::unique_ptr<TCloseSequence> FCloseSequence;
   std::unique_ptr<TSaveLock> FSaveLock;
 
   // ------------------------------------------------ the connection (MainWindowConnection.cpp)
@@ -194,11 +178,14 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   void ConnectActionExecute();
   void SaveActionExecute();
 
-  // What the connection driver reports.
+  // What the connection driver reports, shown by TConnectionView. Tests
+  // listen in on Log and answer AskHostKey.
   void ConnectionChanged(bool Connected, const QString& HostName) override;
-  void MessageChanged(const QString& Text, const QString& Detail) override;
-  void FolderChanged(const QString& Path) override;
-  void BusyChanged(bool Busy) override;
+  void MessageChanged(const QString& Text, const QString& Detail) override {
+    SetStatus(Text, 0, Detail);
+  }
+  void FolderChanged(const QString& Path) override { SetStatus(Path, 1); }
+  void BusyChanged(bool Busy) override { SetBusyCursor(Busy); }
   void DirectoryListed(IPage* Page, TDir* Dir) override;
   void Log(TLog Kind, const QString& Text) override;
   void Inform(const QString& Text, const QString& Detail) override;
@@ -216,13 +203,6 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
   TPasswordDialog* PasswordDialog();
 
  private:
-  std::unique_ptr<TStatusPanels> FStatusPanels;
+  std::unique_ptr<TConnectionView> FConnectionView;
   std::unique_ptr<TLoginDialogs> FLoginDialogs;
-  bool FNewOpenEnabled = false;
-  bool FBusyCursor = false;
-
-  QPointer<QDialog> FConnectDialog;
-  std::function<TConnectValues()> FConnectValues;
-  QPointer<TAboutBox> FAboutForm;
-  QPointer<TDebugLogWindow> FDebugForm;
 };

@@ -1,25 +1,14 @@
 // The window's side of the connection: the commands it forwards to the
-// driver and the editing controller, and the driver's events shown in the
-// window.
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
-#include <QMessageBox>
-
+// driver and the editing controller, and the driver's reports passed on to
+// the connection's view and the login dialogs.
 #include "core/ErrorReport.h"
-#include "core/Exception.h"
 #include "remote/editing/RemoteEditor.h"
-#include "remote/listing/Dir.h"
-#include "remote/listing/File.h"
 #include "remote/session/ConnectionDriver.h"
-#include "ui/DebugLogWindow.h"
+#include "ui/ConnectionView.h"
 #include "ui/HostKeyDialog.h"
-#include "ui/Icons.h"
 #include "ui/LoginDialogs.h"
 #include "ui/MainWindow.h"
-#include "ui/Pages.h"
 #include "ui/PasswordDialog.h"
-#include "ui/StatusPanels.h"
 
 // ---------------------------------------------------------------- commands
 
@@ -39,75 +28,42 @@ void TMainWindow::SaveActionExecute() {
   });
 }
 
-// ---------------------------------------------------------------- driver events
+// ---------------------------------------------------------------- driver reports
 
 void TMainWindow::ConnectionChanged(bool Connected, const QString& HostName) {
-  ShowConnected(Connected);
-  if (Connected) setWindowTitle(QString("Quillery - %1").arg(HostName));
-  FNewOpenEnabled = Connected;
+  FConnectionView->ShowConnected(Connected, HostName);
   UpdateActions();
-  FPages->ForEach([Connected](TPage* Page) { Page->SetFrameConnected(Connected); });
 }
-
-void TMainWindow::MessageChanged(const QString& Text, const QString& Detail) {
-  SetStatus(Text, 0, Detail);
-}
-
-void TMainWindow::FolderChanged(const QString& Path) { SetStatus(Path, 1); }
-
-void TMainWindow::BusyChanged(bool Busy) { SetBusyCursor(Busy); }
 
 void TMainWindow::DirectoryListed(IPage* Page, TDir* Dir) {
-  if (Page) Page->SetDir(Dir);
-  FPages->ForEach([Dir](TPage* Page) {
-    if (Page->Dir() == Dir) Page->PopulateDirListBox();
-  });
+  FConnectionView->ShowListing(Page, Dir);
 }
 
-void TMainWindow::Log(TLog Kind, const QString& Text) {
-  if (!FDebugForm) return;
-  if (Kind == TLog::Command)
-    FDebugForm->AppendText(Text + "\r\n");
-  else
-    FDebugForm->AddLine(Text);
-}
+void TMainWindow::Log(TLog Kind, const QString& Text) { FConnectionView->Log(Kind, Text); }
 
 void TMainWindow::Inform(const QString& Text, const QString& Detail) {
   Prompts().Inform(IUserPrompts::TTone::Error,
                    Detail.isEmpty() || Detail == Text ? Text : Text + "\n\n" + Detail);
 }
 
+void TMainWindow::AskHostKey(const THostKeyRequest& Request) { HostKeyDialog()->Ask(Request); }
+
+void TMainWindow::AskPassword(const TPasswordRequest& Request) { PasswordDialog()->Ask(Request); }
+
 // ---------------------------------------------------------------- what the window shows
 
 void TMainWindow::SetStatus(const QString& S, int Index, const QString& ToolTip) {
-  FStatusPanels->Set(Index, S, ToolTip);
+  FConnectionView->SetStatus(Index, S, ToolTip);
 }
 
-QString TMainWindow::StatusText(int Index) const { return FStatusPanels->Text(Index); }
+QString TMainWindow::StatusText(int Index) const { return FConnectionView->StatusText(Index); }
 
-// The driver may report "not busy" many times; the override cursor is set and
-// restored in pairs so none is left stacked.
-void TMainWindow::SetBusyCursor(bool Busy) {
-  if (Busy == FBusyCursor) return;
-  FBusyCursor = Busy;
-  if (Busy)
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  else
-    QApplication::restoreOverrideCursor();
-}
+void TMainWindow::SetBusyCursor(bool Busy) { FConnectionView->SetBusyCursor(Busy); }
 
-bool TMainWindow::ShowConnectDialog() {
-  return FConnectDialog && FConnectDialog->exec() == QDialog::Accepted;
-}
+bool TMainWindow::ShowConnectDialog() { return FConnectionView->ShowConnectDialog(); }
 
-TConnectValues TMainWindow::ConnectDialogValues() {
-  return FConnectValues ? FConnectValues() : TConnectValues();
-}
+TConnectValues TMainWindow::ConnectDialogValues() { return FConnectionView->ConnectDialogValues(); }
 
 THostKeyDialog* TMainWindow::HostKeyDialog() { return FLoginDialogs->HostKey(); }
 
 TPasswordDialog* TMainWindow::PasswordDialog() { return FLoginDialogs->Password(); }
-
-void TMainWindow::AskHostKey(const THostKeyRequest& Request) { HostKeyDialog()->Ask(Request); }
-
-void TMainWindow::AskPassword(const TPasswordRequest& Request) { PasswordDialog()->Ask(Request); }

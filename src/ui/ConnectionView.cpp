@@ -1,0 +1,77 @@
+#include "ui/ConnectionView.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMainWindow>
+#include <QStatusBar>
+
+#include "remote/listing/Dir.h"
+#include "ui/DebugLogWindow.h"
+#include "ui/MainActions.h"
+#include "ui/Page.h"
+#include "ui/Pages.h"
+#include "ui/StatusPanels.h"
+
+TConnectionView::TConnectionView(QMainWindow& Window, TMainActions& Actions, TPages& Pages)
+    : FWindow(Window),
+      FActions(Actions),
+      FPages(Pages),
+      FStatusPanels(std::make_unique<TStatusPanels>(*Window.statusBar())) {}
+
+TConnectionView::~TConnectionView() { SetBusyCursor(false); }
+
+void TConnectionView::ShowConnected(bool Connected, const QString& HostName) {
+  FConnected = Connected;
+  FActions.ShowConnected(Connected);
+  if (Connected) FWindow.setWindowTitle(QString("Quillery - %1").arg(HostName));
+  FPages.ForEach([Connected](TPage* Page) { Page->SetFrameConnected(Connected); });
+}
+
+void TConnectionView::ShowListing(IPage* Page, TDir* Dir) {
+  if (Page) Page->SetDir(Dir);
+  FPages.ForEach([Dir](TPage* Page) {
+    if (Page->Dir() == Dir) Page->PopulateDirListBox();
+  });
+}
+
+void TConnectionView::Log(IDriverView::TLog Kind, const QString& Text) {
+  if (!FDebugForm) return;
+  if (Kind == IDriverView::TLog::Command)
+    FDebugForm->AppendText(Text + "\r\n");
+  else
+    FDebugForm->AddLine(Text);
+}
+
+void TConnectionView::SetBusyCursor(bool Busy) {
+  if (Busy == FBusyCursor) return;
+  FBusyCursor = Busy;
+  if (Busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void TConnectionView::SetStatus(int Index, const QString& Text, const QString& ToolTip) {
+  FStatusPanels->Set(Index, Text, ToolTip);
+}
+
+QString TConnectionView::StatusText(int Index) const { return FStatusPanels->Text(Index); }
+
+void TConnectionView::SetConnectDialog(QDialog* Dialog, std::function<TConnectValues()> Values) {
+  FConnectDialog = Dialog;
+  FConnectValues = std::move(Values);
+}
+
+void TConnectionView::SetDebugForm(TDebugLogWindow* Form) { FDebugForm = Form; }
+
+bool TConnectionView::ShowConnectDialog() {
+  return FConnectDialog && FConnectDialog->exec() == QDialog::Accepted;
+}
+
+TConnectValues TConnectionView::ConnectDialogValues() const {
+  return FConnectValues ? FConnectValues() : TConnectValues();
+}
+
+void TConnectionView::ShowDebugLog() {
+  if (FDebugForm) FDebugForm->exec();
+}
