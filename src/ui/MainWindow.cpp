@@ -47,7 +47,13 @@ TMainWindow::TMainWindow(QWidget* Parent)
   setCentralWidget(Tabs);
   connect(Tabs, &QTabWidget::currentChanged, this, &TMainWindow::TabsChange);
   FPages = std::make_unique<TPages>(
-      Tabs, [this] { UpdateActions(); }, [this](TPage* Page) { FDriver->PageClosing(Page); });
+      Tabs, [this] { UpdateActions(); },
+      [this](TPage* Page) {
+        // Nothing queued for the page (an answer, a question, a wait) may
+        // reach it once it has gone.
+        FUnsavedGuard->PageClosing(Page);
+        FRemoteEditor->PageClosing(Page);
+      });
   FConnectionView = std::make_unique<TConnectionView>(*this, *this, *FPages);
   FSaveLock = std::make_unique<TSaveLock>(*this, *ToolBar, *Tabs);
   ConnectActionHandlers();

@@ -212,4 +212,21 @@ TEST_F(RemoteEditorTest, AnUnnamedPageIsNamedBeforeItIsChecked) {
   EXPECT_EQ(page->Caption(), "new.txt");
 }
 
+// A closed page's local copy goes when the server holds its text, and stays
+// when it may be the only copy of it.
+TEST_F(RemoteEditorTest, ClosingAPageRemovesItsLocalCopyOnlyWhenSaved) {
+  for (const bool saved : {true, false}) {
+    SCOPED_TRACE(saved ? "saved" : "unsaved");
+    FakePage* page = view.AddPage();
+    NameDocument(page, "kept.txt");
+    page->SaveToFile(page->Document().LocalPath);
+    page->SetSaved(saved);
+    const QString folder = page->Document().LocalFolder;
+    view.ClosePage(view.PageCount() - 1, editing);
+    EXPECT_EQ(QFileInfo::exists(folder + "kept.txt"), !saved);
+  }
+  // The page that was opened keeps its copy while it lives.
+  EXPECT_TRUE(QFileInfo::exists(view.Page(0)->Document().LocalPath));
+}
+
 }  // namespace

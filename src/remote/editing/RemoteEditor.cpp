@@ -1,5 +1,6 @@
 #include "remote/editing/RemoteEditor.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -139,7 +140,12 @@ void TRemoteEditor::DisconnectWhenSaved() {
   FDriver.Disconnect();
 }
 
+// A saved page's local copy is what the server holds, and nothing will read
+// it again; an unsaved one may be the only copy of a text, so it stays.
 void TRemoteEditor::PageClosing(IPage* Page) {
+  const TRemoteDocument& document = Page->Document();
+  if (document.Saved && !FDriver.Saving(Page) && !document.LocalFolder.isEmpty())
+    QDir(document.LocalFolder).removeRecursively();
   FDriver.PageClosing(Page);
   FSaveAgain.erase(std::remove(FSaveAgain.begin(), FSaveAgain.end(), Page), FSaveAgain.end());
   for (TQuestion& question : FQuestions)
