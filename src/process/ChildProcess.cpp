@@ -10,6 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include "core/Exception.h"
 #include "process/CommandLine.h"
@@ -57,8 +60,9 @@ void ResetSignals() {
 }
 
 [[noreturn]] void ExecChild(const char* Program, const char* Directory, char* const* Argv,
-                            const int* ChildEnds, int ErrorPipe, int OpenMax) {
+                            const int* ChildEnds, int ErrorPipe, int OpenMax, pid_t Parent) {
   ResetSignals();
+  EndWithParent(Parent);
   // No controlling terminal: psftp must not ask the user's terminal anything.
   setsid();
   if (Directory && chdir(Directory) != 0) Fail(ErrorPipe);
@@ -117,14 +121,25 @@ pid_t Start(const TStartInfo& Info, const int ChildEnds[3]) {
   const char* Program = Info.Program.constData();
   const char* Directory = Info.Directory.isEmpty() ? nullptr : Info.Directory.constData();
   const int Limit = OpenMax();
+  const pid_t Parent = getpid();
   const pid_t Pid = fork();
-  if (Pid == 0) ExecChild(Program, Directory, Argv.data(), ChildEnds, ErrorWrite, Limit);
+  if (Pid == 0) ExecChild(Program, Directory, Argv.data(), ChildEnds, ErrorWrite, Limit, Parent);
   PipeIo::Close(ErrorWrite);
   const bool Started = Pid > 0 && ExecSucceeded(ErrorRead);
   PipeIo::Close(ErrorRead);
   if (Started) return Pid;
   if (Pid > 0) Reap(Pid);
   ThrowProcess();
+}
+
+void EndWithParent(pid_t Parent) {
+#ifdef __linux__
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // The parent may have ended before the request was made.
+  if (getppid() != Parent) _exit(127);
+#else
+  (void)Parent;
+#endif
 }
 
 void Kill(pid_t Pid) {

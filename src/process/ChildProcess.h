@@ -42,4 +42,10 @@ bool HasEnded(pid_t Pid);
 // write to a child that has gone fails with EPIPE instead of ending us.
 void IgnoreBrokenPipes();
 
+// In a child, between fork and exec: the child is killed when the process
+// that started it (Parent) ends, however it ends, so no logged-in psftp or
+// key conversion outlives Quillery. Async-signal-safe; Linux only, elsewhere
+// it does nothing.
+void EndWithParent(pid_t Parent);
+
 }  // namespace ChildProcess

@@ -74,7 +74,7 @@ TEST(PrivateKeyFile, TellsTheFormAndWhetherAPassphraseGuardsIt) {
   }
 }
 
-TEST(PrivateKeyFile, AConvertedCopyIsNamedAfterTheKeysPathAndTime) {
+TEST(PrivateKeyFile, AConvertedCopyIsNamedAfterTheKeysPathAndContent) {
   TempHome home;
   QTemporaryDir dir;
   QDir(dir.path()).mkdir("a");
@@ -91,12 +91,28 @@ TEST(PrivateKeyFile, AConvertedCopyIsNamedAfterTheKeysPathAndTime) {
   EXPECT_NE(a, b);  // two keys of one name stay apart
   EXPECT_EQ(a, TPrivateKeyFile::Inspect(dir.filePath("a/id_ed25519")).ConvertedPath());
 
-  QFile touched(dir.filePath("a/id_ed25519"));
+  // A new time alone is the same key: no second conversion.
+  const QString path = dir.filePath("a/id_ed25519");
+  QFile touched(path);
   ASSERT_TRUE(touched.open(QIODevice::ReadWrite));
   ASSERT_TRUE(touched.setFileTime(QDateTime::currentDateTime().addDays(1),
                                   QFileDevice::FileModificationTime));
   touched.close();
-  EXPECT_NE(a, TPrivateKeyFile::Inspect(dir.filePath("a/id_ed25519")).ConvertedPath());
+  EXPECT_EQ(a, TPrivateKeyFile::Inspect(path).ConvertedPath());
+
+  // Another key under the same path with the same time (a link re-pointed,
+  // "touch -r") is converted anew.
+  const QDateTime time = QFileInfo(path).lastModified();
+  ASSERT_TRUE(QFile::remove(path));
+  ASSERT_TRUE(QFile::link(dir.filePath("b/id_ed25519"), path));
+  QFile other(dir.filePath("b/id_ed25519"));
+  ASSERT_TRUE(other.open(QIODevice::ReadWrite | QIODevice::Append));
+  other.write("\n");
+  other.flush();
+  ASSERT_TRUE(other.setFileTime(time, QFileDevice::FileModificationTime));
+  other.close();
+  ASSERT_EQ(QFileInfo(path).lastModified(), time);
+  EXPECT_NE(a, TPrivateKeyFile::Inspect(path).ConvertedPath());
 }
 
 }  // namespace

@@ -16,12 +16,15 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
+#include "process/ChildProcess.h"
 #include "process/CommandLine.h"
 #include "process/PipeIo.h"
 #include "process/PipeThread.h"
@@ -368,6 +371,42 @@ TEST_F(Redirector, ChildRunsDetachedInTheGivenFolder) {
           .arg(QDir(FDir.path()).canonicalPath());
   EXPECT_EQ(QString::fromLocal8Bit(Collected('I')), Expected);
   EXPECT_NE(Pid, qint64(getsid(0)));
+}
+
+// A child must not outlive the program that started it: a psftp left
+// running stays logged in. Here the starter ends at once; the test process,
+// made the orphan's reaper, sees how the child ended.
+TEST(ChildProcess, EndsWithTheProcessThatStartedIt) {
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  int Report[2];
+  ASSERT_EQ(pipe(Report), 0);
+  const pid_t Starter = fork();
+  ASSERT_GE(Starter, 0);
+  if (Starter == 0) {
+    const int Null = ::open("/dev/null", O_RDWR);
+    const int Ends[3] = {Null, Null, Null};
+    pid_t Child = -1;
+    try {
+      Child = ChildProcess::Start(ChildProcess::MakeStartInfo("/bin/sleep", QString(), "sleep 5"),
+                                  Ends);
+    } catch (...) {
+    }
+    ssize_t Ignored = write(Report[1], &Child, sizeof Child);
+    (void)Ignored;
+    _exit(0);
+  }
+  ::close(Report[1]);
+  pid_t Child = -1;
+  ASSERT_EQ(read(Report[0], &Child, sizeof Child), ssize_t(sizeof Child));
+  ::close(Report[0]);
+  ASSERT_GT(Child, 0);
+  int Status = 0;
+  ASSERT_EQ(waitpid(Starter, &Status, 0), Starter);
+  // Once the starter has gone, the child is ours to reap, and was killed.
+  ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+  EXPECT_TRUE(WIFSIGNALED(Status));
+  EXPECT_EQ(WTERMSIG(Status), SIGKILL);
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 TEST_F(Redirector, RunWhileRunningIsIgnored) {

@@ -4,8 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 #include "core/Exception.h"
+#include "process/ChildProcess.h"
 #include "remote/local/TempFolder.h"
 #include "remote/session/PsftpProgram.h"
 
@@ -99,6 +103,10 @@ void TKeyLogin::Convert(const QByteArray& Passphrase) {
   FProcess = std::make_unique<QProcess>();
   FProcess->setProcessChannelMode(QProcess::MergedChannels);
   FProcess->setStandardInputFile(QProcess::nullDevice());
+#ifdef Q_OS_UNIX
+  // A conversion left running would write a key copy for no one.
+  FProcess->setChildProcessModifier([parent = getpid()] { ChildProcess::EndWithParent(parent); });
+#endif
   QObject::connect(FProcess.get(), &QProcess::finished, [this](int code) { Converted(code); });
   QObject::connect(FProcess.get(), &QProcess::errorOccurred, [this](QProcess::ProcessError e) {
     if (e == QProcess::FailedToStart) Converted(-1);

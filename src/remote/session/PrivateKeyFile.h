@@ -27,8 +27,9 @@ class TPrivateKeyFile {
   // How the user knows the key: its file name.
   QString DisplayName() const;
   // The .ppk made from this key while it stays unchanged: in the private
-  // keys folder, named after the key's path and modification time, so a
-  // changed key is converted anew and two keys of one name stay apart.
+  // keys folder, named after the key's path and a hash of its bytes, so a
+  // changed key is converted anew (whatever its time says, and wherever a
+  // link at its path points) and two keys of one name stay apart.
   QString ConvertedPath() const;
 
  private:
@@ -39,4 +40,5 @@ class TPrivateKeyFile {
   TFormat FFormat = TFormat::Unreadable;
   bool FEncrypted = false;
   QString FError;
+  QByteArray FContentHash;  // hex SHA-256 of the file's bytes
 };
