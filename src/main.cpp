@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/ErrorReport.h"
+#include "process/TerminationSignal.h"
 #include "remote/local/TempFolder.h"
 #include "ui/AboutBox.h"
 #include "ui/ConnectDialog.h"
@@ -54,6 +55,9 @@ int main(int argc, char** argv) {
   TDebugLogWindow DebugForm;
   MainForm.SetDebugForm(&DebugForm);
 
+  // Ended from outside (logout, a closed terminal): closed as by the user,
+  // so unsaved text is asked about and uploads finish.
+  TerminationSignal::Install([&MainForm] { MainForm.close(); });
   MainForm.show();
   if (qEnvironmentVariableIsSet("QUILLERY_QUIT_WHEN_IDLE")) QuitWhenIdle(MainForm);
   const int result = app.exec();

@@ -23,7 +23,8 @@ TConnectionView::~TConnectionView() { SetBusyCursor(false); }
 void TConnectionView::ShowConnected(bool Connected, const QString& HostName) {
   FConnected = Connected;
   FActions.ShowConnected(Connected);
-  if (Connected) FWindow.setWindowTitle(QString("Quillery - %1").arg(HostName));
+  // A title naming a host after the disconnect would claim a connection.
+  FWindow.setWindowTitle(Connected ? QString("Quillery - %1").arg(HostName) : QString("Quillery"));
   FPages.ForEach([Connected](TPage* Page) { Page->SetFrameConnected(Connected); });
 }
 

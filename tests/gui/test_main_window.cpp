@@ -186,7 +186,7 @@ TEST_F(MainWindowTest, ConnectionStateShowsOnActionCaptionStatusAndEveryPage) {
   EXPECT_EQ(form->ConnectActionImageIndex(), TMainWindow::ConnectImage);
   EXPECT_FALSE(form->NewAction->isEnabled());
   EXPECT_FALSE(form->OpenAction->isEnabled());
-  EXPECT_EQ(form->windowTitle(), "Quillery - ");  // the caption keeps the last host
+  EXPECT_EQ(form->windowTitle(), "Quillery");  // no host is named once disconnected
   for (int i = 0; i < form->PageCount(); ++i) {
     EXPECT_FALSE(form->Pages(i)->Frame()->Connected());
     TEditFrame* frame = form->Pages(i)->Frame();
