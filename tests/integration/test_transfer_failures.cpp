@@ -164,6 +164,37 @@ TEST_F(TransferFailureTest, HostileListingLinesAreOnlyListed) {
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
 }
 
+// psftp strips control characters from the names it lists, and fetches by
+// the name it shows: two files that show one name cannot be told apart, so
+// neither is opened or saved, and nothing is sent for that name.
+TEST_F(TransferFailureTest, NamesPsftpShowsAlikeAreNeverOpenedOrSaved) {
+  const QString date = "-rw-r--r--    1 u        g               5 Jan  1 00:00 ";
+  server.SetListing("/www",
+                    {"cr\rname.txt\t" + date + "cr\rname.txt", "crname.txt\t" + date + "crname.txt",
+                     "notes.txt\t" + date + "notes.txt"});
+  Connect();
+  ASSERT_EQ(Page()->Items.count("crname.txt"), 2) << Page()->Items.join(", ").toStdString();
+  const int commands = view.DebugText.count("\r\n");
+  ASSERT_TRUE(Page()->Select("crname.txt"));
+  editing.OpenSelected(view.ActivePage());
+  const QString refusal =
+      "psftp shows crname.txt for more than one file; Quillery cannot tell "
+      "them apart";
+  EXPECT_EQ(prompts.Errors, QStringList{refusal});
+  EXPECT_TRUE(Page()->Text.isEmpty());
+
+  // A page that holds that name (from before the second file appeared) is
+  // not saved over either of them.
+  Page()->Document().RemotePath = "/www/crname.txt";
+  NameDocument(Page(), "crname.txt");
+  Page()->Text = "mine";
+  Page()->SetSaved(false);
+  EXPECT_FALSE(editing.Save(view.ActivePage()));
+  EXPECT_EQ(prompts.Errors, (QStringList{refusal, refusal}));
+  EXPECT_EQ(view.DebugText.count("\r\n"), commands);  // nothing was sent
+  EXPECT_FALSE(driver.Busy());
+}
+
 // A link planted in the download folder under the name of the file being
 // opened or saved would make the write land elsewhere.
 TEST_F(TransferFailureTest, LinksInTheDownloadFolderAreNeverWrittenThrough) {

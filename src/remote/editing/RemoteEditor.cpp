@@ -8,6 +8,7 @@
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
 #include "remote/editing/DriverPage.h"
+#include "remote/listing/Dir.h"
 #include "remote/listing/File.h"
 #include "remote/local/TempFolder.h"
 #include "remote/session/ConnectionDriver.h"
@@ -26,9 +27,21 @@ TRemoteEditor::~TRemoteEditor() {
     if (!question.Check.ServerCopy.isEmpty()) QFile::remove(question.Check.ServerCopy);
 }
 
+// psftp shows a name with its control characters stripped, and fetches by
+// the name it showed: of two files that show one name, either row would
+// fetch the same file, which may be neither.
+bool TRemoteEditor::Ambiguous(const IPage* Page, const QString& Name) {
+  const TDir* dir = Page->Dir();
+  if (!dir || dir->CountNamed(Name) < 2) return false;
+  FPrompts->Inform(
+      IUserPrompts::TTone::Error,
+      QString("psftp shows %1 for more than one file; Quillery cannot tell them apart").arg(Name));
+  return true;
+}
+
 void TRemoteEditor::OpenSelected(IPage* Page) {
   const TFile* file = Page ? Page->SelectedFile() : nullptr;
-  if (!file) return;
+  if (!file || Ambiguous(Page, file->RemoteName())) return;
   if (file->MayBeBinary() &&
       !FPrompts->Confirm(
           QString("%1 may be a binary file. Download anyway?").arg(file->RemoteName())))
@@ -40,6 +53,13 @@ void TRemoteEditor::OpenSelected(IPage* Page) {
 // A page that has no name yet gets one in Save As, below the download folder.
 bool TRemoteEditor::Save(IPage* Page) {
   if (FDriver.Checking(Page)) return true;  // on its way; a second check would ask twice
+  const TRemoteDocument& document = Page->Document();
+  if (Page->Dir() && !document.RemotePath.isEmpty()) {
+    const QString remote = QString::fromLocal8Bit(document.RemotePath);
+    const qsizetype slash = remote.lastIndexOf('/');
+    const QString folder = slash <= 0 ? QString("/") : remote.left(slash);
+    if (Page->Dir()->Name() == folder && Ambiguous(Page, remote.mid(slash + 1))) return false;
+  }
   // Checked now, the running upload would pass for someone else's change.
   if (FDriver.Saving(Page)) {
     if (std::find(FSaveAgain.begin(), FSaveAgain.end(), Page) == FSaveAgain.end())

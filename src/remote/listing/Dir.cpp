@@ -74,6 +74,12 @@ void TDir::SwapEntries(TDir& Other) {
 
 int TDir::Count() const { return int(FFiles.size()); }
 
+int TDir::CountNamed(const QString& RemoteName) const {
+  return int(std::count_if(FFiles.begin(), FFiles.end(), [&RemoteName](const TFile& File) {
+    return File.RemoteName() == RemoteName;
+  }));
+}
+
 // Entries are the directory's to hand out: a page selects and opens them.
 TFile* TDir::Files(int Index) const {
   return const_cast<TFile*>(&FFiles[FKeys.at(size_t(Index)).Index]);

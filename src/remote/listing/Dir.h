@@ -25,6 +25,9 @@ class TDir {
   // kind is taken when it is added.
   void Sort();
   int Count() const;
+  // How many entries show RemoteName: psftp strips control characters from
+  // the names it lists, so two files can show one name.
+  int CountNamed(const QString& RemoteName) const;
   const QString& Name() const { return FName; }
   void SetName(const QString& Value) { FName = Value; }
   // When the entries were listed, by this computer's clock: what their
