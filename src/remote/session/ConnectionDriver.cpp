@@ -52,6 +52,18 @@ void TConnectionDriver::Start(TOperationPtr Operation) {
   WriteNext();
 }
 
+// A new psftp prints its login before any command is written.
+void TConnectionDriver::Restart(TOperationPtr Login) {
+  ResetConversation();
+  FOpen = std::move(Login);
+}
+
+// The login is psftp's start, no command: nothing written waits for it.
+bool TConnectionDriver::ForgetQueued() {
+  FQueue.clear();
+  return FOpen && !FOpen->Command().isEmpty();
+}
+
 void TConnectionDriver::WriteNext() {
   if (FOpen || FQueue.empty()) return;
   if (!FRedirector.Running()) {

@@ -14,8 +14,10 @@
 #include "remote/listing/Directories.h"
 #include "remote/operations/PsftpOutputReader.h"
 #include "remote/session/ConnectionState.h"
+#include "remote/session/Conversation.h"
 #include "remote/session/DriverView.h"
 #include "remote/session/HostKeyRequest.h"
+#include "remote/session/SaveCheck.h"
 
 class IPage;
 class TVirtualRedirector;
@@ -27,16 +29,14 @@ class TChangeDirOperation;
 class TListOperation;
 class TGetOperation;
 class TPutOperation;
-class TStatOperation;
-class TCompareOperation;
-struct TRemoteCheck;
 
 // The conversation with psftp: starts it, writes its commands one at a time,
 // reads its output into lines and prompts, and hands each line to the
 // operation whose answer is open (see TPsftpOperation). It keeps the
 // connection state and reaches the window only through IDriverView and
-// IPage, so it runs and is tested without widgets.
-class TConnectionDriver {
+// IPage, so it runs and is tested without widgets. The check before a save
+// (TSaveCheck) works through its IConversation.
+class TConnectionDriver : private IConversation {
  public:
   TConnectionDriver(IDriverView& View, TVirtualRedirector& Redirector);
   ~TConnectionDriver();
@@ -79,13 +79,10 @@ class TConnectionDriver {
   // Uploads a local file the user dropped on Page's list into psftp's
   // current directory; the page's own text is not involved.
   void Upload(IPage* Page, const QString& LocalPath);
-  // Before a save: finds out whether the remote file that Save(Page,
-  // LocalPath) would write still is what the page last saw, and reports it
-  // through ITransferListener::RemoteChecked. Nothing but the check is written or
-  // sent. Ignored while a check for Page is under way. Throws when the local
-  // copy could not be written.
-  void Check(IPage* Page, const QString& LocalPath);
-  bool Checking(const IPage* Page) const;
+  // Before a save: whether the remote file Save(Page, LocalPath) would write
+  // still is what the page last saw (see TSaveCheck).
+  void Check(IPage* Page, const QString& LocalPath) { FSaveCheck.Check(Page, LocalPath); }
+  bool Checking(const IPage* Page) const { return FSaveCheck.Checking(Page); }
   // True while an upload of Page's own text is queued or unanswered.
   bool Saving(const IPage* Page) const;
 
@@ -112,11 +109,9 @@ class TConnectionDriver {
   void SetConnected(bool Value);
   const QString& CurrentDir() const { return FCurrentDir; }
   bool Downloading() const { return FDownloading; }
-  TDirectories& Directories() { return FDirectories; }
+  TDirectories& Directories() override { return FDirectories; }
 
  private:
-  using TOperationPtr = std::unique_ptr<TPsftpOperation>;
-
   // Logging in.
   std::unique_ptr<TKeyLogin> MakeKeyLogin();
   void StartPsftp(const QString& PsftpKey);
@@ -124,44 +119,42 @@ class TConnectionDriver {
   void GiveUpLogin(const QString& Text, const QString& Detail);
 
   // The conversation.
-  void Start(TOperationPtr Operation);
+  void Start(TOperationPtr Operation) override;
+  void Restart(TOperationPtr Login) override;
+  bool ForgetQueued() override;
   // Operation, with Meaning to act on its outcome at the prompt.
   template <class TOperation>
   TOperationPtr Bind(std::unique_ptr<TOperation> Operation,
                      void (TConnectionDriver::*Meaning)(TOperation&)) {
-    TOperation& self = *Operation;
-    self.OnFinish([this, Meaning, &self] { (this->*Meaning)(self); });
-    return TOperationPtr(std::move(Operation));
+    return IConversation::Bind(std::move(Operation), *this, Meaning);
   }
   void WriteNext();
   void LogPiece(const QByteArray& Piece);
   void HandleLine(const QString& Line);
   void HandlePrompt();
-  void ReportFailure(const TPsftpOperation& Operation);
+  void ReportFailure(const TPsftpOperation& Operation) override;
   void ResetConversation();
   void ShowProgress();
   void EndProgress();
 
   // What each operation's end means.
   void FinishLogin(TLoginOperation& Login);
+  void EnterDir(IPage* Page, const QByteArray& Dir) override;
   void FinishChangeDir(TChangeDirOperation& ChangeDir);
   void FinishList(TListOperation& List);
   void FinishGet(TGetOperation& Get);
   void PlaceDownload(TGetOperation& Get);
-  bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const;
+  bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const override;
   void FinishPut(TPutOperation& Put);
-  void FinishStat(TStatOperation& Stat);
-  void FinishCompare(TCompareOperation& Compare);
-  void EndCheck(IPage* Page, TRemoteCheck& Check);
-  bool ListingIsCheaper(const TRemoteCheck& Check) const;
-  QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const;
+  QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const override;
   QString RemotePathOf(const IPage& Page, const class TFile& File) const;
 
-  ITransferListener& Listener();
-  void Debug(const QString& S);
-  void SetStatus(const QString& S, int Index, const QString& Detail = QString());
+  ITransferListener& Listener() override;
+  IDriverView& View() override { return FView; }
+  void Debug(const QString& S) override;
+  void SetStatus(const QString& S, int Index, const QString& Detail = QString()) override;
   void ShowConnection();
-  void SetCurrentDir(const QString& Value);
+  void SetCurrentDir(const QString& Value) override;
   void SetDownloading(bool Value);
   void DeletePasswordFile();
 
@@ -211,4 +204,6 @@ class TConnectionDriver {
   // Connect is on the stack: a key ready at once starts psftp within it, and
   // a failure then goes to Connect's caller.
   bool FInConnect = false;
+
+  TSaveCheck FSaveCheck{*this};
 };

@@ -1,4 +1,6 @@
-// Listing remote directories and moving through them.
+// Listing remote directories, moving through them, and the remote names
+// psftp is given.
+#include <QFileInfo>
 #include <memory>
 
 #include "core/Exception.h"
@@ -28,6 +30,11 @@ void TConnectionDriver::FinishChangeDir(TChangeDirOperation& ChangeDir) {
   SetCurrentDir(ChangeDir.NewDir());
   Start(Bind(std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir()),
              &TConnectionDriver::FinishList));
+}
+
+void TConnectionDriver::EnterDir(IPage* Page, const QByteArray& Dir) {
+  Start(
+      Bind(std::make_unique<TChangeDirOperation>(Page, Dir), &TConnectionDriver::FinishChangeDir));
 }
 
 void TConnectionDriver::FinishList(TListOperation& List) {
@@ -63,6 +70,17 @@ QString TConnectionDriver::RemotePathOf(const IPage& Page, const TFile& File) co
   const QString dir = shown ? shown->Name() : FCurrentDir;
   if (dir.isEmpty()) return File.RemoteName();
   return dir + (dir.endsWith('/') ? "" : "/") + File.RemoteName();
+}
+
+// psftp's "put" without a remote name writes the local file's own name into
+// its current directory.
+QByteArray TConnectionDriver::SaveTarget(const IPage& Page, const QString& LocalPath) const {
+  const QByteArray remote = Page.RemoteFileName();
+  if (!remote.isEmpty()) return remote;
+  const QByteArray name = QFileInfo(LocalPath).fileName().toLocal8Bit();
+  if (FCurrentDir.isEmpty()) return name;
+  const QByteArray dir = FCurrentDir.toLocal8Bit();
+  return dir + (dir.endsWith('/') ? "" : "/") + name;
 }
 
 void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {

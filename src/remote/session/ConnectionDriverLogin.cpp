@@ -90,12 +90,11 @@ void TConnectionDriver::StartPsftp(const QString& PsftpKey) {
 
 void TConnectionDriver::StartConversation() {
   FState.Apply(TConnectionState::TEvent::PsftpStarted);
-  ResetConversation();
   FQuestions->Reset();
   FLogin.WrongPassphrases = 0;
   FLogin.KeyRefused = false;
   FLogin.PasswordAsked = false;
-  FOpen = Bind(std::make_unique<TLoginOperation>(), &TConnectionDriver::FinishLogin);
+  Restart(Bind(std::make_unique<TLoginOperation>(), &TConnectionDriver::FinishLogin));
 }
 
 // psftp reads "bye" only between commands: while one is unanswered, psftp is
@@ -103,9 +102,8 @@ void TConnectionDriver::StartConversation() {
 void TConnectionDriver::Disconnect() {
   if (FState.Stage() == TConnectionState::TStage::Starting) return CancelPassword();
   FState.Apply(TConnectionState::TEvent::Disconnect);
-  FQueue.clear();
-  // The login is psftp's start, no command: "bye" is read once it is done.
-  if (FOpen && !FOpen->Command().isEmpty()) {
+  // "bye" is read once the login is done.
+  if (ForgetQueued()) {
     Debug("Disconnect: a command was still unanswered, so psftp was ended");
     FRedirector.Kill();
     return;
@@ -138,10 +136,7 @@ void TConnectionDriver::FinishLogin(TLoginOperation& Login) {
   // a user who expected a password question knows why none came.
   if (FLogin.ViaAgent && !FLogin.PasswordAsked) SetStatus("Connected (SSH agent)", 0);
   SetCurrentDir(Login.HomeDir());
-  ErrorReport::Guarded([this] {
-    Start(Bind(std::make_unique<TChangeDirOperation>(FStartingPage, FStartingDir),
-               &TConnectionDriver::FinishChangeDir));
-  });
+  ErrorReport::Guarded([this] { EnterDir(FStartingPage, FStartingDir); });
 }
 
 void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& NewInput) {
