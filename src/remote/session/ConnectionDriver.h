@@ -95,7 +95,7 @@ class TConnectionDriver : private IConversation {
   // True while a command is queued or its answer is open.
   bool Busy() const;
 
-  const QString& CurrentDir() const { return FCurrentDir; }
+  const QString& CurrentDir() const override { return FCurrentDir; }
   bool Downloading() const { return FDownloading; }
   TDirectories& Directories() override { return FDirectories; }
 
@@ -127,7 +127,9 @@ class TConnectionDriver : private IConversation {
   void PlaceDownload(TGetOperation& Get);
   bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const override;
   void FinishPut(TPutOperation& Put);
-  QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const override;
+  QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const {
+    return FSaveCheck.Target(Page, LocalPath);
+  }
   QString RemotePathOf(const IPage& Page, const class TFile& File) const;
 
   ITransferListener& Listener() override;

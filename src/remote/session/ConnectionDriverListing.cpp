@@ -1,6 +1,4 @@
-// Listing remote directories, moving through them, and the remote names
-// psftp is given.
-#include <QFileInfo>
+// Listing remote directories and moving through them.
 #include <memory>
 
 #include "core/Exception.h"
@@ -43,18 +41,9 @@ void TConnectionDriver::FinishList(TListOperation& List) {
     return;
   }
   SetDownloading(false);
-  TDir& listed = List.Entries();
-  listed.Sort();
-  TDir* dir = FDirectories.Find(List.Dir());
-  if (dir) {
-    dir->SwapEntries(listed);  // the old entries go with the operation
-  } else {
-    auto created = std::make_unique<TDir>();
-    created->SetName(List.Dir());
-    created->SwapEntries(listed);
-    dir = FDirectories.Add(std::move(created));
-  }
-  dir->SetListedAt(QDateTime::currentDateTime());
+  List.Entries().Sort();
+  // The old entries go with the operation.
+  TDir* dir = FDirectories.Store(List.Dir(), List.Entries(), QDateTime::currentDateTime());
 
   if (List.PageClosed()) Debug("Listing shown nowhere: its tab was closed");
   FView.DirectoryListed(List.Page(), dir);
@@ -70,17 +59,6 @@ QString TConnectionDriver::RemotePathOf(const IPage& Page, const TFile& File) co
   const QString dir = shown ? shown->Name() : FCurrentDir;
   if (dir.isEmpty()) return File.RemoteName();
   return dir + (dir.endsWith('/') ? "" : "/") + File.RemoteName();
-}
-
-// psftp's "put" without a remote name writes the local file's own name into
-// its current directory.
-QByteArray TConnectionDriver::SaveTarget(const IPage& Page, const QString& LocalPath) const {
-  const QByteArray remote = Page.RemoteFileName();
-  if (!remote.isEmpty()) return remote;
-  const QByteArray name = QFileInfo(LocalPath).fileName().toLocal8Bit();
-  if (FCurrentDir.isEmpty()) return name;
-  const QByteArray dir = FCurrentDir.toLocal8Bit();
-  return dir + (dir.endsWith('/') ? "" : "/") + name;
 }
 
 void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {

@@ -55,8 +55,7 @@ class IConversation {
   virtual IDriverView& View() = 0;
   virtual ITransferListener& Listener() = 0;
 
-  // The directories pages have listed.
+  // psftp's current remote directory, and the directories pages have listed.
+  virtual const QString& CurrentDir() const = 0;
   virtual TDirectories& Directories() = 0;
-  // The remote file a save of Page from LocalPath writes.
-  virtual QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const = 0;
 };

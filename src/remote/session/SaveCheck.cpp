@@ -9,6 +9,7 @@
 #include "remote/session/SaveCheck.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "remote/editing/DriverPage.h"
 #include "remote/editing/RemoteCheck.h"
@@ -40,12 +41,23 @@ TVerdict Absent(const TRemoteCheck& Check) {
 }
 }  // namespace
 
+// psftp's "put" without a remote name writes the local file's own name into
+// its current directory.
+QByteArray TSaveCheck::Target(const IPage& Page, const QString& LocalPath) const {
+  const QByteArray remote = Page.RemoteFileName();
+  if (!remote.isEmpty()) return remote;
+  const QByteArray name = QFileInfo(LocalPath).fileName().toLocal8Bit();
+  if (FDriver.CurrentDir().isEmpty()) return name;
+  const QByteArray dir = FDriver.CurrentDir().toLocal8Bit();
+  return dir + (dir.endsWith('/') ? "" : "/") + name;
+}
+
 void TSaveCheck::Check(IPage* Page, const QString& LocalPath) {
   if (Checking(Page)) return;
   CheckLocalTarget(LocalPath);
   TRemoteCheck check;
   check.LocalPath = LocalPath;
-  check.RemotePath = FDriver.SaveTarget(*Page, LocalPath);
+  check.RemotePath = Target(*Page, LocalPath);
   check.Seen = Page->RemoteFingerprint();
   const bool seen = check.Seen.Describes(check.RemotePath);
   if (TStatOperation::CanList(check.RemotePath) && (!seen || check.Seen.ListingTells()) &&

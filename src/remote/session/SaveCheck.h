@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class IConversation;
@@ -20,6 +21,8 @@ class TSaveCheck {
   // written; nothing is then sent.
   void Check(IPage* Page, const QString& LocalPath);
   bool Checking(const IPage* Page) const;
+  // The remote file a save of Page from LocalPath writes.
+  QByteArray Target(const IPage& Page, const QString& LocalPath) const;
 
  private:
   bool ListingIsCheaper(const TRemoteCheck& Check) const;
