@@ -176,4 +176,28 @@ TEST(Directories, CachesOneDirectoryPerExactName) {
   EXPECT_EQ(cache.Find(""), nullptr);
 }
 
+// Pages hold the cached object, so a relisting refills it in place.
+TEST(Directories, StoresAListingInTheCachedObjectOrANewOne) {
+  TDirectories cache;
+  const QDateTime first(QDate(2024, 3, 1), QTime(10, 0));
+  const QDateTime second = first.addSecs(60);
+  TDir listed;
+  listed.AddFile(Entry("a.txt", false));
+  TDir* www = cache.Store("/www", listed, first);
+  EXPECT_EQ(cache.Find("/www"), www);
+  EXPECT_EQ(www->Name(), "/www");
+  EXPECT_EQ(Names(*www), QStringList{"a.txt"});
+  EXPECT_EQ(www->ListedAt(), first);
+  EXPECT_EQ(listed.Count(), 0);
+
+  TDir relisted;
+  relisted.AddFile(Entry("b.txt", false));
+  relisted.AddFile(Entry("c.txt", false));
+  EXPECT_EQ(cache.Store("/www", relisted, second), www);
+  EXPECT_EQ(Names(*www), (QStringList{"b.txt", "c.txt"}));
+  EXPECT_EQ(www->ListedAt(), second);
+  EXPECT_EQ(Names(relisted), QStringList{"a.txt"});  // the old entries, to be freed with it
+  EXPECT_EQ(cache.Count(), 1);
+}
+
 }  // namespace

@@ -12,4 +12,16 @@ TDir* TDirectories::Add(std::unique_ptr<TDir> Dir) {
   return FDirectories.back().get();
 }
 
+TDir* TDirectories::Store(const QString& DirName, TDir& Listed, const QDateTime& ListedAt) {
+  TDir* dir = Find(DirName);
+  if (!dir) {
+    auto created = std::make_unique<TDir>();
+    created->SetName(DirName);
+    dir = Add(std::move(created));
+  }
+  dir->SwapEntries(Listed);
+  dir->SetListedAt(ListedAt);
+  return dir;
+}
+
 int TDirectories::Count() const { return int(FDirectories.size()); }

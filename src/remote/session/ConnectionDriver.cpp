@@ -5,15 +5,10 @@
 #include "process/VirtualRedirector.h"
 #include "remote/editing/DriverPage.h"
 #include "remote/operations/PsftpOperation.h"
-#include "remote/session/KeyLogin.h"
 #include "remote/session/PlainMessages.h"
-#include "remote/session/PsftpQuestions.h"
 
 TConnectionDriver::TConnectionDriver(IDriverView& View, TVirtualRedirector& Redirector)
-    : FView(View),
-      FRedirector(Redirector),
-      FQuestions(std::make_unique<TPsftpQuestions>()),
-      FKeyLogin(MakeKeyLogin()) {
+    : FView(View), FRedirector(Redirector) {
   FRedirector.OnInput = [this](QObject* sender, const QByteArray& input) {
     VirtualRedirectorInput(sender, input);
   };
@@ -25,21 +20,13 @@ TConnectionDriver::TConnectionDriver(IDriverView& View, TVirtualRedirector& Redi
   };
   FProgressTimer.setInterval(300);
   QObject::connect(&FProgressTimer, &QTimer::timeout, [this] { ShowProgress(); });
-  FByeTimer.setSingleShot(true);
-  FByeTimer.setInterval(3000);
-  QObject::connect(&FByeTimer, &QTimer::timeout, [this] {
-    if (!FRedirector.Running()) return;
-    Debug("psftp did not end after \"bye\", so it was ended");
-    FRedirector.Kill();
-  });
-  ShowConnection();
+  FLogin.ShowConnection();
 }
 
 TConnectionDriver::~TConnectionDriver() {
   FRedirector.OnInput = nullptr;
   FRedirector.OnErrorInput = nullptr;
   FRedirector.OnChildProcessEnd = nullptr;
-  DeletePasswordFile();
 }
 
 // ---------------------------------------------------------------- conversation
@@ -50,6 +37,18 @@ TConnectionDriver::~TConnectionDriver() {
 void TConnectionDriver::Start(TOperationPtr Operation) {
   FQueue.push_back(std::move(Operation));
   WriteNext();
+}
+
+// A new psftp prints its login before any command is written.
+void TConnectionDriver::Restart(TOperationPtr Login) {
+  ResetConversation();
+  FOpen = std::move(Login);
+}
+
+// The login is psftp's start, no command: nothing written waits for it.
+bool TConnectionDriver::ForgetQueued() {
+  FQueue.clear();
+  return FOpen && !FOpen->Command().isEmpty();
 }
 
 void TConnectionDriver::WriteNext() {
@@ -156,12 +155,8 @@ void TConnectionDriver::ReportFailure(const TPsftpOperation& Operation) {
 // Output that the redirector delivers after the end belongs to no command any
 // more: the conversation is reset here, so such lines are dropped.
 void TConnectionDriver::VirtualRedirectorChildProcessEnd(QObject*) {
-  FByeTimer.stop();
-  FState.Apply(TConnectionState::TEvent::PsftpEnded);
-  ShowConnection();
+  FLogin.PsftpEnded();
   ResetConversation();
-  DeletePasswordFile();
-  FKeyLogin->TakePassphrase();  // forgotten once psftp has gone
 }
 
 void TConnectionDriver::ResetConversation() {
@@ -195,18 +190,6 @@ void TConnectionDriver::SetStatus(const QString& S, int Index, const QString& To
     FView.FolderChanged(S);
 }
 
-void TConnectionDriver::SetConnected(bool Value) {
-  using TStage = TConnectionState::TStage;
-  FState = TConnectionState(Value ? TStage::Connected : TStage::NotConnected);
-  ShowConnection();
-}
-
-void TConnectionDriver::ShowConnection() {
-  const bool connected = FState.Connected();
-  SetStatus(connected ? "Connected" : "Not connected", 0);
-  FView.ConnectionChanged(connected, QString::fromLocal8Bit(FCurrentHostName));
-}
-
 void TConnectionDriver::SetCurrentDir(const QString& Value) {
   FCurrentDir = Value;
   SetStatus(Value, 1);
@@ -218,7 +201,7 @@ void TConnectionDriver::SetDownloading(bool Value) {
 }
 
 void TConnectionDriver::PageClosing(IPage* Page) {
-  if (Page == FStartingPage) FStartingPage = nullptr;
+  FLogin.PageClosing(Page);
   if (FOpen) FOpen->PageClosing(Page);
   for (TOperationPtr& operation : FQueue) operation->PageClosing(Page);
 }

@@ -13,59 +13,50 @@
 #include "remote/editing/TransferListener.h"
 #include "remote/listing/Directories.h"
 #include "remote/operations/PsftpOutputReader.h"
-#include "remote/session/ConnectionState.h"
+#include "remote/session/ConnectionLogin.h"
+#include "remote/session/Conversation.h"
 #include "remote/session/DriverView.h"
-#include "remote/session/HostKeyRequest.h"
+#include "remote/session/SaveCheck.h"
 
 class IPage;
 class TVirtualRedirector;
-class TPsftpQuestions;
-class TKeyLogin;
 class TPsftpOperation;
-class TLoginOperation;
 class TChangeDirOperation;
 class TListOperation;
 class TGetOperation;
 class TPutOperation;
-class TStatOperation;
-class TCompareOperation;
-struct TRemoteCheck;
 
 // The conversation with psftp: starts it, writes its commands one at a time,
 // reads its output into lines and prompts, and hands each line to the
-// operation whose answer is open (see TPsftpOperation). It keeps the
-// connection state and reaches the window only through IDriverView and
-// IPage, so it runs and is tested without widgets.
-class TConnectionDriver {
+// operation whose answer is open (see TPsftpOperation). It reaches the window
+// only through IDriverView and IPage, so it runs and is tested without
+// widgets. The login and the end of psftp (TConnectionLogin) and the check
+// before a save (TSaveCheck) work through its IConversation.
+class TConnectionDriver : private IConversation {
  public:
   TConnectionDriver(IDriverView& View, TVirtualRedirector& Redirector);
   ~TConnectionDriver();
   TConnectionDriver(const TConnectionDriver&) = delete;
   TConnectionDriver& operator=(const TConnectionDriver&) = delete;
 
-  // Starts psftp for the host the user chose, once the private key chosen
-  // is ready (an OpenSSH key is converted first, which may ask for its
-  // passphrase); the starting directory is listed once psftp has logged in,
-  // for the page that was active then.
-  void Connect(const TConnectValues& Values, IPage* Page);
-  // Ends psftp: "bye" when it is idle, at once when a command is unanswered.
-  void Disconnect();
-  // How long psftp has to end after "bye" before it is ended.
-  void SetByeTimeout(int Milliseconds) { FByeTimer.setInterval(Milliseconds); }
-  // A new psftp has been started: forget whatever the last one left half done.
-  void StartConversation();
+  // Starting psftp, answering its questions, and ending it: see
+  // TConnectionLogin.
+  void Connect(const TConnectValues& Values, IPage* Page) { FLogin.Connect(Values, Page); }
+  void Disconnect() { FLogin.Disconnect(); }
+  void SetByeTimeout(int Milliseconds) { FLogin.SetByeTimeout(Milliseconds); }
+  void StartConversation() { FLogin.StartConversation(); }
+  void AnswerHostKey(THostKeyAnswer Answer) { FLogin.AnswerHostKey(Answer); }
+  void AnswerPassword(const QByteArray& Password) { FLogin.AnswerPassword(Password); }
+  void CancelPassword() { FLogin.CancelPassword(); }
+  bool Connected() const { return FLogin.Connected(); }
+  void SetConnected(bool Value) { FLogin.SetConnected(Value); }
 
   // Bound to the redirector's events.
   void VirtualRedirectorInput(QObject* Sender, const QByteArray& NewInput);
-  void VirtualRedirectorErrorInput(QObject* Sender, const QByteArray& NewInput);
+  void VirtualRedirectorErrorInput(QObject*, const QByteArray& NewInput) {
+    FLogin.ErrorInput(NewInput);
+  }
   void VirtualRedirectorChildProcessEnd(QObject* Sender);
-
-  // Answers to the requests raised through IDriverView::AskHostKey /
-  // AskPassword (a password, or a key's passphrase for psftp or for the
-  // conversion of an OpenSSH key).
-  void AnswerHostKey(THostKeyAnswer Answer);
-  void AnswerPassword(const QByteArray& Password);
-  void CancelPassword();
 
   // Enters the directory Entry names, or downloads the file, for Page, which
   // shows the directory Entry was listed in. A link is tried as a directory
@@ -79,13 +70,10 @@ class TConnectionDriver {
   // Uploads a local file the user dropped on Page's list into psftp's
   // current directory; the page's own text is not involved.
   void Upload(IPage* Page, const QString& LocalPath);
-  // Before a save: finds out whether the remote file that Save(Page,
-  // LocalPath) would write still is what the page last saw, and reports it
-  // through ITransferListener::RemoteChecked. Nothing but the check is written or
-  // sent. Ignored while a check for Page is under way. Throws when the local
-  // copy could not be written.
-  void Check(IPage* Page, const QString& LocalPath);
-  bool Checking(const IPage* Page) const;
+  // Before a save: whether the remote file Save(Page, LocalPath) would write
+  // still is what the page last saw (see TSaveCheck).
+  void Check(IPage* Page, const QString& LocalPath) { FSaveCheck.Check(Page, LocalPath); }
+  bool Checking(const IPage* Page) const { return FSaveCheck.Checking(Page); }
   // True while an upload of Page's own text is queued or unanswered.
   bool Saving(const IPage* Page) const;
 
@@ -107,76 +95,58 @@ class TConnectionDriver {
   // True while a command is queued or its answer is open.
   bool Busy() const;
 
-  bool Connected() const { return FState.Connected(); }
-  // Shows the connected or not-connected state everywhere.
-  void SetConnected(bool Value);
-  const QString& CurrentDir() const { return FCurrentDir; }
+  const QString& CurrentDir() const override { return FCurrentDir; }
   bool Downloading() const { return FDownloading; }
-  TDirectories& Directories() { return FDirectories; }
+  TDirectories& Directories() override { return FDirectories; }
 
  private:
-  using TOperationPtr = std::unique_ptr<TPsftpOperation>;
-
-  // Logging in.
-  std::unique_ptr<TKeyLogin> MakeKeyLogin();
-  void StartPsftp(const QString& PsftpKey);
-  void AskPassword(TPasswordRequest Request);
-  void GiveUpLogin(const QString& Text, const QString& Detail);
-
   // The conversation.
-  void Start(TOperationPtr Operation);
+  void Start(TOperationPtr Operation) override;
+  void Restart(TOperationPtr Login) override;
+  bool ForgetQueued() override;
   // Operation, with Meaning to act on its outcome at the prompt.
   template <class TOperation>
   TOperationPtr Bind(std::unique_ptr<TOperation> Operation,
                      void (TConnectionDriver::*Meaning)(TOperation&)) {
-    TOperation& self = *Operation;
-    self.OnFinish([this, Meaning, &self] { (this->*Meaning)(self); });
-    return TOperationPtr(std::move(Operation));
+    return IConversation::Bind(std::move(Operation), *this, Meaning);
   }
   void WriteNext();
   void LogPiece(const QByteArray& Piece);
   void HandleLine(const QString& Line);
   void HandlePrompt();
-  void ReportFailure(const TPsftpOperation& Operation);
+  void ReportFailure(const TPsftpOperation& Operation) override;
   void ResetConversation();
   void ShowProgress();
   void EndProgress();
 
   // What each operation's end means.
-  void FinishLogin(TLoginOperation& Login);
+  void EnterDir(IPage* Page, const QByteArray& Dir) override;
   void FinishChangeDir(TChangeDirOperation& ChangeDir);
   void FinishList(TListOperation& List);
   void FinishGet(TGetOperation& Get);
   void PlaceDownload(TGetOperation& Get);
-  bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const;
+  bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const override;
   void FinishPut(TPutOperation& Put);
-  void FinishStat(TStatOperation& Stat);
-  void FinishCompare(TCompareOperation& Compare);
-  void EndCheck(IPage* Page, TRemoteCheck& Check);
-  bool ListingIsCheaper(const TRemoteCheck& Check) const;
-  QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const;
+  QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const {
+    return FSaveCheck.Target(Page, LocalPath);
+  }
   QString RemotePathOf(const IPage& Page, const class TFile& File) const;
 
-  ITransferListener& Listener();
-  void Debug(const QString& S);
-  void SetStatus(const QString& S, int Index, const QString& Detail = QString());
-  void ShowConnection();
-  void SetCurrentDir(const QString& Value);
+  ITransferListener& Listener() override;
+  IDriverView& View() override { return FView; }
+  void Debug(const QString& S) override;
+  void SetStatus(const QString& S, int Index, const QString& Detail = QString()) override;
+  void SetCurrentDir(const QString& Value) override;
   void SetDownloading(bool Value);
-  void DeletePasswordFile();
 
   IDriverView& FView;
   ITransferListener* FListener = nullptr;
   TVirtualRedirector& FRedirector;
-  std::unique_ptr<TPsftpQuestions> FQuestions;
-  std::unique_ptr<TKeyLogin> FKeyLogin;
   TPsftpOutputReader FReader;
 
   // The operation whose answer psftp is printing, and those not yet written.
   TOperationPtr FOpen;
   std::deque<TOperationPtr> FQueue;
-  // Ends a psftp that has not ended some time after "bye".
-  QTimer FByeTimer;
   // Shows how far a long download or listing has come, in place of panel 0's
   // text, which comes back when it ends.
   QTimer FProgressTimer;
@@ -188,27 +158,9 @@ class TConnectionDriver {
   qint64 FAnswerNotLogged = 0;
 
   TDirectories FDirectories;
-  TConnectionState FState;
   QString FCurrentDir;
   bool FDownloading = false;
-  QByteArray FStartingDir;
-  IPage* FStartingPage = nullptr;
-  QByteArray FCurrentHostName;
-  QByteArray FCurrentUserName;
-  int FCurrentPort = 22;
-  THostKeyRequest::TKind FPendingQuestion = THostKeyRequest::hkNewKey;
-  QString FPasswordFile;
 
-  // The login under way: what was chosen, and what psftp has said of it.
-  struct TLogin {
-    QByteArray PendingPassword;  // until psftp starts, after the key is ready
-    QString KeyFile;
-    bool ViaAgent = false;  // nothing to log in with but what the agent holds
-    int WrongPassphrases = 0;
-    bool KeyRefused = false;
-    bool PasswordAsked = false;
-  } FLogin;
-  // Connect is on the stack: a key ready at once starts psftp within it, and
-  // a failure then goes to Connect's caller.
-  bool FInConnect = false;
+  TConnectionLogin FLogin{*this, FRedirector};
+  TSaveCheck FSaveCheck{*this};
 };

@@ -30,24 +30,20 @@ void TConnectionDriver::FinishChangeDir(TChangeDirOperation& ChangeDir) {
              &TConnectionDriver::FinishList));
 }
 
+void TConnectionDriver::EnterDir(IPage* Page, const QByteArray& Dir) {
+  Start(
+      Bind(std::make_unique<TChangeDirOperation>(Page, Dir), &TConnectionDriver::FinishChangeDir));
+}
+
 void TConnectionDriver::FinishList(TListOperation& List) {
   if (!List.Succeeded()) {
     ReportFailure(List);
     return;
   }
   SetDownloading(false);
-  TDir& listed = List.Entries();
-  listed.Sort();
-  TDir* dir = FDirectories.Find(List.Dir());
-  if (dir) {
-    dir->SwapEntries(listed);  // the old entries go with the operation
-  } else {
-    auto created = std::make_unique<TDir>();
-    created->SetName(List.Dir());
-    created->SwapEntries(listed);
-    dir = FDirectories.Add(std::move(created));
-  }
-  dir->SetListedAt(QDateTime::currentDateTime());
+  List.Entries().Sort();
+  // The old entries go with the operation.
+  TDir* dir = FDirectories.Store(List.Dir(), List.Entries(), QDateTime::currentDateTime());
 
   if (List.PageClosed()) Debug("Listing shown nowhere: its tab was closed");
   FView.DirectoryListed(List.Page(), dir);

@@ -6,15 +6,19 @@
 // into a work file whose SHA-256 is compared. Only a listing that differs
 // from what the page saw, or a refused listing, adds the "get" after the
 // "ls"; the server's bytes are then at hand for the window to show.
-#include <QDir>
+#include "remote/session/SaveCheck.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include "remote/editing/DriverPage.h"
+#include "remote/editing/RemoteCheck.h"
+#include "remote/editing/TransferListener.h"
+#include "remote/listing/Directories.h"
 #include "remote/local/TempFolder.h"
 #include "remote/operations/CompareOperation.h"
 #include "remote/operations/StatOperation.h"
-#include "remote/session/ConnectionDriver.h"
+#include "remote/session/Conversation.h"
 
 namespace {
 using TVerdict = TRemoteCheck::TVerdict;
@@ -39,43 +43,45 @@ TVerdict Absent(const TRemoteCheck& Check) {
 
 // psftp's "put" without a remote name writes the local file's own name into
 // its current directory.
-QByteArray TConnectionDriver::SaveTarget(const IPage& Page, const QString& LocalPath) const {
+QByteArray TSaveCheck::Target(const IPage& Page, const QString& LocalPath) const {
   const QByteArray remote = Page.RemoteFileName();
   if (!remote.isEmpty()) return remote;
   const QByteArray name = QFileInfo(LocalPath).fileName().toLocal8Bit();
-  if (FCurrentDir.isEmpty()) return name;
-  const QByteArray dir = FCurrentDir.toLocal8Bit();
+  if (FDriver.CurrentDir().isEmpty()) return name;
+  const QByteArray dir = FDriver.CurrentDir().toLocal8Bit();
   return dir + (dir.endsWith('/') ? "" : "/") + name;
 }
 
-void TConnectionDriver::Check(IPage* Page, const QString& LocalPath) {
+void TSaveCheck::Check(IPage* Page, const QString& LocalPath) {
   if (Checking(Page)) return;
   CheckLocalTarget(LocalPath);
   TRemoteCheck check;
   check.LocalPath = LocalPath;
-  check.RemotePath = SaveTarget(*Page, LocalPath);
+  check.RemotePath = Target(*Page, LocalPath);
   check.Seen = Page->RemoteFingerprint();
   const bool seen = check.Seen.Describes(check.RemotePath);
   if (TStatOperation::CanList(check.RemotePath) && (!seen || check.Seen.ListingTells()) &&
       ListingIsCheaper(check)) {
-    Start(Bind(std::make_unique<TStatOperation>(Page, check), &TConnectionDriver::FinishStat));
+    FDriver.Start(IConversation::Bind(std::make_unique<TStatOperation>(Page, check), *this,
+                                      &TSaveCheck::FinishStat));
     return;
   }
-  Start(Bind(std::make_unique<TCompareOperation>(Page, check, NewWorkFile(".get-")),
-             &TConnectionDriver::FinishCompare));
+  FDriver.Start(
+      IConversation::Bind(std::make_unique<TCompareOperation>(Page, check, NewWorkFile(".get-")),
+                          *this, &TSaveCheck::FinishCompare));
 }
 
 // The directory's size is known when a page has listed it.
-bool TConnectionDriver::ListingIsCheaper(const TRemoteCheck& Check) const {
-  const TDir* dir = FDirectories.Find(QString::fromLocal8Bit(DirOf(Check.RemotePath)));
+bool TSaveCheck::ListingIsCheaper(const TRemoteCheck& Check) const {
+  const TDir* dir = FDriver.Directories().Find(QString::fromLocal8Bit(DirOf(Check.RemotePath)));
   if (!dir) return true;
   const qint64 fileBytes =
       Check.Seen.Describes(Check.RemotePath) ? qMax<qint64>(0, Check.Seen.ListedSize) : 0;
   return dir->Count() * kListingBytesPerEntry <= qMax(fileBytes, kSmallTransfer);
 }
 
-bool TConnectionDriver::Checking(const IPage* Page) const {
-  return AnyOperation([Page](const TPsftpOperation& Operation) {
+bool TSaveCheck::Checking(const IPage* Page) const {
+  return FDriver.AnyOperation([Page](const TPsftpOperation& Operation) {
     return Operation.Page() == Page && Operation.IsCheck();
   });
 }
@@ -83,7 +89,7 @@ bool TConnectionDriver::Checking(const IPage* Page) const {
 // A listing that cannot decide hands over to the bytes: it differs from what
 // the page saw (a change, or only a new time), names the entry twice, or was
 // refused (a directory that cannot be read may hold a file that can).
-void TConnectionDriver::FinishStat(TStatOperation& Stat) {
+void TSaveCheck::FinishStat(TStatOperation& Stat) {
   TRemoteCheck& check = Stat.Check();
   if (Stat.Missing()) {
     check.Verdict = Absent(check);
@@ -102,13 +108,14 @@ void TConnectionDriver::FinishStat(TStatOperation& Stat) {
       return EndCheck(Stat.Page(), check);
     }
   }
-  if (!Stat.Succeeded()) Debug("The listing could not tell: " + Stat.Error());
+  if (!Stat.Succeeded()) FDriver.Debug("The listing could not tell: " + Stat.Error());
   if (!Stat.Page()) return EndCheck(nullptr, check);
-  Start(Bind(std::make_unique<TCompareOperation>(Stat.Page(), check, NewWorkFile(".get-")),
-             &TConnectionDriver::FinishCompare));
+  FDriver.Start(IConversation::Bind(std::make_unique<TCompareOperation>(Stat.Page(), check,
+                                                                        NewWorkFile(".get-")),
+                                    *this, &TSaveCheck::FinishCompare));
 }
 
-void TConnectionDriver::FinishCompare(TCompareOperation& Compare) {
+void TSaveCheck::FinishCompare(TCompareOperation& Compare) {
   TRemoteCheck& check = Compare.Check();
   const QString workFile = Compare.LocalPath();
   if (!Compare.Succeeded()) {
@@ -116,7 +123,7 @@ void TConnectionDriver::FinishCompare(TCompareOperation& Compare) {
     if (Compare.FileMissing()) {
       check.Verdict = Absent(check);
     } else {
-      ReportFailure(Compare);
+      FDriver.ReportFailure(Compare);
       check.Verdict = TVerdict::Failed;
     }
     return EndCheck(Compare.Page(), check);
@@ -140,11 +147,11 @@ void TConnectionDriver::FinishCompare(TCompareOperation& Compare) {
   EndCheck(Compare.Page(), check);
 }
 
-void TConnectionDriver::EndCheck(IPage* Page, TRemoteCheck& Check) {
+void TSaveCheck::EndCheck(IPage* Page, TRemoteCheck& Check) {
   if (!Page) {
     if (!Check.ServerCopy.isEmpty()) QFile::remove(Check.ServerCopy);
-    Debug("Check dropped: its tab was closed");
+    FDriver.Debug("Check dropped: its tab was closed");
     return;
   }
-  Listener().RemoteChecked(Page, Check);
+  FDriver.Listener().RemoteChecked(Page, Check);
 }

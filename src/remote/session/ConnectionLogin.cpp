@@ -1,5 +1,7 @@
-// The connection driver's login: starting psftp with what the user chose,
-// readying a private key first, and answering psftp's questions on the way.
+// Starting psftp with what the user chose, readying a private key first, and
+// answering psftp's questions on the way; and ending it.
+#include "remote/session/ConnectionLogin.h"
+
 #include <QFile>
 
 #include "core/ErrorReport.h"
@@ -9,14 +11,30 @@
 #include "remote/local/TempFolder.h"
 #include "remote/operations/ChangeDirOperation.h"
 #include "remote/operations/LoginOperation.h"
-#include "remote/session/ConnectionDriver.h"
-#include "remote/session/ConnectionState.h"
+#include "remote/session/Conversation.h"
+#include "remote/session/DriverView.h"
 #include "remote/session/KeyLogin.h"
 #include "remote/session/PlainMessages.h"
 #include "remote/session/PsftpProgram.h"
 #include "remote/session/PsftpQuestions.h"
 
-std::unique_ptr<TKeyLogin> TConnectionDriver::MakeKeyLogin() {
+TConnectionLogin::TConnectionLogin(IConversation& Driver, TVirtualRedirector& Redirector)
+    : FDriver(Driver),
+      FRedirector(Redirector),
+      FQuestions(std::make_unique<TPsftpQuestions>()),
+      FKeyLogin(MakeKeyLogin()) {
+  FByeTimer.setSingleShot(true);
+  FByeTimer.setInterval(3000);
+  QObject::connect(&FByeTimer, &QTimer::timeout, [this] {
+    if (!FRedirector.Running()) return;
+    FDriver.Debug("psftp did not end after \"bye\", so it was ended");
+    FRedirector.Kill();
+  });
+}
+
+TConnectionLogin::~TConnectionLogin() { DeletePasswordFile(); }
+
+std::unique_ptr<TKeyLogin> TConnectionLogin::MakeKeyLogin() {
   TKeyLogin::TCallbacks callbacks;
   callbacks.Ready = [this](const QString& PsftpKey) {
     if (FInConnect)
@@ -24,18 +42,18 @@ std::unique_ptr<TKeyLogin> TConnectionDriver::MakeKeyLogin() {
     else
       ErrorReport::Guarded([&] { StartPsftp(PsftpKey); });
   };
-  callbacks.Ask = [this](const TPasswordRequest& Request) { FView.AskPassword(Request); };
+  callbacks.Ask = [this](const TPasswordRequest& Request) { FDriver.View().AskPassword(Request); };
   callbacks.Fail = [this](const QString& Text, const QString& Detail) {
     FState.Apply(TConnectionState::TEvent::StartFailed);
-    FLogin.PendingPassword.clear();
-    SetStatus("Not connected", 0);
-    FView.Inform(Text, Detail);
+    FAttempt.PendingPassword.clear();
+    FDriver.SetStatus("Not connected", 0);
+    FDriver.View().Inform(Text, Detail);
   };
-  callbacks.Log = [this](const QString& Line) { Debug(Line); };
+  callbacks.Log = [this](const QString& Line) { FDriver.Debug(Line); };
   return std::make_unique<TKeyLogin>(std::move(callbacks));
 }
 
-void TConnectionDriver::Connect(const TConnectValues& Values, IPage* Page) {
+void TConnectionLogin::Connect(const TConnectValues& Values, IPage* Page) {
   // A second start does nothing: the names and the starting directory stay
   // those of the connection under way.
   if (!FState.Apply(TConnectionState::TEvent::Connect)) return;
@@ -44,9 +62,9 @@ void TConnectionDriver::Connect(const TConnectValues& Values, IPage* Page) {
   FCurrentPort = Values.Port;
   FStartingDir = Values.StartingDir;
   FStartingPage = Page;
-  FLogin.PendingPassword = Values.Password;
-  FLogin.KeyFile = Values.PrivateKeyFile;
-  SetStatus("Connecting...", 0);
+  FAttempt.PendingPassword = Values.Password;
+  FAttempt.KeyFile = Values.PrivateKeyFile;
+  FDriver.SetStatus("Connecting...", 0);
   FInConnect = true;
   try {
     FKeyLogin->Begin(Values.PrivateKeyFile);
@@ -58,10 +76,10 @@ void TConnectionDriver::Connect(const TConnectValues& Values, IPage* Page) {
   FInConnect = false;
 }
 
-void TConnectionDriver::StartPsftp(const QString& PsftpKey) {
-  const QByteArray password = FLogin.PendingPassword;
-  FLogin.PendingPassword.clear();
-  FLogin.ViaAgent = password.isEmpty() && PsftpKey.isEmpty();
+void TConnectionLogin::StartPsftp(const QString& PsftpKey) {
+  const QByteArray password = FAttempt.PendingPassword;
+  FAttempt.PendingPassword.clear();
+  FAttempt.ViaAgent = password.isEmpty() && PsftpKey.isEmpty();
   // A start that fails leaves no psftp whose end would clear "Connecting...".
   try {
     QString parameters = QString("-v -P %1").arg(FCurrentPort);
@@ -76,7 +94,7 @@ void TConnectionDriver::StartPsftp(const QString& PsftpKey) {
   } catch (...) {
     FState.Apply(TConnectionState::TEvent::StartFailed);
     DeletePasswordFile();
-    SetStatus("Not connected", 0);
+    FDriver.SetStatus("Not connected", 0);
     throw;
   }
   if (FRedirector.Running()) {
@@ -84,50 +102,73 @@ void TConnectionDriver::StartPsftp(const QString& PsftpKey) {
   } else {
     FState.Apply(TConnectionState::TEvent::StartFailed);
     DeletePasswordFile();
-    SetStatus("Not connected", 0);
+    FDriver.SetStatus("Not connected", 0);
   }
 }
 
-void TConnectionDriver::StartConversation() {
+void TConnectionLogin::StartConversation() {
   FState.Apply(TConnectionState::TEvent::PsftpStarted);
-  ResetConversation();
   FQuestions->Reset();
-  FLogin.WrongPassphrases = 0;
-  FLogin.KeyRefused = false;
-  FLogin.PasswordAsked = false;
-  FOpen = Bind(std::make_unique<TLoginOperation>(), &TConnectionDriver::FinishLogin);
+  FAttempt.WrongPassphrases = 0;
+  FAttempt.KeyRefused = false;
+  FAttempt.PasswordAsked = false;
+  FDriver.Restart(IConversation::Bind(std::make_unique<TLoginOperation>(), *this,
+                                      &TConnectionLogin::FinishLogin));
 }
 
 // psftp reads "bye" only between commands: while one is unanswered, psftp is
 // busy with it (or stuck on a stalled server), so it is ended instead.
-void TConnectionDriver::Disconnect() {
+void TConnectionLogin::Disconnect() {
   if (FState.Stage() == TConnectionState::TStage::Starting) return CancelPassword();
   FState.Apply(TConnectionState::TEvent::Disconnect);
-  FQueue.clear();
-  // The login is psftp's start, no command: "bye" is read once it is done.
-  if (FOpen && !FOpen->Command().isEmpty()) {
-    Debug("Disconnect: a command was still unanswered, so psftp was ended");
+  // "bye" is read once the login is done.
+  if (FDriver.ForgetQueued()) {
+    FDriver.Debug("Disconnect: a command was still unanswered, so psftp was ended");
     FRedirector.Kill();
     return;
   }
-  FView.Log(IDriverView::TLog::Command, "bye");
+  FDriver.View().Log(IDriverView::TLog::Command, "bye");
   try {
     FRedirector.Write("bye");
   } catch (const Exception& e) {
-    Debug("psftp did not take the command: " + e.Message());  // it has ended already
+    FDriver.Debug("psftp did not take the command: " + e.Message());  // it has ended already
   }
   FByeTimer.start();
 }
 
-void TConnectionDriver::DeletePasswordFile() {
+void TConnectionLogin::PsftpEnded() {
+  FByeTimer.stop();
+  FState.Apply(TConnectionState::TEvent::PsftpEnded);
+  ShowConnection();
+  DeletePasswordFile();
+  FKeyLogin->TakePassphrase();  // forgotten once psftp has gone
+}
+
+void TConnectionLogin::SetConnected(bool Value) {
+  using TStage = TConnectionState::TStage;
+  FState = TConnectionState(Value ? TStage::Connected : TStage::NotConnected);
+  ShowConnection();
+}
+
+void TConnectionLogin::ShowConnection() {
+  const bool connected = FState.Connected();
+  FDriver.SetStatus(connected ? "Connected" : "Not connected", 0);
+  FDriver.View().ConnectionChanged(connected, QString::fromLocal8Bit(FCurrentHostName));
+}
+
+void TConnectionLogin::PageClosing(IPage* Page) {
+  if (Page == FStartingPage) FStartingPage = nullptr;
+}
+
+void TConnectionLogin::DeletePasswordFile() {
   if (FPasswordFile.isEmpty()) return;
   QFile::remove(FPasswordFile);
   FPasswordFile.clear();
 }
 
-void TConnectionDriver::FinishLogin(TLoginOperation& Login) {
+void TConnectionLogin::FinishLogin(TLoginOperation& Login) {
   if (!Login.Succeeded()) {
-    ReportFailure(Login);
+    FDriver.ReportFailure(Login);
     return;
   }
   DeletePasswordFile();
@@ -136,21 +177,18 @@ void TConnectionDriver::FinishLogin(TLoginOperation& Login) {
   // No password, no key and no question, yet logged in: the SSH agent gave
   // its key (psftp says so only with -v, which it does not get). Said, so
   // a user who expected a password question knows why none came.
-  if (FLogin.ViaAgent && !FLogin.PasswordAsked) SetStatus("Connected (SSH agent)", 0);
-  SetCurrentDir(Login.HomeDir());
-  ErrorReport::Guarded([this] {
-    Start(Bind(std::make_unique<TChangeDirOperation>(FStartingPage, FStartingDir),
-               &TConnectionDriver::FinishChangeDir));
-  });
+  if (FAttempt.ViaAgent && !FAttempt.PasswordAsked) FDriver.SetStatus("Connected (SSH agent)", 0);
+  FDriver.SetCurrentDir(Login.HomeDir());
+  ErrorReport::Guarded([this] { FDriver.EnterDir(FStartingPage, FStartingDir); });
 }
 
-void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& NewInput) {
-  Debug(QString::fromLocal8Bit(NewInput));
+void TConnectionLogin::ErrorInput(const QByteArray& NewInput) {
+  FDriver.Debug(QString::fromLocal8Bit(NewInput));
   for (const TPsftpQuestions::TEvent& event : FQuestions->Feed(NewInput)) {
     switch (event.Kind) {
       case TPsftpQuestions::TEvent::HostKey:
         FPendingQuestion = event.Question.Kind;
-        FView.AskHostKey(event.Question);
+        FDriver.View().AskHostKey(event.Question);
         break;
       case TPsftpQuestions::TEvent::Password:
         AskPassword(event.Prompt);
@@ -159,19 +197,19 @@ void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& 
         const TPlainMessages::TFatalError error =
             TPlainMessages::FatalError(event.Message, QString::fromLocal8Bit(FCurrentHostName),
                                        FCurrentPort, QString::fromLocal8Bit(FCurrentUserName));
-        Debug("Fatal: " + error.Text);
-        FView.Inform(error.Text, error.Detail);
+        FDriver.Debug("Fatal: " + error.Text);
+        FDriver.View().Inform(error.Text, error.Detail);
         break;
       }
       case TPsftpQuestions::TEvent::WrongPassphrase:
-        ++FLogin.WrongPassphrases;
+        ++FAttempt.WrongPassphrases;
         break;
       case TPsftpQuestions::TEvent::KeyRefused:
-        FLogin.KeyRefused = true;
+        FAttempt.KeyRefused = true;
         break;
       case TPsftpQuestions::TEvent::KeyUnusable:
-        if (!FLogin.KeyFile.isEmpty())
-          GiveUpLogin(QString("psftp could not use the key %1.").arg(FLogin.KeyFile),
+        if (!FAttempt.KeyFile.isEmpty())
+          GiveUpLogin(QString("psftp could not use the key %1.").arg(FAttempt.KeyFile),
                       event.Message);
         break;
     }
@@ -182,35 +220,35 @@ void TConnectionDriver::VirtualRedirectorErrorInput(QObject*, const QByteArray& 
 // passphrase, or a password because the server refused it. The user meant to
 // log in with the key, so a refusal ends the login with a message naming it
 // instead of asking for a password they may not have.
-void TConnectionDriver::AskPassword(TPasswordRequest Request) {
-  FLogin.PasswordAsked = true;
-  if (FLogin.KeyFile.isEmpty()) return FView.AskPassword(Request);
+void TConnectionLogin::AskPassword(TPasswordRequest Request) {
+  FAttempt.PasswordAsked = true;
+  if (FAttempt.KeyFile.isEmpty()) return FDriver.View().AskPassword(Request);
   if (Request.Kind == TPasswordRequest::TKind::Password) {
-    if (FLogin.KeyRefused)
-      return GiveUpLogin(QString("The server refused the key %1.").arg(FLogin.KeyFile),
+    if (FAttempt.KeyRefused)
+      return GiveUpLogin(QString("The server refused the key %1.").arg(FAttempt.KeyFile),
                          "Server refused our key");
-    return FView.AskPassword(Request);
+    return FDriver.View().AskPassword(Request);
   }
   const QByteArray known = FKeyLogin->TakePassphrase();
-  if (!known.isEmpty() && FLogin.WrongPassphrases == 0) {
-    Debug("Answered with the passphrase given for the key's conversion");
+  if (!known.isEmpty() && FAttempt.WrongPassphrases == 0) {
+    FDriver.Debug("Answered with the passphrase given for the key's conversion");
     return FRedirector.WriteRaw(known + "\n");
   }
-  if (FLogin.WrongPassphrases >= TKeyLogin::MostAttempts)
-    return GiveUpLogin(QString("Wrong passphrase for the key %1.").arg(FLogin.KeyFile),
+  if (FAttempt.WrongPassphrases >= TKeyLogin::MostAttempts)
+    return GiveUpLogin(QString("Wrong passphrase for the key %1.").arg(FAttempt.KeyFile),
                        "Wrong passphrase");
-  Request.Prompt = QString("Passphrase for key \"%1\" (%2):").arg(Request.Key, FLogin.KeyFile);
-  if (FLogin.WrongPassphrases > 0) Request.Warning = "Wrong passphrase";
-  FView.AskPassword(Request);
+  Request.Prompt = QString("Passphrase for key \"%1\" (%2):").arg(Request.Key, FAttempt.KeyFile);
+  if (FAttempt.WrongPassphrases > 0) Request.Warning = "Wrong passphrase";
+  FDriver.View().AskPassword(Request);
 }
 
-void TConnectionDriver::GiveUpLogin(const QString& Text, const QString& Detail) {
-  Debug(Text);
-  FView.Inform(Text, Detail);
+void TConnectionLogin::GiveUpLogin(const QString& Text, const QString& Detail) {
+  FDriver.Debug(Text);
+  FDriver.View().Inform(Text, Detail);
   FRedirector.Kill();
 }
 
-void TConnectionDriver::AnswerHostKey(THostKeyAnswer Answer) {
+void TConnectionLogin::AnswerHostKey(THostKeyAnswer Answer) {
   // psftp reads one line; on Linux it keeps a CR, so answers end with LF alone.
   // The weak-algorithm question knows only "y" (go on) and anything else (stop).
   QByteArray line;
@@ -218,21 +256,21 @@ void TConnectionDriver::AnswerHostKey(THostKeyAnswer Answer) {
     line = "y";
   else if (Answer == THostKeyAnswer::Once)
     line = FPendingQuestion == THostKeyRequest::hkWeakCrypto ? "y" : "n";
-  Debug("Host key answer: " + (line.isEmpty() ? QString("(abandon)") : QString(line)));
+  FDriver.Debug("Host key answer: " + (line.isEmpty() ? QString("(abandon)") : QString(line)));
   FRedirector.WriteRaw(line + "\n");
 }
 
-void TConnectionDriver::AnswerPassword(const QByteArray& Password) {
+void TConnectionLogin::AnswerPassword(const QByteArray& Password) {
   if (Password.contains('\n') || Password.contains('\r'))
     throw Exception("A password cannot hold a line break");
   if (FState.Stage() == TConnectionState::TStage::Starting) return FKeyLogin->Answer(Password);
   FRedirector.WriteRaw(Password + "\n");
 }
 
-void TConnectionDriver::CancelPassword() {
+void TConnectionLogin::CancelPassword() {
   if (FState.Stage() != TConnectionState::TStage::Starting) return FRedirector.Kill();
   FKeyLogin->Cancel();
   FState.Apply(TConnectionState::TEvent::StartFailed);
-  FLogin.PendingPassword.clear();
-  SetStatus("Not connected", 0);
+  FAttempt.PendingPassword.clear();
+  FDriver.SetStatus("Not connected", 0);
 }
