@@ -28,4 +28,17 @@ class ITransferListener {
   // The check of Page's remote file that a save began is done; Page is
   // never null.
   virtual void RemoteChecked(IPage* Page, const TRemoteCheck& Check) = 0;
+
+  // Takes the reports while no controller listens: the pages' text is then
+  // nobody's to update.
+  static ITransferListener& Nobody() {
+    static struct TNobody : ITransferListener {
+      void FileDownloaded(IPage*, const QString&, const QByteArray&) override {}
+      void DownloadEnded(IPage*) override {}
+      void FileUploaded(IPage*, quint64) override {}
+      void UploadFailed(IPage*) override {}
+      void RemoteChecked(IPage*, const TRemoteCheck&) override {}
+    } nobody;
+    return nobody;
+  }
 };

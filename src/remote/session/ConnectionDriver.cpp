@@ -236,17 +236,8 @@ void TConnectionDriver::Abort() {
 
 bool TConnectionDriver::PsftpRunning() const { return FRedirector.Running(); }
 
-// Reports for a page with no listener go nowhere: the page's text is then
-// nobody's to update.
 ITransferListener& TConnectionDriver::Listener() {
-  static struct TNobody : ITransferListener {
-    void FileDownloaded(IPage*, const QString&, const QByteArray&) override {}
-    void DownloadEnded(IPage*) override {}
-    void FileUploaded(IPage*, quint64) override {}
-    void UploadFailed(IPage*) override {}
-    void RemoteChecked(IPage*, const TRemoteCheck&) override {}
-  } nobody;
-  return FListener ? *FListener : nobody;
+  return FListener ? *FListener : ITransferListener::Nobody();
 }
 
 bool TConnectionDriver::Busy() const { return FOpen || !FQueue.empty(); }

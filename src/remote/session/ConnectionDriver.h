@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QByteArrayList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -20,7 +19,6 @@
 
 class IPage;
 class TVirtualRedirector;
-class TPsftpOperation;
 class TChangeDirOperation;
 class TListOperation;
 class TGetOperation;
