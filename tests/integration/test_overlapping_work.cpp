@@ -45,6 +45,16 @@ class OverlapTest : public DriverSessionTest {
     Open(page, "notes.txt");
     return page;
   }
+  // Opens big.txt into Page and returns once the server holds its download
+  // part way.
+  void StartHeldDownload(FakePage* Page) {
+    server.WriteFile("/www/big.txt", Lines(5000, "big"));
+    server.HoldReadAfter("/www/big.txt", 1000);
+    Connect();
+    ASSERT_TRUE(Page->Select("big.txt"));
+    editing.OpenSelected(Page);
+    ASSERT_TRUE(server.WaitUntilHeld());
+  }
   // A second page showing the folder the first page showed at the start.
   FakePage* PageBeside(TDir* Dir) {
     FakePage* page = view.AddPage();
@@ -185,13 +195,8 @@ TEST_F(OverlapTest, AFailedSaveIsNamedAtTheNextCheck) {
 // The page takes no typing while a download fills it, and takes it again
 // once the download has ended, whole or not.
 TEST_F(OverlapTest, APageTakesNoTypingWhileADownloadFillsIt) {
-  server.WriteFile("/www/big.txt", Lines(5000, "big"));
-  server.HoldReadAfter("/www/big.txt", 1000);
-  Connect();
   FakePage* page = view.Page(0);
-  ASSERT_TRUE(page->Select("big.txt"));
-  editing.OpenSelected(page);
-  ASSERT_TRUE(server.WaitUntilHeld());
+  ASSERT_NO_FATAL_FAILURE(StartHeldDownload(page));
   EXPECT_TRUE(page->Receiving);
   server.ReleaseHeld();
   WaitIdle();
@@ -200,13 +205,8 @@ TEST_F(OverlapTest, APageTakesNoTypingWhileADownloadFillsIt) {
 }
 
 TEST_F(OverlapTest, ADownloadCutOffByPsftpsEndFreesThePage) {
-  server.WriteFile("/www/big.txt", Lines(5000, "big"));
-  server.HoldReadAfter("/www/big.txt", 1000);
-  Connect();
   FakePage* page = view.Page(0);
-  ASSERT_TRUE(page->Select("big.txt"));
-  editing.OpenSelected(page);
-  ASSERT_TRUE(server.WaitUntilHeld());
+  ASSERT_NO_FATAL_FAILURE(StartHeldDownload(page));
   ASSERT_TRUE(page->Receiving);
   redirector.Kill();
   ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
