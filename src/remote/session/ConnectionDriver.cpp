@@ -18,8 +18,6 @@ TConnectionDriver::TConnectionDriver(IDriverView& View, TVirtualRedirector& Redi
   FRedirector.OnChildProcessEnd = [this](QObject* sender) {
     VirtualRedirectorChildProcessEnd(sender);
   };
-  FProgressTimer.setInterval(300);
-  QObject::connect(&FProgressTimer, &QTimer::timeout, [this] { ShowProgress(); });
   FLogin.ShowConnection();
 }
 
@@ -73,26 +71,7 @@ void TConnectionDriver::WriteNext() {
     // psftp has ended and its end is on its way; that resets the conversation.
     Debug("psftp did not take the command: " + e.Message());
   }
-  FProgressTimer.start();
-  if (FOpen->IsCheck()) {
-    FView.MessageChanged("Checking...", QString());
-    FProgressShown = true;
-  }
-}
-
-// A long download or listing shows how far it has come.
-void TConnectionDriver::ShowProgress() {
-  const QString text = FOpen ? FOpen->Progress() : QString();
-  if (text.isEmpty()) return;
-  FView.MessageChanged(text, QString());
-  FProgressShown = true;
-}
-
-void TConnectionDriver::EndProgress() {
-  FProgressTimer.stop();
-  if (!FProgressShown) return;
-  FProgressShown = false;
-  FView.MessageChanged(FStatus0, FStatus0ToolTip);
+  FMessage.CommandStarted(FOpen->IsCheck() ? "Checking..." : QString());
 }
 
 void TConnectionDriver::VirtualRedirectorInput(QObject*, const QByteArray& NewInput) {
@@ -130,7 +109,7 @@ void TConnectionDriver::HandlePrompt() {
     Debug(QString("(%1 more bytes of this answer are not shown here)").arg(FAnswerNotLogged));
   FAnswerLogged = FAnswerNotLogged = 0;
   if (!FOpen) return;
-  EndProgress();
+  FMessage.CommandEnded();
   TOperationPtr finished = std::move(FOpen);
   try {
     finished->Finish();
@@ -160,7 +139,7 @@ void TConnectionDriver::VirtualRedirectorChildProcessEnd(QObject*) {
 }
 
 void TConnectionDriver::ResetConversation() {
-  EndProgress();
+  FMessage.CommandEnded();
   FAnswerLogged = FAnswerNotLogged = 0;
   SetDownloading(false);
   FReader.Reset();
@@ -179,13 +158,8 @@ void TConnectionDriver::ResetConversation() {
 void TConnectionDriver::Debug(const QString& S) { FView.Log(IDriverView::TLog::Line, S); }
 
 void TConnectionDriver::SetStatus(const QString& S, int Index, const QString& ToolTip) {
-  if (Index == 0) {
-    FStatus0 = S;
-    FStatus0ToolTip = ToolTip;
-    FProgressShown = false;
-  }
   if (Index == 0)
-    FView.MessageChanged(S, ToolTip);
+    FMessage.Set(S, ToolTip);
   else
     FView.FolderChanged(S);
 }

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -16,6 +15,7 @@
 #include "remote/session/Conversation.h"
 #include "remote/session/DriverView.h"
 #include "remote/session/SaveCheck.h"
+#include "remote/session/StatusMessage.h"
 
 class IPage;
 class TVirtualRedirector;
@@ -114,8 +114,6 @@ class TConnectionDriver : private IConversation {
   void HandlePrompt();
   void ReportFailure(const TPsftpOperation& Operation) override;
   void ResetConversation();
-  void ShowProgress();
-  void EndProgress();
 
   // What each operation's end means.
   void EnterDir(IPage* Page, const QByteArray& Dir) override;
@@ -145,12 +143,7 @@ class TConnectionDriver : private IConversation {
   // The operation whose answer psftp is printing, and those not yet written.
   TOperationPtr FOpen;
   std::deque<TOperationPtr> FQueue;
-  // Shows how far a long download or listing has come, in place of panel 0's
-  // text, which comes back when it ends.
-  QTimer FProgressTimer;
-  QString FStatus0;
-  QString FStatus0ToolTip;
-  bool FProgressShown = false;
+  TStatusMessage FMessage{FView, [this] { return FOpen ? FOpen->Progress() : QString(); }};
   // How much of the open answer went to the debug log, and how much not.
   qint64 FAnswerLogged = 0;
   qint64 FAnswerNotLogged = 0;
