@@ -637,12 +637,14 @@ TEST_F(MainWindowTest, HostKeyQuestionOpensWithoutBlockingAndAnswersTheDriver) {
   auto form = ShowForm();
   TDebugLogWindow log;
   form->SetDebugForm(&log);
-  THostKeyRequest request;
-  request.Host = "example.test";
-  request.Port = 2222;
-  request.KeyType = "ssh-ed25519 255";
-  request.Fingerprint = "SHA256:abc";
-  form->AskHostKey(request);  // returns at once
+  // psftp's question, as its login prints it, reaches the window and
+  // returns at once.
+  form->Driver().StartConversation();
+  form->Driver().VirtualRedirectorErrorInput(
+      nullptr,
+      "The host key is not cached for this server:\n  example.test (port 2222)\n"
+      "The server's ssh-ed25519 key fingerprint is:\n  ssh-ed25519 255 SHA256:abc\n"
+      "Store key in cache? (y/n, Return cancels connection, i for more info) ");
   THostKeyDialog* dialog = form->HostKeyDialog();
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_TRUE(dialog->DetailsLabel()->text().contains("example.test"));

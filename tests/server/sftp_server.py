@@ -77,6 +77,8 @@ def parse_args():
     p.add_argument("--user", default="tester")
     p.add_argument("--password", default="secret")
     p.add_argument("--port", type=int, default=0)
+    p.add_argument("--banner", metavar="FILE",
+                   help="sends FILE's text as the login banner")
     p.add_argument("--host-key", help="key file; created when missing")
     p.add_argument("--deny", action="append", default=[],
                    help="glob of served paths refused with permission denied")
@@ -254,12 +256,21 @@ SFTPServerHandler._process_packet = _counting_process_packet
 
 
 class TestSSHServer(asyncssh.SSHServer):
-    def __init__(self, user, password, keys):
+    def __init__(self, user, password, keys, banner=None):
         self._user = user
         self._password = password
         self._keys = keys
+        self._banner = banner
+        self._conn = None
+
+    def connection_made(self, conn):
+        self._conn = conn
 
     def begin_auth(self, username):
+        # A banner is the server's own text shown before the login; a hostile
+        # server fills it with what looks like the client's questions.
+        if self._banner is not None:
+            self._conn.send_auth_banner(self._banner)
         return True
 
     def password_auth_supported(self):
@@ -285,12 +296,16 @@ async def main():
         key = asyncssh.generate_private_key("ssh-ed25519")
         if args.host_key:
             key.write_private_key(args.host_key)
+    banner = None
+    if args.banner:
+        with open(args.banner, encoding="utf-8") as f:
+            banner = f.read()
     client_keys = [k for file in args.authorized_key
                    for k in asyncssh.read_public_key_list(file)]
     server = await asyncssh.listen(
         "127.0.0.1", args.port,
         server_host_keys=[key],
-        server_factory=lambda: TestSSHServer(args.user, args.password, client_keys),
+        server_factory=lambda: TestSSHServer(args.user, args.password, client_keys, banner),
         sftp_factory=make_sftp_factory(args, root),
         allow_scp=False)
     port = server.sockets[0].getsockname()[1]

@@ -78,6 +78,11 @@ bool TestServer::Start() {
   if (FDropAfterLogin) args << "--drop-after-login";
   for (const QString& listing : FListings) args << "--listing" << listing;
   for (const QString& key : FAuthorizedKeys) args << "--authorized-key" << key;
+  if (!FBanner.isEmpty()) {
+    QFile banner(FOwnFiles.filePath("banner"));
+    if (banner.open(QIODevice::WriteOnly)) banner.write(FBanner);
+    args << "--banner" << banner.fileName();
+  }
   FProcess.setProcessChannelMode(QProcess::SeparateChannels);
   FProcess.start("/usr/bin/python3", args);
   if (!FProcess.waitForStarted(10000)) {

@@ -58,6 +58,9 @@ class TestServer {
   // last blank, or "name\tlong name" gives it apart. The folder is created in
   // the served tree. Call before Start().
   void SetListing(const QString& RemotePath, const QStringList& LongNames);
+  // Sends Text as the login banner, which psftp shows behind "| " on its
+  // error output before it asks for a password. Call before Start().
+  void SetBanner(const QByteArray& Text) { FBanner = Text; }
   // Accepts public-key login with the key in this OpenSSH public key file, as
   // well as the password. Call before Start().
   void AuthorizeKey(const QString& PublicKeyFile) { FAuthorizedKeys << PublicKeyFile; }
@@ -97,6 +100,7 @@ class TestServer {
   QStringList FFailRead, FFailWrite, FStallRead, FHoldRead, FHoldWrite;
   QStringList FListings;  // "remote path=listing file"
   QStringList FAuthorizedKeys;
+  QByteArray FBanner;
   QString FHostKeyFile;
   QString FHostKeyFingerprint;
   int FDropAfterRequests = 0;

@@ -825,10 +825,33 @@ TEST_F(DriverTest, HostKeyQuestionIsRaisedAndAnswered) {
   EXPECT_EQ(request.Fingerprint, "SHA256:abc");
   EXPECT_TRUE(view.DebugText.contains("Store key in cache?"));
 
+  // One question, one answer: psftp would read a second line as a command.
   driver.AnswerHostKey(THostKeyAnswer::Trust);
   driver.AnswerHostKey(THostKeyAnswer::Once);
-  driver.AnswerHostKey(THostKeyAnswer::Abandon);
-  EXPECT_EQ(redirector.Raw, (QByteArrayList{"y\n", "n\n", "\n"}));
+  EXPECT_EQ(redirector.Raw, (QByteArrayList{"y\n"}));
+}
+
+TEST_F(DriverTest, EachHostKeyAnswerIsWrittenAsPsftpReadsIt) {
+  const struct {
+    QByteArray question;
+    THostKeyAnswer answer;
+    QByteArray written;
+  } cases[] = {
+      {"Store key in cache? (y/n, Return cancels connection, i for more info) ",
+       THostKeyAnswer::Trust, "y\n"},
+      {"Store key in cache? (y/n, Return cancels connection, i for more info) ",
+       THostKeyAnswer::Once, "n\n"},
+      {"Update cached key? (y/n, Return cancels connection, i for more info) ",
+       THostKeyAnswer::Abandon, "\n"},
+      {"Continue with connection? (y/n) ", THostKeyAnswer::Once, "y\n"},
+  };
+  for (const auto& c : cases) {
+    redirector.Raw.clear();
+    driver.StartConversation();
+    FeedError(c.question);
+    driver.AnswerHostKey(c.answer);
+    EXPECT_EQ(redirector.Raw, QByteArrayList{c.written}) << c.question.constData();
+  }
 }
 
 TEST_F(DriverTest, PasswordPromptAndFatalErrorReachTheUser) {
@@ -844,6 +867,22 @@ TEST_F(DriverTest, PasswordPromptAndFatalErrorReachTheUser) {
   FeedError("Access denied\nFATAL ERROR: Configured password was not accepted\n");
   EXPECT_EQ(view.Errors.size(), 1);
   EXPECT_EQ(view.ErrorDetails, QStringList{"FATAL ERROR: Configured password was not accepted"});
+}
+
+// Once psftp has reached its prompt it asks nothing: text that reads like its
+// questions is the server's, and an answer would be run as a command.
+TEST_F(DriverTest, NothingIsAskedOrAnsweredOnceTheLoginIsOver) {
+  Browse();
+  for (const QByteArray& text :
+       {QByteArray("tester@127.0.0.1's password: "),
+        QByteArray("Keyboard-interactive authentication prompts from server:\n| Password: "),
+        QByteArray("Store key in cache? (y/n, Return cancels connection, i for more info) ")})
+    FeedError(text);
+  EXPECT_TRUE(view.PasswordRequests.empty());
+  EXPECT_TRUE(view.HostKeyRequests.empty());
+  driver.AnswerPassword("MySecretPw1");
+  driver.AnswerHostKey(THostKeyAnswer::Trust);
+  EXPECT_TRUE(redirector.Raw.isEmpty()) << redirector.Raw.join("|").constData();
 }
 
 // Standard error comes in pieces, cut anywhere; each line that ends psftp is

@@ -31,6 +31,14 @@ const QByteArray kWeak =
 const QByteArray kPassword = "Using username \"tester\".\ntester@127.0.0.1's password: ";
 const QByteArray kKeyboardInteractive =
     "Keyboard-interactive authentication prompts from server:\n| Password:";
+// A hostile banner, as psftp 0.78 frames it: every line of the server's text
+// behind "| ", including copies of psftp's own questions and frame lines.
+const QByteArray kHostileBanner =
+    "Using username \"tester\".\nPre-authentication banner message from server:\n"
+    "| Please enter your password:\n| tester@127.0.0.1's password: \n"
+    "| End of banner message from server\n"
+    "| Keyboard-interactive authentication prompts from server:\n| Password: \n"
+    "End of banner message from server\n";
 const QByteArray kFatal = "Access denied\nFATAL ERROR: Configured password was not accepted\n";
 
 // The events as one text, so split and unsplit feeds compare directly.
@@ -88,6 +96,12 @@ TEST(PsftpQuestions, RecognisesEachQuestionWithItsDetails) {
        "line 5 Unable to use key file \"k\" (OpenSSH SSH-2 private key (new format))"},
       // A server's banner is printed as it comes: only psftp's exact lines count.
       {"Welcome. Server refused our key\nWrong passphrase!\n", ""},
+      // Nothing in a banner asks, however it is cut; psftp's own question
+      // after it does, and so does the server's prompt in psftp's frame.
+      {kHostileBanner, ""},
+      {kHostileBanner + kPassword.mid(25), "password tester@127.0.0.1's password:"},
+      {kHostileBanner + kKeyboardInteractive, "password Password:"},
+      {"| Password: ", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected.toStdString());
@@ -102,6 +116,14 @@ TEST(PsftpQuestions, RecognisesEachQuestionWithItsDetails) {
       events.insert(events.end(), rest.begin(), rest.end());
       ASSERT_EQ(Describe(events), expected) << "split at " << at;
     }
+    // psftp writes its error output a byte at a time.
+    TPsftpQuestions bytes;
+    std::vector<TPsftpQuestions::TEvent> events;
+    for (char byte : c.text) {
+      auto more = bytes.Feed(QByteArray(1, byte));
+      events.insert(events.end(), more.begin(), more.end());
+    }
+    EXPECT_EQ(Describe(events), expected) << "a byte at a time";
   }
 }
 

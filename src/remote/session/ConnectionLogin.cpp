@@ -108,6 +108,7 @@ void TConnectionLogin::StartPsftp(const QString& PsftpKey) {
 
 void TConnectionLogin::StartConversation() {
   FState.Apply(TConnectionState::TEvent::PsftpStarted);
+  FOpenQuestion = TOpenQuestion::None;
   FQuestions->Reset();
   FAttempt.WrongPassphrases = 0;
   FAttempt.KeyRefused = false;
@@ -185,9 +186,18 @@ void TConnectionLogin::FinishLogin(TLoginOperation& Login) {
 void TConnectionLogin::ErrorInput(const QByteArray& NewInput) {
   FDriver.Debug(QString::fromLocal8Bit(NewInput));
   for (const TPsftpQuestions::TEvent& event : FQuestions->Feed(NewInput)) {
+    const bool question = event.Kind == TPsftpQuestions::TEvent::HostKey ||
+                          event.Kind == TPsftpQuestions::TEvent::Password;
+    // psftp asks only before its first prompt; later text that reads like a
+    // question is the server's, and an answer would become a command.
+    if (question && FState.Stage() != TConnectionState::TStage::LoggingIn) {
+      FDriver.Debug("Not asked: psftp asks nothing once its login is over");
+      continue;
+    }
     switch (event.Kind) {
       case TPsftpQuestions::TEvent::HostKey:
         FPendingQuestion = event.Question.Kind;
+        FOpenQuestion = TOpenQuestion::HostKey;
         FDriver.View().AskHostKey(event.Question);
         break;
       case TPsftpQuestions::TEvent::Password:
@@ -222,6 +232,7 @@ void TConnectionLogin::ErrorInput(const QByteArray& NewInput) {
 // instead of asking for a password they may not have.
 void TConnectionLogin::AskPassword(TPasswordRequest Request) {
   FAttempt.PasswordAsked = true;
+  FOpenQuestion = TOpenQuestion::Password;
   if (FAttempt.KeyFile.isEmpty()) return FDriver.View().AskPassword(Request);
   if (Request.Kind == TPasswordRequest::TKind::Password) {
     if (FAttempt.KeyRefused)
@@ -231,6 +242,7 @@ void TConnectionLogin::AskPassword(TPasswordRequest Request) {
   }
   const QByteArray known = FKeyLogin->TakePassphrase();
   if (!known.isEmpty() && FAttempt.WrongPassphrases == 0) {
+    FOpenQuestion = TOpenQuestion::None;
     FDriver.Debug("Answered with the passphrase given for the key's conversion");
     return FRedirector.WriteRaw(known + "\n");
   }
@@ -256,6 +268,7 @@ void TConnectionLogin::AnswerHostKey(THostKeyAnswer Answer) {
     line = "y";
   else if (Answer == THostKeyAnswer::Once)
     line = FPendingQuestion == THostKeyRequest::hkWeakCrypto ? "y" : "n";
+  if (!TakeOpenQuestion(TOpenQuestion::HostKey)) return;
   FDriver.Debug("Host key answer: " + (line.isEmpty() ? QString("(abandon)") : QString(line)));
   FRedirector.WriteRaw(line + "\n");
 }
@@ -264,7 +277,20 @@ void TConnectionLogin::AnswerPassword(const QByteArray& Password) {
   if (Password.contains('\n') || Password.contains('\r'))
     throw Exception("A password cannot hold a line break");
   if (FState.Stage() == TConnectionState::TStage::Starting) return FKeyLogin->Answer(Password);
+  if (!TakeOpenQuestion(TOpenQuestion::Password)) return;
   FRedirector.WriteRaw(Password + "\n");
+}
+
+// psftp reads standard input for both its answers and its commands: an
+// answer written when no question of that kind is open would be run as a
+// command, or would answer a later question in the user's name.
+bool TConnectionLogin::TakeOpenQuestion(TOpenQuestion Kind) {
+  if (FOpenQuestion != Kind || FState.Stage() != TConnectionState::TStage::LoggingIn) {
+    FDriver.Debug("An answer came when psftp had not asked: it was not passed on");
+    return false;
+  }
+  FOpenQuestion = TOpenQuestion::None;
+  return true;
 }
 
 void TConnectionLogin::CancelPassword() {

@@ -65,6 +65,8 @@ class TConnectionLogin {
   void AskPassword(TPasswordRequest Request);
   void GiveUpLogin(const QString& Text, const QString& Detail);
   void DeletePasswordFile();
+  enum class TOpenQuestion { None, HostKey, Password };
+  bool TakeOpenQuestion(TOpenQuestion Kind);
 
   IConversation& FDriver;
   TVirtualRedirector& FRedirector;
@@ -80,6 +82,8 @@ class TConnectionLogin {
   QByteArray FCurrentUserName;
   int FCurrentPort = 22;
   THostKeyRequest::TKind FPendingQuestion = THostKeyRequest::hkNewKey;
+  // The question psftp waits on, the only one an answer may go to.
+  TOpenQuestion FOpenQuestion = TOpenQuestion::None;
   QString FPasswordFile;
 
   // The login under way: what was chosen, and what psftp has said of it.

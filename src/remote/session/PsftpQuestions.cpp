@@ -11,6 +11,15 @@ const QString kChangedKeyWarning = "WARNING - POTENTIAL SECURITY BREACH!";
 // How psftp asks for the passphrase of the key given with -i; the name is
 // the comment stored in the key.
 const QRegularExpression kPassphrasePrompt(R"re(^Passphrase for key "(.*)": $)re");
+// psftp 0.78 shows text that comes from the server behind "| ", one line of
+// it per line, between two lines of its own: a banner, which is never a
+// question however it reads, and the keyboard-interactive prompts, where the
+// server's text is the question.
+const QString kBannerStart = "Pre-authentication banner message from server:";
+const QString kBannerEnd = "End of banner message from server";
+const QString kServerPromptsStart = "Keyboard-interactive authentication prompts from server:";
+const QString kServerPromptsEnd = "End of keyboard-interactive prompts from server";
+const QString kServerText = "| ";
 // Enough context for the longest host-key explanation psftp prints.
 const int kMaxKeptLines = 200;
 
@@ -23,6 +32,7 @@ QString LastLine(const QString& text) {
 void TPsftpQuestions::Reset() {
   FText.clear();
   FScannedLines = 0;
+  FBlock = FBeforeBanner = TBlock::None;
 }
 
 std::vector<TPsftpQuestions::TEvent> TPsftpQuestions::Feed(const QByteArray& Piece) {
@@ -51,6 +61,7 @@ void TPsftpQuestions::TakeLines(std::vector<TEvent>& Events) {
   const int complete = lines.size() - 1;  // the last one has no line end yet
   for (int i = FScannedLines; i < complete; ++i) {
     const QString& line = lines[i];
+    FollowBlock(line);
     TEvent event;
     if (line.startsWith("FATAL ERROR:") || line.startsWith("ssh_init: "))
       event.Kind = TEvent::FatalError;
@@ -68,8 +79,32 @@ void TPsftpQuestions::TakeLines(std::vector<TEvent>& Events) {
   FScannedLines = qMax(FScannedLines, complete);
 }
 
+// Only psftp's own frame lines move the block: the server's lines inside it
+// start with "| ", so no banner can open or close one.
+void TPsftpQuestions::FollowBlock(const QString& Line) {
+  if (Line == kBannerStart) {
+    if (FBlock != TBlock::Banner) FBeforeBanner = FBlock;
+    FBlock = TBlock::Banner;
+  } else if (Line == kBannerEnd && FBlock == TBlock::Banner) {
+    FBlock = FBeforeBanner;
+  } else if (Line == kServerPromptsStart && FBlock != TBlock::Banner) {
+    FBlock = TBlock::ServerPrompts;
+  } else if (Line == kServerPromptsEnd && FBlock == TBlock::ServerPrompts) {
+    FBlock = TBlock::None;
+  }
+}
+
+// A banner arrives in pieces as psftp writes it, so its unfinished last line
+// can read like any question ("Please enter your password:"); the server's
+// text asks only inside the keyboard-interactive frame.
+bool TPsftpQuestions::MayAsk(const QString& Tail) const {
+  if (FBlock == TBlock::Banner) return false;
+  return FBlock == TBlock::ServerPrompts || !Tail.startsWith(kServerText);
+}
+
 bool TPsftpQuestions::TakeQuestion(std::vector<TEvent>& Events) {
   const QString tail = LastLine(FText);
+  if (!MayAsk(tail)) return false;
   TEvent event;
   if (tail.endsWith(kHostKeyPromptEnd) || tail.endsWith(kWeakCryptoPrompt)) {
     event.Question = ParseHostKey(FText, tail);

@@ -38,6 +38,14 @@ class TPsftpQuestions {
   void TakeLines(std::vector<TEvent>& Events);
   THostKeyRequest ParseHostKey(const QString& Text, const QString& Tail) const;
 
+  void FollowBlock(const QString& Line);
+  bool MayAsk(const QString& Tail) const;
+
   QString FText;          // text since the last question, lines kept for their context
   int FScannedLines = 0;  // complete lines of FText already checked for fatal errors
+  // psftp frames the server's own text between lines of its own: the banner,
+  // and the keyboard-interactive prompts (which are questions).
+  enum class TBlock { None, Banner, ServerPrompts };
+  TBlock FBlock = TBlock::None;
+  TBlock FBeforeBanner = TBlock::None;
 };
