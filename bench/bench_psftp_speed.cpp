@@ -18,6 +18,9 @@
 //  5. The peak memory growth of the listing of case 1, in a fresh process
 //     (the program runs itself with --memory PORT), against the bytes psftp
 //     prints for that "ls".
+//  6. What closing each answer costs: psftp alone answering 200 "pwd"
+//     commands (answered without the server), each followed by the driver's
+//     closing command or not; the difference per command.
 // Run it from a Release build: build/bench/bench_psftp_speed [--reps N].
 #include <QCoreApplication>
 #include <QDir>
@@ -50,6 +53,7 @@ namespace {
 
 constexpr int kBigEntries = 50000;
 constexpr int kSmallEntries = 20;
+constexpr int kClosedCommands = 200;
 constexpr qsizetype kGetSize = 20 * 1024 * 1024;
 constexpr int kTimeoutMs = 300000;
 const char* const kPsftp = "/usr/bin/psftp";
@@ -565,6 +569,7 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   std::vector<double> getWhole, getAlone, getDriver, cdAlone, cdDriver;
   std::vector<double> getDriverRead, getTransfer, getBeforeLoad, getLoad;
+  std::vector<double> pwdBare, pwdClosed;
   for (int r = 0; r < reps; ++r)
     getWhole.push_back(RunPsftp(server, passwordFile, work.path(), "get /www/big.bin\nbye\n").Ms);
   {
@@ -591,6 +596,16 @@ int main(int argc, char** argv) {
       getLoad.push_back(Ms(page.LoadEndNs - page.LoadStartNs));
       if (session.View.Page.Text.size() != kGetSize) Die("the page did not get the whole file");
       session.View.Page.Text.clear();
+    }
+
+    for (int r = 0; r < reps * 3; ++r) {
+      QByteArray bare, closed;
+      for (int i = 0; i < kClosedCommands; ++i) {
+        bare += "pwd\n";
+        closed += "pwd\nlcd \"/dev/null/" + QByteArray(32, 'f') + "\"\n";
+      }
+      pwdBare.push_back(alone.Run(bare, kClosedCommands));
+      pwdClosed.push_back(alone.Run(closed, 2 * kClosedCommands));
     }
 
     session.Open("[..]");
@@ -636,6 +651,12 @@ int main(int argc, char** argv) {
               "5. peak memory growth vs listing text", listingBytes / 1048576.0,
               Median(growths) / 1024.0, "MB", memoryRatio,
               "<=", memoryRatio <= 3 ? "met" : "NOT MET");
+
+  const double closingMs = (Median(pwdClosed) - Median(pwdBare)) / kClosedCommands;
+  std::printf("%-40s %12.2f %12.2f %-4s %11.3fms %8s 1ms  %s\n",
+              "6. closing each answer, per command", Median(pwdBare) / kClosedCommands,
+              Median(pwdClosed) / kClosedCommands, "ms", closingMs,
+              "<=", closingMs <= 1 ? "met" : "NOT MET");
 
   std::printf("\nFor reference:\n");
   std::printf("  case 1, driver less psftp alone: %.1f ms\n",

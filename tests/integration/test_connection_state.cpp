@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include "DriverSessionTest.h"
 #include "WaitFor.h"
@@ -127,22 +128,14 @@ TEST_F(ConnectionStateTest, AStartThatFailsShowsNotConnectedAgain) {
   EXPECT_TRUE(QDir(WorkFolder()).entryList({"pw-*"}, QDir::Files).isEmpty());
 }
 
-// A psftp that reads "bye" and does not end is ended a little later.
+// A psftp that does not end after "bye" is ended a little later: a stopped
+// psftp reads nothing.
 TEST_F(ConnectionStateTest, PsftpThatIgnoresByeIsEnded) {
-  QTemporaryDir bin;
-  QFile script(bin.path() + "/psftp");
-  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-  script.write(
-      "#!/bin/sh\nprintf 'Remote working directory is /\\npsftp> '\n"
-      "while read line; do printf 'psftp> '; done\n");
-  script.close();
-  script.setPermissions(script.permissions() | QFile::ExeOwner);
-  const QByteArray path = qgetenv("PATH");
-  qputenv("PATH", bin.path().toUtf8() + ":" + path);
+  ASSERT_TRUE(server.Start());
   driver.SetByeTimeout(300);
-  view.ConnectAction(driver);
-  qputenv("PATH", path);
-  ASSERT_TRUE(WaitFor([&] { return driver.Connected() && !driver.Busy(); }));
+  StartPsftp();
+  ASSERT_TRUE(Listed("notes.txt")) << view.DebugText.toStdString();
+  ASSERT_EQ(::kill(pid_t(redirector.ChildProcessID()), SIGSTOP), 0);
   driver.Disconnect();
   ExpectNotConnected();
   EXPECT_TRUE(view.DebugText.contains("psftp did not end after \"bye\", so it was ended"));

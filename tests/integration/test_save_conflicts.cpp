@@ -74,7 +74,8 @@ class TConflictForm : public TMainWindow, public IUserPrompts {
   bool Confirm(const QString&) override { return false; }
   std::optional<QString> AskFile(const QString&) override { return std::nullopt; }
   void Log(TLog Kind, const QString& Text) override {
-    if (Kind == TLog::Command) Commands << Text.trimmed();
+    // The local command that closes each answer tells nothing of the check.
+    if (Kind == TLog::Command && !Text.startsWith("lcd ")) Commands << Text.trimmed();
     TMainWindow::Log(Kind, Text);
   }
   void SetStatus(const QString& S, int Index, const QString& ToolTip = QString()) override {

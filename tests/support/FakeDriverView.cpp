@@ -79,3 +79,22 @@ void FakeDriverView::ClosePage(int Index, TRemoteEditor& Editor) {
   PageList.erase(PageList.begin() + Index);
   if (Active >= PageCount()) Active = PageCount() - 1;
 }
+
+void RecordingRedirector::Write(const QByteArray& Command) {
+  const QByteArray closing = "lcd \"/dev/null/";
+  if (!Command.startsWith(closing)) {
+    Written << Command;
+    return;
+  }
+  ClosingPath = Command.mid(5, Command.size() - 6);
+}
+
+// psftp 0.78's answer to "lcd /dev/null/X", recorded.
+QByteArray RecordingRedirector::Answered(const QByteArray& Piece) {
+  const QByteArray prompt = "psftp> ";
+  if (ClosingPath.isEmpty() || !Piece.endsWith(prompt)) return Piece;
+  QByteArray answer = Piece + "lcd: unable to change directory: " + ClosingPath +
+                      ": chdir: Not a directory\n" + prompt;
+  ClosingPath.clear();
+  return answer;
+}

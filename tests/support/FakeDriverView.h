@@ -150,11 +150,18 @@ class RecordingRedirector : public TVirtualRedirector {
     Runs = true;
     return true;
   }
-  void Write(const QByteArray& Command) override { Written << Command; }
+  // A command that closes an answer (a change to a local folder below
+  // /dev/null) is kept apart from the commands written, for Answered.
+  void Write(const QByteArray& Command) override;
+  // Piece, recorded psftp output in which a "psftp> " that ends the piece
+  // ends the answer, as psftp prints it when the driver closes its commands:
+  // with psftp's refusal of the closing command and the prompt after it.
+  QByteArray Answered(const QByteArray& Piece);
   void WriteRaw(const QByteArray& Bytes) override { Raw << Bytes; }
   bool Running() const override { return Runs; }
   bool Runs = false;
   QStringList Started;
   QByteArrayList Written;
   QByteArrayList Raw;
+  QByteArray ClosingPath;  // of the closing command not yet answered
 };

@@ -43,7 +43,9 @@ class RemoteEditorTest : public ::testing::Test {
   }
   void TearDown() override { ErrorReport::SetHandler(previous); }
 
-  void Feed(const QByteArray& Piece) { driver.VirtualRedirectorInput(&redirector, Piece); }
+  void Feed(const QByteArray& Piece) {
+    driver.VirtualRedirectorInput(&redirector, redirector.Answered(Piece));
+  }
   // psftp's answer to the last "get": the file's bytes where it was asked
   // to write them, or the server's refusal when Bytes is none.
   QByteArray Got(const std::optional<QByteArray>& Bytes) {

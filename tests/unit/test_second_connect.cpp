@@ -61,7 +61,7 @@ TEST(SecondConnect, ChangesNothingOfTheConnectionUnderWay) {
                                     QByteArray("Listing directory /www\n"
                                                "-rw-r--r--    1 root     root            6 "
                                                "Dec 10 00:10 a.txt\npsftp> ")})
-      driver.VirtualRedirectorInput(&redirector, piece);
+      driver.VirtualRedirectorInput(&redirector, redirector.Answered(piece));
     EXPECT_EQ(redirector.Written, (QByteArrayList{"cd \"/www\"", "ls"}));
     EXPECT_EQ(view.Page(0)->Items, QStringList{"a.txt"});
     EXPECT_TRUE(other->Items.isEmpty());

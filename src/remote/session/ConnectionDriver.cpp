@@ -29,9 +29,10 @@ TConnectionDriver::~TConnectionDriver() {
 
 // ---------------------------------------------------------------- conversation
 
-// Commands go out one at a time: psftp then prints nothing after a prompt
-// until it is given the next command, so every line belongs to the one
-// command whose answer is open.
+// Commands go out one at a time, each followed by the command that closes
+// its answer (see TAnswerEnd): psftp prints nothing more until it is given
+// the next command, so every line belongs to the one command whose answer is
+// open.
 void TConnectionDriver::Start(TOperationPtr Operation) {
   FQueue.push_back(std::move(Operation));
   WriteNext();
@@ -64,9 +65,12 @@ void TConnectionDriver::WriteNext() {
   FOpen = std::move(FQueue.front());
   FQueue.pop_front();
   const QByteArray command = FOpen->Command();
+  const QByteArray closing = FAnswerEnd.Next();
   FView.Log(IDriverView::TLog::Command, QString::fromLocal8Bit(command));
+  FView.Log(IDriverView::TLog::Command, QString::fromLocal8Bit(closing));
   try {
     FRedirector.Write(command);
+    FRedirector.Write(closing);
   } catch (const Exception& e) {
     // psftp has ended and its end is on its way; that resets the conversation.
     Debug("psftp did not take the command: " + e.Message());
@@ -77,10 +81,10 @@ void TConnectionDriver::WriteNext() {
 void TConnectionDriver::VirtualRedirectorInput(QObject*, const QByteArray& NewInput) {
   LogPiece(NewInput);
   for (const TPsftpOutputReader::TEvent& event : FReader.Feed(NewInput)) {
-    if (event.Kind == TPsftpOutputReader::TEvent::Prompt)
-      ErrorReport::Guarded([this] { HandlePrompt(); });
-    else
+    if (event.Kind == TPsftpOutputReader::TEvent::Line)
       ErrorReport::Guarded([this, &event] { HandleLine(event.Text); });
+    else if (!FAnswerEnd.Pending())
+      ErrorReport::Guarded([this] { HandleEnd(); });
   }
 }
 
@@ -97,14 +101,24 @@ void TConnectionDriver::LogPiece(const QByteArray& Piece) {
   Debug(QString::fromLocal8Bit(Piece));
 }
 
+// Only the login, which no command begins, ends at psftp's prompt: its first
+// prompt comes before anything is written. Every other answer ends at its
+// closing line, and a prompt inside it is the server's text or psftp's
+// prompt before the closing command, which is read as it comes.
 void TConnectionDriver::HandleLine(const QString& Line) {
+  QString before;
+  if (FAnswerEnd.Ends(Line, before)) {
+    FAnswerEnd.Forget();
+    if (!before.isEmpty()) HandleLine(before);
+    return HandleEnd();
+  }
   if (FOpen)
     FOpen->Line(Line);
   else if (!Line.trimmed().isEmpty())
     Debug("Ignored, no command was waiting for it: " + Line);
 }
 
-void TConnectionDriver::HandlePrompt() {
+void TConnectionDriver::HandleEnd() {
   if (FAnswerNotLogged > 0)
     Debug(QString("(%1 more bytes of this answer are not shown here)").arg(FAnswerNotLogged));
   FAnswerLogged = FAnswerNotLogged = 0;
@@ -143,6 +157,7 @@ void TConnectionDriver::ResetConversation() {
   FAnswerLogged = FAnswerNotLogged = 0;
   SetDownloading(false);
   FReader.Reset();
+  FAnswerEnd.Forget();
   // What each dropped operation meant to its asker is told only after the
   // conversation is clear, so a listener that starts work finds it empty.
   TOperationPtr open = std::move(FOpen);

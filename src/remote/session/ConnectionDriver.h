@@ -10,6 +10,7 @@
 
 #include "remote/editing/TransferListener.h"
 #include "remote/listing/Directories.h"
+#include "remote/operations/AnswerEnd.h"
 #include "remote/operations/PsftpOutputReader.h"
 #include "remote/session/ConnectionLogin.h"
 #include "remote/session/Conversation.h"
@@ -25,7 +26,7 @@ class TGetOperation;
 class TPutOperation;
 
 // The conversation with psftp: starts it, writes its commands one at a time,
-// reads its output into lines and prompts, and hands each line to the
+// reads its output into lines and answers' ends, and hands each line to the
 // operation whose answer is open (see TPsftpOperation). It reaches the window
 // only through IDriverView and IPage, so it runs and is tested without
 // widgets. The login and the end of psftp (TConnectionLogin) and the check
@@ -111,7 +112,7 @@ class TConnectionDriver : private IConversation {
   void WriteNext();
   void LogPiece(const QByteArray& Piece);
   void HandleLine(const QString& Line);
-  void HandlePrompt();
+  void HandleEnd();
   void ReportFailure(const TPsftpOperation& Operation) override;
   void ResetConversation();
 
@@ -139,6 +140,7 @@ class TConnectionDriver : private IConversation {
   ITransferListener* FListener = nullptr;
   TVirtualRedirector& FRedirector;
   TPsftpOutputReader FReader;
+  TAnswerEnd FAnswerEnd;
 
   // The operation whose answer psftp is printing, and those not yet written.
   TOperationPtr FOpen;
