@@ -17,6 +17,7 @@
 #include "core/Exception.h"
 #include "process/CommandLine.h"
 #include "process/PipeIo.h"
+#include "process/SecretPipe.h"
 
 extern char** environ;
 
@@ -35,11 +36,16 @@ bool CloseRange(unsigned First, unsigned Last) {
 }
 
 // Descriptors that Qt or a library opened without close-on-exec must not
-// reach the child. Keep is the error pipe, which exec closes by itself.
-void CloseAbove2(int Keep, int OpenMax) {
-  if (CloseRange(3, unsigned(Keep) - 1) && CloseRange(unsigned(Keep) + 1, ~0U)) return;
+// reach the child. Keep is the error pipe, which exec closes by itself, and
+// Inherited (or -1) the one descriptor the child is meant to get.
+void CloseAbove2(int Keep, int Inherited, int OpenMax) {
+  const int Low = Inherited >= 0 && Inherited < Keep ? Inherited : Keep;
+  const int High = Inherited > Keep ? Inherited : Keep;
+  if (CloseRange(3, unsigned(Low) - 1) && CloseRange(unsigned(Low) + 1, unsigned(High) - 1) &&
+      CloseRange(unsigned(High) + 1, ~0U))
+    return;
   for (int Fd = 3; Fd < OpenMax; ++Fd)
-    if (Fd != Keep) close(Fd);
+    if (Fd != Keep && Fd != Inherited) close(Fd);
 }
 
 void ResetSignals() {
@@ -60,7 +66,8 @@ void ResetSignals() {
 }
 
 [[noreturn]] void ExecChild(const char* Program, const char* Directory, char* const* Argv,
-                            const int* ChildEnds, int ErrorPipe, int OpenMax, pid_t Parent) {
+                            const int* ChildEnds, int Inherited, int ErrorPipe, int OpenMax,
+                            pid_t Parent) {
   ResetSignals();
   EndWithParent(Parent);
   // No controlling terminal: psftp must not ask the user's terminal anything.
@@ -68,7 +75,8 @@ void ResetSignals() {
   if (Directory && chdir(Directory) != 0) Fail(ErrorPipe);
   for (int Std = 0; Std < 3; ++Std)
     if (dup2(ChildEnds[Std], Std) < 0) Fail(ErrorPipe);
-  CloseAbove2(ErrorPipe, OpenMax);
+  CloseAbove2(ErrorPipe, Inherited, OpenMax);
+  TSecretPipe::PassToChild(Inherited);
   execve(Program, Argv, environ);
   Fail(ErrorPipe);
 }
@@ -123,7 +131,9 @@ pid_t Start(const TStartInfo& Info, const int ChildEnds[3]) {
   const int Limit = OpenMax();
   const pid_t Parent = getpid();
   const pid_t Pid = fork();
-  if (Pid == 0) ExecChild(Program, Directory, Argv.data(), ChildEnds, ErrorWrite, Limit, Parent);
+  if (Pid == 0)
+    ExecChild(Program, Directory, Argv.data(), ChildEnds, Info.InheritedFd, ErrorWrite, Limit,
+              Parent);
   PipeIo::Close(ErrorWrite);
   const bool Started = Pid > 0 && ExecSucceeded(ErrorRead);
   PipeIo::Close(ErrorRead);

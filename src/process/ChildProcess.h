@@ -13,6 +13,9 @@ struct TStartInfo {
   QByteArray Program;           // absolute: the child changes folder before exec
   QByteArray Directory;         // empty: the parent's working folder
   QList<QByteArray> Arguments;  // argv, argv[0] included
+  // A descriptor above 2 the child keeps under its number (see TSecretPipe);
+  // -1: none. Every other one above 2 is closed.
+  int InheritedFd = -1;
 };
 
 // Parameters is split like a Windows command line; its first word becomes

@@ -44,12 +44,13 @@ TVirtualRedirector::~TVirtualRedirector() {
 }
 
 bool TVirtualRedirector::Run(const QString& FileName, const QString& InitialDirectory,
-                             const QString& Parameters) {
+                             const QString& Parameters, int InheritedFd) {
   if (FRunning) return false;
   if (!QFileInfo::exists(FileName))
     throw Exception(QStringLiteral("Unable to locate the application: ") + FileName);
-  const ChildProcess::TStartInfo Info =
+  ChildProcess::TStartInfo Info =
       ChildProcess::MakeStartInfo(FileName, InitialDirectory, Parameters);
+  Info.InheritedFd = InheritedFd;
   int ChildEnds[3] = {-1, -1, -1};
   try {
     CreatePipes(ChildEnds);

@@ -28,8 +28,9 @@ class TVirtualRedirector : public QObject {
   // Windows command line is split; the first word takes the place of argv[0].
   // Ignored while a child runs (returns false); true once the child runs.
   // Throws Exception on failure, leaving nothing of the attempt behind.
+  // InheritedFd, when not -1, stays open in the child under its number.
   virtual bool Run(const QString& FileName, const QString& InitialDirectory,
-                   const QString& Parameters);
+                   const QString& Parameters, int InheritedFd = -1);
   // Sends Command followed by CR LF. Ignored while no child runs.
   virtual void Write(const QByteArray& Command);
   // Sends Bytes unchanged (answers to the child's questions). Ignored while no child runs.

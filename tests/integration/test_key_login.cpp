@@ -120,6 +120,9 @@ TEST_F(KeyLoginTest, KeysInEitherFormLogInAndAPassphraseIsTypedOnce) {
           << request.Prompt.toStdString();
       EXPECT_EQ(redirector.Running(), !c.Converted);
       driver.AnswerPassword(c.Passphrase);
+      // puttygen converts the key now: were Quillery killed, no file of its
+      // own would hold the passphrase.
+      EXPECT_EQ(home.FilesHolding(c.Passphrase), QStringList());
     }
     TrustHostKey();
     ASSERT_TRUE(Listed()) << view.DebugText.toStdString();
@@ -185,6 +188,31 @@ TEST_F(KeyLoginTest, AConvertedKeyIsReusedUntilTheKeyChanges) {
   ASSERT_EQ(second.size(), 1);
   EXPECT_NE(second, first);
   driver.Disconnect();
+}
+
+// A key others can read is used, as psftp uses it, with a warning that says
+// so; a private one gets none.
+TEST_F(KeyLoginTest, AKeyOthersCanReadIsUsedWithAWarning) {
+  QFile::copy(Key("plain.ppk"), Key("shared.ppk"));
+  for (const bool shared : {true, false}) {
+    SCOPED_TRACE(shared ? "readable by others" : "private");
+    QFile::setPermissions(Key("shared.ppk"), shared ? QFile::ReadOwner | QFile::WriteOwner |
+                                                          QFile::ReadGroup | QFile::ReadOther
+                                                    : QFile::ReadOwner | QFile::WriteOwner);
+    view.Errors.clear();
+    Connect(Key("shared.ppk"));
+    TrustHostKey();
+    ASSERT_TRUE(Listed()) << view.DebugText.toStdString();
+    if (shared) {
+      ASSERT_EQ(view.Errors.size(), 1);
+      EXPECT_TRUE(view.Errors[0].contains("can be read by other users"));
+      EXPECT_TRUE(view.Errors[0].contains("chmod 600 " + Key("shared.ppk")));
+    } else {
+      EXPECT_EQ(view.Errors, QStringList());
+    }
+    driver.Disconnect();
+    ASSERT_TRUE(NotConnected());
+  }
 }
 
 TEST_F(KeyLoginTest, FailuresNameTheKeyAndLeaveNotConnected) {

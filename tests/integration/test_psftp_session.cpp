@@ -28,6 +28,10 @@ class PsftpSessionTest : public DriverSessionTest {
     view.ConnectAction(driver);
     ASSERT_EQ(view.Status[0], "Connecting...");
     ASSERT_TRUE(WaitFor([&] { return !view.HostKeyRequests.empty(); }));
+    // psftp waits on the question: were Quillery killed now, no file would
+    // hold the password.
+    if (!view.Values.Password.isEmpty())
+      EXPECT_EQ(home.FilesHolding(view.Values.Password), QStringList());
     driver.AnswerHostKey(answer);
   }
   void Disconnect() {
@@ -56,12 +60,16 @@ TEST_F(PsftpSessionTest, FirstConnectAsksForTheHostKeyThenListsTheStartingDirect
   EXPECT_TRUE(view.DebugText.contains("cd \"/www\"\r\n"));
   EXPECT_TRUE(view.DebugText.contains("ls\r\n"));
 
-  // The password never stood on psftp's command line, and its file is gone.
+  // psftp's argv[0] is its name; the password never stood on its command
+  // line, and came through a pipe, not a file.
   QFile cmdline(QString("/proc/%1/cmdline").arg(redirector.ChildProcessID()));
   ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
-  const QByteArray args = cmdline.readAll();
+  const QList<QByteArray> args = cmdline.readAll().split('\0');
+  EXPECT_EQ(args.value(0), "psftp");
   EXPECT_FALSE(args.contains(server.Password().toUtf8()));
-  EXPECT_TRUE(args.contains("-pwfile"));
+  const int pwfile = int(args.indexOf("-pwfile"));
+  ASSERT_GE(pwfile, 0);
+  EXPECT_TRUE(args.value(pwfile + 1).startsWith("/dev/fd/")) << args.value(pwfile + 1).constData();
   EXPECT_TRUE(QDir(WorkFolder()).entryList({"pw-*"}, QDir::Files).isEmpty());
 
   Disconnect();

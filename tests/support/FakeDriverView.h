@@ -145,7 +145,7 @@ class RecordingRedirector : public TVirtualRedirector {
  public:
   // Records the start of psftp instead; the recorded psftp then runs until
   // Runs is cleared.
-  bool Run(const QString&, const QString&, const QString& Parameters) override {
+  bool Run(const QString&, const QString&, const QString& Parameters, int) override {
     Started << Parameters;
     Runs = true;
     return true;

@@ -1,5 +1,8 @@
 #include "TempHome.h"
 
+#include <QDirIterator>
+#include <QFile>
+
 #include <QDir>
 
 namespace {
@@ -28,4 +31,15 @@ TempHome::~TempHome() {
     else
       qunsetenv(name);
   }
+}
+
+QStringList TempHome::FilesHolding(const QByteArray& Secret) const {
+  QStringList holding;
+  QDirIterator it(FDir.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    QFile file(it.next());
+    if (file.open(QIODevice::ReadOnly) && file.readAll().contains(Secret))
+      holding << file.fileName();
+  }
+  return holding;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <map>
 
@@ -18,6 +19,9 @@ class TempHome {
   QString Path() const { return FDir.path(); }
   QString ConfigHome() const { return FDir.path() + "/config"; }
   QString CacheHome() const { return FDir.path() + "/cache"; }
+  // The files below the home whose bytes hold Secret: what a process killed
+  // now would leave behind for anyone who reads the disk later.
+  QStringList FilesHolding(const QByteArray& Secret) const;
 
  private:
   QTemporaryDir FDir;

@@ -30,6 +30,7 @@
 #include "process/PipeThread.h"
 #include "process/RedirectorEvent.h"
 #include "process/RedirectorHelper.h"
+#include "process/SecretPipe.h"
 #include "process/VirtualRedirector.h"
 
 // Readable failure messages for Qt's text types.
@@ -371,6 +372,23 @@ TEST_F(Redirector, ChildRunsDetachedInTheGivenFolder) {
           .arg(QDir(FDir.path()).canonicalPath());
   EXPECT_EQ(QString::fromLocal8Bit(Collected('I')), Expected);
   EXPECT_NE(Pid, qint64(getsid(0)));
+}
+
+// A secret reaches the child through the one descriptor it inherits, which
+// it opens by name; no other descriptor of ours goes with it.
+TEST_F(Redirector, ASecretPipeReachesTheChildAndNothingElseDoes) {
+  const QByteArray Secret = "se cret\"pw";
+  auto Pipe = std::make_unique<TSecretPipe>(Secret);
+  const int Fd = Pipe->ReadEnd();
+  const QString Script =
+      QStringLiteral("cat %1; echo; ls /proc/$$/fd | sort -n | tr '\\n' ' '").arg(Pipe->Path());
+  ASSERT_TRUE(R->Run(QStringLiteral("/bin/sh"), {}, CommandLine({"sh", "-c", Script}), Fd));
+  Pipe.reset();  // the child holds its own copy
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(QString::fromLocal8Bit(Collected('I')),
+            QString::fromLocal8Bit(Secret) + QString("\n0 1 2 %1 ").arg(Fd));
+  // Too large for the pipe: refused instead of waiting for a reader.
+  EXPECT_THROW(TSecretPipe(QByteArray(4 << 20, 'x')), Exception);
 }
 
 // A child must not outlive the program that started it: a psftp left

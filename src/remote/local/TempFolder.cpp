@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -145,17 +144,6 @@ QString WorkFilePrefix(const QString& Kind) {
 QString NewWorkFile(const QString& Kind) {
   return WorkFilePrefix(Kind) +
          QString::number(QRandomGenerator::system()->generate64(), 36).rightJustified(13, u'0');
-}
-
-QString WriteSecretWorkFile(const QString& Kind, const QByteArray& Secret) {
-  QTemporaryFile file(WorkFilePrefix(Kind) + "XXXXXX");  // made 0600
-  file.setAutoRemove(false);
-  if (!file.open() || file.write(Secret) != Secret.size() || !file.flush()) {
-    const QString error = file.errorString();
-    file.remove();
-    throw Exception("Unable to write the password file in " + WorkFolder() + ": " + error);
-  }
-  return file.fileName();
 }
 
 // A work file is named after the process that made it, so a second Quillery

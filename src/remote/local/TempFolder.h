@@ -43,14 +43,7 @@ QString WorkFilePrefix(const QString& Kind);
 // whatever the final name's length, and named after this process.
 QString NewWorkFile(const QString& Kind);
 
-// Writes Secret (a password or a passphrase) to a new work file of this
-// kind that only the user can read, for a program that takes it from a file
-// rather than its command line, where every local user could read it in the
-// process list. Returns its name; the caller removes it once it has been
-// read. Throws Exception when it cannot be written.
-QString WriteSecretWorkFile(const QString& Kind, const QByteArray& Secret);
-
-// Removes the work files (password files, broken-off downloads, keys
-// puttygen was converting) of runs that have ended without cleaning up,
-// killed while psftp asked a question say.
+// Removes the work files (broken-off downloads, keys puttygen was
+// converting, and the password files earlier versions wrote) of runs that
+// have ended without cleaning up.
 void RemoveStaleWorkFiles();

@@ -3,10 +3,12 @@
 #include "remote/session/ConnectionLogin.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
 #include "process/CommandLine.h"
+#include "process/SecretPipe.h"
 #include "process/VirtualRedirector.h"
 #include "remote/local/TempFolder.h"
 #include "remote/operations/ChangeDirOperation.h"
@@ -32,7 +34,7 @@ TConnectionLogin::TConnectionLogin(IConversation& Driver, TVirtualRedirector& Re
   });
 }
 
-TConnectionLogin::~TConnectionLogin() { DeletePasswordFile(); }
+TConnectionLogin::~TConnectionLogin() = default;
 
 std::unique_ptr<TKeyLogin> TConnectionLogin::MakeKeyLogin() {
   TKeyLogin::TCallbacks callbacks;
@@ -53,6 +55,24 @@ std::unique_ptr<TKeyLogin> TConnectionLogin::MakeKeyLogin() {
   return std::make_unique<TKeyLogin>(std::move(callbacks));
 }
 
+// OpenSSH refuses a private key that other users can read, as it may have
+// been copied already. psftp uses it all the same, so the user is told
+// rather than refused.
+void TConnectionLogin::WarnIfKeyShared(const QString& KeyFile) {
+  if (KeyFile.isEmpty()) return;
+  const QFileInfo key(KeyFile);
+  constexpr QFile::Permissions kOthers =
+      QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+  if (!key.exists() || !(key.permissions() & kOthers)) return;
+  const QString text = QString(
+                           "The private key %1 can be read by other users of this computer, "
+                           "so it may no longer be secret. OpenSSH refuses such a key; make it "
+                           "private with: chmod 600 %1")
+                           .arg(KeyFile);
+  FDriver.Debug(text);
+  FDriver.View().Inform(text, QString());
+}
+
 void TConnectionLogin::Connect(const TConnectValues& Values, IPage* Page) {
   // A second start does nothing: the names and the starting directory stay
   // those of the connection under way.
@@ -64,6 +84,7 @@ void TConnectionLogin::Connect(const TConnectValues& Values, IPage* Page) {
   FStartingPage = Page;
   FAttempt.PendingPassword = Values.Password;
   FAttempt.KeyFile = Values.PrivateKeyFile;
+  WarnIfKeyShared(Values.PrivateKeyFile);
   FDriver.SetStatus("Connecting...", 0);
   FInConnect = true;
   try {
@@ -82,18 +103,23 @@ void TConnectionLogin::StartPsftp(const QString& PsftpKey) {
   FAttempt.ViaAgent = password.isEmpty() && PsftpKey.isEmpty();
   // A start that fails leaves no psftp whose end would clear "Connecting...".
   try {
-    QString parameters = QString("-v -P %1").arg(FCurrentPort);
+    // The first word is psftp's argv[0], its own name, as a shell gives it.
+    QString parameters = QString("psftp -P %1").arg(FCurrentPort);
+    // psftp reads -pwfile once, at its start; a pipe carries the password,
+    // so it is never on disk, nor on the command line where every local
+    // user could read it in the process list.
+    std::unique_ptr<TSecretPipe> passwordPipe;
     if (!password.isEmpty()) {
-      FPasswordFile = WriteSecretWorkFile("pw-", password);
-      parameters += " -pwfile " + QuoteCommandLineArgument(FPasswordFile);
+      passwordPipe = std::make_unique<TSecretPipe>(password);
+      parameters += " -pwfile " + passwordPipe->Path();
     }
     if (!PsftpKey.isEmpty()) parameters += " -i " + QuoteCommandLineArgument(PsftpKey);
     parameters += " -l " + QuoteCommandLineArgument(QString::fromLocal8Bit(FCurrentUserName)) +
                   " " + QuoteCommandLineArgument(QString::fromLocal8Bit(FCurrentHostName));
-    FRedirector.Run(PsftpProgramFile(), GetTempFolder(), parameters);
+    FRedirector.Run(PsftpProgramFile(), GetTempFolder(), parameters,
+                    passwordPipe ? passwordPipe->ReadEnd() : -1);
   } catch (...) {
     FState.Apply(TConnectionState::TEvent::StartFailed);
-    DeletePasswordFile();
     FDriver.SetStatus("Not connected", 0);
     throw;
   }
@@ -101,7 +127,6 @@ void TConnectionLogin::StartPsftp(const QString& PsftpKey) {
     StartConversation();
   } else {
     FState.Apply(TConnectionState::TEvent::StartFailed);
-    DeletePasswordFile();
     FDriver.SetStatus("Not connected", 0);
   }
 }
@@ -141,7 +166,6 @@ void TConnectionLogin::PsftpEnded() {
   FByeTimer.stop();
   FState.Apply(TConnectionState::TEvent::PsftpEnded);
   ShowConnection();
-  DeletePasswordFile();
   FKeyLogin->TakePassphrase();  // forgotten once psftp has gone
 }
 
@@ -161,18 +185,11 @@ void TConnectionLogin::PageClosing(IPage* Page) {
   if (Page == FStartingPage) FStartingPage = nullptr;
 }
 
-void TConnectionLogin::DeletePasswordFile() {
-  if (FPasswordFile.isEmpty()) return;
-  QFile::remove(FPasswordFile);
-  FPasswordFile.clear();
-}
-
 void TConnectionLogin::FinishLogin(TLoginOperation& Login) {
   if (!Login.Succeeded()) {
     FDriver.ReportFailure(Login);
     return;
   }
-  DeletePasswordFile();
   FState.Apply(TConnectionState::TEvent::LoggedIn);
   ShowConnection();
   // No password, no key and no question, yet logged in: the SSH agent gave

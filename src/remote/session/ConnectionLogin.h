@@ -60,11 +60,11 @@ class TConnectionLogin {
 
  private:
   std::unique_ptr<TKeyLogin> MakeKeyLogin();
+  void WarnIfKeyShared(const QString& KeyFile);
   void StartPsftp(const QString& PsftpKey);
   void FinishLogin(TLoginOperation& Login);
   void AskPassword(TPasswordRequest Request);
   void GiveUpLogin(const QString& Text, const QString& Detail);
-  void DeletePasswordFile();
   enum class TOpenQuestion { None, HostKey, Password };
   bool TakeOpenQuestion(TOpenQuestion Kind);
 
@@ -84,7 +84,6 @@ class TConnectionLogin {
   THostKeyRequest::TKind FPendingQuestion = THostKeyRequest::hkNewKey;
   // The question psftp waits on, the only one an answer may go to.
   TOpenQuestion FOpenQuestion = TOpenQuestion::None;
-  QString FPasswordFile;
 
   // The login under way: what was chosen, and what psftp has said of it.
   struct TAttempt {

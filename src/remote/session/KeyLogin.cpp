@@ -10,6 +10,7 @@
 
 #include "core/Exception.h"
 #include "process/ChildProcess.h"
+#include "process/SecretPipe.h"
 #include "remote/local/TempFolder.h"
 #include "remote/session/PsftpProgram.h"
 
@@ -84,34 +85,38 @@ void TKeyLogin::Cancel() {
   FPreparing = false;
 }
 
-// The passphrase reaches puttygen in a file of the user's own, which lives
-// only as long as puttygen runs: on its command line every local user could
-// read it in the process list.
+// The passphrase reaches puttygen through a pipe it opens by name: on its
+// command line every local user could read it in the process list, and a
+// file would outlive a Quillery that is killed during the conversion.
 void TKeyLogin::Convert(const QByteArray& Passphrase) {
   FOutputFile = NewWorkFile(".key-");
   QStringList arguments{FKey.Path(), "-O", "private", "-o", FOutputFile};
+  std::unique_ptr<TSecretPipe> passphrasePipe;
   if (FKey.Encrypted()) {
     try {
-      FPassphraseFile = WriteSecretWorkFile("pw-", Passphrase);
+      passphrasePipe = std::make_unique<TSecretPipe>(Passphrase);
     } catch (const Exception& e) {
       return Abandon(QString("Unable to convert the key %1.").arg(FKey.Path()), e.Message());
     }
-    arguments << "--old-passphrase" << FPassphraseFile;
+    arguments << "--old-passphrase" << passphrasePipe->Path();
   }
   FPassphrase = Passphrase;
   F.Log("Converting " + FKey.Path() + " with puttygen");
   FProcess = std::make_unique<QProcess>();
   FProcess->setProcessChannelMode(QProcess::MergedChannels);
   FProcess->setStandardInputFile(QProcess::nullDevice());
-#ifdef Q_OS_UNIX
+  const int inherited = passphrasePipe ? passphrasePipe->ReadEnd() : -1;
   // A conversion left running would write a key copy for no one.
-  FProcess->setChildProcessModifier([parent = getpid()] { ChildProcess::EndWithParent(parent); });
-#endif
+  FProcess->setChildProcessModifier([parent = getpid(), inherited] {
+    ChildProcess::EndWithParent(parent);
+    TSecretPipe::PassToChild(inherited);
+  });
   QObject::connect(FProcess.get(), &QProcess::finished, [this](int code) { Converted(code); });
   QObject::connect(FProcess.get(), &QProcess::errorOccurred, [this](QProcess::ProcessError e) {
     if (e == QProcess::FailedToStart) Converted(-1);
   });
   FProcess->start(PuttygenProgramFile(), arguments);
+  // puttygen holds the pipe now, or never will: Quillery's copy goes here.
 }
 
 void TKeyLogin::Converted(int ExitCode) {
@@ -172,8 +177,6 @@ void TKeyLogin::EndProcess() {
     }
     process->deleteLater();
   }
-  if (!FPassphraseFile.isEmpty()) QFile::remove(FPassphraseFile);
-  FPassphraseFile.clear();
   if (!FOutputFile.isEmpty() && QFileInfo::exists(FOutputFile)) QFile::remove(FOutputFile);
   FOutputFile.clear();
 }

@@ -66,6 +66,5 @@ class TKeyLogin {
   int FAttempts = 0;
   QByteArray FPassphrase;
   std::unique_ptr<QProcess> FProcess;
-  QString FPassphraseFile;
   QString FOutputFile;
 };
