@@ -10,10 +10,13 @@ namespace {
 const QString kBreachTitle = "WARNING - POTENTIAL SECURITY BREACH!";
 
 QString Details(const THostKeyRequest& Request) {
-  return QString("Host: %1\nPort: %2\nKey type: %3\nFingerprint: %4")
-      .arg(Request.Host)
-      .arg(Request.Port)
-      .arg(Request.KeyType, Request.Fingerprint);
+  QString details = QString("Host: %1\nPort: %2\nKey type: %3\nFingerprint: %4")
+                        .arg(Request.Host)
+                        .arg(Request.Port)
+                        .arg(Request.KeyType, Request.Fingerprint);
+  if (!Request.KnownFingerprint.isEmpty())
+    details += "\nFingerprint in ~/.ssh/known_hosts: " + Request.KnownFingerprint;
+  return details;
 }
 }  // namespace
 
@@ -77,10 +80,13 @@ void THostKeyDialog::ShowKeyQuestion(const THostKeyRequest& Request) {
   FTitle->setText(changed ? kBreachTitle : tr("Unknown host key"));
   FTitle->setStyleSheet(changed ? "color: #d00000;" : "");
   FText->setText(
-      changed ? tr("The host key this server presents is not the one remembered for it. "
+      changed ? tr("The host key this server presents is not the one remembered for it%1. "
                    "Either its administrator has changed the key, or another computer is "
                    "pretending to be this server. Trust the new key only if you know why "
                    "it changed.")
+                    .arg(Request.KnownFingerprint.isEmpty()
+                             ? QString()
+                             : tr(" in your OpenSSH known hosts (~/.ssh/known_hosts)"))
               : tr("This server's host key is not known yet, so there is no guarantee that "
                    "the server is the computer you think it is. Compare the fingerprint with "
                    "the one its administrator gave you."));

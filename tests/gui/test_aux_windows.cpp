@@ -224,6 +224,20 @@ TEST(HostKeyDialog, ChangedKeyLooksAlarmingAndEnterDoesNotTrustIt) {
   EXPECT_EQ(answers.Given, std::vector<THostKeyAnswer>{THostKeyAnswer::Abandon});
 }
 
+// A key other than the one the user's OpenSSH trusts names both.
+TEST(HostKeyDialog, AKeyOtherThanOpenSshsShowsBothFingerprints) {
+  TempHome home;
+  THostKeyDialog dialog;
+  THostKeyRequest request = Request(THostKeyRequest::hkChangedKey);
+  request.KnownFingerprint = "SHA256:b3BlbnNzaA";
+  dialog.Ask(request);
+  EXPECT_TRUE(dialog.DetailsLabel()->text().contains("Fingerprint: SHA256:Zm9vYmFy"));
+  EXPECT_TRUE(dialog.DetailsLabel()->text().contains(
+      "Fingerprint in ~/.ssh/known_hosts: SHA256:b3BlbnNzaA"));
+  EXPECT_TRUE(dialog.TextLabel()->text().contains("~/.ssh/known_hosts"));
+  dialog.CancelButton()->click();
+}
+
 TEST(HostKeyDialog, WeakCryptoShowsPsftpsTextWithContinueAndCancel) {
   TempHome home;
   THostKeyDialog dialog;

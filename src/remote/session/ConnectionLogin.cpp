@@ -16,6 +16,7 @@
 #include "remote/session/Conversation.h"
 #include "remote/session/DriverView.h"
 #include "remote/session/KeyLogin.h"
+#include "remote/session/KnownHosts.h"
 #include "remote/session/PlainMessages.h"
 #include "remote/session/PsftpProgram.h"
 #include "remote/session/PsftpQuestions.h"
@@ -215,7 +216,7 @@ void TConnectionLogin::ErrorInput(const QByteArray& NewInput) {
       case TPsftpQuestions::TEvent::HostKey:
         FPendingQuestion = event.Question.Kind;
         FOpenQuestion = TOpenQuestion::HostKey;
-        FDriver.View().AskHostKey(event.Question);
+        AskHostKey(event.Question);
         break;
       case TPsftpQuestions::TEvent::Password:
         AskPassword(event.Prompt);
@@ -269,6 +270,30 @@ void TConnectionLogin::AskPassword(TPasswordRequest Request) {
   Request.Prompt = QString("Passphrase for key \"%1\" (%2):").arg(Request.Key, FAttempt.KeyFile);
   if (FAttempt.WrongPassphrases > 0) Request.Warning = "Wrong passphrase";
   FDriver.View().AskPassword(Request);
+}
+
+// A host psftp has not met may be one the user's OpenSSH trusts already:
+// its key is then taken as OpenSSH takes it, and a different key is the
+// warning of a changed key, never a plain question.
+void TConnectionLogin::AskHostKey(THostKeyRequest Request) {
+  if (Request.Kind == THostKeyRequest::hkNewKey) {
+    const TKnownHosts::TResult known =
+        TKnownHosts::Check(QString::fromLocal8Bit(FCurrentHostName), FCurrentPort, Request.KeyType,
+                           Request.Fingerprint);
+    if (known.Verdict == TKnownHosts::TVerdict::Matches) {
+      FDriver.Debug("Host key matches ~/.ssh/known_hosts");
+      return AnswerHostKey(THostKeyAnswer::Trust);
+    }
+    if (known.Verdict == TKnownHosts::TVerdict::Differs) {
+      FDriver.Debug("Host key differs from the one in ~/.ssh/known_hosts: " +
+                    known.KnownFingerprint);
+      Request.Kind = THostKeyRequest::hkChangedKey;
+      Request.KnownFingerprint = known.KnownFingerprint;
+    } else if (!known.Why.isEmpty()) {
+      FDriver.Debug("Host key not in ~/.ssh/known_hosts: " + known.Why);
+    }
+  }
+  FDriver.View().AskHostKey(Request);
 }
 
 void TConnectionLogin::GiveUpLogin(const QString& Text, const QString& Detail) {

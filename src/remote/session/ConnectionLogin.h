@@ -64,6 +64,7 @@ class TConnectionLogin {
   void StartPsftp(const QString& PsftpKey);
   void FinishLogin(TLoginOperation& Login);
   void AskPassword(TPasswordRequest Request);
+  void AskHostKey(THostKeyRequest Request);
   void GiveUpLogin(const QString& Text, const QString& Detail);
   enum class TOpenQuestion { None, HostKey, Password };
   bool TakeOpenQuestion(TOpenQuestion Kind);

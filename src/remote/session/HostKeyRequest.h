@@ -14,7 +14,10 @@ struct THostKeyRequest {
   int Port = 0;
   QString KeyType;      // e.g. "ssh-ed25519 255"
   QString Fingerprint;  // e.g. "SHA256:..."
-  QString Text;         // psftp's whole question, for "more info"
+  // The other key the user's OpenSSH trusts for this host (known_hosts), when
+  // it differs from the one the server shows; the question is then a warning.
+  QString KnownFingerprint;
+  QString Text;  // psftp's whole question, for "more info"
 };
 
 // What the user said to a host-key question.
