@@ -77,6 +77,8 @@ def parse_args():
     p.add_argument("--user", default="tester")
     p.add_argument("--password", default="secret")
     p.add_argument("--port", type=int, default=0)
+    p.add_argument("--forward-log", metavar="FILE",
+                   help="forwards connections as a jump host, noting each in FILE")
     p.add_argument("--banner", metavar="FILE",
                    help="sends FILE's text as the login banner")
     p.add_argument("--host-key", help="key file; created when missing")
@@ -255,12 +257,52 @@ async def _counting_process_packet(self, pkttype, pktid, packet):
 SFTPServerHandler._process_packet = _counting_process_packet
 
 
+class _Relay(asyncssh.SSHTCPSession):
+    """Carries a forwarded channel to and from a local TCP connection."""
+
+    def __init__(self, reader, writer):
+        self._reader = reader
+        self._writer = writer
+        self._chan = None
+
+    def connection_made(self, chan):
+        self._chan = chan
+        asyncio.ensure_future(self._pump())
+
+    async def _pump(self):
+        try:
+            while True:
+                data = await self._reader.read(65536)
+                if not data:
+                    break
+                self._chan.write(data)
+            self._chan.write_eof()
+        except (OSError, asyncssh.Error):
+            pass
+
+    def data_received(self, data, datatype):
+        self._writer.write(data)
+
+    def eof_received(self):
+        if self._writer.can_write_eof():
+            self._writer.write_eof()
+
+    def connection_lost(self, exc):
+        self._writer.close()
+
+
+async def _relay_to_loopback(port):
+    reader, writer = await asyncio.open_connection("127.0.0.1", port)
+    return _Relay(reader, writer)
+
+
 class TestSSHServer(asyncssh.SSHServer):
-    def __init__(self, user, password, keys, banner=None):
+    def __init__(self, user, password, keys, banner=None, forward_log=None):
         self._user = user
         self._password = password
         self._keys = keys
         self._banner = banner
+        self._forward_log = forward_log
         self._conn = None
 
     def connection_made(self, conn):
@@ -272,6 +314,18 @@ class TestSSHServer(asyncssh.SSHServer):
         if self._banner is not None:
             self._conn.send_auth_banner(self._banner)
         return True
+
+    def connection_requested(self, dest_host, dest_port, orig_host, orig_port):
+        # A jump host: forwards a client's connection (ssh -W) when told to,
+        # and notes each one, so a test can tell it went this way. Every
+        # name is taken for this machine: PuTTY never sends a connection to
+        # a loopback address through a proxy, so tests name the target
+        # otherwise.
+        if self._forward_log is None:
+            return False
+        with open(self._forward_log, "a", encoding="utf-8") as f:
+            f.write(f"{dest_host}:{dest_port}\n")
+        return _relay_to_loopback(dest_port)
 
     def password_auth_supported(self):
         return True
@@ -305,7 +359,8 @@ async def main():
     server = await asyncssh.listen(
         "127.0.0.1", args.port,
         server_host_keys=[key],
-        server_factory=lambda: TestSSHServer(args.user, args.password, client_keys, banner),
+        server_factory=lambda: TestSSHServer(args.user, args.password, client_keys, banner,
+                                     args.forward_log),
         sftp_factory=make_sftp_factory(args, root),
         allow_scp=False)
     port = server.sockets[0].getsockname()[1]

@@ -78,6 +78,7 @@ bool TestServer::Start() {
   if (FDropAfterLogin) args << "--drop-after-login";
   for (const QString& listing : FListings) args << "--listing" << listing;
   for (const QString& key : FAuthorizedKeys) args << "--authorized-key" << key;
+  if (FForwarding) args << "--forward-log" << FOwnFiles.filePath("forwarded");
   if (!FBanner.isEmpty()) {
     QFile banner(FOwnFiles.filePath("banner"));
     if (banner.open(QIODevice::WriteOnly)) banner.write(FBanner);
@@ -127,4 +128,10 @@ bool TestServer::WaitUntilHeld(int TimeoutMs) const {
 void TestServer::ReleaseHeld() const {
   QFile release(FOwnFiles.filePath("release"));
   release.open(QIODevice::WriteOnly);
+}
+
+QStringList TestServer::Forwarded() const {
+  QFile log(FOwnFiles.filePath("forwarded"));
+  if (!log.open(QIODevice::ReadOnly)) return QStringList();
+  return QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
 }

@@ -58,6 +58,10 @@ class TestServer {
   // last blank, or "name\tlong name" gives it apart. The folder is created in
   // the served tree. Call before Start().
   void SetListing(const QString& RemotePath, const QStringList& LongNames);
+  // Acts as a jump host: forwards the connections clients ask for (ssh -W)
+  // and notes each "host:port" in Forwarded(). Call before Start().
+  void AllowForwarding() { FForwarding = true; }
+  QStringList Forwarded() const;
   // Sends Text as the login banner, which psftp shows behind "| " on its
   // error output before it asks for a password. Call before Start().
   void SetBanner(const QByteArray& Text) { FBanner = Text; }
@@ -101,6 +105,7 @@ class TestServer {
   QStringList FListings;  // "remote path=listing file"
   QStringList FAuthorizedKeys;
   QByteArray FBanner;
+  bool FForwarding = false;
   QString FHostKeyFile;
   QString FHostKeyFingerprint;
   int FDropAfterRequests = 0;

@@ -6,6 +6,7 @@
 
 #include "FakeDriverView.h"
 #include "TempHome.h"
+#include "process/CommandLine.h"
 #include "remote/local/TempFolder.h"
 #include "remote/session/ConnectionDriver.h"
 
@@ -66,6 +67,46 @@ TEST(SecondConnect, ChangesNothingOfTheConnectionUnderWay) {
     EXPECT_EQ(redirector.Written, (QByteArrayList{"cd \"/www\"", "ls"}));
     EXPECT_EQ(view.Page(0)->Items, QStringList{"a.txt"});
     EXPECT_TRUE(other->Items.isEmpty());
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A jump host becomes psftp's proxy command: the user's own ssh, forwarding
+// to the server psftp fills in, each word quoted for the shell psftp runs it
+// with.
+TEST(ProxyJump, BecomesAnSshProxyCommandForPsftp) {
+  const struct {
+    QString jump;
+    QString command;  // empty: no proxy command at all
+  } cases[] = {
+      {"", ""},
+      {"bastion", "ssh -W %host:%port 'ssh://bastion'"},
+      {"ann@bastion:2222", "ssh -W %host:%port 'ssh://ann@bastion:2222'"},
+      {"a,ann@b:22,c", "ssh -J 'a,ann@b:22' -W %host:%port 'ssh://c'"},
+      {"o'neil;rm -rf ~", R"(ssh -W %host:%port 'ssh://o'\''neil;rm -rf ~')"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.jump.toStdString());
+    TempHome home;
+    FakeDriverView view;
+    RecordingRedirector redirector;
+    TConnectionDriver driver(view, redirector);
+    TConnectValues values{"target", "tester", "", "/", 22, QString()};
+    values.ProxyJump = c.jump;
+    driver.Connect(values, view.ActivePage());
+    ASSERT_EQ(redirector.Started.size(), 1);
+    const QStringList args = SplitCommandLine(redirector.Started[0]);
+    const int at = int(args.indexOf("-proxycmd"));
+    if (c.command.isEmpty()) {
+      EXPECT_EQ(at, -1);
+    } else {
+      ASSERT_GE(at, 0);
+      EXPECT_EQ(args.value(at + 1), c.command);
+    }
+    EXPECT_EQ(args.last(), "target");
   }
 }
 

@@ -13,4 +13,7 @@ struct TConnectValues {
   // A private key to log in with (PuTTY's .ppk or OpenSSH's own form);
   // empty to leave it to the SSH agent or the password.
   QString PrivateKeyFile;
+  // OpenSSH's ProxyJump ("[user@]host[:port]", hops joined by commas): the
+  // server is reached through these hosts, by the user's own ssh.
+  QString ProxyJump;
 };

@@ -85,6 +85,7 @@ void TConnectionLogin::Connect(const TConnectValues& Values, IPage* Page) {
   FStartingPage = Page;
   FAttempt.PendingPassword = Values.Password;
   FAttempt.KeyFile = Values.PrivateKeyFile;
+  FProxyJump = Values.ProxyJump;
   WarnIfKeyShared(Values.PrivateKeyFile);
   FDriver.SetStatus("Connecting...", 0);
   FInConnect = true;
@@ -96,6 +97,21 @@ void TConnectionLogin::Connect(const TConnectValues& Values, IPage* Page) {
     throw;
   }
   FInConnect = false;
+}
+
+// psftp reaches the server through the user's own ssh, which logs in to the
+// jump hosts as it always does (agent, keys, config) and forwards the
+// connection: "ssh -W %host:%port", psftp filling in the server. The last
+// hop is given as an ssh:// address, the one form of a destination that
+// takes a port; the hops before it go to -J. psftp runs the command through
+// the shell, so each word is quoted for it.
+QString TConnectionLogin::JumpCommand(const QString& ProxyJump) {
+  const auto shellQuoted = [](QString Word) { return "'" + Word.replace("'", R"('\'')") + "'"; };
+  QStringList hops = ProxyJump.split(',', Qt::SkipEmptyParts);
+  const QString last = hops.isEmpty() ? QString() : hops.takeLast().trimmed();
+  QString command = "ssh";
+  if (!hops.isEmpty()) command += " -J " + shellQuoted(hops.join(','));
+  return command + " -W %host:%port " + shellQuoted("ssh://" + last);
 }
 
 void TConnectionLogin::StartPsftp(const QString& PsftpKey) {
@@ -115,6 +131,8 @@ void TConnectionLogin::StartPsftp(const QString& PsftpKey) {
       parameters += " -pwfile " + passwordPipe->Path();
     }
     if (!PsftpKey.isEmpty()) parameters += " -i " + QuoteCommandLineArgument(PsftpKey);
+    if (!FProxyJump.isEmpty())
+      parameters += " -proxycmd " + QuoteCommandLineArgument(JumpCommand(FProxyJump));
     parameters += " -l " + QuoteCommandLineArgument(QString::fromLocal8Bit(FCurrentUserName)) +
                   " " + QuoteCommandLineArgument(QString::fromLocal8Bit(FCurrentHostName));
     FRedirector.Run(PsftpProgramFile(), GetTempFolder(), parameters,

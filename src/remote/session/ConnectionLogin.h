@@ -61,6 +61,7 @@ class TConnectionLogin {
  private:
   std::unique_ptr<TKeyLogin> MakeKeyLogin();
   void WarnIfKeyShared(const QString& KeyFile);
+  static QString JumpCommand(const QString& ProxyJump);
   void StartPsftp(const QString& PsftpKey);
   void FinishLogin(TLoginOperation& Login);
   void AskPassword(TPasswordRequest Request);
@@ -82,6 +83,7 @@ class TConnectionLogin {
   QByteArray FCurrentHostName;
   QByteArray FCurrentUserName;
   int FCurrentPort = 22;
+  QString FProxyJump;
   THostKeyRequest::TKind FPendingQuestion = THostKeyRequest::hkNewKey;
   // The question psftp waits on, the only one an answer may go to.
   TOpenQuestion FOpenQuestion = TOpenQuestion::None;
