@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -75,6 +77,16 @@ void Collect(const QString& File, int Depth, QStringList& Aliases, QString* Why)
 
 QString TOpenSshHosts::DefaultConfigFile() { return QDir::homePath() + "/.ssh/config"; }
 
+// ssh reads the configuration of the account's home, whatever HOME says;
+// the aliases come from HOME's. Where the two differ, ssh is given the file
+// the aliases came from, so that an alias means what its file says.
+QString TOpenSshHosts::ConfigFileForSsh() {
+  const passwd* account = getpwuid(getuid());
+  if (account && QDir(QFile::decodeName(account->pw_dir)) == QDir(QDir::homePath()))
+    return QString();
+  return QFileInfo::exists(DefaultConfigFile()) ? DefaultConfigFile() : QString("/dev/null");
+}
+
 QStringList TOpenSshHosts::Aliases(const QString& ConfigFile, QString* Why) {
   QStringList aliases;
   Collect(ConfigFile, 0, aliases, Why);
@@ -89,7 +101,8 @@ bool TOpenSshHosts::Resolve(const QString& Alias, THost& Host, QString& Why,
     return false;
   }
   QStringList arguments;
-  if (!ConfigFile.isEmpty()) arguments << "-F" << ConfigFile;
+  const QString config = ConfigFile.isEmpty() ? ConfigFileForSsh() : ConfigFile;
+  if (!config.isEmpty()) arguments << "-F" << config;
   // "--" keeps an alias that begins with "-" from being read as an option.
   arguments << "-G"
             << "--" << Alias;

@@ -31,6 +31,9 @@ class TOpenSshHosts {
                       const QString& ConfigFile = QString());
   // ~/.ssh/config
   static QString DefaultConfigFile();
+  // What Resolve gives ssh with -F when no file is named: nothing, so that
+  // ssh reads its own files, unless HOME is not the account's home.
+  static QString ConfigFileForSsh();
   // The first of Host's identity files that exists, or empty.
   static QString FirstExistingKey(const THost& Host);
 };

@@ -37,8 +37,9 @@ TConnectDialog::TConnectDialog(TSettings& Settings, TServers& Servers, QWidget* 
   LayOutControls();
   SetReadingKeyring(false);
   connect(HostsBox, qOverload<int>(&QComboBox::activated), this, [this] { HostsBoxChange(); });
-  connect(HostsBox, qOverload<int>(&QComboBox::currentIndexChanged), this,
-          [this](int Index) { RemoveButton->setEnabled(Index >= 0); });
+  connect(HostsBox, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int Index) {
+    RemoveButton->setEnabled(Index >= 0 && OpenSshAlias(Index).isEmpty());
+  });
   HostsBox->installEventFilter(this);
   connect(RemoveButton, &QPushButton::clicked, this, [this] { RemoveButtonClick(); });
   // What the user types wins over a keyring answer still to come.
@@ -115,6 +116,7 @@ TConnectValues TConnectDialog::Values() const {
   values.StartingDir = StartingDirEdit->text().toLocal8Bit();
   values.Port = PortNumber;
   values.PrivateKeyFile = ExpandHome(PrivateKeyEdit->text());
+  values.ProxyJump = FProxyJump;
   return values;
 }
 
@@ -167,6 +169,7 @@ QString TConnectDialog::FillHostsBox() {
     HostsBox->addItem(QString::fromLocal8Bit(server->DisplayName()),
                       QVariant::fromValue<void*>(server));
   }
+  AddOpenSshHosts();
   HostsBox->setCurrentIndex(HostsBox->count() > 0 ? 0 : -1);
   if (HostsBox->count() > 0) HostsBoxChange();
   return loadError;
@@ -185,6 +188,9 @@ void TConnectDialog::SelectSavedServer() {
 
 void TConnectDialog::HostsBoxChange() {
   if (HostsBox->currentIndex() < 0) return;
+  FProxyJump.clear();
+  if (const QString alias = OpenSshAlias(HostsBox->currentIndex()); !alias.isEmpty())
+    return FillFromOpenSsh(alias);
   const auto* server = static_cast<const TServer*>(HostsBox->currentData().value<void*>());
   HostNameEdit->setText(QString::fromLocal8Bit(server->HostName()));
   UserNameEdit->setText(QString::fromLocal8Bit(server->UserName()));
@@ -288,7 +294,7 @@ TServer* TConnectDialog::UpdateOrAddServer(const QByteArray& HostName, const QBy
 // The box lists the servers in list order, so its index is the list's.
 void TConnectDialog::RemoveButtonClick() {
   const int index = HostsBox->currentIndex();
-  if (index < 0) return;
+  if (index < 0 || !OpenSshAlias(index).isEmpty()) return;
   const QString name = HostsBox->itemText(index);
   if (!Confirm(QString("Remove the saved host %1?").arg(name))) return;
   try {

@@ -105,6 +105,10 @@ class TConnectDialog : public QDialog {
   void ForgetPassword(const QString& Name);
   void KeepPasswordInFile(const QString& Name, const QByteArray& Password);
   void ShowNotice(const QString& Text);
+  // The hosts of the user's OpenSSH configuration, after the saved ones.
+  void AddOpenSshHosts();
+  QString OpenSshAlias(int Index) const;
+  void FillFromOpenSsh(const QString& Alias);
 
   TSettings& FSettings;
   TServers& FServers;
@@ -120,4 +124,6 @@ class TConnectDialog : public QDialog {
   // The latest change of each host's saved password, by display name: an
   // older keyring write that fails must not put its password back.
   std::map<QString, int> FPasswordChange;
+  // The jump host of the OpenSSH alias picked, which Servers.ini cannot hold.
+  QString FProxyJump;
 };

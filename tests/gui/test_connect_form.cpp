@@ -40,6 +40,7 @@ class ConnectDialogTest : public ::testing::Test {
 
   void SetUp() override {
     QDir(QFileInfo(TServers::FileName()).path()).removeRecursively();
+    QDir(QDir::homePath() + "/.ssh").removeRecursively();
     Settings.Write("SelectedServer", "");
     Form = std::make_unique<TConnectDialog>(Settings, Servers);
     Form->SetErrorHook([this](const QString& Text) { Errors << Text; });
@@ -306,6 +307,50 @@ TEST_F(ConnectDialogTest, PickingHostsFillsFieldsAndBoxes) {
   EXPECT_TRUE(Form->SaveHostBox->isChecked());
   EXPECT_TRUE(Form->SavePasswordBox->isEnabled());
   EXPECT_TRUE(Form->SavePasswordBox->isChecked());
+}
+
+// The user's OpenSSH hosts follow the saved ones, filled in as ssh resolves
+// them; they are never removed here, and saved only when asked.
+TEST_F(ConnectDialogTest, OpenSshHostsAreOfferedAsSshResolvesThem) {
+  QDir().mkpath(QDir::homePath() + "/.ssh");
+  QFile config(QDir::homePath() + "/.ssh/config");
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write(
+      "Host web\n  HostName 10.1.2.3\n  User deploy\n  Port 2200\n"
+      "  IdentityFile ~/.ssh/web_key\n  ProxyJump bastion\n"
+      "Host *.example.com\n  User nobody\nHost db\n  HostName db.internal\n");
+  config.close();
+  QFile key(QDir::homePath() + "/.ssh/web_key");
+  ASSERT_TRUE(key.open(QIODevice::WriteOnly));
+  key.close();
+  WriteServersIni(TwoHosts);
+  Form->FormShow();
+  EXPECT_EQ(BoxItems(),
+            (QStringList{"alpha - ann", "beta - bob", "", "web (OpenSSH)", "db (OpenSSH)"}));
+
+  Pick(3);
+  EXPECT_EQ(Form->HostNameEdit->text(), "10.1.2.3");
+  EXPECT_EQ(Form->UserNameEdit->text(), "deploy");
+  EXPECT_EQ(Form->PortEdit->text(), "2200");
+  EXPECT_EQ(Form->PrivateKeyEdit->text(), key.fileName());
+  EXPECT_EQ(Form->PasswordEdit->text(), "");
+  EXPECT_FALSE(Form->RemoveButton->isEnabled());
+  EXPECT_FALSE(Form->SaveHostBox->isChecked());
+  Form->ConnectButton->click();
+  ASSERT_TRUE(Accepted()) << Errors.join("; ").toStdString();
+  EXPECT_EQ(Form->Values().ProxyJump, "bastion");
+  EXPECT_EQ(SavedHosts().size(), 2);  // nothing was copied
+
+  // A saved host has no jump host; "Save host" copies an OpenSSH one.
+  Pick(0);
+  EXPECT_TRUE(Form->RemoveButton->isEnabled());
+  EXPECT_EQ(Form->Values().ProxyJump, "");
+  Pick(4);
+  EXPECT_EQ(Form->HostNameEdit->text(), "db.internal");
+  Form->SaveHostBox->click();
+  Form->ConnectButton->click();
+  EXPECT_EQ(SavedHosts().size(), 3);
+  EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 }
 
 TEST_F(ConnectDialogTest, ConnectUpdatesFoundHostInPlace) {
