@@ -896,7 +896,7 @@ TEST_F(DriverTest, NothingIsAskedOrAnsweredOnceTheLoginIsOver) {
 // Standard error comes in pieces, cut anywhere; each line that ends psftp is
 // shown once, in plain words, with psftp's line kept as the detail.
 TEST_F(DriverTest, FatalErrorsAreShownInPlainWordsWithPsftpsLineAsDetail) {
-  Reconnect({"example.org", "ann", "", "/www", 2222, QString()});
+  Reconnect({"example.org", "ann", "", "/www", 2222, QString(), QString()});
   const QString lost =
       "The connection to example.org was lost. Your open pages are kept; connect again to "
       "save them.";

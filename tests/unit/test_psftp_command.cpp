@@ -57,7 +57,9 @@ TEST(AnswerEnd, OnlyTheRefusalOfThisCommandsValueEndsTheAnswer) {
   for (const auto& c : cases) {
     QString before = "unset";
     EXPECT_EQ(end.Ends(c.line, before), c.ends) << c.line.toStdString();
-    if (c.ends) EXPECT_EQ(before, c.before) << c.line.toStdString();
+    if (c.ends) {
+      EXPECT_EQ(before, c.before) << c.line.toStdString();
+    }
   }
   end.Forget();
   EXPECT_FALSE(end.Pending());

@@ -42,13 +42,15 @@ TEST(SecondConnect, ChangesNothingOfTheConnectionUnderWay) {
     TConnectionDriver driver(view, redirector);
     const TConnectValues first{"127.0.0.1", "tester",
                                "secret",    "/www",
-                               22,          c.key ? WriteEncryptedOpenSshKey() : QString()};
+                               22,          c.key ? WriteEncryptedOpenSshKey() : QString(),
+                               QString()};
     driver.Connect(first, view.ActivePage());
     ASSERT_EQ(redirector.Started.size(), c.key ? 0 : 1);
     ASSERT_EQ(view.PasswordRequests.size(), c.key ? 1u : 0u);
 
     FakePage* other = view.AddPage();
-    driver.Connect({"example.org", "ann", "other", "/elsewhere", 2222, QString()}, other);
+    driver.Connect({"example.org", "ann", "other", "/elsewhere", 2222, QString(), QString()},
+                   other);
     EXPECT_EQ(redirector.Started.size(), c.key ? 0 : 1);
     EXPECT_EQ(view.PasswordRequests.size(), c.key ? 1u : 0u);  // the key is not begun again
 
@@ -94,7 +96,7 @@ TEST(ProxyJump, BecomesAnSshProxyCommandForPsftp) {
     FakeDriverView view;
     RecordingRedirector redirector;
     TConnectionDriver driver(view, redirector);
-    TConnectValues values{"target", "tester", "", "/", 22, QString()};
+    TConnectValues values{"target", "tester", "", "/", 22, QString(), QString()};
     values.ProxyJump = c.jump;
     driver.Connect(values, view.ActivePage());
     ASSERT_EQ(redirector.Started.size(), 1);
