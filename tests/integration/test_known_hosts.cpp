@@ -71,8 +71,9 @@ TEST_F(KnownHostsTest, OpenSshsKnownHostsDecideWhatIsAsked) {
       ASSERT_TRUE(file.open(QIODevice::WriteOnly));
       file.write(c.knownHosts);
       file.close();
-      if (c.hashed)
+      if (c.hashed) {
         ASSERT_EQ(QProcess::execute("ssh-keygen", {"-q", "-H", "-f", file.fileName()}), 0);
+      }
     }
     view.HostKeyRequests.clear();
     view.Page(0)->Items.clear();

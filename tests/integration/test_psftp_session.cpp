@@ -30,8 +30,9 @@ class PsftpSessionTest : public DriverSessionTest {
     ASSERT_TRUE(WaitFor([&] { return !view.HostKeyRequests.empty(); }));
     // psftp waits on the question: were Quillery killed now, no file would
     // hold the password.
-    if (!view.Values.Password.isEmpty())
+    if (!view.Values.Password.isEmpty()) {
       EXPECT_EQ(home.FilesHolding(view.Values.Password), QStringList());
+    }
     driver.AnswerHostKey(answer);
   }
   void Disconnect() {
