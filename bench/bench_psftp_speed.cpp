@@ -246,7 +246,7 @@ struct TSession {
     View.Page.Clock.start();
     Redirector.Clock = View.Page.Clock;
     View.Driver = &Driver;
-    View.Values = {"127.0.0.1", kUser, kPassword, StartingDir, Port, QString()};
+    View.Values = {"127.0.0.1", kUser, kPassword, StartingDir, Port, QString(), QString()};
   }
   ~TSession() { Close(); }
 
