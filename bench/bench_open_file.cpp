@@ -206,6 +206,9 @@ class TBenchForm : public TMainWindow, public IUserPrompts {
   // Commands reach the debug log as they are written.
   void Log(TLog Kind, const QString& Text) override {
     if (Kind == TLog::Command && Text.startsWith("get ")) LastGet = Text.trimmed();
+    // The command that closes each answer: psftp refuses it with its path.
+    if (Kind == TLog::Command && Text.startsWith("lcd \""))
+      ClosingPath = Text.trimmed().mid(5).chopped(1);
     if (Kind != TLog::Command && Text.startsWith("Remote filename: "))
       ResultLineAt = Clock.nsecsElapsed();
     TMainWindow::Log(Kind, Text);
@@ -213,6 +216,7 @@ class TBenchForm : public TMainWindow, public IUserPrompts {
 
   TConnectValues Values;
   QString LastGet;
+  QString ClosingPath;
   QElapsedTimer Clock;
   qint64 ResultLineAt = -1;
 };
@@ -282,8 +286,11 @@ void ExpectDownload(TBenchForm& Form, TKind Kind) {
 
 void HandResultLine(TBenchForm& Form, TKind Kind) {
   const QByteArray name = SampleName(Kind).toLatin1();
-  Form.Driver().VirtualRedirectorInput(nullptr, "remote:/www/" + name + " => local:" +
-                                                    WorkFile(Form).toUtf8() + "\npsftp> ");
+  Form.Driver().VirtualRedirectorInput(nullptr, "remote:/www/" + name +
+                                                    " => local:" + WorkFile(Form).toUtf8() +
+                                                    "\npsftp> lcd: unable to change directory: " +
+                                                    Form.ClosingPath.toUtf8() +
+                                                    ": chdir: Not a directory\npsftp> ");
 }
 
 void Paint(TPage* Page) {
