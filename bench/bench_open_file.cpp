@@ -375,7 +375,7 @@ void BM_PsftpGet(benchmark::State& State, TKind kind) {
   if (!server.Start(root.path())) return State.SkipWithError("the loopback server did not start");
 
   auto form = ShowForm();
-  form->Values = {"127.0.0.1", "tester", "secret", "/www", server.Port, QString()};
+  form->Values = {"127.0.0.1", "tester", "secret", "/www", server.Port, QString(), QString()};
   form->ConnectActionExecute();
   TPage* page = form->ActivePage();
   if (!WaitFor([&] { return Row(page, SampleName(kind)).isValid() && !form->Driver().Busy(); }))
