@@ -1,4 +1,8 @@
-// Opening a large remote file. Three figures:
+// Opening a large remote file. Three figures, each for a web page named
+// big.html (the extension's row of the language table), the same page named
+// "archive" (no extension, no known name: the table's every rule is tried
+// and its first line, <!DOCTYPE html>, decides) and a shell script named
+// "deploy" whose first line is #!/bin/sh:
 //  - BM_OpenDownloadedFile: user-interface thread time from the moment
 //    psftp's download result line is handed to the driver to the page shown
 //    with its highlighter (text loaded, named, lexer chosen, events processed
@@ -111,9 +115,51 @@ QByteArray PerlBlock(TRandom& R, int N) {
   return b;
 }
 
-enum TKind { kHtml, kPerl };
+// A shell script: functions, variables, here-documents, pipes, comments.
+QByteArray ShellBlock(TRandom& R, int N) {
+  const QByteArray n = QByteArray::number(N);
+  QByteArray b;
+  b += "# " + Words(R, 6) + "\n";
+  b += "deploy_" + n + "() {\n";
+  b += "    local target=\"${1:-/var/www/site" + n + "}\"\n";
+  b += "    if [ -d \"$target\" ]; then\n";
+  b += "        find \"$target\" -name '*.html' | grep -v draft | wc -l  # " + Words(R, 3) + "\n";
+  b += "    fi\n";
+  if (R.Next(6) == 0) {
+    b += "    cat <<EOF\n" + Words(R, 8) + "\nEOF\n";
+  }
+  b += "    echo \"done " + n + ": $(date +%s)\"\n";
+  b += "}\n\n";
+  return b;
+}
 
-QString SampleName(TKind Kind) { return Kind == kHtml ? "big.html" : "big.pl"; }
+enum TKind { kHtml, kPerl, kHtmlByFirstLine, kShell };
+
+QString SampleName(TKind Kind) {
+  switch (Kind) {
+    case kHtml:
+      return "big.html";
+    case kPerl:
+      return "big.pl";
+    case kHtmlByFirstLine:
+      return "archive";
+    case kShell:
+      return "deploy";
+  }
+  return QString();
+}
+
+QByteArray FirstLines(TKind Kind) {
+  if (Kind == kPerl) return "#!/usr/bin/perl\nuse strict;\nuse warnings;\nuse CGI;\n\n";
+  if (Kind == kShell) return "#!/bin/sh\nset -e\n\n";
+  return "<!DOCTYPE html>\n<html>\n<head>\n<title>Archive</title>\n</head>\n<body>\n";
+}
+
+QByteArray Block(TKind Kind, TRandom& R, int N) {
+  if (Kind == kPerl) return PerlBlock(R, N);
+  if (Kind == kShell) return ShellBlock(R, N);
+  return HtmlBlock(R, N);
+}
 
 // Written in pieces, so that making the sample does not raise this
 // process's own peak memory.
@@ -121,12 +167,10 @@ void WriteSample(const QString& Path, TKind Kind) {
   QFile file(Path);
   if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(Path));
   TRandom random;
-  QByteArray piece =
-      Kind == kHtml ? "<!DOCTYPE html>\n<html>\n<head>\n<title>Archive</title>\n</head>\n<body>\n"
-                    : "#!/usr/bin/perl\nuse strict;\nuse warnings;\nuse CGI;\n\n";
+  QByteArray piece = FirstLines(Kind);
   qsizetype written = 0;
   for (int n = 0; written + piece.size() < kFileSize; ++n) {
-    piece += Kind == kHtml ? HtmlBlock(random, n) : PerlBlock(random, n);
+    piece += Block(Kind, random, n);
     if (piece.size() < 64 * 1024) continue;
     written += file.write(piece);
     piece.clear();
@@ -162,6 +206,9 @@ class TBenchForm : public TMainWindow, public IUserPrompts {
   // Commands reach the debug log as they are written.
   void Log(TLog Kind, const QString& Text) override {
     if (Kind == TLog::Command && Text.startsWith("get ")) LastGet = Text.trimmed();
+    // The command that closes each answer: psftp refuses it with its path.
+    if (Kind == TLog::Command && Text.startsWith("lcd \""))
+      ClosingPath = Text.trimmed().mid(5).chopped(1);
     if (Kind != TLog::Command && Text.startsWith("Remote filename: "))
       ResultLineAt = Clock.nsecsElapsed();
     TMainWindow::Log(Kind, Text);
@@ -169,6 +216,7 @@ class TBenchForm : public TMainWindow, public IUserPrompts {
 
   TConnectValues Values;
   QString LastGet;
+  QString ClosingPath;
   QElapsedTimer Clock;
   qint64 ResultLineAt = -1;
 };
@@ -238,8 +286,11 @@ void ExpectDownload(TBenchForm& Form, TKind Kind) {
 
 void HandResultLine(TBenchForm& Form, TKind Kind) {
   const QByteArray name = SampleName(Kind).toLatin1();
-  Form.Driver().VirtualRedirectorInput(nullptr, "remote:/www/" + name + " => local:" +
-                                                    WorkFile(Form).toUtf8() + "\npsftp> ");
+  Form.Driver().VirtualRedirectorInput(nullptr, "remote:/www/" + name +
+                                                    " => local:" + WorkFile(Form).toUtf8() +
+                                                    "\npsftp> lcd: unable to change directory: " +
+                                                    Form.ClosingPath.toUtf8() +
+                                                    ": chdir: Not a directory\npsftp> ");
 }
 
 void Paint(TPage* Page) {
@@ -275,6 +326,12 @@ void BM_OpenDownloadedFile(benchmark::State& State, TKind kind) {
 }
 BENCHMARK_CAPTURE(BM_OpenDownloadedFile, html, kHtml)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_OpenDownloadedFile, perl, kPerl)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenDownloadedFile, html_by_first_line, kHtmlByFirstLine)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenDownloadedFile, shell_by_first_line, kShell)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 
 // ---------------------------------------------------------------- real download
 
@@ -318,7 +375,7 @@ void BM_PsftpGet(benchmark::State& State, TKind kind) {
   if (!server.Start(root.path())) return State.SkipWithError("the loopback server did not start");
 
   auto form = ShowForm();
-  form->Values = {"127.0.0.1", "tester", "secret", "/www", server.Port, QString()};
+  form->Values = {"127.0.0.1", "tester", "secret", "/www", server.Port, QString(), QString()};
   form->ConnectActionExecute();
   TPage* page = form->ActivePage();
   if (!WaitFor([&] { return Row(page, SampleName(kind)).isValid() && !form->Driver().Busy(); }))

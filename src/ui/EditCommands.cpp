@@ -1,12 +1,16 @@
 #include "ui/EditCommands.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QWidget>
 #include <Qsci/qsciscintilla.h>
+#include <algorithm>
 
 #include "core/ErrorReport.h"
 #include "store/Settings.h"
@@ -17,6 +21,8 @@
 #include "ui/MainActions.h"
 #include "ui/Page.h"
 #include "ui/Pages.h"
+#include "ui/ReplaceDialog.h"
+#include "ui/TextSearch.h"
 
 TEditCommands::TEditCommands(TMainActions& Actions, TPages& Pages, TSettings& Settings,
                              THighlighters& Highlighters, QWidget& Window,
@@ -28,9 +34,17 @@ TEditCommands::TEditCommands(TMainActions& Actions, TPages& Pages, TSettings& Se
       FHighlighters(Highlighters),
       FWindow(Window),
       FAskFont(std::move(AskFont)),
-      FFindDialog(new TFindDialog(&Window)) {
+      FFindDialog(new TFindDialog(&Window)),
+      FReplaceDialog(new TReplaceDialog(&Window)) {
   connect(FFindDialog, &TFindDialog::Find, this, &TEditCommands::FindNextFromDialog);
+  ConnectReplaceDialog();
   ConnectActions();
+}
+
+void TEditCommands::ConnectReplaceDialog() {
+  connect(FReplaceDialog, &TReplaceDialog::FindNext, this, &TEditCommands::ReplaceFindNext);
+  connect(FReplaceDialog, &TReplaceDialog::Replace, this, &TEditCommands::ReplaceOne);
+  connect(FReplaceDialog, &TReplaceDialog::ReplaceAll, this, &TEditCommands::ReplaceAll);
 }
 
 TEditCommands::~TEditCommands() {
@@ -45,6 +59,9 @@ void TEditCommands::ConnectActions() {
       {FActions.PasteAction, &TEditCommands::Paste},
       {FActions.SelectAllAction, &TEditCommands::SelectAll},
       {FActions.UndoAction, &TEditCommands::Undo},
+      {FActions.RedoAction, &TEditCommands::Redo},
+      {FActions.ReplaceAction, &TEditCommands::Replace},
+      {FActions.GoToLineAction, &TEditCommands::GoToLine},
       {FActions.DeleteAction, &TEditCommands::Delete},
       {FActions.FindAction, &TEditCommands::Find},
       {FActions.ViewLineNumbersAction, &TEditCommands::ToggleLineNumbers},
@@ -53,6 +70,10 @@ void TEditCommands::ConnectActions() {
   };
   for (const auto& [action, handler] : handlers)
     connect(action, &QAction::triggered, this, handler);
+  connect(FActions.FindNextAction, &QAction::triggered, this, [this] { FindAgain(false); });
+  connect(FActions.FindPreviousAction, &QAction::triggered, this, [this] { FindAgain(true); });
+  connect(FActions.LanguageMenu, &QMenu::aboutToShow, this, &TEditCommands::ShowLanguage);
+  connect(FActions.LanguageGroup, &QActionGroup::triggered, this, &TEditCommands::ChooseLanguage);
   connect(qApp, &QApplication::focusChanged, this, &TEditCommands::Update);
   connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TEditCommands::Update);
 }
@@ -75,7 +96,8 @@ void TEditCommands::Update() {
   if (!edit) {
     for (QAction* action : {FActions.CutAction, FActions.CopyAction, FActions.PasteAction})
       action->setEnabled(true);
-    for (QAction* action : {FActions.SelectAllAction, FActions.UndoAction, FActions.DeleteAction})
+    for (QAction* action : {FActions.SelectAllAction, FActions.UndoAction, FActions.RedoAction,
+                            FActions.DeleteAction})
       action->setEnabled(false);
     return;
   }
@@ -84,6 +106,7 @@ void TEditCommands::Update() {
   FActions.CopyAction->setEnabled(edit->hasSelectedText());
   FActions.PasteAction->setEnabled(clipboard && clipboard->hasText());
   FActions.UndoAction->setEnabled(edit->isUndoAvailable());
+  FActions.RedoAction->setEnabled(edit->isRedoAvailable());
   FActions.SelectAllAction->setEnabled(true);
   FActions.DeleteAction->setEnabled(true);
 }
@@ -94,6 +117,10 @@ void TEditCommands::SelectAll() {
 
 void TEditCommands::Undo() {
   if (QsciScintilla* edit = FocusedEditor()) edit->undo();
+}
+
+void TEditCommands::Redo() {
+  if (QsciScintilla* edit = FocusedEditor()) edit->redo();
 }
 
 void TEditCommands::Delete() {
@@ -129,7 +156,99 @@ void TEditCommands::Find() {
 }
 
 void TEditCommands::FindNextFromDialog() {
+  FLastSearchReplaces = false;
   FindNext(ActiveEditor(), FFindDialog->FindText(), FFindDialog->MatchCase(), FFindDialog->Up());
+}
+
+// A selection within one line is what the user most likely wants replaced.
+void TEditCommands::Replace() {
+  QsciScintilla* edit = ActiveEditor();
+  if (edit && edit->hasSelectedText() && !edit->selectedText().contains(u'\n'))
+    FReplaceDialog->FindEdit->setText(edit->selectedText());
+  FReplaceDialog->ShowMessage(QString());
+  FReplaceDialog->show();
+  FReplaceDialog->raise();
+  FReplaceDialog->activateWindow();
+}
+
+void TEditCommands::FindAgain(bool Up) {
+  QsciScintilla* edit = ActiveEditor();
+  if (!edit) return;
+  if (!FLastSearchReplaces) {
+    FindNext(edit, FFindDialog->FindText(), FFindDialog->MatchCase(), Up);
+    return;
+  }
+  const TTextSearch search(FReplaceDialog->Options());
+  if (search.Error().isEmpty()) search.FindNext(*edit, Up);
+}
+
+void TEditCommands::ReplaceFindNext() {
+  FLastSearchReplaces = true;
+  QsciScintilla* edit = ActiveEditor();
+  const TTextSearch search(FReplaceDialog->Options());
+  if (!edit || !search.Error().isEmpty()) {
+    FReplaceDialog->ShowMessage(search.Error());
+    return;
+  }
+  FReplaceDialog->ShowMessage(search.FindNext(*edit, false) ? QString() : "Not found.");
+}
+
+void TEditCommands::ReplaceOne() {
+  FLastSearchReplaces = true;
+  QsciScintilla* edit = ActiveEditor();
+  const TTextSearch search(FReplaceDialog->Options());
+  if (!edit || !search.Error().isEmpty()) {
+    FReplaceDialog->ShowMessage(search.Error());
+    return;
+  }
+  if (edit->isReadOnly()) return;
+  const bool replaced = search.Replace(*edit, FReplaceDialog->ReplaceText());
+  FReplaceDialog->ShowMessage(replaced ? "Replaced 1." : QString());
+}
+
+void TEditCommands::ReplaceAll() {
+  FLastSearchReplaces = true;
+  QsciScintilla* edit = ActiveEditor();
+  const TTextSearch search(FReplaceDialog->Options());
+  if (!edit || !search.Error().isEmpty()) {
+    FReplaceDialog->ShowMessage(search.Error());
+    return;
+  }
+  if (edit->isReadOnly()) return;
+  const int count = search.ReplaceAll(*edit, FReplaceDialog->ReplaceText());
+  FReplaceDialog->ShowMessage(count == 0   ? QString("Not found.")
+                              : count == 1 ? QString("Replaced 1 match.")
+                                           : QString("Replaced %1 matches.").arg(count));
+}
+
+void TEditCommands::GoToLine() {
+  QsciScintilla* edit = ActiveEditor();
+  if (!edit || !FAskLine) return;
+  int line = 0, index = 0;
+  edit->getCursorPosition(&line, &index);
+  ++line;
+  if (FAskLine(line, edit->lines())) GoToLine(line);
+}
+
+void TEditCommands::GoToLine(int Line) {
+  QsciScintilla* edit = ActiveEditor();
+  if (!edit) return;
+  const int line = std::clamp(Line, 1, std::max(1, edit->lines())) - 1;
+  edit->setCursorPosition(line, 0);
+  edit->ensureLineVisible(line);
+  edit->setFocus();
+}
+
+// The menu shows the language of the page in front.
+void TEditCommands::ShowLanguage() {
+  TPage* page = FPages.Active();
+  const int language = int(page ? page->Language() : TLanguage::None);
+  for (QAction* action : FActions.LanguageGroup->actions())
+    action->setChecked(action->data().toInt() == language);
+}
+
+void TEditCommands::ChooseLanguage(QAction* Action) {
+  if (TPage* page = FPages.Active()) page->SetLanguage(TLanguage(Action->data().toInt()));
 }
 
 // What the active page shows decides; the check mark is only flipped (Qt did

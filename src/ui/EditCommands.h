@@ -3,12 +3,14 @@
 #include <QObject>
 #include <functional>
 
+class QAction;
 class QFont;
 class QWidget;
 class QsciScintilla;
 class TFindDialog;
 class THighlighters;
 class TMainActions;
+class TReplaceDialog;
 class TPage;
 class TPages;
 class TSettings;
@@ -27,18 +29,31 @@ class TEditCommands : public QObject {
   ~TEditCommands() override;
 
   TFindDialog* FindDialog() const { return FFindDialog; }
+  TReplaceDialog* ReplaceDialog() const { return FReplaceDialog; }
+  // AskLine asks for a line number between 1 and Last, preset with Line;
+  // false when cancelled.
+  void SetAskLine(std::function<bool(int& Line, int Last)> Value) { FAskLine = std::move(Value); }
   // Brings the commands' enabled state up to date with the focused editor,
   // its selection and the clipboard.
   void Update();
 
   void SelectAll();
   void Undo();
+  void Redo();
   void Delete();
   void Cut();
   void Copy();
   void Paste();
   void Find();
   void FindNextFromDialog();
+  void Replace();
+  // F3 and Shift+F3: the search last run from either dialog, again, with
+  // the dialog open or closed.
+  void FindAgain(bool Up);
+  void GoToLine();
+  // Line counts from 1; past the last line it goes to the last, before the
+  // first to the first.
+  void GoToLine(int Line);
   // Qt has already flipped a checkable action's check mark when its handler
   // runs.
   void ToggleLineNumbers();
@@ -55,6 +70,12 @@ class TEditCommands : public QObject {
   QsciScintilla* FocusedEditor() const;
   QsciScintilla* ActiveEditor() const;
   void ConnectActions();
+  void ConnectReplaceDialog();
+  void ShowLanguage();
+  void ChooseLanguage(QAction* Action);
+  void ReplaceFindNext();
+  void ReplaceOne();
+  void ReplaceAll();
 
   TMainActions& FActions;
   TPages& FPages;
@@ -63,4 +84,8 @@ class TEditCommands : public QObject {
   QWidget& FWindow;
   std::function<bool(QFont&)> FAskFont;
   TFindDialog* FFindDialog;
+  TReplaceDialog* FReplaceDialog;
+  std::function<bool(int&, int)> FAskLine;
+  // Which dialog's search F3 repeats: the one last used.
+  bool FLastSearchReplaces = false;
 };

@@ -102,10 +102,15 @@ void TEditFrame::CreateEditor() {
 }
 
 // The editor would take these keys for itself; they belong to the window's
-// commands (New tab, and Cut, Copy and Paste, which mark the page unsaved).
+// commands (New tab; Cut, Copy and Paste, which mark the page unsaved; Redo,
+// whose command follows what the editor can redo).
 void TEditFrame::ReleaseWindowShortcuts() {
-  const int keys[] = {(Qt::CTRL | Qt::Key_T).toCombined(), (Qt::CTRL | Qt::Key_X).toCombined(),
-                      (Qt::CTRL | Qt::Key_C).toCombined(), (Qt::CTRL | Qt::Key_V).toCombined()};
+  const int keys[] = {(Qt::CTRL | Qt::Key_T).toCombined(),
+                      (Qt::CTRL | Qt::Key_X).toCombined(),
+                      (Qt::CTRL | Qt::Key_C).toCombined(),
+                      (Qt::CTRL | Qt::Key_V).toCombined(),
+                      (Qt::CTRL | Qt::Key_Y).toCombined(),
+                      (Qt::CTRL | Qt::SHIFT | Qt::Key_Z).toCombined()};
   for (int key : keys) {
     QsciCommand* command = FEditor->standardCommands()->boundTo(key);
     if (!command) continue;

@@ -27,6 +27,7 @@ TPage* TEditorManager::Create() {
     Page->Frame()->SetConnected(FDriver.Connected());
     FEditCommands.SetUpPage(Page);
     Wire(Page);
+    if (FHooks.PageMade) FHooks.PageMade(Page);
   });
   FHooks.FrontChanged();
   return page;

@@ -27,6 +27,8 @@ class TEditorManager : public QObject {
     std::function<void()> FrontChanged;
     // A page's text or selection changed.
     std::function<void()> EditChanged;
+    // A page was made and set up, before it shows its first document.
+    std::function<void(TPage*)> PageMade;
     // Whoever answers the window's questions now.
     std::function<IUserPrompts&()> Prompts;
   };

@@ -1,24 +1,80 @@
 #include "ui/Highlighters.h"
 
-#include <QFont>
+#include <Qsci/qscilexerbash.h>
+#include <Qsci/qscilexercmake.h>
+#include <Qsci/qscilexercpp.h>
 #include <Qsci/qscilexercss.h>
+#include <Qsci/qscilexerdiff.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjava.h>
 #include <Qsci/qscilexerjavascript.h>
+#include <Qsci/qscilexerjson.h>
+#include <Qsci/qscilexerlua.h>
+#include <Qsci/qscilexermakefile.h>
+#include <Qsci/qscilexermarkdown.h>
 #include <Qsci/qscilexerperl.h>
+#include <Qsci/qscilexerproperties.h>
+#include <Qsci/qscilexerpython.h>
+#include <Qsci/qscilexerruby.h>
+#include <Qsci/qscilexersql.h>
+#include <Qsci/qscilexerxml.h>
+#include <Qsci/qscilexeryaml.h>
 #include <Qsci/qsciscintillabase.h>
 
 namespace {
 
-// ".txt" for "dir/notes.txt", empty for "dir/a.b/file" and "README": a dot
-// inside a folder name is no extension. The caption is a local file name,
-// in which '/' alone separates folders, so this is not the listing's rule
-// (remote/File.cpp: an extension ends at '\' or ':', and only A to Z are
-// lower-cased); no highlighter's extension holds '\' or ':'.
-QString LowerExtension(const QString& Caption) {
-  const qsizetype dot = Caption.lastIndexOf(u'.');
-  if (dot < 0 || dot < Caption.lastIndexOf(u'/')) return QString();
-  return Caption.mid(dot).toLower();
+using L = TLanguage;
+
+std::unique_ptr<QsciLexer> MakeLexer(TLanguage Language) {
+  switch (Language) {
+    case L::Html: {
+      auto html = std::make_unique<QsciLexerHTML>();
+      html->setColor(Qt::red, QsciLexerHTML::Entity);
+      return html;
+    }
+    // The HTML lexer colours the PHP between <?php and ?> as well.
+    case L::Php:
+      return std::make_unique<QsciLexerHTML>();
+    case L::JavaScript:
+      return std::make_unique<QsciLexerJavaScript>();
+    case L::Java:
+      return std::make_unique<QsciLexerJava>();
+    case L::Perl:
+      return std::make_unique<QsciLexerPerl>();
+    case L::Css:
+      return std::make_unique<QsciLexerCSS>();
+    case L::Shell:
+      return std::make_unique<QsciLexerBash>();
+    case L::Python:
+      return std::make_unique<QsciLexerPython>();
+    case L::Ruby:
+      return std::make_unique<QsciLexerRuby>();
+    case L::Json:
+      return std::make_unique<QsciLexerJSON>();
+    case L::Yaml:
+      return std::make_unique<QsciLexerYAML>();
+    case L::Xml:
+      return std::make_unique<QsciLexerXML>();
+    case L::Sql:
+      return std::make_unique<QsciLexerSQL>();
+    case L::Markdown:
+      return std::make_unique<QsciLexerMarkdown>();
+    case L::Config:
+      return std::make_unique<QsciLexerProperties>();
+    case L::Makefile:
+      return std::make_unique<QsciLexerMakefile>();
+    case L::Diff:
+      return std::make_unique<QsciLexerDiff>();
+    case L::Cpp:
+      return std::make_unique<QsciLexerCPP>();
+    case L::Lua:
+      return std::make_unique<QsciLexerLua>();
+    case L::CMake:
+      return std::make_unique<QsciLexerCMake>();
+    case L::None:
+      break;
+  }
+  return nullptr;
 }
 
 void SetLexerFont(QsciLexer& Lexer, const QFont& Font) {
@@ -34,51 +90,35 @@ void SetLexerFont(QsciLexer& Lexer, const QFont& Font) {
 
 }  // namespace
 
-THighlighters::THighlighters()
-    : FHtmlSyn(std::make_unique<QsciLexerHTML>()),
-      FJsSyn(std::make_unique<QsciLexerJavaScript>()),
-      FJavaSyn(std::make_unique<QsciLexerJava>()),
-      FPerlSyn(std::make_unique<QsciLexerPerl>()),
-      FCssSyn(std::make_unique<QsciLexerCSS>()) {
-  FHtmlSyn->setColor(Qt::red, QsciLexerHTML::Entity);
-}
-
+THighlighters::THighlighters() = default;
 THighlighters::~THighlighters() = default;
 
-THighlighters::TKind THighlighters::KindForCaption(const QString& Caption) {
-  const QString ext = LowerExtension(Caption);
-  if (ext == ".html" || ext == ".jsp") return Html;
-  if (ext == ".js") return Js;
-  if (ext == ".pl" || ext == ".perl" || ext == ".cgi") return Perl;
-  if (ext == ".java") return Java;
-  if (ext == ".css") return Css;
-  return Keep;
-}
-
-QsciLexer* THighlighters::Lexer(TKind Kind) const {
-  switch (Kind) {
-    case Html:
-      return FHtmlSyn.get();
-    case Js:
-      return FJsSyn.get();
-    case Perl:
-      return FPerlSyn.get();
-    case Java:
-      return FJavaSyn.get();
-    case Css:
-      return FCssSyn.get();
-    case Keep:
-      break;
+QsciLexer* THighlighters::Lexer(TLanguage Language) {
+  if (Language == L::None) return nullptr;
+  std::unique_ptr<QsciLexer>& lexer = FLexers[Language];
+  if (!lexer) {
+    lexer = MakeLexer(Language);
+    if (FFontSet) SetLexerFont(*lexer, FFont);
   }
-  return nullptr;
+  return lexer.get();
 }
 
-QsciLexer* THighlighters::ForCaption(const QString& Caption, QsciLexer* Current) const {
-  const TKind kind = KindForCaption(Caption);
-  return kind == Keep ? Current : Lexer(kind);
+TLanguage THighlighters::LanguageOf(const QsciLexer* Lexer) const {
+  for (const auto& [language, lexer] : FLexers)
+    if (Lexer && lexer.get() == Lexer) return language;
+  return L::None;
 }
+
+QsciLexerHTML* THighlighters::HtmlSyn() { return static_cast<QsciLexerHTML*>(Lexer(L::Html)); }
+QsciLexerJavaScript* THighlighters::JsSyn() {
+  return static_cast<QsciLexerJavaScript*>(Lexer(L::JavaScript));
+}
+QsciLexerJava* THighlighters::JavaSyn() { return static_cast<QsciLexerJava*>(Lexer(L::Java)); }
+QsciLexerPerl* THighlighters::PerlSyn() { return static_cast<QsciLexerPerl*>(Lexer(L::Perl)); }
+QsciLexerCSS* THighlighters::CssSyn() { return static_cast<QsciLexerCSS*>(Lexer(L::Css)); }
 
 void THighlighters::SetFont(const QFont& Font) {
-  for (QsciLexer* lexer : {Lexer(Html), Lexer(Js), Lexer(Perl), Lexer(Java), Lexer(Css)})
-    SetLexerFont(*lexer, Font);
+  FFont = Font;
+  FFontSet = true;
+  for (const auto& entry : FLexers) SetLexerFont(*entry.second, Font);
 }

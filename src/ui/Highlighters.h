@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
+#include <map>
 #include <memory>
 
-class QFont;
+#include "remote/editing/LanguageTable.h"
+
 class QsciLexer;
 class QsciLexerCSS;
 class QsciLexerHTML;
@@ -11,41 +14,35 @@ class QsciLexerJava;
 class QsciLexerJavaScript;
 class QsciLexerPerl;
 
-// The five syntax highlighters, one instance each, shared by every page: an
-// editor refers to one of them and never owns it, so this object must outlive
-// the editors.
+// The syntax highlighters, one instance per language, shared by every page:
+// an editor refers to one of them and never owns it, so this object must
+// outlive the editors. A language's lexer is made when a page first needs
+// it, so a start-up pays for none it does not show.
 class THighlighters {
  public:
-  enum TKind { Keep, Html, Js, Perl, Java, Css };
-
   THighlighters();
   ~THighlighters();
   THighlighters(const THighlighters&) = delete;
   THighlighters& operator=(const THighlighters&) = delete;
 
-  QsciLexerHTML* HtmlSyn() const { return FHtmlSyn.get(); }
-  QsciLexerJavaScript* JsSyn() const { return FJsSyn.get(); }
-  QsciLexerJava* JavaSyn() const { return FJavaSyn.get(); }
-  QsciLexerPerl* PerlSyn() const { return FPerlSyn.get(); }
-  QsciLexerCSS* CssSyn() const { return FCssSyn.get(); }
+  QsciLexerHTML* HtmlSyn();
+  QsciLexerJavaScript* JsSyn();
+  QsciLexerJava* JavaSyn();
+  QsciLexerPerl* PerlSyn();
+  QsciLexerCSS* CssSyn();
 
-  // The highlighter a page captioned Caption should get; Keep when the
-  // extension is not one we highlight (the page keeps what it had).
-  static TKind KindForCaption(const QString& Caption);
-  // The lexer for Caption, or Current when the extension asks to keep it.
-  QsciLexer* ForCaption(const QString& Caption, QsciLexer* Current) const;
-  // Null for Keep.
-  QsciLexer* Lexer(TKind Kind) const;
+  // Null for TLanguage::None, which is plain text.
+  QsciLexer* Lexer(TLanguage Language);
+  // The language whose lexer Lexer is; None for null or a stranger's lexer.
+  TLanguage LanguageOf(const QsciLexer* Lexer) const;
 
   // A lexer overrides the editor's font with its own per style; this gives
-  // every style of every highlighter Font's family and size, keeping the
-  // style's own bold and italic.
+  // every style of every highlighter, made now or later, Font's family and
+  // size, keeping the style's own bold and italic.
   void SetFont(const QFont& Font);
 
  private:
-  std::unique_ptr<QsciLexerHTML> FHtmlSyn;
-  std::unique_ptr<QsciLexerJavaScript> FJsSyn;
-  std::unique_ptr<QsciLexerJava> FJavaSyn;
-  std::unique_ptr<QsciLexerPerl> FPerlSyn;
-  std::unique_ptr<QsciLexerCSS> FCssSyn;
+  std::map<TLanguage, std::unique_ptr<QsciLexer>> FLexers;
+  QFont FFont;
+  bool FFontSet = false;
 };

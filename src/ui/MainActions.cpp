@@ -1,10 +1,12 @@
 #include "ui/MainActions.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QToolBar>
 
+#include "remote/editing/LanguageTable.h"
 #include "ui/Icons.h"
 
 QMenu* TMainActions::CreateAll() {
@@ -52,7 +54,15 @@ void TMainActions::CreateActions() {
   DeleteAction = MakeAction("DeleteAction", "&Delete", QKeySequence(Qt::Key_Delete),
                             "Delete|Erases the selection");
   FindAction = MakeAction("FindAction", "&Find...", QKeySequence("Ctrl+F"));
-  RedoAction = MakeAction("RedoAction", "Redo", {}, {}, "edit-redo");
+  ReplaceAction = MakeAction("ReplaceAction", "R&eplace...", QKeySequence("Ctrl+H"),
+                             "Replace|Finds text and replaces it", "edit-find-replace");
+  FindNextAction = MakeAction("FindNextAction", "Find &Next", QKeySequence(Qt::Key_F3));
+  FindPreviousAction =
+      MakeAction("FindPreviousAction", "Find Pre&vious", QKeySequence(Qt::SHIFT | Qt::Key_F3));
+  GoToLineAction = MakeAction("GoToLineAction", "&Go to Line...", QKeySequence("Ctrl+G"));
+  RedoAction = MakeAction("RedoAction", "&Redo", QKeySequence("Ctrl+Y"),
+                          "Redo|Does again what Undo reverted", "edit-redo");
+  RedoAction->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
   ViewLineNumbersAction = MakeAction("ViewLineNumbersAction", "&Line Numbers", {});
   WrapLinesAction = MakeAction("WrapLinesAction", "&Wrap Long Lines", {});
   FontAction = MakeAction("FontAction", "&Font...", {});
@@ -66,7 +76,7 @@ void TMainActions::CreateActions() {
     action->setCheckable(true);
   // Commands without a handler of their own.
   PrintAction->setEnabled(false);
-  RedoAction->setEnabled(false);
+  RedoAction->setEnabled(false);  // until an editor can redo
   SaveAction->setEnabled(false);
 }
 
@@ -76,11 +86,28 @@ QMenu* TMainActions::CreateMenus() {
       {ConnectAction, OpenAction, SaveAction, CloseTabAction, NewAction, PrintAction, ExitAction});
   QMenu* edit = FWindow.menuBar()->addMenu("&Edit");
   edit->addActions(
-      {CutAction, CopyAction, PasteAction, SelectAllAction, UndoAction, DeleteAction, FindAction});
-  FWindow.menuBar()->addMenu("&View")->addActions({ViewLineNumbersAction, WrapLinesAction});
+      {CutAction, CopyAction, PasteAction, SelectAllAction, UndoAction, RedoAction, DeleteAction});
+  edit->addSeparator();
+  edit->addActions({FindAction, ReplaceAction, FindNextAction, FindPreviousAction, GoToLineAction});
+  QMenu* view = FWindow.menuBar()->addMenu("&View");
+  view->addActions({ViewLineNumbersAction, WrapLinesAction});
+  CreateLanguageMenu(view);
   FWindow.menuBar()->addMenu("&Settings")->addActions({FontAction, ShowConnectDialogAction});
   FWindow.menuBar()->addMenu("&Help")->addAction(AboutAction);
   return edit;
+}
+
+void TMainActions::CreateLanguageMenu(QMenu* View) {
+  LanguageMenu = View->addMenu("L&anguage");
+  LanguageMenu->setObjectName("LanguageMenu");
+  LanguageGroup = new QActionGroup(&FWindow);
+  for (const TLanguage language : TLanguageTable::All()) {
+    QAction* action = LanguageMenu->addAction(TLanguageTable::Name(language));
+    action->setCheckable(true);
+    action->setData(int(language));
+    LanguageGroup->addAction(action);
+    if (language == TLanguage::None) LanguageMenu->addSeparator();
+  }
 }
 
 void TMainActions::CreateToolBar() {

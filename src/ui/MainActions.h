@@ -4,6 +4,7 @@
 #include <QString>
 
 class QAction;
+class QActionGroup;
 class QMainWindow;
 class QMenu;
 class QToolBar;
@@ -30,6 +31,10 @@ class TMainActions {
   QAction* UndoAction;
   QAction* DeleteAction;
   QAction* FindAction;
+  QAction* ReplaceAction;
+  QAction* FindNextAction;
+  QAction* FindPreviousAction;
+  QAction* GoToLineAction;
   QAction* RedoAction;
   QAction* ViewLineNumbersAction;
   QAction* WrapLinesAction;
@@ -38,6 +43,10 @@ class TMainActions {
   QAction* AboutAction;
   QAction* ViewDebugLogAction;
   QToolBar* ToolBar;
+  // View > Language: one checkable action per language, its data the
+  // TLanguage as an int; the group keeps one checked.
+  QMenu* LanguageMenu;
+  QActionGroup* LanguageGroup;
 
   // The Connect command's look: "Connect to Server..." or "Disconnect",
   // with the icon of each (ConnectImage, DisconnectImage).
@@ -58,6 +67,7 @@ class TMainActions {
   void CreateActions();
   QMenu* CreateMenus();
   void CreateToolBar();
+  void CreateLanguageMenu(QMenu* View);
 
   QMainWindow& FWindow;
   int FConnectImageIndex = ConnectImage;

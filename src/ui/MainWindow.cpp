@@ -3,7 +3,9 @@
 
 #include <QAction>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <Qsci/qsciscintilla.h>
@@ -22,6 +24,7 @@
 #include "ui/EditCommands.h"
 #include "ui/EditFrame.h"
 #include "ui/EditorManager.h"
+#include "ui/EditorStatus.h"
 #include "ui/Highlighters.h"
 #include "ui/Icons.h"
 #include "ui/LoginDialogs.h"
@@ -81,6 +84,8 @@ TMainWindow::TMainWindow(QWidget* Parent)
   FHighlighters = std::make_unique<THighlighters>();
   FEditCommands = std::make_unique<TEditCommands>(*this, *FPages, *FSettings, *FHighlighters, *this,
                                                   [this](QFont& Font) { return AskFont(Font); });
+  FEditCommands->SetAskLine([this](int& Line, int Last) { return AskLine(Line, Last); });
+  FEditorStatus = new TEditorStatus(*statusBar());
   CreateEditorManager();
   FCloseSequence = std::make_unique<TCloseSequence>(
       *FPages, *FUnsavedGuard, *FRemoteEditor, [this] { return UploadInProgress(); },
@@ -133,6 +138,10 @@ void TMainWindow::CreateEditorManager() {
   hooks.FrontChanged = [this] {
     UpdateActions();
     UpdateEditActions();
+    FEditorStatus->Show(ActivePage());
+  };
+  hooks.PageMade = [this](TPage* Page) {
+    Page->SetFactsChanged([this, Page] { FEditorStatus->FactsChanged(Page); });
   };
   hooks.EditChanged = [this] { UpdateEditActions(); };
   hooks.Prompts = [this]() -> IUserPrompts& { return Prompts(); };
@@ -182,6 +191,7 @@ void TMainWindow::TabsChange() {
   TPage* page = ActivePage();
   SetStatus(page && page->Dir() ? page->Dir()->Name() : QString(), 1);
   UpdateEditActions();
+  if (FEditorStatus) FEditorStatus->Show(page);
 }
 
 // While the save question waits for its upload nothing may save, close or
@@ -210,6 +220,15 @@ bool TMainWindow::AskFont(QFont& Font) {
   bool ok = false;
   const QFont chosen = QFontDialog::getFont(&ok, Font, this, "Font", QFontDialog::MonospacedFonts);
   if (ok) Font = chosen;
+  return ok;
+}
+
+bool TMainWindow::AskLine(int& Line, int Last) {
+  bool ok = false;
+  const int chosen =
+      QInputDialog::getInt(this, "Go to Line", QString("Line number (1 - %1):").arg(Last), Line, 1,
+                           std::max(1, Last), 1, &ok);
+  if (ok) Line = chosen;
   return ok;
 }
 

@@ -25,6 +25,7 @@ class TRemoteEditor;
 class TDebugLogWindow;
 class TEditCommands;
 class TEditorManager;
+class TEditorStatus;
 class TFindDialog;
 class THighlighters;
 class THostKeyDialog;
@@ -126,6 +127,8 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
  public:
   // The commands on the text and its view are TEditCommands'.
   TEditCommands& EditCommands() { return *FEditCommands; }
+  // The facts about the page in front at the status bar's end.
+  TEditorStatus& EditorStatus() { return *FEditorStatus; }
   TFindDialog* FindDialog() const;
   void UpdateEditActions();
   void ShowConnectDialogActionExecute();
@@ -133,9 +136,13 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
  protected:
   // The font dialog preset with Font; false when cancelled.
   virtual bool AskFont(QFont& Font);
+  // The Go to Line question, preset with Line, between 1 and Last; false
+  // when cancelled.
+  virtual bool AskLine(int& Line, int Last);
 
  private:
   std::unique_ptr<TEditCommands> FEditCommands;
+  TEditorStatus* FEditorStatus = nullptr;
 
   // ------------------------------------------------ start-up (MainWindowStartup.cpp)
  public:

@@ -110,10 +110,15 @@ bool TPage::SelectFile(const QString& RemoteName) {
 void TPage::SetFrameConnected(bool Value) { FEditFrame->SetConnected(Value); }
 
 // A tab shows "&" as the mark of a shortcut letter; file names keep theirs.
+// The unsaved mark is only shown: Caption() stays the document's name,
+// which is what every other reader of the name takes.
 void TPage::ShowCaption() {
   QString shown = Caption();
+  if (!Saved()) shown += QStringLiteral(" \u2022");
   if (FReceiving) shown += " (downloading...)";
-  FTabs->setTabText(FTabs->indexOf(FTabSheet), shown.replace("&", "&&"));
+  shown.replace("&", "&&");
+  const int index = FTabs->indexOf(FTabSheet);
+  if (FTabs->tabText(index) != shown) FTabs->setTabText(index, shown);
 }
 
 void TPage::DocumentChanged() {
@@ -123,23 +128,51 @@ void TPage::DocumentChanged() {
 }
 
 void TPage::SetSaved(bool Value) {
+  const bool changed = FDocument.Saved != Value;
   FDocument.Saved = Value;
+  if (changed) ShowCaption();
   if (FSavedChanged) FSavedChanged();
 }
 
-// Extensions we do not highlight keep what the page had: a page that showed
-// a stylesheet and then receives a text file still colours it as CSS.
+namespace {
+// Enough of the text for its first line; a shebang or declaration is short.
+constexpr long kFirstLineBytes = 256;
+}  // namespace
+
+// A file the table does not know is plain text, whatever the page showed
+// before: a stylesheet's colours on a text file only mislead.
 void TPage::UpdateHighlighter() {
   if (!FHighlighters) return;
-  QsciLexer* current = FEditor->lexer();
-  QsciLexer* chosen = FHighlighters->ForCaption(Caption(), current);
-  if (chosen == current) return;
-  // A lexer brings its own font per style, and leaving the old lexer resets
-  // every style, the gutter's included: the page's font and gutter are
-  // given back after the switch.
-  FHighlighters->SetFont(FEditFrame->EditorFont());
-  FEditor->setLexer(chosen);
-  FEditFrame->SetEditorFont(FEditFrame->EditorFont());
+  if (!FChosenFor.isNull() && FChosenFor == Caption()) return;
+  FChosenFor = QString();
+  const long length = std::min(kFirstLineBytes, long(FEditor->length()));
+  const auto* text =
+      reinterpret_cast<const char*>(FEditor->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER,
+                                                           0UL, static_cast<long>(length)));
+  ApplyLanguage(TLanguageTable::Choose(Caption(), QByteArrayView(text, length)));
+}
+
+void TPage::SetLanguage(TLanguage Value) {
+  FChosenFor = Caption();
+  ApplyLanguage(Value);
+}
+
+void TPage::ApplyLanguage(TLanguage Value) {
+  FLanguage = Value;
+  QsciLexer* chosen = FHighlighters ? FHighlighters->Lexer(Value) : nullptr;
+  if (chosen != FEditor->lexer()) {
+    // A lexer brings its own font per style, and leaving the old lexer resets
+    // every style, the gutter's included: the page's font and gutter are
+    // given back after the switch.
+    if (FHighlighters) FHighlighters->SetFont(FEditFrame->EditorFont());
+    FEditor->setLexer(chosen);
+    FEditFrame->SetEditorFont(FEditFrame->EditorFont());
+  }
+  TellFacts();
+}
+
+void TPage::TellFacts() const {
+  if (FFactsChanged) FFactsChanged();
 }
 
 // The editor holds UTF-8 and counts its text in bytes, NUL bytes included;
@@ -163,6 +196,7 @@ void TPage::LoadFromFile(const QString& Path) {
   FEditor->setReadOnly(readOnly);
   FDocument.Format = format;
   FEditor->setEolMode(EolModeFor(FDocument.Format.LineEnd));
+  TellFacts();
 }
 
 void TPage::SaveToFile(const QString& Path) {

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "remote/editing/DriverPage.h"
+#include "remote/editing/LanguageTable.h"
 
 class QListView;
 class QTabWidget;
@@ -48,9 +49,17 @@ class TPage : public QObject, public IPage {
   void DocumentChanged() override;
   bool Saved() const { return FDocument.Saved; }
   void SetSaved(bool Value);
-  // Picks the highlighter from the document's name. Without highlighters
-  // (a page made outside the window) the page keeps plain text.
+  // Picks the highlighter from the document's name and first line, unless
+  // the user chose a language for this name; a file the table does not know
+  // is plain text. Without highlighters (a page made outside the window) the
+  // page keeps plain text.
   void UpdateHighlighter();
+  // The user's choice from View > Language; it lasts while the name does.
+  void SetLanguage(TLanguage Value);
+  TLanguage Language() const { return FLanguage; }
+  // Runs when the facts the status bar shows of the text change: its
+  // language, or its form after a load.
+  void SetFactsChanged(std::function<void()> Value) { FFactsChanged = std::move(Value); }
   // The window's shared highlighters; they must outlive the page.
   void SetHighlighters(THighlighters* Value) { FHighlighters = Value; }
 
@@ -62,6 +71,8 @@ class TPage : public QObject, public IPage {
 
  private:
   void ShowCaption();
+  void ApplyLanguage(TLanguage Value);
+  void TellFacts() const;
   TEditFrame* FEditFrame;
   QsciScintilla* FEditor;
   QWidget* FTabSheet;
@@ -73,4 +84,8 @@ class TPage : public QObject, public IPage {
   quint64 FTextVersion = 0;
   std::function<void()> FSavedChanged;
   THighlighters* FHighlighters = nullptr;
+  TLanguage FLanguage = TLanguage::None;
+  // The name the user's choice of language was made for; null for none.
+  QString FChosenFor;
+  std::function<void()> FFactsChanged;
 };

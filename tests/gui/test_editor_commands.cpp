@@ -356,27 +356,30 @@ TEST_F(EditorCommandsTest, OpenCancelledOrUnreadableLeavesTheEditorAlone) {
 
 struct THighlightStep {
   const char* Caption;
-  THighlighters::TKind Expected;
+  TLanguage Expected;
 };
 
-TEST_F(EditorCommandsTest, CaptionsChooseTheHighlighterOrKeepTheCurrentOne) {
+// A file the table does not know is plain text, even on a page that showed
+// a highlighted file before.
+TEST_F(EditorCommandsTest, CaptionsChooseTheHighlighterAndUnknownNamesGetNone) {
   auto form = ShowForm();
   TPage* page = form->ActivePage();
   THighlighters& h = form->Highlighters();
   EXPECT_EQ(page->Editor()->lexer(), nullptr);
   // One page receiving files one after another, as downloads do.
   const THighlightStep steps[] = {
-      {"notes.txt", THighlighters::Keep},  // a new page has none and keeps none
-      {"INDEX.HTML", THighlighters::Html}, {"page.htm", THighlighters::Html},
-      {"script.JS", THighlighters::Js},    {"script.json", THighlighters::Js},
-      {"site.css", THighlighters::Css},    {"notes.txt", THighlighters::Css},
-      {"README", THighlighters::Css},      {"run.CGI", THighlighters::Perl},
-      {"x.perl", THighlighters::Perl},     {"Main.java", THighlighters::Java},
-      {"view.jsp", THighlighters::Html},   {"a.pl", THighlighters::Perl},
+      {"notes.txt", TLanguage::None},   {"INDEX.HTML", TLanguage::Html},
+      {"page.htm", TLanguage::Html},    {"script.JS", TLanguage::JavaScript},
+      {"script.json", TLanguage::Json}, {"site.css", TLanguage::Css},
+      {"notes.txt", TLanguage::None},   {"site.css", TLanguage::Css},
+      {"README", TLanguage::None},      {"run.CGI", TLanguage::Perl},
+      {"x.perl", TLanguage::Perl},      {"Main.java", TLanguage::Java},
+      {"view.jsp", TLanguage::Html},    {"a.pl", TLanguage::Perl},
   };
   for (const THighlightStep& step : steps) {
     Name(page, step.Caption);
     EXPECT_EQ(page->Editor()->lexer(), h.Lexer(step.Expected)) << step.Caption;
+    EXPECT_EQ(page->Language(), step.Expected) << step.Caption;
   }
 }
 

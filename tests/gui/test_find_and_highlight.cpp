@@ -143,47 +143,53 @@ TEST(FindDialog, StartsDownWithoutTextAndReportsItsChoices) {
 
 struct TCaptionCase {
   const char* Caption;
-  THighlighters::TKind Kind;
+  TLanguage Language;
 };
 
+// The names alone: the original five rows, as they were, and names they
+// left alone, which the table now knows or leaves as plain text.
 TEST(Highlighters, CaptionChoosesByLowerCasedExtension) {
   const TCaptionCase cases[] = {
-      {"INDEX.HTML", THighlighters::Html},
-      {"view.jsp", THighlighters::Html},
-      {"page.htm", THighlighters::Keep},
-      {"notes.txt", THighlighters::Keep},
-      {"script.JS", THighlighters::Js},
-      {"script.json", THighlighters::Keep},
-      {"a.CGI", THighlighters::Perl},
-      {"x.perl", THighlighters::Perl},
-      {"y.pl", THighlighters::Perl},
-      {"Main.java", THighlighters::Java},
-      {"site.css", THighlighters::Css},
-      {"Makefile", THighlighters::Keep},
-      {"dir/a.b/file", THighlighters::Keep},
-      {"dir.js/file", THighlighters::Keep},
-      {"/tmp/x/app.js", THighlighters::Js},
-      {"archive.css.bak", THighlighters::Keep},
-      {".css", THighlighters::Css},
-      {"a.", THighlighters::Keep},
-      {"", THighlighters::Keep},
+      {"INDEX.HTML", TLanguage::Html},
+      {"view.jsp", TLanguage::Html},
+      {"page.htm", TLanguage::Html},
+      {"notes.txt", TLanguage::None},
+      {"script.JS", TLanguage::JavaScript},
+      {"script.json", TLanguage::Json},
+      {"a.CGI", TLanguage::Perl},
+      {"x.perl", TLanguage::Perl},
+      {"y.pl", TLanguage::Perl},
+      {"Main.java", TLanguage::Java},
+      {"site.css", TLanguage::Css},
+      {"Makefile", TLanguage::Makefile},
+      {"dir/a.b/file", TLanguage::None},
+      {"dir.js/file", TLanguage::None},
+      {"/tmp/x/app.js", TLanguage::JavaScript},
+      {"archive.css.bak", TLanguage::None},
+      {".css", TLanguage::Css},
+      {"a.", TLanguage::None},
+      {"", TLanguage::None},
   };
   for (const TCaptionCase& c : cases)
-    EXPECT_EQ(THighlighters::KindForCaption(c.Caption), c.Kind) << c.Caption;
+    EXPECT_EQ(TLanguageTable::Choose(c.Caption, {}), c.Language) << c.Caption;
 }
 
-TEST(Highlighters, OneSharedInstanceEachAndKeepReturnsCurrent) {
+TEST(Highlighters, OneSharedInstanceEachAndNoneForPlainText) {
   TempHome home;
   THighlighters h;
-  EXPECT_EQ(h.ForCaption("a.html", nullptr), h.HtmlSyn());
-  EXPECT_EQ(h.ForCaption("b.HTML", h.CssSyn()), h.HtmlSyn());
-  EXPECT_EQ(h.ForCaption("a.js", nullptr), h.JsSyn());
-  EXPECT_EQ(h.ForCaption("a.cgi", nullptr), h.PerlSyn());
-  EXPECT_EQ(h.ForCaption("A.java", nullptr), h.JavaSyn());
-  EXPECT_EQ(h.ForCaption("a.css", nullptr), h.CssSyn());
-  EXPECT_EQ(h.ForCaption("a.txt", h.CssSyn()), h.CssSyn());
-  EXPECT_EQ(h.ForCaption("a.htm", nullptr), nullptr);
+  EXPECT_EQ(h.Lexer(TLanguage::Html), h.HtmlSyn());
+  EXPECT_EQ(h.Lexer(TLanguage::Html), h.Lexer(TLanguage::Html));
+  EXPECT_EQ(h.Lexer(TLanguage::JavaScript), h.JsSyn());
+  EXPECT_EQ(h.Lexer(TLanguage::Perl), h.PerlSyn());
+  EXPECT_EQ(h.Lexer(TLanguage::Java), h.JavaSyn());
+  EXPECT_EQ(h.Lexer(TLanguage::Css), h.CssSyn());
+  EXPECT_EQ(h.Lexer(TLanguage::None), nullptr);
   EXPECT_EQ(h.HtmlSyn()->color(QsciLexerHTML::Entity), QColor(Qt::red));
+  // PHP is HTML's lexer, a second instance, so the menu can tell them apart.
+  EXPECT_NE(h.Lexer(TLanguage::Php), h.Lexer(TLanguage::Html));
+  for (const TLanguage language : TLanguageTable::All())
+    EXPECT_EQ(h.LanguageOf(h.Lexer(language)), language)
+        << TLanguageTable::Name(language).toStdString();
 }
 
 TEST(Highlighters, SetFontKeepsBoldStyles) {

@@ -83,7 +83,11 @@ TEST_F(MainWindowTest, EveryCommandHasItsTextShortcutHintAndCheckMark) {
       {"UndoAction", "&Undo", "Ctrl+Z", "Undo", "Reverts the last action", false},
       {"DeleteAction", "&Delete", "Del", "Delete", "Erases the selection", false},
       {"FindAction", "&Find...", "Ctrl+F", "", "", false},
-      {"RedoAction", "Redo", "", "", "", false},
+      {"RedoAction", "&Redo", "Ctrl+Y", "Redo", "Does again what Undo reverted", false},
+      {"ReplaceAction", "R&eplace...", "Ctrl+H", "Replace", "Finds text and replaces it", false},
+      {"FindNextAction", "Find &Next", "F3", "", "", false},
+      {"FindPreviousAction", "Find Pre&vious", "Shift+F3", "", "", false},
+      {"GoToLineAction", "&Go to Line...", "Ctrl+G", "", "", false},
       {"ViewLineNumbersAction", "&Line Numbers", "", "", "", true},
       {"WrapLinesAction", "&Wrap Long Lines", "", "", "", true},
       {"FontAction", "&Font...", "", "", "", false},
@@ -117,9 +121,13 @@ TEST_F(MainWindowTest, MenusAndToolbarListTheCommandsInOrder) {
   EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&View", "&Settings", "&Help"}));
   EXPECT_EQ(items[0], QStringList({"ConnectAction", "OpenAction", "SaveAction", "CloseTabAction",
                                    "NewAction", "PrintAction", "ExitAction"}));
-  EXPECT_EQ(items[1], QStringList({"CutAction", "CopyAction", "PasteAction", "SelectAllAction",
-                                   "UndoAction", "DeleteAction", "FindAction"}));
-  EXPECT_EQ(items[2], QStringList({"ViewLineNumbersAction", "WrapLinesAction"}));
+  EXPECT_EQ(items[1],
+            QStringList({"CutAction", "CopyAction", "PasteAction", "SelectAllAction", "UndoAction",
+                         "RedoAction", "DeleteAction", "|", "FindAction", "ReplaceAction",
+                         "FindNextAction", "FindPreviousAction", "GoToLineAction"}));
+  EXPECT_EQ(items[2], QStringList({"ViewLineNumbersAction", "WrapLinesAction", ""}));
+  EXPECT_EQ(form.RedoAction->shortcuts(),
+            QList<QKeySequence>({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
   EXPECT_EQ(items[3], QStringList({"FontAction", "ShowConnectDialogAction"}));
   EXPECT_EQ(items[4], QStringList({"AboutAction"}));
   EXPECT_EQ(ActionTexts(form.ToolBar->actions()),

@@ -100,6 +100,22 @@ QByteArray FirstLineEnd(QByteArrayView Utf8) {
   return "\n";
 }
 
+// Whether any line end differs from the first. Counting runs over the
+// whole text, so it uses the library's vectorised count and visits CRs one
+// by one only in a file that holds both CR and LF.
+bool HasMixedLineEnds(QByteArrayView Utf8) {
+  const char* begin = Utf8.data();
+  const char* end = begin + Utf8.size();
+  const auto lfs = std::count(begin, end, '\n');
+  const auto crs = std::count(begin, end, '\r');
+  if (lfs == 0 || crs == 0) return false;
+  if (lfs != crs) return true;
+  for (const char* cr = begin; (cr = static_cast<const char*>(std::memchr(cr, '\r', end - cr)));
+       ++cr)
+    if (cr + 1 == end || cr[1] != '\n') return true;
+  return false;
+}
+
 // Each byte is the character of the same number; those from 0x80 take two
 // bytes in UTF-8.
 QByteArray Latin1ToUtf8(QByteArrayView Bytes) {
@@ -189,6 +205,7 @@ QByteArray TTextFile::DecodeToUtf8(QByteArray Bytes, TTextFormat& Format) {
     }
   }
   Format.LineEnd = FirstLineEnd(Bytes);
+  Format.MixedLineEnds = HasMixedLineEnds(Bytes);
   return Bytes;
 }
 

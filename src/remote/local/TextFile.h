@@ -11,6 +11,8 @@ struct TTextFormat {
   // The file's first line end ("\n", "\r\n" or "\r"); "\n" when it has none.
   // The editor uses it for new lines; existing line ends stay in the text as they were.
   QByteArray LineEnd = "\n";
+  // Some line end differs from LineEnd: the status bar says "Mixed".
+  bool MixedLineEnds = false;
 };
 
 // Local copies of remote files, read and written byte for byte: the text keeps

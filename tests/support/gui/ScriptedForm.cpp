@@ -63,6 +63,13 @@ std::optional<QString> TScriptedForm::AskFile(const QString&) {
   return OpenAnswer;
 }
 
+bool TScriptedForm::AskLine(int& Line, int Last) {
+  LineQuestions.emplace_back(Line, Last);
+  if (!LineAnswer) return false;
+  Line = *LineAnswer;
+  return true;
+}
+
 bool TScriptedForm::AskFont(QFont& Font) {
   FontPresets.push_back(Font);
   if (!FontAnswer) return false;

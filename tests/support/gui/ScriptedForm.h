@@ -33,6 +33,8 @@ class TScriptedForm : public TMainWindow, public IUserPrompts {
   QString OpenAnswer;
   // The font dialog's choice; none: cancelled.
   std::optional<QFont> FontAnswer;
+  // The Go to Line question's answer; none: cancelled.
+  std::optional<int> LineAnswer;
   // With values, the connect dialog is closed with OK and gives them.
   std::optional<TConnectValues> ConnectValues;
   // With a value, the Save As question gives it; an empty one cancels.
@@ -57,6 +59,8 @@ class TScriptedForm : public TMainWindow, public IUserPrompts {
   QStringList Panel0;
   // The font each font dialog was preset with.
   std::vector<QFont> FontPresets;
+  // The line and the last line each Go to Line question offered.
+  std::vector<std::pair<int, int>> LineQuestions;
   int OpenDialogShown = 0;
   int ConnectDialogShown = 0;
   int SaveAsShown = 0;
@@ -76,4 +80,5 @@ class TScriptedForm : public TMainWindow, public IUserPrompts {
 
  protected:
   bool AskFont(QFont& Font) override;
+  bool AskLine(int& Line, int Last) override;
 };

@@ -1,0 +1,155 @@
+// Editing a large highlighted file in the window:
+//  - BM_ReplaceAll: Replace All of 100,000 matches in a 20 MB page, as the
+//    Find and Replace dialog runs it (one change, one step of undo).
+//  - BM_QsciSearchLoop: QScintilla's own search loop (findFirst, then
+//    findNext until it finds no more) over the same text, finding the same
+//    100,000 matches without replacing them: the yardstick for the above.
+//  - BM_TypeKey: one key press sent to the editor of a 20 MB page with the
+//    HTML highlighter, until the window has handled it and the editor has
+//    painted; the median is the figure that matters (median_ms).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <Qsci/qsciscintilla.h>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <memory>
+#include <vector>
+
+#include "ui/MainWindow.h"
+#include "ui/TextSearch.h"
+
+namespace {
+
+constexpr qsizetype kFileSize = 20 * 1024 * 1024;
+constexpr int kMatches = 100000;
+constexpr int kKeyPresses = 200;
+
+// Lines of markup; every line holding "needle" once, spread evenly so that
+// 100,000 of them fill 20 MB.
+QByteArray Sample() {
+  QByteArray text = "<!DOCTYPE html>\n<html><body>\n";
+  const qsizetype block = kFileSize / kMatches;
+  QByteArray filler = "<p class=\"row\">the server &amp; the page</p>\n";
+  for (int i = 0; i < kMatches; ++i) {
+    QByteArray line = "<div id=\"r" + QByteArray::number(i) + "\">needle</div>\n";
+    while (line.size() + filler.size() < block) line += filler;
+    line.chop(1);
+    text += line + QByteArray(block - line.size() - 1, ' ') + '\n';
+  }
+  return text;
+}
+
+QString WriteSample(const QTemporaryDir& Dir) {
+  const QString path = Dir.filePath("big.html");
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
+  file.write(Sample());
+  return path;
+}
+
+struct TWindow {
+  TWindow() {
+    Form.show();
+    QApplication::processEvents();
+    Page = Form.ActivePage();
+    Page->LoadFromFile(WriteSample(Dir));
+    Page->SetLanguage(TLanguage::Html);
+    QApplication::processEvents();
+  }
+  QTemporaryDir Dir;
+  TMainWindow Form;
+  TPage* Page = nullptr;
+};
+
+void BM_ReplaceAll(benchmark::State& State) {
+  TWindow window;
+  QsciScintilla* edit = window.Page->Editor();
+  const TTextSearch search(TSearchOptions{"needle", true, true, false});
+  int count = 0;
+  for (auto _ : State) {
+    count = search.ReplaceAll(*edit, "thread");
+    QApplication::processEvents();
+    State.PauseTiming();
+    edit->undo();
+    QApplication::processEvents();
+    State.ResumeTiming();
+  }
+  if (count != kMatches) State.SkipWithError("not every match was replaced");
+  State.counters["matches"] = count;
+}
+BENCHMARK(BM_ReplaceAll)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_QsciSearchLoop(benchmark::State& State) {
+  TWindow window;
+  QsciScintilla* edit = window.Page->Editor();
+  int count = 0;
+  for (auto _ : State) {
+    count = 0;
+    bool found = edit->findFirst("needle", false, true, true, false, true, 0, 0, false);
+    while (found) {
+      ++count;
+      found = edit->findNext();
+    }
+  }
+  if (count != kMatches) State.SkipWithError("QScintilla did not find every match");
+  State.counters["matches"] = count;
+}
+BENCHMARK(BM_QsciSearchLoop)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_TypeKey(benchmark::State& State, TLanguage Language, double Where) {
+  TWindow window;
+  window.Page->SetLanguage(Language);
+  QsciScintilla* edit = window.Page->Editor();
+  edit->setFocus();
+  edit->setCursorPosition(int(edit->lines() * Where), 5);
+  QApplication::processEvents();
+  std::vector<double> times;
+  for (auto _ : State) {
+    QElapsedTimer clock;
+    clock.start();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, "a");
+    QApplication::sendEvent(edit, &press);
+    QApplication::sendEvent(edit, &release);
+    QApplication::processEvents();
+    edit->viewport()->repaint();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    State.SetIterationTime(seconds);
+    times.push_back(seconds * 1000);
+  }
+  std::sort(times.begin(), times.end());
+  State.counters["median_ms"] = times[times.size() / 2];
+  State.counters["max_ms"] = times.back();
+  if (window.Page->Saved()) State.SkipWithError("the key presses did not reach the text");
+}
+BENCHMARK_CAPTURE(BM_TypeKey, html_middle, TLanguage::Html, 0.5)
+    ->Iterations(kKeyPresses)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TypeKey, html_start, TLanguage::Html, 0.0)
+    ->Iterations(kKeyPresses)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TypeKey, plain_middle, TLanguage::None, 0.5)
+    ->Iterations(kKeyPresses)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  QTemporaryDir home;
+  for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+    qputenv(name, (home.path() + "/" + QString(name).toLower()).toLocal8Bit());
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
