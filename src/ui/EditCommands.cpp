@@ -182,38 +182,36 @@ void TEditCommands::FindAgain(bool Up) {
   if (search.Error().isEmpty()) search.FindNext(*edit, Up);
 }
 
-void TEditCommands::ReplaceFindNext() {
+// The editor a command of the replace dialog acts on; null, with the reason
+// in the dialog (an invalid pattern), when there is none.
+QsciScintilla* TEditCommands::ReplaceTarget(const TTextSearch& Search) {
   FLastSearchReplaces = true;
   QsciScintilla* edit = ActiveEditor();
+  if (edit && Search.Error().isEmpty()) return edit;
+  FReplaceDialog->ShowMessage(Search.Error());
+  return nullptr;
+}
+
+void TEditCommands::ReplaceFindNext() {
   const TTextSearch search(FReplaceDialog->Options());
-  if (!edit || !search.Error().isEmpty()) {
-    FReplaceDialog->ShowMessage(search.Error());
-    return;
-  }
+  QsciScintilla* edit = ReplaceTarget(search);
+  if (!edit) return;
   FReplaceDialog->ShowMessage(search.FindNext(*edit, false) ? QString() : "Not found.");
 }
 
 void TEditCommands::ReplaceOne() {
-  FLastSearchReplaces = true;
-  QsciScintilla* edit = ActiveEditor();
   const TTextSearch search(FReplaceDialog->Options());
-  if (!edit || !search.Error().isEmpty()) {
-    FReplaceDialog->ShowMessage(search.Error());
-    return;
-  }
+  QsciScintilla* edit = ReplaceTarget(search);
+  if (!edit) return;
   if (edit->isReadOnly()) return;
   const bool replaced = search.Replace(*edit, FReplaceDialog->ReplaceText());
   FReplaceDialog->ShowMessage(replaced ? "Replaced 1." : QString());
 }
 
 void TEditCommands::ReplaceAll() {
-  FLastSearchReplaces = true;
-  QsciScintilla* edit = ActiveEditor();
   const TTextSearch search(FReplaceDialog->Options());
-  if (!edit || !search.Error().isEmpty()) {
-    FReplaceDialog->ShowMessage(search.Error());
-    return;
-  }
+  QsciScintilla* edit = ReplaceTarget(search);
+  if (!edit) return;
   if (edit->isReadOnly()) return;
   const int count = search.ReplaceAll(*edit, FReplaceDialog->ReplaceText());
   FReplaceDialog->ShowMessage(count == 0   ? QString("Not found.")

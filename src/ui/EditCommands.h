@@ -11,6 +11,7 @@ class TFindDialog;
 class THighlighters;
 class TMainActions;
 class TReplaceDialog;
+class TTextSearch;
 class TPage;
 class TPages;
 class TSettings;
@@ -73,6 +74,7 @@ class TEditCommands : public QObject {
   void ConnectReplaceDialog();
   void ShowLanguage();
   void ChooseLanguage(QAction* Action);
+  QsciScintilla* ReplaceTarget(const TTextSearch& Search);
   void ReplaceFindNext();
   void ReplaceOne();
   void ReplaceAll();
