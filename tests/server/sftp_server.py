@@ -8,7 +8,7 @@ port chosen by the kernel. Once the server listens it writes
 until it is killed or its standard input closes.
 
 Paths named with --deny are refused with "permission denied" for every open,
-so tests can provoke psftp's refusal lines even when they run as root (root
+rename (by the old name) and removal, so tests can provoke psftp's refusal lines even when they run as root (root
 ignores file modes).
 
 The other options make failures happen for real, so tests see what psftp
@@ -34,6 +34,12 @@ prints when they do. GLOB is matched against the path as the client sees it
   --drop-after-requests N     the connection is cut (no SSH disconnect
                               message, as when the network fails) once N SFTP
                               requests have been answered
+  --fail-rename GLOB          renaming a matching path (the old name) fails
+                              with an SFTP failure status; nothing changes
+  --drop-after-change GLOB    a rename of a matching path (the old name), or
+                              a removal of one, is carried out and then the
+                              connection is cut before it is answered: the
+                              client cannot know whether it happened
   --drop-after-login          the same after one request: psftp's first
                               request asks for the home folder, which it
                               prints as "Remote working directory is /"
@@ -98,6 +104,8 @@ def parse_args():
                    type=glob_and_count, metavar="GLOB=N")
     p.add_argument("--release-file", metavar="RELEASE")
     p.add_argument("--drop-after-requests", type=int, default=0, metavar="N")
+    p.add_argument("--fail-rename", action="append", default=[], metavar="GLOB")
+    p.add_argument("--drop-after-change", action="append", default=[], metavar="GLOB")
     p.add_argument("--drop-after-login", action="store_true")
     p.add_argument("--listing", action="append", default=[],
                    type=path_and_file, metavar="PATH=FILE")
@@ -228,6 +236,25 @@ def make_sftp_factory(args, root):
         def stat(self, path):
             self._check(path)
             return super().stat(path)
+
+        async def _cut_if_changed(self, path):
+            shown = self._shown(path)
+            if any(fnmatch.fnmatch(shown, pattern) for pattern in args.drop_after_change):
+                self.connection.abort()
+                await asyncio.get_running_loop().create_future()
+
+        async def rename(self, oldpath, newpath):
+            self._check(oldpath)
+            shown = self._shown(oldpath)
+            if any(fnmatch.fnmatch(shown, pattern) for pattern in args.fail_rename):
+                raise asyncssh.SFTPFailure("Failure")
+            super().rename(oldpath, newpath)
+            await self._cut_if_changed(oldpath)
+
+        async def remove(self, path):
+            self._check(path)
+            super().remove(path)
+            await self._cut_if_changed(path)
 
     return TestSFTPServer
 

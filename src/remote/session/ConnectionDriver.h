@@ -24,6 +24,7 @@ class TChangeDirOperation;
 class TListOperation;
 class TGetOperation;
 class TPutOperation;
+class TSafeSave;
 
 // The conversation with psftp: starts it, writes its commands one at a time,
 // reads its output into lines and answers' ends, and hands each line to the
@@ -124,6 +125,7 @@ class TConnectionDriver : private IConversation {
   void PlaceDownload(TGetOperation& Get);
   bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const override;
   void FinishPut(TPutOperation& Put);
+  void FinishSave(TSafeSave& Save);
   QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const {
     return FSaveCheck.Target(Page, LocalPath);
   }

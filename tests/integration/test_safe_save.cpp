@@ -1,0 +1,197 @@
+// A save never leaves the server without a whole copy of the file: the real
+// psftp against the loopback server, through the driver and the editing
+// controller, with the server made to refuse or cut off each step of the swap.
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include "DriverSessionTest.h"
+#include "WaitFor.h"
+
+namespace {
+
+const QString kTemp = "/www/.notes.txt.quillery-*.new";
+const QString kBackup = "/www/.notes.txt.quillery-*.old";
+
+class SafeSaveTest : public DriverSessionTest {
+ protected:
+  FakePage* Page() { return view.Page(0); }
+  void OpenNotes() {
+    Connect();
+    Open(Page(), "notes.txt");
+    ASSERT_EQ(Page()->Caption(), "notes.txt");
+    old = server.ReadFile("/www/notes.txt");
+    ASSERT_FALSE(old.isEmpty());
+  }
+  void Save(const QByteArray& Text) {
+    Page()->Text = Text;
+    Page()->SetSaved(false);
+    editing.Save(view.ActivePage());
+    ASSERT_TRUE(WaitFor([&] { return !driver.Busy() && !editing.Asking(); }, 30000))
+        << view.DebugText.toStdString();
+  }
+  // The files of ours in /www, by what they hold: "old", "new" or "other".
+  QStringList Ours() {
+    QStringList found;
+    const QDir www(server.Served("/www"));
+    for (const QString& name :
+         www.entryList({".notes.txt.quillery-*"}, QDir::Files | QDir::Hidden)) {
+      const QByteArray bytes = server.ReadFile("/www/" + name);
+      found << name.right(4) + "=" + (bytes == old ? "old" : bytes == typed ? "new" : "other");
+    }
+    return found;
+  }
+  // The commands written to psftp, with our random part as R.
+  QStringList Commands() const {
+    QStringList commands;
+    for (const QString& line : view.DebugText.split("\r\n")) {
+      const QString command = line.mid(line.lastIndexOf('\n') + 1);
+      if (command.startsWith("put ") || command.startsWith("mv ") || command.startsWith("rm "))
+        commands << QString(command).replace(QRegularExpression("quillery-[0-9a-f]{12}"),
+                                             "quillery-R");
+    }
+    return commands;
+  }
+  QByteArray old;
+  QByteArray typed = "the new text\n";
+};
+
+TEST_F(SafeSaveTest, SaveWritesBesideTheFileAndSwapsItIn) {
+  ASSERT_NO_FATAL_FAILURE(OpenNotes());
+  Save(typed);
+  EXPECT_TRUE(Page()->Saved());
+  EXPECT_EQ(server.ReadFile("/www/notes.txt"), typed);
+  EXPECT_TRUE(Ours().isEmpty()) << Ours().join(", ").toStdString();
+  const QString local = Page()->Document().LocalPath;
+  EXPECT_EQ(Commands(), (QStringList{
+                            "put \"" + local + "\" \"/www/.notes.txt.quillery-R.new\"",
+                            "mv \"/www/notes.txt\" \"/www/.notes.txt.quillery-R.old\"",
+                            "mv \"/www/.notes.txt.quillery-R.new\" \"/www/notes.txt\"",
+                            "rm \"/www/.notes.txt.quillery-R.old\"",
+                        }));
+  EXPECT_EQ(view.Status[0], "Saved");
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+// psftp reads the names of "mv" and "rm" as patterns: a name that is one
+// must touch only itself, never the files it would match.
+TEST_F(SafeSaveTest, NamesThatArePatternsTouchOnlyThemselves) {
+  server.WriteFile("/www/a*[b].txt", "star\n");
+  server.WriteFile("/www/aX[b].txt", "neighbour X\n");
+  server.WriteFile("/www/ab.txt", "neighbour b\n");
+  Connect();
+  Open(Page(), "a*[b].txt");
+  ASSERT_EQ(Page()->Caption(), "a*[b].txt");
+  Save(typed);
+  EXPECT_TRUE(Page()->Saved()) << view.DebugText.toStdString();
+  EXPECT_EQ(server.ReadFile("/www/a*[b].txt"), typed);
+  EXPECT_EQ(server.ReadFile("/www/aX[b].txt"), "neighbour X\n");
+  EXPECT_EQ(server.ReadFile("/www/ab.txt"), "neighbour b\n");
+  EXPECT_EQ(QDir(server.Served("/www")).entryList({".a*"}, QDir::Files | QDir::Hidden),
+            QStringList());
+}
+
+}  // namespace
+
+// Where each text is once the save has ended: the file's own name, and our
+// hidden names by their ends (".new=new": the new copy holds the page's text).
+struct TStepCase {
+  const char* Name;
+  QStringList Refused;  // renames that fail, by their old name
+  QString CutAfter;     // the rename or removal after which the connection goes
+  QByteArray InFile;    // "old", "new", or empty when no file has the name
+  QStringList Ours;
+  bool Saved;
+  QString Message;  // with our random part as R
+};
+
+void PrintTo(const TStepCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
+const TStepCase kStepCases[] = {
+    // The server refuses a step: what was done is undone.
+    {"RefusedAside",
+     {"/www/notes.txt"},
+     "",
+     "old",
+     {},
+     false,
+     "notes.txt was not saved (it could not be moved aside: the server refused it). The file on "
+     "the server is unchanged; your text is still here."},
+    {"RefusedIn",
+     {kTemp},
+     "",
+     "old",
+     {},
+     false,
+     "notes.txt was not saved (the server refused it). The file on the server is unchanged; "
+     "your text is still here."},
+    {"RefusedInAndBack",
+     {kTemp, kBackup},
+     "",
+     "",
+     {".new=new", ".old=old"},
+     false,
+     "notes.txt was not saved (the server refused it), and the old text could not be put back. "
+     "The old text is in .notes.txt.quillery-R.old, yours in .notes.txt.quillery-R.new on the "
+     "server; your text is still here."},
+    // The connection goes after the server did a step, before its answer:
+    // nothing more is done, nothing is guessed.
+    {"CutAfterAside",
+     {},
+     "/www/notes.txt",
+     "",
+     {".new=new", ".old=old"},
+     false,
+     "notes.txt may not have been saved: the connection was lost while it was being replaced. "
+     "The old text is in notes.txt or .notes.txt.quillery-R.old, yours in "
+     ".notes.txt.quillery-R.new on the server; your text is still here."},
+    {"CutAfterIn",
+     {},
+     kTemp,
+     "new",
+     {".old=old"},
+     false,
+     "notes.txt may not have been saved: the connection was lost while it was being replaced. "
+     "The old text is in .notes.txt.quillery-R.old, yours in notes.txt or "
+     ".notes.txt.quillery-R.new on the server; your text is still here."},
+    // The swap was done: the file holds the page's text, so the page is saved.
+    {"CutAfterRemovingTheOldText",
+     {},
+     kBackup,
+     "new",
+     {},
+     true,
+     "notes.txt was saved, but the connection was lost before the old text in "
+     ".notes.txt.quillery-R.old was removed."},
+};
+
+class SafeSaveStepTest : public SafeSaveTest, public ::testing::WithParamInterface<TStepCase> {};
+
+TEST_P(SafeSaveStepTest, AWholeCopyKeepsAName) {
+  const TStepCase& c = GetParam();
+  for (const QString& glob : c.Refused) server.FailRename(glob);
+  if (!c.CutAfter.isEmpty()) server.DropAfterChange(c.CutAfter);
+  ASSERT_NO_FATAL_FAILURE(OpenNotes());
+  Save(typed);
+
+  EXPECT_EQ(Page()->Saved(), c.Saved);
+  EXPECT_EQ(Page()->Text, typed);
+  const QString file = server.Served("/www/notes.txt");
+  if (c.InFile.isEmpty())
+    EXPECT_FALSE(QFile::exists(file));
+  else
+    EXPECT_EQ(server.ReadFile("/www/notes.txt"), c.InFile == "old" ? old : typed);
+  EXPECT_EQ(Ours(), c.Ours);
+  QString shown = view.Status[0];
+  shown.replace(QRegularExpression("quillery-[0-9a-f]{12}"), "quillery-R");
+  EXPECT_EQ(shown.toStdString(), c.Message.toStdString());
+  EXPECT_FALSE(driver.UploadPending());
+  EXPECT_FALSE(driver.Saving(Page()));
+  EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, SafeSaveStepTest, ::testing::ValuesIn(kStepCases),
+                         [](const ::testing::TestParamInfo<TStepCase>& Info) {
+                           return std::string(Info.param.Name);
+                         });
