@@ -16,6 +16,7 @@
 #include "remote/session/Conversation.h"
 #include "remote/session/DriverView.h"
 #include "remote/session/SaveCheck.h"
+#include "remote/session/SaveSender.h"
 #include "remote/session/StatusMessage.h"
 
 class IPage;
@@ -23,15 +24,14 @@ class TVirtualRedirector;
 class TChangeDirOperation;
 class TListOperation;
 class TGetOperation;
-class TPutOperation;
-class TSafeSave;
 
 // The conversation with psftp: starts it, writes its commands one at a time,
 // reads its output into lines and answers' ends, and hands each line to the
 // operation whose answer is open (see TPsftpOperation). It reaches the window
 // only through IDriverView and IPage, so it runs and is tested without
 // widgets. The login and the end of psftp (TConnectionLogin) and the check
-// before a save (TSaveCheck) work through its IConversation.
+// before a save (TSaveCheck) and the sending of a save (TSaveSender) work
+// through its IConversation.
 class TConnectionDriver : private IConversation {
  public:
   TConnectionDriver(IDriverView& View, TVirtualRedirector& Redirector);
@@ -66,10 +66,10 @@ class TConnectionDriver : private IConversation {
   // page's remote file (or under its own name into psftp's current
   // directory, for a page never downloaded). Throws when the copy cannot be
   // written; nothing is then sent.
-  void Save(IPage* Page, const QString& LocalPath);
+  void Save(IPage* Page, const QString& LocalPath) { FSender.Save(Page, LocalPath); }
   // Uploads a local file the user dropped on Page's list into psftp's
   // current directory; the page's own text is not involved.
-  void Upload(IPage* Page, const QString& LocalPath);
+  void Upload(IPage* Page, const QString& LocalPath) { FSender.Upload(Page, LocalPath); }
   // Before a save: whether the remote file Save(Page, LocalPath) would write
   // still is what the page last saw (see TSaveCheck).
   void Check(IPage* Page, const QString& LocalPath) { FSaveCheck.Check(Page, LocalPath); }
@@ -91,7 +91,7 @@ class TConnectionDriver : private IConversation {
   // Where downloads, uploads and checks are reported (the editing controller).
   void SetTransferListener(ITransferListener* Listener) { FListener = Listener; }
   // True while psftp runs: only then can anything reach the server.
-  bool PsftpRunning() const;
+  bool PsftpRunning() const override;
   // True while a command is queued or its answer is open.
   bool Busy() const;
 
@@ -119,16 +119,13 @@ class TConnectionDriver : private IConversation {
 
   // What each operation's end means.
   void EnterDir(IPage* Page, const QByteArray& Dir) override;
+  void ListCurrentDir() override;
+  QByteArray UserName() const override { return FLogin.UserName(); }
   void FinishChangeDir(TChangeDirOperation& ChangeDir);
   void FinishList(TListOperation& List);
   void FinishGet(TGetOperation& Get);
   void PlaceDownload(TGetOperation& Get);
   bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const override;
-  void FinishPut(TPutOperation& Put);
-  void FinishSave(TSafeSave& Save);
-  QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const {
-    return FSaveCheck.Target(Page, LocalPath);
-  }
   QString RemotePathOf(const IPage& Page, const class TFile& File) const;
 
   ITransferListener& Listener() override;
@@ -158,4 +155,5 @@ class TConnectionDriver : private IConversation {
 
   TConnectionLogin FLogin{*this, FRedirector};
   TSaveCheck FSaveCheck{*this};
+  TSaveSender FSender{*this, FSaveCheck};
 };

@@ -5,6 +5,7 @@
 #include "remote/operations/MoveOperation.h"
 #include "remote/operations/PutOperation.h"
 #include "remote/operations/RemoveOperation.h"
+#include "remote/session/Conversation.h"
 #include "remote/session/PlainMessages.h"
 
 namespace {
@@ -43,8 +44,9 @@ QByteArray TSafeSave::BackupPathFor(const QByteArray& Target, const QByteArray& 
   return FolderOf(Target) + '.' + NameOf(Target) + kMarker + Random + ".old";
 }
 
-TSafeSave::TSafeSave(IPage* Page, const QString& LocalPath, const QByteArray& Target, THooks Hooks)
-    : FPage(Page), FTarget(Target), FHooks(std::move(Hooks)) {
+TSafeSave::TSafeSave(IConversation& Driver, IPage* Page, const QString& LocalPath,
+                     const QByteArray& Target, TFinished Finished)
+    : FDriver(Driver), FPage(Page), FTarget(Target), FFinished(std::move(Finished)) {
   const QByteArray random = RandomPart();
   FTemp = TempPathFor(Target, random);
   FBackup = BackupPathFor(Target, random);
@@ -57,9 +59,11 @@ TSafeSave::TSafeSave(IPage* Page, const QString& LocalPath, const QByteArray& Ta
 
 TSafeSave::~TSafeSave() = default;
 
-std::shared_ptr<TSafeSave> TSafeSave::Make(IPage* Page, const QString& LocalPath,
-                                           const QByteArray& Target, THooks Hooks) {
-  return std::shared_ptr<TSafeSave>(new TSafeSave(Page, LocalPath, Target, std::move(Hooks)));
+std::shared_ptr<TSafeSave> TSafeSave::Make(IConversation& Driver, IPage* Page,
+                                           const QString& LocalPath, const QByteArray& Target,
+                                           TFinished Finished) {
+  return std::shared_ptr<TSafeSave>(
+      new TSafeSave(Driver, Page, LocalPath, Target, std::move(Finished)));
 }
 
 QString TSafeSave::Name() const { return QString::fromLocal8Bit(NameOf(FTarget)); }
@@ -78,7 +82,7 @@ void TSafeSave::Begin() {
                        "here.")
                    .arg(self->Name(), self->Shown(self->FTemp)));
   });
-  FHooks.Start(std::move(FPut));
+  FDriver.Start(std::move(FPut));
 }
 
 // The page the next step is for: a tab closed meanwhile has none.
@@ -88,7 +92,7 @@ void TSafeSave::Follow(const TPsftpOperation& Operation) {
 }
 
 void TSafeSave::Step(std::unique_ptr<TPsftpOperation> Operation) {
-  FHooks.Start(std::move(Operation));
+  FDriver.Start(std::move(Operation));
 }
 
 void TSafeSave::Uploaded(TPutOperation& Put) {
@@ -127,7 +131,7 @@ void TSafeSave::MovedAside(TMoveOperation& Move) {
                Move.Error());
     return;
   }
-  if (gone) FHooks.Debug(Name() + " is no longer on the server: the new copy takes its name");
+  if (gone) FDriver.Debug(Name() + " is no longer on the server: the new copy takes its name");
   auto move =
       std::make_unique<TMoveOperation>(FPage, FTemp, FTarget, QString::fromLocal8Bit(FTarget));
   TMoveOperation* in = move.get();
@@ -242,7 +246,7 @@ void TSafeSave::TempRemoved(TRemoveOperation& Remove) {
   Follow(Remove);
   // A "put" refused before it wrote leaves no copy to remove.
   if (!Remove.Succeeded())
-    FHooks.Debug(QString("%1 was not removed: %2").arg(Shown(FTemp), Remove.Error()));
+    FDriver.Debug(QString("%1 was not removed: %2").arg(Shown(FTemp), Remove.Error()));
   End(false, FMessage, FDetail);
 }
 
@@ -254,5 +258,5 @@ void TSafeSave::End(bool Saved, const QString& Message, const QString& Detail) {
   FSaved = Saved;
   FMessage = Message;
   FDetail = Detail;
-  FHooks.Finished(*this);
+  FFinished(*this);
 }

@@ -7,6 +7,7 @@
 
 #include "remote/editing/RemoteFingerprint.h"
 
+class IConversation;
 class IPage;
 class TPsftpOperation;
 class TPutOperation;
@@ -30,21 +31,18 @@ class TRemoveOperation;
 // such file") means there is no old text to keep: the new copy takes the
 // name.
 //
-// Each step is one operation handed to Start; the next one is made when its
-// answer has come, so only one is ever queued. Finished is called once, at
-// the end, whatever the outcome.
+// Each step is one operation handed to the conversation; the next one is
+// made when its answer has come, so only one is ever queued. Finished is
+// called once, at the end, whatever the outcome.
 class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
  public:
-  struct THooks {
-    std::function<void(std::unique_ptr<TPsftpOperation>)> Start;
-    std::function<void(const QString&)> Debug;
-    std::function<void(TSafeSave&)> Finished;
-  };
+  using TFinished = std::function<void(TSafeSave&)>;
 
   // Target: the full remote path of the page's file. Throws for a name psftp
   // cannot take; nothing is then queued.
-  static std::shared_ptr<TSafeSave> Make(IPage* Page, const QString& LocalPath,
-                                         const QByteArray& Target, THooks Hooks);
+  static std::shared_ptr<TSafeSave> Make(IConversation& Driver, IPage* Page,
+                                         const QString& LocalPath, const QByteArray& Target,
+                                         TFinished Finished);
   ~TSafeSave();
   // The upload, to set what it sends before Begin().
   TPutOperation& Put() { return *FPut; }
@@ -74,7 +72,8 @@ class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
   static QByteArray BackupPathFor(const QByteArray& Target, const QByteArray& Random);
 
  private:
-  TSafeSave(IPage* Page, const QString& LocalPath, const QByteArray& Target, THooks Hooks);
+  TSafeSave(IConversation& Driver, IPage* Page, const QString& LocalPath, const QByteArray& Target,
+            TFinished Finished);
 
   // Each step's operation and what its answer leads to.
   void Uploaded(TPutOperation& Put);
@@ -93,11 +92,12 @@ class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
   QString Name() const;
   QString Shown(const QByteArray& Path) const;
 
+  IConversation& FDriver;
   IPage* FPage;
   QByteArray FTarget;
   QByteArray FTemp;
   QByteArray FBackup;
-  THooks FHooks;
+  TFinished FFinished;
   std::unique_ptr<TPutOperation> FPut;  // until Begin
   TRemoteFingerprint FSent;
   quint64 FSentVersion = 0;
