@@ -163,9 +163,13 @@ TEST_F(OverlapTest, DisconnectDuringAnUploadAsksToWaitOrStop) {
       ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
       EXPECT_FALSE(page->Saved());
       EXPECT_TRUE(page->Document().LastSaveFailed);
+      EXPECT_FALSE(page->Document().LastSaveCut);
       ASSERT_EQ(prompts.Errors.size(), 1);
-      EXPECT_TRUE(prompts.Errors[0].startsWith(
-          "The save of /www/notes.txt was stopped. The server's copy may be incomplete"));
+      // The upload went beside the file: the file itself was never touched.
+      EXPECT_EQ(prompts.Errors[0].toStdString(),
+                "The save of /www/notes.txt was stopped. No text on the server was cut short; "
+                "the status bar says where each one is, and your text is still here.");
+      EXPECT_EQ(held.ReadFile("/www/notes.txt"), "first line\nsecond line\n");
       prompts.Errors.clear();
     }
   }

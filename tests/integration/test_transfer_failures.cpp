@@ -59,8 +59,8 @@ TEST_F(TransferFailureTest, ServerWriteFailureLeavesThePageUnsaved) {
   Save();
   EXPECT_FALSE(Page()->Saved());
   EXPECT_EQ(view.Status[0],
-            "notes.txt was not saved (Error while writing: failure). The file on the server is "
-            "unchanged; your text is still here.");
+            "notes.txt was not saved: the server could not store all of it (its disk may be "
+            "full). The file on the server is unchanged; your text is still here.");
   EXPECT_EQ(view.StatusToolTip[0], "error while writing: failure");
   EXPECT_TRUE(view.DebugText.contains("Refused: error while writing"))
       << view.DebugText.toStdString();

@@ -52,5 +52,7 @@ QByteArray Done(const QByteArray& Command) {
     line = Unescaped(words.value(1)) + " -> " + words.value(2);
   else if (verb == "rm")
     line = "rm " + Unescaped(words.value(1)) + ": OK";
+  else if (verb == "chmod")
+    line = Unescaped(words.value(2)) + ": 0600 -> " + words.value(1);
   return (line + "\npsftp> ").toUtf8();
 }

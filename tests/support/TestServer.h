@@ -53,6 +53,9 @@ class TestServer {
   // Renaming a path matching Glob (its old name) fails with SFTP's generic
   // "failure", and nothing changes. Call before Start().
   void FailRename(const QString& Glob) { FFailRename << Glob; }
+  // Setting the attributes of a path matching Glob (psftp's "chmod") is
+  // refused with "permission denied". Call before Start().
+  void FailChmod(const QString& Glob) { FFailChmod << Glob; }
   // Renaming a path matching Glob (its old name), or removing one, is
   // carried out, and then the connection is cut before the answer: the
   // client cannot know whether it happened. Call before Start().
@@ -109,7 +112,7 @@ class TestServer {
   QTemporaryDir FOwnFiles;
   QProcess FProcess;
   QStringList FDeny;
-  QStringList FDropAfterChange, FFailRename;
+  QStringList FDropAfterChange, FFailRename, FFailChmod;
   QStringList FFailRead, FFailWrite, FStallRead, FHoldRead, FHoldWrite;
   QStringList FListings;  // "remote path=listing file"
   QStringList FAuthorizedKeys;

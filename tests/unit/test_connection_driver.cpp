@@ -25,9 +25,9 @@ const QByteArray kLsWww =
     "Listing directory /www\n"
     "drwxr-xr-x    3 root     root         4096 Dec 10 00:10 .\n"
     "drwxr-xr-x    3 root     root         4096 Dec 10 00:10 ..\n"
-    "-rw-r--r--    1 root     root            6 Dec 10 00:10 a.txt\n"
-    "-rw-r--r--    1 root     root            2 Dec 10 00:10 caf\xc3\xa9+(1).txt\n"
-    "-rw-r--r--    1 root     root            2 Dec 10 00:10 my notes.txt\n"
+    "-rw-r--r--    1 tester   root            6 Dec 10 00:10 a.txt\n"
+    "-rw-r--r--    1 tester   root            2 Dec 10 00:10 caf\xc3\xa9+(1).txt\n"
+    "-rw-r--r--    1 tester   root            2 Dec 10 00:10 my notes.txt\n"
     "drwxr-xr-x    2 root     root         4096 Dec 10 00:10 sub\n"
     "psftp> ";
 const QStringList kWwwItems{"[..]", "[sub]", "a.txt", "caf\u00e9+(1).txt", "my notes.txt"};
@@ -79,10 +79,10 @@ class DriverTest : public ::testing::Test {
     file.write(bytes);
     return "remote:" + remote + " => local:" + words.value(2).toUtf8() + "\npsftp> ";
   }
-  // psftp's answers to a save's four steps (put, mv, mv, rm), each to the
-  // command as it was written.
+  // psftp's answers to a save's five steps (put, chmod, mv, mv, rm), each to
+  // the command as it was written.
   void SaveAnswered() {
-    for (const char* verb : {"put", "mv", "mv", "rm"}) {
+    for (const char* verb : {"put", "chmod", "mv", "mv", "rm"}) {
       EXPECT_EQ(Words(redirector.Written.last()).value(0), verb);
       Feed(Done(redirector.Written.last()));
     }
@@ -356,15 +356,19 @@ TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   EXPECT_TRUE(driver.UploadPending());
   const QString temp = Words(redirector.Written.last()).value(2);
   Feed((temp + ": open for write: permission denied\npsftp> ").toUtf8());
-  // The copy the refused upload may have begun goes; there was none.
-  EXPECT_EQ(redirector.Written.last(), "rm \"" + temp.toUtf8() + "\"");
+  // A folder that takes no new file may still let the file be written: it
+  // is, in place; nothing was made to remove.
+  const QString local = view.Page(0)->Document().LocalPath;
+  EXPECT_EQ(redirector.Written.last(), "put \"" + local.toUtf8() + "\" \"/www/my notes.txt\"");
   EXPECT_TRUE(driver.UploadPending());
-  Feed(("rm " + temp + ": no such file or directory\npsftp> ").toUtf8());
+  EXPECT_FALSE(view.Page(0)->Saved());
+  Feed("/www/my notes.txt: open for write: permission denied\npsftp> ");
   EXPECT_FALSE(view.Page(0)->Saved());
   EXPECT_EQ(view.Status[0],
-            "my notes.txt was not saved (Permission denied). The file on the server is "
-            "unchanged; your text is still here.");
-  EXPECT_EQ(view.StatusToolTip[0], temp + ": open for write: permission denied");
+            "my notes.txt was not saved: the server does not let you write there. Nothing on the "
+            "server was changed; your text is still here.");
+  EXPECT_EQ(view.StatusToolTip[0], "/www/my notes.txt: open for write: permission denied");
+  EXPECT_FALSE(view.Page(0)->Document().LastSaveCut);
   EXPECT_FALSE(driver.UploadPending());
   EXPECT_FALSE(driver.Busy());
   // The next state brings no stale tooltip along.
@@ -564,13 +568,14 @@ TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
   const qsizetype before = redirector.Written.size() - 1;
   SaveAnswered();
   // The text goes to a hidden name of its own beside the file, which is then
-  // swapped in; R is the same random part in all four.
+  // given the file's mode and swapped in; R is the same random part in all.
   const QByteArray r = Words(first[0]).value(2).section("quillery-", 1).left(12).toUtf8();
   ASSERT_EQ(r.size(), 12);
   const QByteArray temp = "/www/.my notes.txt.quillery-" + r + ".new";
   const QByteArray backup = "/www/.my notes.txt.quillery-" + r + ".old";
   EXPECT_EQ(redirector.Written.mid(before),
             (QByteArrayList{"put \"" + local.toUtf8() + "\" \"" + temp + "\"",
+                            "chmod \"0644\" \"" + temp + "\"",
                             "mv \"/www/my notes.txt\" \"" + backup + "\"",
                             "mv \"" + temp + "\" \"/www/my notes.txt\"", "rm \"" + backup + "\"",
                             "ls"}));
@@ -630,14 +635,10 @@ TEST_F(DriverTest, SaveAsNamesStayInsideTheDownloadFolder) {
       EXPECT_EQ(page->Caption(), c.caption);
       const QString local = page->Document().LocalFolder + c.name;
       EXPECT_TRUE(QFile::exists(local));
-      // Never downloaded: the file takes the local name in psftp's current
-      // directory, written beside it first.
-      const QStringList put = Words(redirector.Written.last());
-      EXPECT_EQ(put.mid(0, 2), (QStringList{"put", local}));
-      EXPECT_TRUE(put.value(2).startsWith("/www/." + c.caption + ".quillery-"))
-          << put.value(2).toStdString();
+      // Never downloaded, and not on the server: the file takes the local
+      // name in psftp's current directory, a new file with nothing to swap.
+      EXPECT_EQ(Words(redirector.Written.last()), (QStringList{"put", local}));
       Feed("refused\npsftp> ");
-      Feed("rm " + put.value(2).toUtf8() + ": no such file or directory\npsftp> ");
     } else {
       EXPECT_EQ(page->Caption(), c.caption);
       EXPECT_TRUE(redirector.Written.isEmpty());
@@ -765,12 +766,12 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
     file.write("text\n");
     return "remote:/www/my notes.txt => local:" + words.value(2).toUtf8() + "\npsftp> ";
   };
-  // A save is four answers: put, mv, mv, rm.
+  // A save is five answers: put, chmod, mv, mv, rm.
   const QList<QByteArray> fixed = {
-      kLogin, kCdWww, kLsWww, "", "Directory /nope: no such file or directory\npsftp> ",
-      "",     "",     "",     "", kLsWww};
+      kLogin, kCdWww, kLsWww, "",    "Directory /nope: no such file or directory\npsftp> ", "", "",
+      "",     "",     "",     kLsWww};
   auto piece = [&](int i) {
-    return i == 3 ? got() : (i >= 5 && i <= 8) ? Done(current->Written.last()) : fixed[i];
+    return i == 3 ? got() : (i >= 5 && i <= 9) ? Done(current->Written.last()) : fixed[i];
   };
   QList<QByteArray> pieces = fixed;
   // Between the pieces the user opens a file, tries a folder and saves.
@@ -827,9 +828,10 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
   const QByteArray backup = "/www/.my notes.txt.quillery-000000000000.old";
   pieces[5] = "local:" + (GetTempFolder() + "page-" + QString(16, '0') + "/my notes.txt").toUtf8() +
               " => remote:" + temp + "\npsftp> ";
-  pieces[6] = "/www/my notes.txt -> " + backup + "\npsftp> ";
-  pieces[7] = temp + " -> /www/my notes.txt\npsftp> ";
-  pieces[8] = "rm " + backup + ": OK\npsftp> ";
+  pieces[6] = temp + ": 0600 -> 0644\npsftp> ";
+  pieces[7] = "/www/my notes.txt -> " + backup + "\npsftp> ";
+  pieces[8] = temp + " -> /www/my notes.txt\npsftp> ";
+  pieces[9] = "rm " + backup + ": OK\npsftp> ";
   EXPECT_TRUE(whole.contains("log: Refused: Directory /nope: no such file or directory"))
       << whole.toStdString();
   EXPECT_EQ(whole.count("log: OnListDirectory finished"), 2) << whole.toStdString();

@@ -32,16 +32,20 @@ class RemoteEditorTest : public ::testing::Test {
     Feed("Remote directory is now /www\npsftp> ");
     // Changed a minute ago: only the bytes can tell a change, so the check
     // downloads them.
-    const QByteArray time =
-        QDateTime::currentDateTime().addSecs(-60).toString("MMM d hh:mm").toUtf8();
-    Feed("Listing directory /www\n-rw-r--r--    1 root     root           10 " + time +
-         " notes.txt\npsftp> ");
+    Feed(Listing());
     ASSERT_TRUE(view.Page(0)->Select("notes.txt"));
     editing.OpenSelected(view.ActivePage());
     Feed(Got(kOpened));
     ASSERT_EQ(view.Page(0)->Text, kOpened);
   }
   void TearDown() override { ErrorReport::SetHandler(previous); }
+  // The listing of /www: notes.txt, the user's own.
+  static QByteArray Listing() {
+    const QByteArray time =
+        QDateTime::currentDateTime().addSecs(-60).toString("MMM d hh:mm").toUtf8();
+    return "Listing directory /www\n-rw-r--r--    1 tester   root           10 " + time +
+           " notes.txt\npsftp> ";
+  }
 
   void Feed(const QByteArray& Piece) {
     driver.VirtualRedirectorInput(&redirector, redirector.Answered(Piece));
@@ -128,12 +132,12 @@ TEST_F(RemoteEditorTest, EachStateOfTheServersCopyAndEachAnswer) {
     EXPECT_EQ(abandoned.size(), c.Sends ? 0u : 1u);
     if (c.Sends) {
       // The upload and the swap that follows it (PsftpWords.h's Done).
-      for (int step = 0; step < 4; ++step) {
+      for (int step = 0; step < 5; ++step) {
         EXPECT_FALSE(view.Page(0)->Saved());
         Feed(Done(redirector.Written.last()));
       }
       EXPECT_TRUE(view.Page(0)->Saved());
-      Feed("Listing directory /www\npsftp> ");  // the listing after the upload
+      Feed(Listing());  // the listing after the upload
     }
     EXPECT_FALSE(driver.Busy());
   }

@@ -21,6 +21,7 @@ class TPutOperation : public TPsftpOperation {
   bool CountsAsUpload() const override { return true; }
   bool SavesPage() const override { return FMarksSaved; }
   QString Writes() const override;
+  bool WritesInPlace() const override { return FWrites.isEmpty(); }
   // The file as the user knows it, when the upload goes to another name first.
   void SetWrites(const QString& Name) { FWrites = Name; }
   const QString& LocalPath() const { return FLocalPath; }

@@ -83,8 +83,9 @@ class TConnectionDriver : private IConversation {
   // True while an upload (or the check a save begins with) was asked for and
   // neither its result nor a failure has come.
   bool UploadPending() const;
-  // The remote files uploads are writing or will write, in order.
-  QStringList UploadNames() const;
+  // The remote files uploads are writing or will write, in order; with
+  // InPlaceOnly, those that write the file itself (whose stop may cut it short).
+  QStringList UploadNames(bool InPlaceOnly = false) const;
   // Ends psftp at once, whatever it is doing; what it had not answered is
   // dropped (see TPsftpOperation::Drop).
   void Abort();

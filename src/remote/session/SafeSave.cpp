@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 
+#include "remote/operations/ChmodOperation.h"
 #include "remote/operations/MoveOperation.h"
 #include "remote/operations/PutOperation.h"
 #include "remote/operations/RemoveOperation.h"
@@ -10,25 +11,20 @@
 
 namespace {
 const char kMarker[] = ".quillery-";
+const QString kUnchanged = "The file on the server is unchanged";
+const QString kLost = "the connection was lost";
 
 QByteArray FolderOf(const QByteArray& Path) { return Path.left(Path.lastIndexOf('/') + 1); }
 QByteArray NameOf(const QByteArray& Path) { return Path.mid(Path.lastIndexOf('/') + 1); }
-
-// psftp ends a refusal of "mv" or "rm" with its words for the SFTP status
-// after the last ": "; "failure" is SFTP's status that names no cause.
-QString Cause(const QString& Line) {
-  if (Line.startsWith("mv ") || Line.startsWith("rm ")) {
-    const QString cause = Line.mid(Line.lastIndexOf(": ") + 2).trimmed();
-    return cause.compare("failure", Qt::CaseInsensitive) == 0 ? "the server refused it" : cause;
-  }
-  return TPlainMessages::Refusal(Line);
-}
 
 // Twelve hex digits: two saves of one file never pick the same names.
 QByteArray RandomPart() {
   const quint64 value = QRandomGenerator::system()->generate64() & 0xffffffffffffULL;
   return QByteArray::number(value, 16).rightJustified(12, '0');
 }
+
+// psftp refused to open the file for writing: nothing of it was written.
+bool OpenRefused(const QString& Line) { return Line.contains(": open for write: "); }
 }  // namespace
 
 bool TSafeSave::Fits(const QByteArray& Target) {
@@ -44,45 +40,67 @@ QByteArray TSafeSave::BackupPathFor(const QByteArray& Target, const QByteArray& 
   return FolderOf(Target) + '.' + NameOf(Target) + kMarker + Random + ".old";
 }
 
-TSafeSave::TSafeSave(IConversation& Driver, IPage* Page, const QString& LocalPath,
-                     const QByteArray& Target, TFinished Finished)
-    : FDriver(Driver), FPage(Page), FTarget(Target), FFinished(std::move(Finished)) {
+TSafeSave::TSafeSave(IConversation& Driver, const TRequest& Request, TFinished Finished)
+    : FDriver(Driver),
+      FPage(Request.Page),
+      FSavesPage(Request.Page != nullptr),
+      FLocalPath(Request.LocalPath),
+      FTarget(Request.Target),
+      FPermissions(Request.Permissions),
+      FFinished(std::move(Finished)) {
+  if (FPermissions < 0) {
+    FPut = std::make_unique<TPutOperation>(FPage, FLocalPath, Request.PutName, FSavesPage);
+    return;
+  }
   const QByteArray random = RandomPart();
-  FTemp = TempPathFor(Target, random);
-  FBackup = BackupPathFor(Target, random);
-  FPut = std::make_unique<TPutOperation>(Page, LocalPath, FTemp, true);
-  FPut->SetWrites(QString::fromLocal8Bit(FTarget));
+  FTemp = TempPathFor(FTarget, random);
+  FBackup = BackupPathFor(FTarget, random);
+  FPut = std::make_unique<TPutOperation>(FPage, FLocalPath, FTemp, FSavesPage);
+  FPut->SetWrites(Writes());
   // The later steps' names, refused now rather than half way through.
+  TChmodOperation(nullptr, FTemp, FPermissions, QString());
   TMoveOperation(nullptr, FTarget, FBackup, QString());
   TMoveOperation(nullptr, FTemp, FTarget, QString());
 }
 
 TSafeSave::~TSafeSave() = default;
 
-std::shared_ptr<TSafeSave> TSafeSave::Make(IConversation& Driver, IPage* Page,
-                                           const QString& LocalPath, const QByteArray& Target,
+std::shared_ptr<TSafeSave> TSafeSave::Make(IConversation& Driver, const TRequest& Request,
                                            TFinished Finished) {
-  return std::shared_ptr<TSafeSave>(
-      new TSafeSave(Driver, Page, LocalPath, Target, std::move(Finished)));
+  return std::shared_ptr<TSafeSave>(new TSafeSave(Driver, Request, std::move(Finished)));
 }
 
-QString TSafeSave::Name() const { return QString::fromLocal8Bit(NameOf(FTarget)); }
+QString TSafeSave::Name() const { return Shown(FTarget); }
 QString TSafeSave::Shown(const QByteArray& Path) const {
   return QString::fromLocal8Bit(NameOf(Path));
+}
+QString TSafeSave::Yours() const { return FSavesPage ? "yours" : "the new one"; }
+QString TSafeSave::Kept() const { return FSavesPage ? "; your text is still here." : "."; }
+
+QString TSafeSave::NotSaved(const QString& Cause, const QString& Where) const {
+  return QString("%1 was not %2: %3. %4%5")
+      .arg(Name(), FSavesPage ? "saved" : "uploaded", Cause, Where, Kept());
 }
 
 void TSafeSave::Begin() {
   FSent = FPut->Sent();
   FSentVersion = FPut->SentVersion();
   TPutOperation* put = FPut.get();
+  if (FPermissions < 0) {
+    put->OnFinish([self = shared_from_this(), put] { self->PutDone(*put); });
+    Step(std::move(FPut), [this] {
+      FMayBeCut = true;
+      End(false, NotSaved(kLost, "The file on the server may be incomplete"), kLost);
+    });
+    return;
+  }
   put->OnFinish([self = shared_from_this(), put] { self->Uploaded(*put); });
-  put->OnDrop([self = shared_from_this()] {
-    self->Lost(QString("%1 was not saved: the connection was lost. The file on the server is "
-                       "unchanged (an incomplete %2 may be left beside it); your text is still "
-                       "here.")
-                   .arg(self->Name(), self->Shown(self->FTemp)));
+  Step(std::move(FPut), [this] {
+    End(false,
+        NotSaved(kLost, QString("%1 (an incomplete %2 may be left beside it)")
+                            .arg(kUnchanged, Shown(FTemp))),
+        kLost);
   });
-  FDriver.Start(std::move(FPut));
 }
 
 // The page the next step is for: a tab closed meanwhile has none.
@@ -91,136 +109,145 @@ void TSafeSave::Follow(const TPsftpOperation& Operation) {
   if (Operation.PageClosed()) FPageClosed = true;
 }
 
-void TSafeSave::Step(std::unique_ptr<TPsftpOperation> Operation) {
+// Lost: what psftp's end before the answer leaves, said from here.
+void TSafeSave::Step(std::unique_ptr<TPsftpOperation> Operation, std::function<void()> Lost) {
+  Operation->OnDrop([self = shared_from_this(), Lost = std::move(Lost)] { Lost(); });
   FDriver.Start(std::move(Operation));
 }
 
 void TSafeSave::Uploaded(TPutOperation& Put) {
   Follow(Put);
-  if (!Put.Succeeded()) {
-    // The cause names the hidden copy, which the person never asked for.
-    QString cause = Cause(Put.Error());
-    const QString copy = ": " + Shown(FTemp);
-    if (cause.endsWith(copy)) cause.chop(copy.size());
-    RemoveTemp(QString("%1 was not saved (%2). The file on the server is unchanged; your text "
-                       "is still here.")
-                   .arg(Name(), cause),
-               Put.Error());
+  if (!Put.Succeeded() && OpenRefused(Put.Error()) &&
+      Put.Error().endsWith(": permission denied", Qt::CaseInsensitive)) {
+    FDriver.Debug(QString("The folder does not take %1 (%2): %3 is written in place")
+                      .arg(Shown(FTemp), Put.Error(), Name()));
+    PutInPlace(FTarget);
     return;
   }
-  auto move =
-      std::make_unique<TMoveOperation>(FPage, FTarget, FBackup, QString::fromLocal8Bit(FTarget));
+  if (!Put.Succeeded()) {
+    RemoveTemp(NotSaved(TPlainMessages::SaveCause(Put.Error()), kUnchanged), Put.Error());
+    return;
+  }
+  auto chmod = std::make_unique<TChmodOperation>(FPage, FTemp, FPermissions, Writes());
+  TChmodOperation* setting = chmod.get();
+  setting->OnFinish([self = shared_from_this(), setting] { self->PermissionsSet(*setting); });
+  Step(std::move(chmod), [this] {
+    End(false,
+        NotSaved(kLost, QString("%1 (%2 may be left beside it)").arg(kUnchanged, Shown(FTemp))),
+        kLost);
+  });
+}
+
+// A copy that cannot have the file's bits would change what the file is.
+void TSafeSave::PermissionsSet(TChmodOperation& Chmod) {
+  Follow(Chmod);
+  if (!Chmod.Succeeded()) {
+    RemoveTemp(NotSaved(TPlainMessages::SaveCause(Chmod.Error()), kUnchanged), Chmod.Error());
+    return;
+  }
+  MoveAside();
+}
+
+void TSafeSave::MoveAside() {
+  auto move = std::make_unique<TMoveOperation>(FPage, FTarget, FBackup, Writes());
   TMoveOperation* aside = move.get();
   aside->OnFinish([self = shared_from_this(), aside] { self->MovedAside(*aside); });
-  aside->OnDrop([self = shared_from_this()] {
-    self->Lost(QString("%1 may not have been saved: the connection was lost while it was being "
-                       "replaced. The old text is in %1 or %2, yours in %3 on the server; your "
-                       "text is still here.")
-                   .arg(self->Name(), self->Shown(self->FBackup), self->Shown(self->FTemp)));
+  Step(std::move(move), [this] {
+    End(false,
+        QString("%1 may not have been saved: the connection was lost while it was being "
+                "replaced. The old text is in %1 or %2, %4 in %3 on the server%5")
+            .arg(Name(), Shown(FBackup), Shown(FTemp), Yours(), Kept()),
+        kLost);
   });
-  Step(std::move(move));
 }
 
 void TSafeSave::MovedAside(TMoveOperation& Move) {
   Follow(Move);
   const bool gone = !Move.Succeeded() && Move.SourceMissing();
   if (!Move.Succeeded() && !gone) {
-    RemoveTemp(QString("%1 was not saved (it could not be moved aside: %2). The file on the "
-                       "server is unchanged; your text is still here.")
-                   .arg(Name(), Cause(Move.Error())),
-               Move.Error());
+    RemoveTemp(NotSaved(TPlainMessages::SaveCause(Move.Error()), kUnchanged), Move.Error());
     return;
   }
   if (gone) FDriver.Debug(Name() + " is no longer on the server: the new copy takes its name");
-  auto move =
-      std::make_unique<TMoveOperation>(FPage, FTemp, FTarget, QString::fromLocal8Bit(FTarget));
+  auto move = std::make_unique<TMoveOperation>(FPage, FTemp, FTarget, Writes());
   TMoveOperation* in = move.get();
-  in->OnFinish([self = shared_from_this(), in, gone] {
-    if (gone && !in->Succeeded()) {
-      self->RemoveTemp(QString("%1 was not saved (%2). Your text is still here.")
-                           .arg(self->Name(), Cause(in->Error())),
-                       in->Error());
-      return;
-    }
-    self->MovedIn(*in);
-  });
+  in->OnFinish([self = shared_from_this(), in, gone] { self->MovedIn(*in, gone); });
   const QString lost =
       gone ? QString(
-                 "%1 may not have been saved: the connection was lost. Your text is in %1 or "
-                 "%2 on the server, and still here.")
-                 .arg(Name(), Shown(FTemp))
+                 "%1 may not have been saved: the connection was lost. %2 text is in %1 or "
+                 "%3 on the server%4")
+                 .arg(Name(), FSavesPage ? "Your" : "The new", Shown(FTemp), Kept())
            : QString(
                  "%1 may not have been saved: the connection was lost while it was being "
-                 "replaced. The old text is in %2, yours in %1 or %3 on the server; your "
-                 "text is still here.")
-                 .arg(Name(), Shown(FBackup), Shown(FTemp));
-  in->OnDrop([self = shared_from_this(), lost] { self->Lost(lost); });
-  if (gone) FBackup.clear();
-  Step(std::move(move));
+                 "replaced. The old text is in %2, %4 in %1 or %3 on the server%5")
+                 .arg(Name(), Shown(FBackup), Shown(FTemp), Yours(), Kept());
+  Step(std::move(move), [this, lost] { End(false, lost, kLost); });
 }
 
-void TSafeSave::MovedIn(TMoveOperation& Move) {
+void TSafeSave::MovedIn(TMoveOperation& Move, bool OldTextGone) {
   Follow(Move);
+  if (!Move.Succeeded() && OldTextGone) {
+    RemoveTemp(QString("%1 was not %2: %3%4")
+                   .arg(Name(), FSavesPage ? "saved" : "uploaded",
+                        TPlainMessages::SaveCause(Move.Error()), Kept()),
+               Move.Error());
+    return;
+  }
   if (!Move.Succeeded()) {
     // The old text goes back under its name before anything else.
     FDetail = Move.Error();
-    auto back =
-        std::make_unique<TMoveOperation>(FPage, FBackup, FTarget, QString::fromLocal8Bit(FTarget));
+    auto back = std::make_unique<TMoveOperation>(FPage, FBackup, FTarget, Writes());
     TMoveOperation* undo = back.get();
     undo->OnFinish([self = shared_from_this(), undo] { self->MovedBack(*undo); });
-    undo->OnDrop([self = shared_from_this()] {
-      self->Lost(QString("%1 was not saved: the connection was lost while the old text was being "
-                         "put back. The old text is in %1 or %2, yours in %3 on the server; your "
-                         "text is still here.")
-                     .arg(self->Name(), self->Shown(self->FBackup), self->Shown(self->FTemp)));
+    Step(std::move(back), [this] {
+      End(false,
+          QString("%1 was not saved: the connection was lost while the old text was being put "
+                  "back. The old text is in %1 or %2, %4 in %3 on the server%5")
+              .arg(Name(), Shown(FBackup), Shown(FTemp), Yours(), Kept()),
+          kLost);
     });
-    Step(std::move(back));
     return;
   }
-  if (FBackup.isEmpty()) {
+  if (OldTextGone) {
     End(true, "Saved", QString());
     return;
   }
-  auto remove = std::make_unique<TRemoveOperation>(FPage, FBackup, QString::fromLocal8Bit(FTarget));
+  auto remove = std::make_unique<TRemoveOperation>(FPage, FBackup, Writes());
   TRemoveOperation* backup = remove.get();
   backup->OnFinish([self = shared_from_this(), backup] { self->BackupRemoved(*backup); });
   // The new text has its name already: only the old copy's fate is unknown.
-  backup->OnDrop([self = shared_from_this()] {
-    self->End(true,
-              QString("%1 was saved, but the connection was lost before the old text in %2 was "
-                      "removed.")
-                  .arg(self->Name(), self->Shown(self->FBackup)),
-              QString());
+  Step(std::move(remove), [this] {
+    End(true,
+        QString("%1 was saved, but the connection was lost before its old text in %2 was "
+                "removed.")
+            .arg(Name(), Shown(FBackup)),
+        kLost);
   });
-  Step(std::move(remove));
 }
 
 void TSafeSave::MovedBack(TMoveOperation& Move) {
   Follow(Move);
-  const QString cause = Cause(FDetail);
+  const QString cause = TPlainMessages::SaveCause(FDetail);
   if (!Move.Succeeded()) {
     // Both copies stay where they are: removing either could lose a text.
     End(false,
-        QString("%1 was not saved (%2), and the old text could not be put back. The old text is "
-                "in %3, yours in %4 on the server; your text is still here.")
-            .arg(Name(), cause, Shown(FBackup), Shown(FTemp)),
+        QString("%1 was not saved: %2, and the old text could not be put back. The old text is "
+                "in %3, %5 in %4 on the server%6")
+            .arg(Name(), cause, Shown(FBackup), Shown(FTemp), Yours(), Kept()),
         FDetail + "; " + Move.Error());
     return;
   }
-  RemoveTemp(QString("%1 was not saved (%2). The file on the server is unchanged; your text is "
-                     "still here.")
-                 .arg(Name(), cause),
-             FDetail);
+  RemoveTemp(NotSaved(cause, kUnchanged), FDetail);
 }
 
 // The swap is done, so the page's text is the file's: that is the save.
-// A backup left behind is said, never hidden.
+// A backup left behind is said, never hidden, and never guessed at again.
 void TSafeSave::BackupRemoved(TRemoveOperation& Remove) {
   Follow(Remove);
   if (!Remove.Succeeded()) {
     End(true,
-        QString("%1 was saved, but the old text is left in %2 (%3).")
-            .arg(Name(), Shown(FBackup), Cause(Remove.Error())),
+        QString("%1 was saved. Its old text is left beside it in %2: %3.")
+            .arg(Name(), Shown(FBackup), TPlainMessages::SaveCause(Remove.Error())),
         Remove.Error());
     return;
   }
@@ -231,15 +258,12 @@ void TSafeSave::BackupRemoved(TRemoveOperation& Remove) {
 void TSafeSave::RemoveTemp(const QString& Message, const QString& Detail) {
   FMessage = Message;
   FDetail = Detail;
-  auto remove = std::make_unique<TRemoveOperation>(FPage, FTemp, QString::fromLocal8Bit(FTarget));
+  auto remove = std::make_unique<TRemoveOperation>(FPage, FTemp, Writes());
   TRemoveOperation* temp = remove.get();
   temp->OnFinish([self = shared_from_this(), temp] { self->TempRemoved(*temp); });
-  temp->OnDrop([self = shared_from_this()] {
-    self->End(false,
-              self->FMessage + QString(" %1 may be left beside it.").arg(self->Shown(self->FTemp)),
-              self->FDetail);
+  Step(std::move(remove), [this] {
+    End(false, FMessage + QString(" %1 may be left beside it.").arg(Shown(FTemp)), FDetail);
   });
-  Step(std::move(remove));
 }
 
 void TSafeSave::TempRemoved(TRemoveOperation& Remove) {
@@ -250,7 +274,33 @@ void TSafeSave::TempRemoved(TRemoveOperation& Remove) {
   End(false, FMessage, FDetail);
 }
 
-void TSafeSave::Lost(const QString& Message) { End(false, Message, "the connection was lost"); }
+void TSafeSave::PutInPlace(const QByteArray& RemoteName) {
+  auto put = std::make_unique<TPutOperation>(FPage, FLocalPath, RemoteName, FSavesPage);
+  TPutOperation* putting = put.get();
+  putting->OnFinish([self = shared_from_this(), putting] { self->PutDone(*putting); });
+  Step(std::move(put), [this] {
+    FMayBeCut = true;
+    End(false, NotSaved(kLost, "The file on the server may be incomplete"), kLost);
+  });
+}
+
+// psftp opens the file before it writes a byte: a refused open changed
+// nothing; any later failure leaves the file cut short.
+void TSafeSave::PutDone(TPutOperation& Put) {
+  Follow(Put);
+  if (Put.Succeeded()) {
+    End(true, "Saved", QString());
+    return;
+  }
+  const bool opened = !OpenRefused(Put.Error()) && !Put.Error().startsWith("local: ");
+  FMayBeCut = opened;
+  End(false,
+      NotSaved(TPlainMessages::SaveCause(Put.Error()),
+               opened ? "The file on the server may be incomplete"
+                      : "Nothing on the server was "
+                        "changed"),
+      Put.Error());
+}
 
 void TSafeSave::End(bool Saved, const QString& Message, const QString& Detail) {
   if (FEnded) return;

@@ -1,5 +1,6 @@
 #include "remote/session/SaveSender.h"
 
+#include <QFileInfo>
 #include <memory>
 
 #include "remote/editing/DriverPage.h"
@@ -9,78 +10,64 @@
 #include "remote/session/Conversation.h"
 #include "remote/session/SafeSave.h"
 #include "remote/session/SaveCheck.h"
+#include "remote/session/SwapChoice.h"
 
-// A file named by its full path is written beside itself and swapped in
-// (TSafeSave); one named only by its name goes where psftp is, as it is, and
-// so does one whose name leaves no room for the hidden names.
+// A file on the server is replaced by a copy swapped in beside it when that
+// keeps what the file is (TSwapChoice); otherwise, and for a new file, "put"
+// writes it where it goes, named as it always was.
 void TSaveSender::Save(IPage* Page, const QString& LocalPath) {
+  TSafeSave::TRequest request;
+  request.Page = Page;
+  request.LocalPath = LocalPath;
+  request.Target = FCheck.Target(*Page, LocalPath);
+  request.PutName = Page->RemoteFileName();
+  request.Permissions = Permissions(request.Target);
   // Check the names before anything is written.
-  const QByteArray target = FCheck.Target(*Page, LocalPath);
-  std::shared_ptr<TSafeSave> save;
-  std::unique_ptr<TPutOperation> put;
-  const bool fits = TSafeSave::Fits(target);
-  if (!fits)
-    FDriver.Debug(QString::fromLocal8Bit(target) +
-                  " is written in place: a hidden name beside it would be too long for the server");
-  if (target.startsWith('/') && fits) {
-    save = TSafeSave::Make(FDriver, Page, LocalPath, target,
-                           [this](TSafeSave& Done) { FinishSave(Done); });
-  } else {
-    put = std::make_unique<TPutOperation>(Page, LocalPath, Page->RemoteFileName(), true);
-  }
-  TPutOperation& sending = save ? save->Put() : *put;
+  const std::shared_ptr<TSafeSave> save =
+      TSafeSave::Make(FDriver, request, [this](TSafeSave& Done) { FinishSave(Done); });
   CheckLocalTarget(LocalPath);
   Page->SaveToFile(LocalPath);
   // The bytes psftp sends are those of the local copy as written now.
   TRemoteFingerprint sent;
-  sent.RemotePath = target;
+  sent.RemotePath = request.Target;
   sent.Sha256 = TRemoteFingerprint::Sha256Of(LocalPath);
-  sending.SetSent(sent);
-  sending.SetSentVersion(Page->TextVersion());
+  save->Put().SetSent(sent);
+  save->Put().SetSentVersion(Page->TextVersion());
   FDriver.SetStatus("Saving...", 0);
-  if (save) {
-    save->Begin();
-    return;
-  }
-  // psftp ending before the answer leaves the server's copy unknown.
-  TPutOperation* putting = put.get();
-  put->OnDrop([this, putting] {
-    if (putting->Page()) FDriver.Listener().UploadFailed(putting->Page());
-  });
-  FDriver.Start(IConversation::Bind(std::move(put), *this, &TSaveSender::FinishPut));
+  save->Begin();
 }
 
-void TSaveSender::Upload(IPage* Page, const QString& LocalPath) {
-  auto put = std::make_unique<TPutOperation>(Page, LocalPath, QByteArray(), false);
+// A dropped file goes into psftp's folder under its own name; one that is
+// there already is replaced as a save replaces it.
+void TSaveSender::Upload(IPage*, const QString& LocalPath) {
+  TSafeSave::TRequest request;
+  request.LocalPath = LocalPath;
+  const QByteArray name = QFileInfo(LocalPath).fileName().toLocal8Bit();
+  const QByteArray dir = FDriver.CurrentDir().toLocal8Bit();
+  request.Target = dir.isEmpty() ? name : dir + (dir.endsWith('/') ? "" : "/") + name;
+  request.Permissions = Permissions(request.Target);
+  const std::shared_ptr<TSafeSave> save =
+      TSafeSave::Make(FDriver, request, [this](TSafeSave& Done) { FinishSave(Done); });
   FDriver.SetStatus("Uploading...", 0);
-  FDriver.Start(IConversation::Bind(std::move(put), *this, &TSaveSender::FinishPut));
+  save->Begin();
+}
+
+int TSaveSender::Permissions(const QByteArray& Target) {
+  const TSwapChoice choice = TSwapChoice::For(Target, FDriver.Directories(), FDriver.UserName());
+  if (choice.Way() == TSwapChoice::TWay::InPlace)
+    FDriver.Debug(
+        QString("%1 is written in place: %2").arg(QString::fromLocal8Bit(Target), choice.Why()));
+  return choice.Way() == TSwapChoice::TWay::Swap ? choice.Permissions() : -1;
 }
 
 // The listing that follows shows the new file to every page on psftp's
 // folder, without moving the saving page to it: that page may show another.
-void TSaveSender::FinishPut(TPutOperation& Put) {
-  IPage* page = Put.Page();
-  if (!Put.Succeeded()) {
-    FDriver.ReportFailure(Put);
-    if (page && Put.MarksSaved()) FDriver.Listener().UploadFailed(page);
-    return;
-  }
-  if (!page && Put.PageClosed()) FDriver.Debug("Upload finished after its tab was closed");
-  if (page && Put.MarksSaved()) {
-    page->SetRemoteFingerprint(Put.Sent());
-    FDriver.Listener().FileUploaded(page, Put.SentVersion());
-  }
-  FDriver.SetStatus("Saved", 0);
-  FDriver.ListCurrentDir();
-}
-
-// As FinishPut, with the sequence's own words for what happened.
 void TSaveSender::FinishSave(TSafeSave& Save) {
   IPage* page = Save.Page();
   if (!Save.Saved()) {
     FDriver.SetStatus(Save.Message(), 0, Save.Detail());
     FDriver.Debug("Refused: " + Save.Detail());
-    if (page) FDriver.Listener().UploadFailed(page);
+    if (page) FDriver.Listener().UploadFailed(page, Save.MayBeCut());
     return;
   }
   if (!page && Save.PageClosed()) FDriver.Debug("Upload finished after its tab was closed");

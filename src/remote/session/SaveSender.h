@@ -5,7 +5,6 @@
 
 class IConversation;
 class IPage;
-class TPutOperation;
 class TSafeSave;
 class TSaveCheck;
 
@@ -26,7 +25,8 @@ class TSaveSender {
   void Upload(IPage* Page, const QString& LocalPath);
 
  private:
-  void FinishPut(TPutOperation& Put);
+  // The bits a swap gives the new copy of Target; -1 to write it in place.
+  int Permissions(const QByteArray& Target);
   void FinishSave(TSafeSave& Save);
 
   IConversation& FDriver;
