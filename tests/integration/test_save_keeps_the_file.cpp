@@ -115,6 +115,28 @@ TEST_F(KeepTheFileTest, ACopyRefusedTheFilesModeIsNotSwappedIn) {
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
 }
 
+// A write in place that breaks off may cut the file short, and the message
+// says so: the old words, kept for the one path where they are true.
+TEST_F(KeepTheFileTest, AWriteInPlaceThatBreaksOffSaysTheFileMayBeCut) {
+  server.WriteFile("/www/real.txt", "old text\n");
+  ASSERT_EQ(symlink("real.txt", QFile::encodeName(server.Served("/www/link.txt"))), 0);
+  // The server may know the path by the link or by its target.
+  server.FailWriteAfter("/www/link.txt", 4);
+  server.FailWriteAfter("/www/real.txt", 4);
+  ASSERT_NO_FATAL_FAILURE(Connect());
+  ASSERT_NO_FATAL_FAILURE(Open(Page(), "link.txt"));
+  Save();
+  EXPECT_FALSE(Page()->Saved());
+  EXPECT_TRUE(Page()->Document().LastSaveCut);
+  EXPECT_EQ(server.ReadFile("/www/real.txt"), kTyped.left(4));
+  EXPECT_EQ(view.Status[0].toStdString(),
+            "link.txt was not saved: the server could not store all of it (its disk may be "
+            "full). The file on the server may be incomplete; your text is still here.");
+  EXPECT_EQ(view.StatusToolTip[0], "error while writing: failure");
+  EXPECT_TRUE(view.DebugText.contains("Refused: error while writing: failure"));
+  EXPECT_TRUE(S_ISLNK(Lstat("/www/link.txt").st_mode));
+}
+
 }  // namespace
 
 // A file that a swap would change is written in place, as "put" always did:
