@@ -40,13 +40,15 @@ QByteArray TSafeSave::BackupPathFor(const QByteArray& Target, const QByteArray& 
   return FolderOf(Target) + '.' + NameOf(Target) + kMarker + Random + ".old";
 }
 
-TSafeSave::TSafeSave(IConversation& Driver, const TRequest& Request, TFinished Finished)
+TSafeSave::TSafeSave(IConversation& Driver, const TRequest& Request, TFinished Landed,
+                     TFinished Finished)
     : FDriver(Driver),
       FPage(Request.Page),
       FSavesPage(Request.Page != nullptr),
       FLocalPath(Request.LocalPath),
       FTarget(Request.Target),
       FPermissions(Request.Permissions),
+      FLanded(std::move(Landed)),
       FFinished(std::move(Finished)) {
   if (FPermissions < 0) {
     FPut = std::make_unique<TPutOperation>(FPage, FLocalPath, Request.PutName, FSavesPage);
@@ -66,8 +68,9 @@ TSafeSave::TSafeSave(IConversation& Driver, const TRequest& Request, TFinished F
 TSafeSave::~TSafeSave() = default;
 
 std::shared_ptr<TSafeSave> TSafeSave::Make(IConversation& Driver, const TRequest& Request,
-                                           TFinished Finished) {
-  return std::shared_ptr<TSafeSave>(new TSafeSave(Driver, Request, std::move(Finished)));
+                                           TFinished Landed, TFinished Finished) {
+  return std::shared_ptr<TSafeSave>(
+      new TSafeSave(Driver, Request, std::move(Landed), std::move(Finished)));
 }
 
 QString TSafeSave::Name() const { return Shown(FTarget); }
@@ -212,7 +215,11 @@ void TSafeSave::MovedIn(TMoveOperation& Move, bool OldTextGone) {
     End(true, "Saved", QString());
     return;
   }
-  auto remove = std::make_unique<TRemoveOperation>(FPage, FBackup, Writes());
+  // The page is saved now; the removal is no upload of its text, so a save
+  // asked for meanwhile is checked after it, not held for it.
+  Land();
+  FPage = nullptr;  // nothing more is the page's, and it may close meanwhile
+  auto remove = std::make_unique<TRemoveOperation>(nullptr, FBackup, Writes());
   TRemoveOperation* backup = remove.get();
   backup->OnFinish([self = shared_from_this(), backup] { self->BackupRemoved(*backup); });
   // The new text has its name already: only the old copy's fate is unknown.
@@ -243,7 +250,6 @@ void TSafeSave::MovedBack(TMoveOperation& Move) {
 // The swap is done, so the page's text is the file's: that is the save.
 // A backup left behind is said, never hidden, and never guessed at again.
 void TSafeSave::BackupRemoved(TRemoveOperation& Remove) {
-  Follow(Remove);
   if (!Remove.Succeeded()) {
     End(true,
         QString("%1 was saved. Its old text is left beside it in %2: %3.")
@@ -302,8 +308,15 @@ void TSafeSave::PutDone(TPutOperation& Put) {
       Put.Error());
 }
 
+void TSafeSave::Land() {
+  if (FHasLanded) return;
+  FHasLanded = true;
+  FLanded(*this);
+}
+
 void TSafeSave::End(bool Saved, const QString& Message, const QString& Detail) {
   if (FEnded) return;
+  if (Saved) Land();
   FEnded = true;
   FSaved = Saved;
   FMessage = Message;

@@ -39,8 +39,9 @@ class TRemoveOperation;
 // place, with the same words for its outcome.
 //
 // Each step is one operation handed to the conversation; the next one is
-// made when its answer has come, so only one is ever queued. Finished is
-// called once, at the end, whatever the outcome.
+// made when its answer has come, so only one is ever queued. Landed is
+// called once the file holds the text (before the backup is removed: the
+// page is saved then), Finished once at the end, whatever the outcome.
 class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
  public:
   using TFinished = std::function<void(TSafeSave&)>;
@@ -59,7 +60,7 @@ class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
 
   // Throws for a name psftp cannot take; nothing is then queued.
   static std::shared_ptr<TSafeSave> Make(IConversation& Driver, const TRequest& Request,
-                                         TFinished Finished);
+                                         TFinished Landed, TFinished Finished);
   ~TSafeSave();
   // The first upload, to set what it sends before Begin().
   TPutOperation& Put() { return *FPut; }
@@ -91,7 +92,7 @@ class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
   static QByteArray BackupPathFor(const QByteArray& Target, const QByteArray& Random);
 
  private:
-  TSafeSave(IConversation& Driver, const TRequest& Request, TFinished Finished);
+  TSafeSave(IConversation& Driver, const TRequest& Request, TFinished Landed, TFinished Finished);
 
   // Each step's operation and what its answer leads to.
   void Uploaded(TPutOperation& Put);
@@ -108,6 +109,7 @@ class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
 
   void Step(std::unique_ptr<TPsftpOperation> Operation, std::function<void()> Lost);
   void Follow(const TPsftpOperation& Operation);
+  void Land();
   void End(bool Saved, const QString& Message, const QString& Detail);
 
   QString Name() const;
@@ -126,7 +128,9 @@ class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
   QByteArray FTemp;
   QByteArray FBackup;
   int FPermissions;
+  TFinished FLanded;
   TFinished FFinished;
+  bool FHasLanded = false;
   std::unique_ptr<TPutOperation> FPut;  // until Begin
   TRemoteFingerprint FSent;
   quint64 FSentVersion = 0;

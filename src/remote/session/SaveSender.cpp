@@ -23,8 +23,9 @@ void TSaveSender::Save(IPage* Page, const QString& LocalPath) {
   request.PutName = Page->RemoteFileName();
   request.Permissions = Permissions(request.Target);
   // Check the names before anything is written.
-  const std::shared_ptr<TSafeSave> save =
-      TSafeSave::Make(FDriver, request, [this](TSafeSave& Done) { FinishSave(Done); });
+  const std::shared_ptr<TSafeSave> save = TSafeSave::Make(
+      FDriver, request, [this](TSafeSave& Done) { Landed(Done); },
+      [this](TSafeSave& Done) { FinishSave(Done); });
   CheckLocalTarget(LocalPath);
   Page->SaveToFile(LocalPath);
   // The bytes psftp sends are those of the local copy as written now.
@@ -46,8 +47,9 @@ void TSaveSender::Upload(IPage*, const QString& LocalPath) {
   const QByteArray dir = FDriver.CurrentDir().toLocal8Bit();
   request.Target = dir.isEmpty() ? name : dir + (dir.endsWith('/') ? "" : "/") + name;
   request.Permissions = Permissions(request.Target);
-  const std::shared_ptr<TSafeSave> save =
-      TSafeSave::Make(FDriver, request, [this](TSafeSave& Done) { FinishSave(Done); });
+  const std::shared_ptr<TSafeSave> save = TSafeSave::Make(
+      FDriver, request, [this](TSafeSave& Done) { Landed(Done); },
+      [this](TSafeSave& Done) { FinishSave(Done); });
   FDriver.SetStatus("Uploading...", 0);
   save->Begin();
 }
@@ -60,6 +62,17 @@ int TSaveSender::Permissions(const QByteArray& Target) {
   return choice.Way() == TSwapChoice::TWay::Swap ? choice.Permissions() : -1;
 }
 
+// The file holds the page's text: the page is saved, though the old text
+// beside it may still be on its way out.
+void TSaveSender::Landed(TSafeSave& Save) {
+  IPage* page = Save.Page();
+  if (!page && Save.PageClosed()) FDriver.Debug("Upload finished after its tab was closed");
+  FDriver.SetStatus("Saved", 0);
+  if (!page) return;
+  page->SetRemoteFingerprint(Save.Sent());
+  FDriver.Listener().FileUploaded(page, Save.SentVersion());
+}
+
 // The listing that follows shows the new file to every page on psftp's
 // folder, without moving the saving page to it: that page may show another.
 void TSaveSender::FinishSave(TSafeSave& Save) {
@@ -69,11 +82,6 @@ void TSaveSender::FinishSave(TSafeSave& Save) {
     FDriver.Debug("Refused: " + Save.Detail());
     if (page) FDriver.Listener().UploadFailed(page, Save.MayBeCut());
     return;
-  }
-  if (!page && Save.PageClosed()) FDriver.Debug("Upload finished after its tab was closed");
-  if (page) {
-    page->SetRemoteFingerprint(Save.Sent());
-    FDriver.Listener().FileUploaded(page, Save.SentVersion());
   }
   FDriver.SetStatus(Save.Message(), 0, Save.Detail());
   if (!Save.Detail().isEmpty()) FDriver.Debug(Save.Message() + " " + Save.Detail());

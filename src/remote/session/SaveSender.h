@@ -27,6 +27,7 @@ class TSaveSender {
  private:
   // The bits a swap gives the new copy of Target; -1 to write it in place.
   int Permissions(const QByteArray& Target);
+  void Landed(TSafeSave& Save);
   void FinishSave(TSafeSave& Save);
 
   IConversation& FDriver;
