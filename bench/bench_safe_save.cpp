@@ -131,8 +131,8 @@ int main(int argc, char** argv) {
   QTemporaryDir root;
   QDir().mkpath(root.path() + "/www");
   for (const TSize& size : sizes) {
-    for (const QString& way : {"swap", "inplace"}) {
-      QFile file(root.path() + "/www/" + way + "-" + size.Label + ".txt");
+    for (const char* way : {"swap", "inplace"}) {
+      QFile file(root.path() + "/www/" + QString(way) + "-" + size.Label + ".txt");
       if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(size.Bytes, 'x')) != size.Bytes)
         Die("cannot write " + file.fileName());
     }

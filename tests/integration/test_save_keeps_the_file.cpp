@@ -236,7 +236,9 @@ TEST_P(InPlaceTest, TheFileStaysWhatItWas) {
   EXPECT_EQ(after.st_uid, before.st_uid);
   EXPECT_EQ(after.st_nlink, before.st_nlink);
   EXPECT_EQ(server.ReadFile(path), kTyped);
-  if (*c.AlsoAt) EXPECT_EQ(server.ReadFile(c.AlsoAt), kTyped);
+  if (*c.AlsoAt) {
+    EXPECT_EQ(server.ReadFile(c.AlsoAt), kTyped);
+  }
   EXPECT_EQ(Leftovers(), QStringList());
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
 }

@@ -163,7 +163,9 @@ TEST(SwapOperations, TheSwapIsChosenOnlyWhenItKeepsWhatTheFileIs) {
     SCOPED_TRACE(c.user.constData());
     const TSwapChoice choice = TSwapChoice::For(c.target, cached, c.user);
     EXPECT_EQ(int(choice.Way()), int(c.way)) << choice.Why().toStdString();
-    if (c.way == TWay::Swap) EXPECT_EQ(choice.Permissions(), c.permissions);
+    if (c.way == TWay::Swap) {
+      EXPECT_EQ(choice.Permissions(), c.permissions);
+    }
     EXPECT_TRUE(choice.Why().contains(c.why)) << choice.Why().toStdString();
   }
 }
