@@ -153,6 +153,31 @@ TEST_F(SafeSaveTest, ADropThatReplacesAFileIsSwappedIn) {
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
 }
 
+// A refused swap of a dropped file is undone as a save's is; the page's own
+// text was never part of it.
+TEST_F(SafeSaveTest, ARefusedDropLeavesTheFileAsItWas) {
+  server.FailRename("/www/notes.txt");
+  ASSERT_NO_FATAL_FAILURE(OpenNotes());
+  QTemporaryDir local;
+  const QString dropped = local.filePath("notes.txt");
+  {
+    QFile file(dropped);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("dropped\n");
+  }
+  editing.Drop(Page(), true, {dropped});
+  ASSERT_NO_FATAL_FAILURE(WaitIdle());
+  EXPECT_EQ(server.ReadFile("/www/notes.txt"), old);
+  EXPECT_TRUE(Ours().isEmpty()) << Ours().join(", ").toStdString();
+  EXPECT_EQ(view.Status[0].toStdString(),
+            "notes.txt was not uploaded: the server refused a rename. The file on the server is "
+            "unchanged.");
+  EXPECT_TRUE(view.StatusToolTip[0].startsWith("mv /www/notes.txt /www/.notes.txt.quillery-"))
+      << view.StatusToolTip[0].toStdString();
+  EXPECT_TRUE(Page()->Saved());
+  EXPECT_FALSE(Page()->Document().LastSaveFailed);
+}
+
 TEST_F(SafeSaveTest, ADroppedNewFileIsPutAsItIs) {
   ASSERT_NO_FATAL_FAILURE(Connect());
   QTemporaryDir local;

@@ -377,6 +377,24 @@ TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   EXPECT_EQ(view.StatusToolTip[0], "");
 }
 
+// A copy psftp could not open was never made: nothing is removed, as a
+// name this save did not make is never removed.
+TEST_F(DriverTest, ACopyThatWasNeverMadeIsNotRemoved) {
+  Browse();
+  OpenNotes("v1\n");
+  view.Page(0)->SetSaved(false);
+  Upload();
+  const QString temp = Words(redirector.Written.last()).value(2);
+  const qsizetype written = redirector.Written.size();
+  Feed((temp + ": open for write: failure\npsftp> ").toUtf8());
+  EXPECT_EQ(redirector.Written.size(), written);
+  EXPECT_FALSE(driver.Busy());
+  EXPECT_FALSE(view.Page(0)->Saved());
+  EXPECT_EQ(view.Status[0],
+            "my notes.txt was not saved: the server would not create a file there. The file on the "
+            "server is unchanged; your text is still here.");
+}
+
 TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
   Browse();
   view.AddPage();

@@ -69,7 +69,7 @@ TEST(PlainMessages, SaveCausesAreWordsAboutTheSave) {
        "the server does not let you write there"},
       {"/www/gone/a.txt: open for write: no such file or directory",
        "its folder is no longer on the server"},
-      {"/www/a.txt: open for write: failure", "the server would not create it"},
+      {"/www/a.txt: open for write: failure", "the server would not create a file there"},
       {"mv /www/a.txt /www/.a.txt.quillery-0123456789ab.old: failure",
        "the server refused a rename"},
       {"mv /www/a.txt /www/.a.old: permission denied",

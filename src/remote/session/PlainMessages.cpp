@@ -83,7 +83,7 @@ QString TPlainMessages::SaveCause(const QString& Line) {
   if (line.contains(": open for write: ")) {
     if (denied) return "the server does not let you write there";
     if (missing) return "its folder is no longer on the server";
-    if (failure) return "the server would not create it";
+    if (failure) return "the server would not create a file there";
   } else if (line.startsWith("mv ")) {
     if (denied) return "the server does not let you rename files there";
     if (missing) return "it is no longer on the server";

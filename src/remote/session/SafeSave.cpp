@@ -23,8 +23,10 @@ QByteArray RandomPart() {
   return QByteArray::number(value, 16).rightJustified(12, '0');
 }
 
-// psftp refused to open the file for writing: nothing of it was written.
+// psftp refused to open the file for writing, or could not read the local
+// copy: nothing was written on the server.
 bool OpenRefused(const QString& Line) { return Line.contains(": open for write: "); }
+bool NothingWritten(const QString& Line) { return OpenRefused(Line) || Line.startsWith("local: "); }
 }  // namespace
 
 bool TSafeSave::Fits(const QByteArray& Target) {
@@ -125,6 +127,12 @@ void TSafeSave::Uploaded(TPutOperation& Put) {
     FDriver.Debug(QString("The folder does not take %1 (%2): %3 is written in place")
                       .arg(Shown(FTemp), Put.Error(), Name()));
     PutInPlace(FTarget);
+    return;
+  }
+  // A copy psftp could not open was never made: there is nothing of ours to
+  // remove, and a name this save did not make is never removed.
+  if (!Put.Succeeded() && NothingWritten(Put.Error())) {
+    End(false, NotSaved(TPlainMessages::SaveCause(Put.Error()), kUnchanged), Put.Error());
     return;
   }
   if (!Put.Succeeded()) {
@@ -274,7 +282,6 @@ void TSafeSave::RemoveTemp(const QString& Message, const QString& Detail) {
 
 void TSafeSave::TempRemoved(TRemoveOperation& Remove) {
   Follow(Remove);
-  // A "put" refused before it wrote leaves no copy to remove.
   if (!Remove.Succeeded())
     FDriver.Debug(QString("%1 was not removed: %2").arg(Shown(FTemp), Remove.Error()));
   End(false, FMessage, FDetail);
@@ -298,7 +305,7 @@ void TSafeSave::PutDone(TPutOperation& Put) {
     End(true, "Saved", QString());
     return;
   }
-  const bool opened = !OpenRefused(Put.Error()) && !Put.Error().startsWith("local: ");
+  const bool opened = !NothingWritten(Put.Error());
   FMayBeCut = opened;
   End(false,
       NotSaved(TPlainMessages::SaveCause(Put.Error()),
