@@ -16,9 +16,10 @@ namespace {
 
 class CloseDuringUploadTest : public ServerWindowTest {
  protected:
-  // notes.txt open and typed into, its save held before any byte is written.
+  // notes.txt open and typed into, its save held before any byte of the
+  // new copy (written beside the file, then swapped in) is written.
   void SetUp() override {
-    Server.HoldWriteAfter("/www/notes.txt", 0);
+    Server.HoldWriteAfter("/www/.notes.txt.quillery-*", 0);
     ASSERT_TRUE(Server.Start());
     Form.ConnectValues = LoginValues();
     ASSERT_TRUE(ShowAndWait(Form));
@@ -78,11 +79,14 @@ TEST_F(CloseDuringUploadTest, StopKeepsTheWindowOpenWithTheTextUnsaved) {
     Form.ConnectAction->trigger();  // the key is trusted already
     ASSERT_TRUE(WaitFor([&] { return Form.Driver().Connected() && !Form.Driver().Busy(); }))
         << Diagnostics();
-    // The server's copy is what the stopped save left, and it is named so.
-    Form.ChoiceAnswers = {"Overwrite"};
+    // The stopped save wrote only beside the file: the server's copy is the
+    // one the page was opened from, so the save goes out with no question.
+    EXPECT_EQ(Server.ReadFile("/www/notes.txt"), "first line\nsecond line\n") << Diagnostics();
+    const int asked = Form.Choices.size();
     Form.SaveAction->trigger();
     ASSERT_TRUE(WaitFor([&] { return Form.Driver().UploadPending(); }));
     QTest::qWait(200);  // the hold goes on: the release file was never made
+    EXPECT_EQ(Form.Choices.size(), asked);
   }
   // The text is the user's to let go.
   Form.SaveAnswers = {QMessageBox::No};

@@ -2,6 +2,7 @@
 // transfer runs, a second save while the first uploads. The loopback server
 // holds a transfer part way until the test releases it, so each overlap
 // happens on purpose; every case checks the server's bytes and the page.
+#include <QDir>
 #include <QFile>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -113,7 +114,7 @@ TEST_F(OverlapTest, TypingDuringAnUploadKeepsThePageUnsaved) {
   for (const bool saveAgainDuring : {false, true}) {
     SCOPED_TRACE(saveAgainDuring ? "saved again during the upload" : "saved again after it");
     TestServer held;
-    held.HoldWriteAfter("/www/notes.txt", 0);
+    held.HoldWriteAfter("/www/.notes.txt.quillery-*", 0);
     FakePage* page = ConnectAndOpenNotes(held);
     Edit(page, "SENT\n");
     const QByteArray sent = page->Text;
@@ -142,7 +143,7 @@ TEST_F(OverlapTest, DisconnectDuringAnUploadAsksToWaitOrStop) {
   for (const QString answer : {"Wait", "Stop the save"}) {
     SCOPED_TRACE(answer.toStdString());
     TestServer held;
-    held.HoldWriteAfter("/www/notes.txt", 0);
+    held.HoldWriteAfter("/www/.notes.txt.quillery-*", 0);
     FakePage* page = ConnectAndOpenNotes(held);
     Edit(page, Lines(2000, "mine"));
     editing.Save(page);
@@ -162,34 +163,41 @@ TEST_F(OverlapTest, DisconnectDuringAnUploadAsksToWaitOrStop) {
       ASSERT_TRUE(WaitFor([&] { return !redirector.Running(); }));
       EXPECT_FALSE(page->Saved());
       EXPECT_TRUE(page->Document().LastSaveFailed);
+      EXPECT_FALSE(page->Document().LastSaveCut);
       ASSERT_EQ(prompts.Errors.size(), 1);
-      EXPECT_TRUE(prompts.Errors[0].startsWith(
-          "The save of /www/notes.txt was stopped. The server's copy may be incomplete"));
+      // The upload went beside the file: the file itself was never touched.
+      EXPECT_EQ(prompts.Errors[0].toStdString(),
+                "The save of /www/notes.txt was stopped. No text on the server was cut short; "
+                "the status bar says where each one is, and your text is still here.");
+      EXPECT_EQ(held.ReadFile("/www/notes.txt"), "first line\nsecond line\n");
       prompts.Errors.clear();
     }
   }
 }
 
-// Quillery's own broken-off save is the change the next check finds; it is
-// named as such, not blamed on someone else.
-TEST_F(OverlapTest, AFailedSaveIsNamedAtTheNextCheck) {
-  server.FailWriteAfter("/www/notes.txt", 100);
+// A save that broke off wrote only beside the file: the next check finds
+// the server's copy as the page saw it, so it asks nothing and saves.
+TEST_F(OverlapTest, AFailedSaveLeavesNothingForTheNextCheckToFind) {
+  server.FailWriteAfter("/www/.notes.txt.quillery-*", 100);
   Connect();
   FakePage* page = view.Page(0);
   Open(page, "notes.txt");
+  const QByteArray before = server.ReadFile("/www/notes.txt");
   Edit(page, Lines(50, "mine"));
   editing.Save(page);
   WaitIdle();
   ASSERT_FALSE(page->Saved());
-  ASSERT_EQ(server.ReadFile("/www/notes.txt").size(), 100);
+  ASSERT_EQ(server.ReadFile("/www/notes.txt"), before);
 
-  editing.Save(page);  // the scripted answer is Cancel
+  editing.Save(page);  // a question would be answered Cancel
   WaitIdle();
-  ASSERT_EQ(prompts.Choices.size(), 1);
-  EXPECT_EQ(prompts.Choices[0],
-            "The last save of /www/notes.txt did not finish, so the server's copy may be "
-            "incomplete.");
+  EXPECT_TRUE(prompts.Choices.isEmpty()) << prompts.Choices.join("; ").toStdString();
+  // The same bytes fail again past the limit; the file is still untouched.
   EXPECT_FALSE(page->Saved());
+  EXPECT_EQ(server.ReadFile("/www/notes.txt"), before);
+  EXPECT_TRUE(QDir(server.Served("/www"))
+                  .entryList({".notes.txt.quillery-*"}, QDir::Hidden | QDir::Files)
+                  .isEmpty());
 }
 
 // The page takes no typing while a download fills it, and takes it again

@@ -382,14 +382,15 @@ TEST_F(SaveConflictTest, TheCheckIsOneCommandAListingForAnOldFileTheBytesForARec
   ASSERT_NO_FATAL_FAILURE(Open("old.txt"));
   Type(page, "x");
   QStringList commands = Save();
-  EXPECT_EQ(verbs(commands), QStringList({"ls", "put", "ls"}));  // the last lists the folder
+  EXPECT_EQ(verbs(commands), QStringList({"ls", "put", "chmod", "mv", "mv", "rm",
+                                          "ls"}));  // the last lists the folder
   EXPECT_EQ(commands.value(0), "ls \"/www/[o]ld.txt\"");
   EXPECT_EQ(Server.ReadFile("/www/old.txt"), "xold\n");
 
   ASSERT_NO_FATAL_FAILURE(Open("page.txt"));
   Type(page, "x");
   commands = Save();
-  EXPECT_EQ(verbs(commands), QStringList({"get", "put", "ls"}));
+  EXPECT_EQ(verbs(commands), QStringList({"get", "put", "chmod", "mv", "mv", "rm", "ls"}));
 
   // An old file changed since: its listing differs, and the bytes decide.
   ASSERT_NO_FATAL_FAILURE(Open("older.txt"));

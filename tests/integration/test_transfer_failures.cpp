@@ -45,29 +45,42 @@ class TransferFailureTest : public DriverSessionTest {
   }
 };
 
-// The server's disk fills up part way through a save. psftp prints its result
-// line first and "error while writing: failure" after it.
+// The server's disk fills up part way through a save. The text goes to a
+// copy beside the file first, so the file keeps its old text; psftp prints
+// its result line first and "error while writing: failure" after it.
 TEST_F(TransferFailureTest, ServerWriteFailureLeavesThePageUnsaved) {
-  server.FailWriteAfter("/www/notes.txt", 1000);
+  server.FailWriteAfter("/www/.notes.txt.quillery-*", 1000);
   Connect();
   Open("notes.txt");
   ASSERT_EQ(Page()->Caption(), "notes.txt");
+  const QByteArray old = server.ReadFile("/www/notes.txt");
   const QByteArray text = Pattern(50000);
   Page()->Text = text;
   Save();
   EXPECT_FALSE(Page()->Saved());
-  EXPECT_EQ(view.Status[0], "Error while writing: failure");
+  EXPECT_EQ(view.Status[0],
+            "notes.txt was not saved: the server could not store all of it (its disk may be "
+            "full). The file on the server is unchanged; your text is still here.");
   EXPECT_EQ(view.StatusToolTip[0], "error while writing: failure");
   EXPECT_TRUE(view.DebugText.contains("Refused: error while writing"))
       << view.DebugText.toStdString();
-  // The server kept what it could write; the page and its local copy keep it all.
-  EXPECT_EQ(server.ReadFile("/www/notes.txt"), text.left(1000));
+  // The server keeps its file whole, and the broken copy is gone; the page
+  // and its local copy keep the new text.
+  EXPECT_EQ(server.ReadFile("/www/notes.txt"), old);
+  EXPECT_EQ(FilesIn(server.Served("/www")).filter(".notes.txt"), QStringList());
   EXPECT_EQ(Page()->Text, text);
   QFile local(Page()->Document().LocalPath);
   ASSERT_TRUE(local.open(QIODevice::ReadOnly));
   EXPECT_EQ(local.readAll(), text);
   EXPECT_FALSE(driver.UploadPending());
   EXPECT_TRUE(reported.isEmpty()) << reported.join("; ").toStdString();
+
+  // A text that fits goes through.
+  Page()->Text = "short\n";
+  Save();
+  EXPECT_TRUE(Page()->Saved());
+  EXPECT_EQ(server.ReadFile("/www/notes.txt"), "short\n");
+  EXPECT_EQ(FilesIn(server.Served("/www")).filter(".notes.txt"), QStringList());
 }
 
 // Reading breaks off part way: the partial copy must not pass for the file,

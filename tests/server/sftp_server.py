@@ -8,8 +8,13 @@ port chosen by the kernel. Once the server listens it writes
 until it is killed or its standard input closes.
 
 Paths named with --deny are refused with "permission denied" for every open,
-so tests can provoke psftp's refusal lines even when they run as root (root
-ignores file modes).
+rename (by the old name) and removal, so tests can provoke psftp's refusal
+lines even when they run as root (root ignores file modes).
+
+Listings show the files of the user the server runs as as the login user's
+(as a real server shows the logged-in user's own files); files of any other
+user show that user's name, or their number when the system has no name for
+it.
 
 The other options make failures happen for real, so tests see what psftp
 prints when they do. GLOB is matched against the path as the client sees it
@@ -34,6 +39,15 @@ prints when they do. GLOB is matched against the path as the client sees it
   --drop-after-requests N     the connection is cut (no SSH disconnect
                               message, as when the network fails) once N SFTP
                               requests have been answered
+  --fail-rename GLOB          renaming a matching path (the old name) fails
+                              with an SFTP failure status; nothing changes
+  --fail-chmod GLOB           setting the attributes (chmod) of a matching
+                              path is refused with "permission denied", as on
+                              a file system that keeps no modes
+  --drop-after-change GLOB    a rename of a matching path (the old name), or
+                              a removal of one, is carried out and then the
+                              connection is cut before it is answered: the
+                              client cannot know whether it happened
   --drop-after-login          the same after one request: psftp's first
                               request asks for the home folder, which it
                               prints as "Remote working directory is /"
@@ -98,6 +112,9 @@ def parse_args():
                    type=glob_and_count, metavar="GLOB=N")
     p.add_argument("--release-file", metavar="RELEASE")
     p.add_argument("--drop-after-requests", type=int, default=0, metavar="N")
+    p.add_argument("--fail-rename", action="append", default=[], metavar="GLOB")
+    p.add_argument("--fail-chmod", action="append", default=[], metavar="GLOB")
+    p.add_argument("--drop-after-change", action="append", default=[], metavar="GLOB")
     p.add_argument("--drop-after-login", action="store_true")
     p.add_argument("--listing", action="append", default=[],
                    type=path_and_file, metavar="PATH=FILE")
@@ -151,6 +168,18 @@ def make_sftp_factory(args, root):
 
         def _shown(self, path):
             return self.reverse_map_path(self.map_path(path)).decode(errors="replace")
+
+        def format_user(self, uid):
+            if uid == os.getuid():
+                return args.user
+            return super().format_user(uid)
+
+        def setstat(self, path, attrs):
+            self._check(path)
+            shown = self._shown(path)
+            if any(fnmatch.fnmatch(shown, pattern) for pattern in args.fail_chmod):
+                raise asyncssh.SFTPPermissionDenied("Permission denied")
+            return super().setstat(path, attrs)
 
         def _check(self, path):
             shown = self._shown(path)
@@ -228,6 +257,25 @@ def make_sftp_factory(args, root):
         def stat(self, path):
             self._check(path)
             return super().stat(path)
+
+        async def _cut_if_changed(self, path):
+            shown = self._shown(path)
+            if any(fnmatch.fnmatch(shown, pattern) for pattern in args.drop_after_change):
+                self.connection.abort()
+                await asyncio.get_running_loop().create_future()
+
+        async def rename(self, oldpath, newpath):
+            self._check(oldpath)
+            shown = self._shown(oldpath)
+            if any(fnmatch.fnmatch(shown, pattern) for pattern in args.fail_rename):
+                raise asyncssh.SFTPFailure("Failure")
+            super().rename(oldpath, newpath)
+            await self._cut_if_changed(oldpath)
+
+        async def remove(self, path):
+            self._check(path)
+            super().remove(path)
+            await self._cut_if_changed(path)
 
     return TestSFTPServer
 

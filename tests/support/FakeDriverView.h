@@ -128,7 +128,7 @@ class RecordingListener : public ITransferListener {
   }
   void DownloadEnded(IPage*) override {}
   void FileUploaded(IPage* Page, quint64) override { Uploads.push_back(Page); }
-  void UploadFailed(IPage*) override {}
+  void UploadFailed(IPage*, bool) override {}
   void RemoteChecked(IPage* Page, const TRemoteCheck& Check) override {
     CheckedPages.push_back(Page);
     Checks.push_back(Check);

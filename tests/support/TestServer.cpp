@@ -76,6 +76,9 @@ bool TestServer::Start() {
     args << "--release-file" << FOwnFiles.filePath("release");
   if (FDropAfterRequests) args << "--drop-after-requests" << QString::number(FDropAfterRequests);
   if (FDropAfterLogin) args << "--drop-after-login";
+  for (const QString& glob : FDropAfterChange) args << "--drop-after-change" << glob;
+  for (const QString& glob : FFailRename) args << "--fail-rename" << glob;
+  for (const QString& glob : FFailChmod) args << "--fail-chmod" << glob;
   for (const QString& listing : FListings) args << "--listing" << listing;
   for (const QString& key : FAuthorizedKeys) args << "--authorized-key" << key;
   if (FForwarding) args << "--forward-log" << FOwnFiles.filePath("forwarded");

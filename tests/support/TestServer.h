@@ -18,7 +18,8 @@ class TestServer {
   TestServer& operator=(const TestServer&) = delete;
 
   // Paths (glob, as the client sees them, e.g. "/www/secret*") refused with
-  // "permission denied". Call before Start().
+  // "permission denied" when opened, renamed (by the old name) or removed.
+  // Call before Start().
   void Deny(const QString& Glob) { FDeny << Glob; }
   // Keeps the host key in a file so a restarted server presents the same key,
   // or a different file for a changed key. Call before Start().
@@ -49,6 +50,16 @@ class TestServer {
   // requests have been answered; a request that comes after them is not
   // answered. Call before Start().
   void DropAfterRequests(int Count) { FDropAfterRequests = Count; }
+  // Renaming a path matching Glob (its old name) fails with SFTP's generic
+  // "failure", and nothing changes. Call before Start().
+  void FailRename(const QString& Glob) { FFailRename << Glob; }
+  // Setting the attributes of a path matching Glob (psftp's "chmod") is
+  // refused with "permission denied". Call before Start().
+  void FailChmod(const QString& Glob) { FFailChmod << Glob; }
+  // Renaming a path matching Glob (its old name), or removing one, is
+  // carried out, and then the connection is cut before the answer: the
+  // client cannot know whether it happened. Call before Start().
+  void DropAfterChange(const QString& Glob) { FDropAfterChange << Glob; }
   // The same once psftp has printed "Remote working directory is /": its
   // first request asks for that folder.
   void DropAfterLogin() { FDropAfterLogin = true; }
@@ -101,6 +112,7 @@ class TestServer {
   QTemporaryDir FOwnFiles;
   QProcess FProcess;
   QStringList FDeny;
+  QStringList FDropAfterChange, FFailRename, FFailChmod;
   QStringList FFailRead, FFailWrite, FStallRead, FHoldRead, FHoldWrite;
   QStringList FListings;  // "remote path=listing file"
   QStringList FAuthorizedKeys;

@@ -25,9 +25,9 @@ const QByteArray kLsWww =
     "Listing directory /www\n"
     "drwxr-xr-x    3 root     root         4096 Dec 10 00:10 .\n"
     "drwxr-xr-x    3 root     root         4096 Dec 10 00:10 ..\n"
-    "-rw-r--r--    1 root     root            6 Dec 10 00:10 a.txt\n"
-    "-rw-r--r--    1 root     root            2 Dec 10 00:10 caf\xc3\xa9+(1).txt\n"
-    "-rw-r--r--    1 root     root            2 Dec 10 00:10 my notes.txt\n"
+    "-rw-r--r--    1 tester   root            6 Dec 10 00:10 a.txt\n"
+    "-rw-r--r--    1 tester   root            2 Dec 10 00:10 caf\xc3\xa9+(1).txt\n"
+    "-rw-r--r--    1 tester   root            2 Dec 10 00:10 my notes.txt\n"
     "drwxr-xr-x    2 root     root         4096 Dec 10 00:10 sub\n"
     "psftp> ";
 const QStringList kWwwItems{"[..]", "[sub]", "a.txt", "caf\u00e9+(1).txt", "my notes.txt"};
@@ -79,11 +79,13 @@ class DriverTest : public ::testing::Test {
     file.write(bytes);
     return "remote:" + remote + " => local:" + words.value(2).toUtf8() + "\npsftp> ";
   }
-  // psftp's answer to the last "put".
-  QByteArray Put(const QByteArray& remote = "/www/my notes.txt") {
-    const QStringList words = Words(redirector.Written.last());
-    EXPECT_EQ(words.value(0), "put");
-    return "local:" + words.value(1).toUtf8() + " => remote:" + remote + "\npsftp> ";
+  // psftp's answers to a save's five steps (put, chmod, mv, mv, rm), each to
+  // the command as it was written.
+  void SaveAnswered() {
+    for (const char* verb : {"put", "chmod", "mv", "mv", "rm"}) {
+      EXPECT_EQ(Words(redirector.Written.last()).value(0), verb);
+      Feed(Done(redirector.Written.last()));
+    }
   }
   // The upload of the front page's text, as the editing controller sends it
   // once the check before the save has passed.
@@ -352,16 +354,45 @@ TEST_F(DriverTest, RefusedUploadLeavesThePageUnsaved) {
   Upload();
   EXPECT_EQ(view.Status[0], "Saving...");
   EXPECT_TRUE(driver.UploadPending());
+  const QString temp = Words(redirector.Written.last()).value(2);
+  Feed((temp + ": open for write: permission denied\npsftp> ").toUtf8());
+  // A folder that takes no new file may still let the file be written: it
+  // is, in place; nothing was made to remove.
+  const QString local = view.Page(0)->Document().LocalPath;
+  EXPECT_EQ(redirector.Written.last(), "put \"" + local.toUtf8() + "\" \"/www/my notes.txt\"");
+  EXPECT_TRUE(driver.UploadPending());
+  EXPECT_FALSE(view.Page(0)->Saved());
   Feed("/www/my notes.txt: open for write: permission denied\npsftp> ");
   EXPECT_FALSE(view.Page(0)->Saved());
-  EXPECT_EQ(view.Status[0], "Permission denied: my notes.txt");
+  EXPECT_EQ(view.Status[0],
+            "my notes.txt was not saved: the server does not let you write there. Nothing on the "
+            "server was changed; your text is still here.");
   EXPECT_EQ(view.StatusToolTip[0], "/www/my notes.txt: open for write: permission denied");
+  EXPECT_FALSE(view.Page(0)->Document().LastSaveCut);
   EXPECT_FALSE(driver.UploadPending());
   EXPECT_FALSE(driver.Busy());
   // The next state brings no stale tooltip along.
   Upload();
   EXPECT_EQ(view.Status[0], "Saving...");
   EXPECT_EQ(view.StatusToolTip[0], "");
+}
+
+// A copy psftp could not open was never made: nothing is removed, as a
+// name this save did not make is never removed.
+TEST_F(DriverTest, ACopyThatWasNeverMadeIsNotRemoved) {
+  Browse();
+  OpenNotes("v1\n");
+  view.Page(0)->SetSaved(false);
+  Upload();
+  const QString temp = Words(redirector.Written.last()).value(2);
+  const qsizetype written = redirector.Written.size();
+  Feed((temp + ": open for write: failure\npsftp> ").toUtf8());
+  EXPECT_EQ(redirector.Written.size(), written);
+  EXPECT_FALSE(driver.Busy());
+  EXPECT_FALSE(view.Page(0)->Saved());
+  EXPECT_EQ(view.Status[0],
+            "my notes.txt was not saved: the server would not create a file there. The file on the "
+            "server is unchanged; your text is still here.");
 }
 
 TEST_F(DriverTest, DownloadLoadsThePendingPageEvenAfterATabSwitch) {
@@ -547,12 +578,25 @@ TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
   Upload();
   const QString local = view.Page(0)->Document().LocalPath;
   EXPECT_TRUE(local.startsWith(GetTempFolder() + "page-")) << local.toStdString();
-  EXPECT_EQ(redirector.Written.last(), "put \"" + local.toUtf8() + "\" \"/www/my notes.txt\"");
+  const QByteArrayList first = {redirector.Written.last()};
   QFile file(local);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), "new");
   EXPECT_FALSE(view.Page(0)->Saved());
-  Feed(Put());
+  const qsizetype before = redirector.Written.size() - 1;
+  SaveAnswered();
+  // The text goes to a hidden name of its own beside the file, which is then
+  // given the file's mode and swapped in; R is the same random part in all.
+  const QByteArray r = Words(first[0]).value(2).section("quillery-", 1).left(12).toUtf8();
+  ASSERT_EQ(r.size(), 12);
+  const QByteArray temp = "/www/.my notes.txt.quillery-" + r + ".new";
+  const QByteArray backup = "/www/.my notes.txt.quillery-" + r + ".old";
+  EXPECT_EQ(redirector.Written.mid(before),
+            (QByteArrayList{"put \"" + local.toUtf8() + "\" \"" + temp + "\"",
+                            "chmod \"0644\" \"" + temp + "\"",
+                            "mv \"/www/my notes.txt\" \"" + backup + "\"",
+                            "mv \"" + temp + "\" \"/www/my notes.txt\"", "rm \"" + backup + "\"",
+                            "ls"}));
   EXPECT_TRUE(view.Page(0)->Saved());
   EXPECT_EQ(view.Status[0], "Saved");
   EXPECT_EQ(redirector.Written.last(), "ls");
@@ -563,7 +607,7 @@ TEST_F(DriverTest, SaveWhileTheListingAfterAnUploadRunsStillCompletes) {
   OpenNotes("v1");
   view.Page(0)->SetSaved(false);
   Upload();
-  Feed(Put());  // saved; "ls" goes out
+  SaveAnswered();  // saved; "ls" goes out
   view.Page(0)->Text = "v2";
   view.Page(0)->SetSaved(false);
   view.AddPage();
@@ -574,7 +618,7 @@ TEST_F(DriverTest, SaveWhileTheListingAfterAnUploadRunsStillCompletes) {
   EXPECT_TRUE(driver.UploadPending());
   view.Active = 1;
   Feed(kLsWww);
-  Feed(Put());
+  SaveAnswered();
   EXPECT_TRUE(view.Page(0)->Saved());
   EXPECT_TRUE(view.Page(1)->Saved());  // untouched: never edited
   EXPECT_EQ(view.Status[0], "Saved");
@@ -609,8 +653,9 @@ TEST_F(DriverTest, SaveAsNamesStayInsideTheDownloadFolder) {
       EXPECT_EQ(page->Caption(), c.caption);
       const QString local = page->Document().LocalFolder + c.name;
       EXPECT_TRUE(QFile::exists(local));
-      // Never downloaded: psftp keeps the local name in its current directory.
-      EXPECT_EQ(redirector.Written.last(), "put \"" + local.toUtf8() + "\"");
+      // Never downloaded, and not on the server: the file takes the local
+      // name in psftp's current directory, a new file with nothing to swap.
+      EXPECT_EQ(Words(redirector.Written.last()), (QStringList{"put", local}));
       Feed("refused\npsftp> ");
     } else {
       EXPECT_EQ(page->Caption(), c.caption);
@@ -705,6 +750,7 @@ QString Outcome(FakeDriverView& v, RecordingRedirector& r, TConnectionDriver& d,
   QString written = QString::fromUtf8(r.Written.join(" | "));
   written.replace(QRegularExpression(R"(\.get-\d+-[0-9a-z]{13})"), ".get-N");
   written.replace(QRegularExpression("page-[0-9a-f]{16}"), "page-N");
+  written.replace(QRegularExpression("quillery-[0-9a-f]{12}"), "quillery-R");
   out << "written: " + written;
   for (const auto& [index, text] : v.Status) out << QString("status %1: %2").arg(index).arg(text);
   out << "connected: " + QString::number(d.Connected()) << "dir: " + d.CurrentDir()
@@ -731,20 +777,20 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
   // The transfer answers name the files the driver asked for, so they are
   // made from the command just written.
   RecordingRedirector* current = nullptr;
-  auto answer = [&](const char* verb) {
+  auto got = [&] {
     const QStringList words = Words(current->Written.last());
-    if (QString(verb) == "get") {
-      QFile file(words.value(2));
-      EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-      file.write("text\n");
-      return "remote:/www/my notes.txt => local:" + words.value(2).toUtf8() + "\npsftp> ";
-    }
-    return "local:" + words.value(1).toUtf8() + " => remote:/www/my notes.txt\npsftp> ";
+    QFile file(words.value(2));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("text\n");
+    return "remote:/www/my notes.txt => local:" + words.value(2).toUtf8() + "\npsftp> ";
   };
+  // A save is five answers: put, chmod, mv, mv, rm.
   const QList<QByteArray> fixed = {
-      kLogin, kCdWww, kLsWww, "", "Directory /nope: no such file or directory\npsftp> ",
-      "",     kLsWww};
-  auto piece = [&](int i) { return i == 3 ? answer("get") : i == 5 ? answer("put") : fixed[i]; };
+      kLogin, kCdWww, kLsWww, "",    "Directory /nope: no such file or directory\npsftp> ", "", "",
+      "",     "",     "",     kLsWww};
+  auto piece = [&](int i) {
+    return i == 3 ? got() : (i >= 5 && i <= 9) ? Done(current->Written.last()) : fixed[i];
+  };
   QList<QByteArray> pieces = fixed;
   // Between the pieces the user opens a file, tries a folder and saves.
   auto session = [&](const std::function<void(int, const QByteArray&)>& feed, FakeDriverView& v,
@@ -796,8 +842,14 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
   pieces[3] =
       "remote:/www/my notes.txt => local:" + (WorkFilePrefix(".get-") + "0000000000000").toUtf8() +
       "\npsftp> ";
+  const QByteArray temp = "/www/.my notes.txt.quillery-000000000000.new";
+  const QByteArray backup = "/www/.my notes.txt.quillery-000000000000.old";
   pieces[5] = "local:" + (GetTempFolder() + "page-" + QString(16, '0') + "/my notes.txt").toUtf8() +
-              " => remote:/www/my notes.txt\npsftp> ";
+              " => remote:" + temp + "\npsftp> ";
+  pieces[6] = temp + ": 0600 -> 0644\npsftp> ";
+  pieces[7] = "/www/my notes.txt -> " + backup + "\npsftp> ";
+  pieces[8] = temp + " -> /www/my notes.txt\npsftp> ";
+  pieces[9] = "rm " + backup + ": OK\npsftp> ";
   EXPECT_TRUE(whole.contains("log: Refused: Directory /nope: no such file or directory"))
       << whole.toStdString();
   EXPECT_EQ(whole.count("log: OnListDirectory finished"), 2) << whole.toStdString();

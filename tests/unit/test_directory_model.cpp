@@ -200,4 +200,48 @@ TEST(Directories, StoresAListingInTheCachedObjectOrANewOne) {
   EXPECT_EQ(cache.Count(), 1);
 }
 
+// A directory keeps each owner's name once; its entries name theirs through
+// it, also after a relisting has swapped the entries of two directories.
+TEST(Dir, EntriesKeepTheirOwnersThroughARelisting) {
+  TDirectories cache;
+  TDir listed;
+  listed.AddFile(Entry("mine.txt", false), "tester");
+  listed.AddFile(Entry("theirs.txt", false), "nobody");
+  listed.AddFile(Entry("also-mine.txt", false), "tester");
+  listed.AddFile(Entry("unknown.txt", false));
+  TDir* www = cache.Store("/www", listed, QDateTime::currentDateTime());
+  auto ownerOf = [&](const QString& Name) {
+    const TFile* file = www->FindNamed(Name);
+    return file ? www->Owner(*file) : QString("(no entry)");
+  };
+  EXPECT_EQ(ownerOf("mine.txt"), "tester");
+  EXPECT_EQ(ownerOf("theirs.txt"), "nobody");
+  EXPECT_EQ(ownerOf("also-mine.txt"), "tester");
+  EXPECT_EQ(ownerOf("unknown.txt"), "");
+  EXPECT_EQ(ownerOf("absent.txt"), "(no entry)");
+
+  TDir relisted;
+  relisted.AddFile(Entry("theirs.txt", false), "www-data");
+  EXPECT_EQ(cache.Store("/www", relisted, QDateTime::currentDateTime()), www);
+  EXPECT_EQ(ownerOf("theirs.txt"), "www-data");
+  EXPECT_EQ(ownerOf("mine.txt"), "(no entry)");
+  // The old entries went with their own owners' table.
+  const TFile* old = relisted.FindNamed("mine.txt");
+  ASSERT_NE(old, nullptr);
+  EXPECT_EQ(relisted.Owner(*old), "tester");
+}
+
+// psftp shows two names alike when they differ in control characters only:
+// such a name finds no entry, so nothing is decided for the wrong file.
+TEST(Dir, FindNamedTakesOnlyAnEntryWhoseNameIsItsOwn) {
+  TDir dir;
+  dir.AddFile(Entry("a.txt", false));
+  dir.AddFile(Entry("twice.txt", false));
+  dir.AddFile(Entry("twice.txt", false));
+  ASSERT_NE(dir.FindNamed("a.txt"), nullptr);
+  EXPECT_EQ(dir.FindNamed("a.txt")->RemoteName(), "a.txt");
+  EXPECT_EQ(dir.FindNamed("twice.txt"), nullptr);
+  EXPECT_EQ(dir.FindNamed("A.txt"), nullptr);
+}
+
 }  // namespace

@@ -104,6 +104,41 @@ TEST(ListingParser, SymbolicLinksShowTheirOwnName) {
   });
 }
 
+// What a swap must keep of a file: its permission bits (set-id and sticky
+// bits included), its link count and its owner, as the line gives them.
+TEST(ListingParser, ModeLinksAndOwnerAreReadFromTheLine) {
+  struct TCase {
+    const char* Line;
+    int Permissions;
+    int Links;
+    const char* Owner;
+  } const cases[] = {
+      // psftp 0.78 against the loopback server
+      {"-rw-r--r--    1 tester   root            6 Dec 11 05:31 a.txt", 0644, 1, "tester"},
+      {"-rwxr-xr-x    2 root     root            6 Dec 11 05:31 hard.txt", 0755, 2, "root"},
+      {"lrwxrwxrwx    1 root     root            5 Dec 11 05:31 link.txt", 0777, 1, "root"},
+      {"-rwsr-xr-x    1 54321    root            2 Dec 11 05:31 num.txt", 04755, 1, "54321"},
+      {"-rwxrwxrwt    1 nobody   root            2 Dec 11 05:31 other.txt", 01777, 1, "nobody"},
+      {"-rw-------    1 bob      bob             2 Dec 11 05:31 private", 0600, 1, "bob"},
+      // Special bits without execute, and old systems' mandatory locking.
+      {"-rwSr-Sr-T    1 bob      bob             2 Dec 11 05:31 odd", 07644, 1, "bob"},
+      {"-rw-r-lr--    1 bob      bob             2 Dec 11 05:31 locked", 02644, 1, "bob"},
+      {"-rw-rw-r--+ 300 bob      www-data        2 Dec 11 05:31 acl", 0664, 300, "bob"},
+      // A mode that cannot be read gives none; the rest of the line still counts.
+      {"-rw-r--?--    1 bob      bob             2 Dec 11 05:31 unknown", -1, 1, "bob"},
+      // A line of another shape tells nothing of the file.
+      {"some-server-format 2024 notes.txt", -1, 0, ""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Line);
+    TListingParser::TEntry entry;
+    ASSERT_TRUE(TListingParser::ParseEntry(QString::fromUtf8(c.Line), entry));
+    EXPECT_EQ(entry.Permissions, c.Permissions);
+    EXPECT_EQ(entry.Links, c.Links);
+    EXPECT_EQ(entry.Owner, QString::fromUtf8(c.Owner));
+  }
+}
+
 TEST(ListingParser, LineEndsAreNotPartOfTheName) {
   ExpectEntries({
       {"-rw-r--r--    1 root     root            2 Dec 10 01:22 my notes.txt\r", "my notes.txt",

@@ -55,6 +55,43 @@ TEST(PlainMessages, RefusalsPutTheCauseBeforeTheName) {
   }
 }
 
+// Why a save failed, in words that follow "NAME was not saved: ". The lines
+// are psftp 0.78's against the loopback server and OpenSSH's sftp-server.
+TEST(PlainMessages, SaveCausesAreWordsAboutTheSave) {
+  struct {
+    const char* line;
+    const char* cause;
+  } const cases[] = {
+      {"error while writing: failure",
+       "the server could not store all of it (its disk may be full)"},
+      {"error while writing: connection lost", "the server stopped taking it (connection lost)"},
+      {"/www/.a.txt.quillery-0123456789ab.new: open for write: permission denied",
+       "the server does not let you write there"},
+      {"/www/gone/a.txt: open for write: no such file or directory",
+       "its folder is no longer on the server"},
+      {"/www/a.txt: open for write: failure", "the server would not create a file there"},
+      {"mv /www/a.txt /www/.a.txt.quillery-0123456789ab.old: failure",
+       "the server refused a rename"},
+      {"mv /www/a.txt /www/.a.old: permission denied",
+       "the server does not let you rename files there"},
+      {"mv /www/a.txt /www/.a.old: no such file or directory", "it is no longer on the server"},
+      {"rm /www/.a.txt.quillery-0123456789ab.old: permission denied",
+       "the server does not let you remove files there"},
+      {"set attrs for /www/.a.new: permission denied",
+       "the server would not give the new copy the file's permissions (permission denied)"},
+      {"get attrs for /www/.a.new: no such file or directory",
+       "the server would not give the new copy the file's permissions (no such file or "
+       "directory)"},
+      {"local: unable to open /tmp/page/a.txt", "its local copy could not be read"},
+      {"psftp did not report the upload", "psftp did not say how it went"},
+      // A line psftp has not been seen to print: its last words, or itself.
+      {"mv /www/a /www/b: operation unsupported", "operation unsupported"},
+      {"something else", "something else"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(TPlainMessages::SaveCause(c.line).toStdString(), c.cause) << c.line;
+}
+
 TEST(PlainMessages, FatalErrorsSayWhatHappenedAndKeepPsftpsLine) {
   const QString lost =
       "The connection to example.org was lost. Your open pages are kept; connect again to "

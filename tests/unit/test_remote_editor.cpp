@@ -32,16 +32,20 @@ class RemoteEditorTest : public ::testing::Test {
     Feed("Remote directory is now /www\npsftp> ");
     // Changed a minute ago: only the bytes can tell a change, so the check
     // downloads them.
-    const QByteArray time =
-        QDateTime::currentDateTime().addSecs(-60).toString("MMM d hh:mm").toUtf8();
-    Feed("Listing directory /www\n-rw-r--r--    1 root     root           10 " + time +
-         " notes.txt\npsftp> ");
+    Feed(Listing());
     ASSERT_TRUE(view.Page(0)->Select("notes.txt"));
     editing.OpenSelected(view.ActivePage());
     Feed(Got(kOpened));
     ASSERT_EQ(view.Page(0)->Text, kOpened);
   }
   void TearDown() override { ErrorReport::SetHandler(previous); }
+  // The listing of /www: notes.txt, the user's own.
+  static QByteArray Listing() {
+    const QByteArray time =
+        QDateTime::currentDateTime().addSecs(-60).toString("MMM d hh:mm").toUtf8();
+    return "Listing directory /www\n-rw-r--r--    1 tester   root           10 " + time +
+           " notes.txt\npsftp> ";
+  }
 
   void Feed(const QByteArray& Piece) {
     driver.VirtualRedirectorInput(&redirector, redirector.Answered(Piece));
@@ -127,10 +131,15 @@ TEST_F(RemoteEditorTest, EachStateOfTheServersCopyAndEachAnswer) {
     // Whatever waited for a save the user held back goes without it.
     EXPECT_EQ(abandoned.size(), c.Sends ? 0u : 1u);
     if (c.Sends) {
-      Feed("local:" + Words(redirector.Written.last()).value(1).toUtf8() +
-           " => remote:/www/notes.txt\npsftp> ");
+      // The upload and the swap that follows it (PsftpWords.h's Done): the
+      // page is saved once its text has the file's name, before the old
+      // text beside it is removed.
+      for (int step = 0; step < 5; ++step) {
+        EXPECT_EQ(view.Page(0)->Saved(), step == 4) << step;
+        Feed(Done(redirector.Written.last()));
+      }
       EXPECT_TRUE(view.Page(0)->Saved());
-      Feed("Listing directory /www\npsftp> ");  // the listing after the upload
+      Feed(Listing());  // the listing after the upload
     }
     EXPECT_FALSE(driver.Busy());
   }
@@ -168,6 +177,55 @@ TEST_F(RemoteEditorTest, OpenServerVersionPutsTheServersTextBesideThePage) {
   Feed(Got(QByteArray("theirs\n")));
   EXPECT_TRUE(prompts.Choices.isEmpty());
   EXPECT_TRUE(PutSent());
+}
+
+// After a save that failed, the next check's question says whether the
+// server's copy may be cut short: only a write to the file itself can cut
+// it; a swap that broke off leaves each text whole under some name.
+TEST_F(RemoteEditorTest, TheNextQuestionSaysWhetherTheFailedSaveCouldCutTheFile) {
+  struct {
+    bool inPlace;
+    std::optional<QByteArray> server;  // what the next check finds
+    const char* question;
+  } const cases[] = {
+      {true, QByteArray("as o"),
+       "The last save of /www/notes.txt did not finish, so the server's copy "
+       "may be incomplete."},
+      {false, std::nullopt,
+       "The last save of /www/notes.txt did not finish, so the server's copy "
+       "may not be what this page last saw. No text was cut short: the old text is kept beside "
+       "it under a hidden name."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.inPlace);
+    prompts.Choices.clear();
+    EditAndSave(kOpened);  // nothing changed on the server: the save goes out
+    ASSERT_TRUE(PutSent());
+    const QString temp = Words(redirector.Written.last()).value(2);
+    if (c.inPlace) {
+      // The folder takes no new file; the file itself breaks off part way.
+      Feed((temp + ": open for write: permission denied\npsftp> ").toUtf8());
+      const QStringList put = Words(redirector.Written.last());
+      ASSERT_EQ(put.value(2), "/www/notes.txt");
+      Feed(("local:" + put.value(1) +
+            " => remote:/www/notes.txt\nerror while writing: "
+            "failure\npsftp> ")
+               .toUtf8());
+    } else {
+      for (int step = 0; step < 3; ++step) Feed(Done(redirector.Written.last()));
+      Feed(("mv " + temp + " /www/notes.txt: failure\npsftp> ").toUtf8());
+      const QString backup = Words(redirector.Written.last()).value(1);
+      ASSERT_TRUE(backup.endsWith(".old")) << backup.toStdString();
+      Feed(("mv " + backup + " /www/notes.txt: failure\npsftp> ").toUtf8());
+    }
+    ASSERT_FALSE(driver.Busy());
+    FakePage* page = view.Page(0);
+    EXPECT_FALSE(page->Saved());
+    EXPECT_EQ(page->Document().LastSaveCut, c.inPlace);
+    EditAndSave(c.server);
+    ASSERT_EQ(prompts.Choices.size(), 1);
+    EXPECT_EQ(prompts.Choices[0].toStdString(), c.question);
+  }
 }
 
 // A question whose page has gone is never asked, and its server copy goes.

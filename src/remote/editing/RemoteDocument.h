@@ -30,9 +30,12 @@ struct TRemoteDocument {
   // upload of it confirmed).
   bool OnServer = false;
 
-  // True after a save of this text failed or was stopped: what the server
-  // holds may be part of it, which is no one else's change.
+  // True after a save of this text failed or was stopped: a change on the
+  // server since is Quillery's own, not someone else's.
   bool LastSaveFailed = false;
+  // That save wrote the file in place, so the server's copy may be cut
+  // short; a swap's failure cuts no text short (see TSafeSave).
+  bool LastSaveCut = false;
 
   bool Named() const { return !LocalPath.isEmpty(); }
   // LocalFolder, made now if it is not yet; throws Exception when it cannot be.

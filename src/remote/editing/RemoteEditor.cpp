@@ -122,16 +122,28 @@ TRemoteEditor::TUploadAnswer TRemoteEditor::AskAboutUploads() {
 }
 
 // psftp's "put" truncates the server's file before it writes, so a stopped
-// upload may leave it short.
+// upload in place may leave it short; a swap's steps never cut a text short,
+// and the status bar says where each one is once psftp has ended.
 void TRemoteEditor::StopUploads() {
   const QStringList names = FDriver.UploadNames();
+  const QStringList inPlace = FDriver.UploadNames(true);
   FDisconnectTimer.stop();
   FDriver.Abort();
-  if (names.isEmpty()) return;
-  FPrompts->Inform(IUserPrompts::TTone::Error,
-                   QString("The save of %1 was stopped. The server's copy may be incomplete; "
-                           "your text is kept, unsaved.")
-                       .arg(names.join(", ")));
+  QStringList swapped;
+  for (const QString& name : names)
+    if (!inPlace.contains(name) && !swapped.contains(name)) swapped << name;
+  QStringList texts;
+  if (!inPlace.isEmpty())
+    texts << QString(
+                 "The save of %1 was stopped. The server's copy may be incomplete; your "
+                 "text is kept, unsaved.")
+                 .arg(inPlace.join(", "));
+  if (!swapped.isEmpty())
+    texts << QString(
+                 "The save of %1 was stopped. No text on the server was cut short; the "
+                 "status bar says where each one is, and your text is still here.")
+                 .arg(swapped.join(", "));
+  if (!texts.isEmpty()) FPrompts->Inform(IUserPrompts::TTone::Error, texts.join("\n"));
 }
 
 void TRemoteEditor::Disconnect() {
@@ -207,8 +219,9 @@ void TRemoteEditor::FileUploaded(IPage* Page, quint64 SentVersion) {
 
 // The failure is shown already; a save asked for meanwhile is not sent
 // after it, as it would fail or ask the same.
-void TRemoteEditor::UploadFailed(IPage* Page) {
+void TRemoteEditor::UploadFailed(IPage* Page, bool MayBeCut) {
   Page->Document().LastSaveFailed = true;
+  Page->Document().LastSaveCut = MayBeCut;
   FSaveAgain.erase(std::remove(FSaveAgain.begin(), FSaveAgain.end(), Page), FSaveAgain.end());
 }
 
@@ -246,9 +259,16 @@ void TRemoteEditor::Answer(IPage* Page, const TRemoteCheck& Check) {
   choice.Tone = IUserPrompts::TTone::Error;
   if (Check.Verdict != TVerdict::Exists && Page->Document().LastSaveFailed) {
     // Quillery's own save broke off: that is the change, nobody else's.
-    choice.Text =
-        QString("The last save of %1 did not finish, so the server's copy may be incomplete.")
-            .arg(name);
+    choice.Text = Page->Document().LastSaveCut
+                      ? QString(
+                            "The last save of %1 did not finish, so the server's copy may be "
+                            "incomplete.")
+                            .arg(name)
+                      : QString(
+                            "The last save of %1 did not finish, so the server's copy may not be "
+                            "what this page last saw. No text was cut short: the old text is kept "
+                            "beside it under a hidden name.")
+                            .arg(name);
     choice.Answers = Check.Verdict == TVerdict::Changed
                          ? QStringList{"Overwrite", "Open server version", "Cancel"}
                          : QStringList{"Overwrite", "Cancel"};

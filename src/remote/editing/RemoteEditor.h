@@ -69,7 +69,7 @@ class TRemoteEditor : public ITransferListener {
   void FileDownloaded(IPage* Page, const QString& LocalPath, const QByteArray& RemotePath) override;
   void DownloadEnded(IPage* Page) override;
   void FileUploaded(IPage* Page, quint64 SentVersion) override;
-  void UploadFailed(IPage* Page) override;
+  void UploadFailed(IPage* Page, bool MayBeCut) override;
   void RemoteChecked(IPage* Page, const TRemoteCheck& Check) override;
 
  private:

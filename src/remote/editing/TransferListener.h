@@ -23,8 +23,9 @@ class ITransferListener {
   // (IPage::TextVersion).
   virtual void FileUploaded(IPage* Page, quint64 SentVersion) = 0;
   // An upload of Page's own text failed, or psftp ended before it was
-  // answered: what the server holds may be part of it.
-  virtual void UploadFailed(IPage* Page) = 0;
+  // answered. MayBeCut: it wrote the file itself, so what the server holds
+  // may be part of it; otherwise no text on the server was cut short.
+  virtual void UploadFailed(IPage* Page, bool MayBeCut) = 0;
   // The check of Page's remote file that a save began is done; Page is
   // never null.
   virtual void RemoteChecked(IPage* Page, const TRemoteCheck& Check) = 0;
@@ -36,7 +37,7 @@ class ITransferListener {
       void FileDownloaded(IPage*, const QString&, const QByteArray&) override {}
       void DownloadEnded(IPage*) override {}
       void FileUploaded(IPage*, quint64) override {}
-      void UploadFailed(IPage*) override {}
+      void UploadFailed(IPage*, bool) override {}
       void RemoteChecked(IPage*, const TRemoteCheck&) override {}
     } nobody;
     return nobody;

@@ -23,13 +23,42 @@ bool RestLess(const std::vector<char16_t>& Buffer, const TKey& A, const TKey& B)
 }
 }  // namespace
 
+// Past 65535 owners in one directory the rest are not told apart: they read
+// as none, which nobody takes for their own.
+quint16 TDir::OwnerIndexOf(const QString& Owner) {
+  if (Owner.isEmpty()) return 0;
+  const auto found = FOwnerIndex.constFind(Owner);
+  if (found != FOwnerIndex.constEnd()) return found.value();
+  if (FOwners.size() >= 0xFFFF) return 0;
+  FOwners.push_back(Owner);
+  const quint16 index = quint16(FOwners.size());
+  FOwnerIndex.insert(Owner, index);
+  return index;
+}
+
+QString TDir::Owner(const TFile& File) const {
+  const quint16 index = File.OwnerIndex();
+  return index > 0 && index <= FOwners.size() ? FOwners[index - 1] : QString();
+}
+
+const TFile* TDir::FindNamed(const QString& RemoteName) const {
+  const TFile* found = nullptr;
+  for (const TFile& file : FFiles) {
+    if (file.RemoteName() != RemoteName) continue;
+    if (found) return nullptr;
+    found = &file;
+  }
+  return found;
+}
+
 TDir::TDir() = default;
 TDir::~TDir() = default;
 
 // Packs the first folded units so that comparing the numbers orders like
 // comparing the texts (a shorter text is padded with zeros, and no name holds
 // a zero): most comparisons end there, without a lookup in the key buffer.
-void TDir::AddFile(std::unique_ptr<TFile> File) {
+void TDir::AddFile(std::unique_ptr<TFile> File, const QString& Owner) {
+  File->SetOwnerIndex(OwnerIndexOf(Owner));
   const QStringView name = ExtractShortNameView(File->RemoteName());
   TSortKey key{{0, 0},
                quint32(FKeyUnits.size()),
@@ -51,6 +80,8 @@ void TDir::Clear() {
   FKeys.clear();
   FKeyUnits.clear();
   FFiles.clear();
+  FOwners.clear();
+  FOwnerIndex.clear();
 }
 
 // Directories first (the kind an entry had when it was added), then an
@@ -70,6 +101,8 @@ void TDir::SwapEntries(TDir& Other) {
   FFiles.swap(Other.FFiles);
   FKeys.swap(Other.FKeys);
   FKeyUnits.swap(Other.FKeyUnits);
+  FOwners.swap(Other.FOwners);
+  FOwnerIndex.swap(Other.FOwnerIndex);
 }
 
 int TDir::Count() const { return int(FFiles.size()); }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <deque>
 #include <memory>
@@ -15,8 +16,16 @@ class TDir {
   TDir(const TDir&) = delete;
   TDir& operator=(const TDir&) = delete;
 
-  // Takes the entry in; the directory keeps its own copy, which Files() hands out.
-  void AddFile(std::unique_ptr<TFile> File);
+  // Takes the entry in; the directory keeps its own copy, which Files() hands
+  // out. Owner is the owner's name the listing gave, empty for none; each
+  // name is kept once, as a directory's entries share a few owners.
+  void AddFile(std::unique_ptr<TFile> File, const QString& Owner = QString());
+  // The owner's name the listing gave for one of its entries; empty for none.
+  QString Owner(const TFile& File) const;
+  // The entry whose name is RemoteName; null when there is none, or more
+  // than one (psftp shows two names alike when they differ only in control
+  // characters).
+  const TFile* FindNamed(const QString& RemoteName) const;
   void Clear();
   // Takes Other's entries in place of its own (Other gets these): a
   // directory that pages show is refilled without a new object.
@@ -53,9 +62,14 @@ class TDir {
     quint32 IsDirectory;
   };
 
+  quint16 OwnerIndexOf(const QString& Owner);
+
   std::deque<TFile> FFiles;  // in the order added; their addresses never move
   QString FName;
   QDateTime FListedAt;
   std::vector<TSortKey> FKeys;  // in display order
   std::vector<char16_t> FKeyUnits;
+  // The owners' names; an entry holds its owner's place here, plus one.
+  std::vector<QString> FOwners;
+  QHash<QString, quint16> FOwnerIndex;
 };

@@ -25,6 +25,17 @@ class TFile {
   // The modification time the listing gave; invalid when it gave none.
   TListedTime ListedTime() const { return FListedTime; }
   void SetListedTime(TListedTime Value) { FListedTime = Value; }
+  // The permission bits the listing gave (07777); -1 when it gave none.
+  int Permissions() const { return FPermissions; }
+  void SetPermissions(int Value) { FPermissions = qint16(Value >= 0 ? Value & 07777 : -1); }
+  // The link count the listing gave; 0 when it gave none. Counts past 65535
+  // are kept as 65535: what matters is whether there is more than one.
+  int Links() const { return FLinks; }
+  void SetLinks(int Value) { FLinks = quint16(qBound(0, Value, 0xFFFF)); }
+  // Where the owner's name stands in its directory's table (TDir::Owner);
+  // 0 when the listing named none. Set by the directory that takes it.
+  quint16 OwnerIndex() const { return FOwnerIndex; }
+  void SetOwnerIndex(quint16 Value) { FOwnerIndex = Value; }
   const QString& RemoteName() const { return FRemoteName; }
   QString RemoteShortName() const;
   // Classified once from the name's extension and remembered.
@@ -38,6 +49,9 @@ class TFile {
  private:
   bool FIsDirectory = false;
   bool FIsLink = false;
+  qint16 FPermissions = -1;  // these three fill the room before FSize
+  quint16 FLinks = 0;
+  quint16 FOwnerIndex = 0;
   qint64 FSize = -1;
   QString FRemoteName;
   mutable bool FIsBinaryFile = false;

@@ -1,6 +1,7 @@
 #include "remote/listing/ListingParser.h"
 
 #include <QStringView>
+#include <limits>
 
 #include "remote/listing/PerlRegEx.h"
 
@@ -114,6 +115,33 @@ QStringView LinkName(QStringView Name) {
   return arrow > 0 ? Name.left(arrow) : Name;
 }
 
+// "x", "s" and "t" set the execute bit (with the set-id or sticky bit for
+// the last two), "S" and "T" the special bit alone; "l" and "L" are older
+// systems' mandatory locking, the set-group-id bit without execute.
+bool AddPermission(QChar C, int Triplet, int& Bits) {
+  const int special = Triplet == 0 ? 04000 : Triplet == 1 ? 02000 : 01000;
+  const int shift = 3 * (2 - Triplet);
+  switch (C.unicode()) {
+    case u'-':
+      return true;
+    case u'x':
+      Bits |= 1 << shift;
+      return true;
+    case u's':
+    case u't':
+      Bits |= (1 << shift) | special;
+      return true;
+    case u'S':
+    case u'T':
+    case u'l':
+    case u'L':
+      Bits |= special;
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool IsPsftpMessage(QStringView Line) {
   for (const QString& message : kPsftpMessages)
     if (Line.startsWith(message)) return true;
@@ -141,6 +169,25 @@ bool TListingParser::ParseHeader(const QString& Line, QString& DirName) {
   if (at < 0 || at + Header.size() == text.size()) return false;
   DirName = text.mid(at + Header.size()).toString();
   return true;
+}
+
+int TListingParser::PermissionsOf(QStringView Mode) {
+  if (!LooksLikeMode(Mode)) return -1;
+  int bits = 0;
+  for (int triplet = 0; triplet < 3; ++triplet) {
+    const QStringView rwx = Mode.mid(1 + 3 * triplet, 3);
+    const int shift = 3 * (2 - triplet);
+    if (rwx[0] == u'r')
+      bits |= 4 << shift;
+    else if (rwx[0] != u'-')
+      return -1;
+    if (rwx[1] == u'w')
+      bits |= 2 << shift;
+    else if (rwx[1] != u'-')
+      return -1;
+    if (!AddPermission(rwx[2], triplet, bits)) return -1;
+  }
+  return bits;
 }
 
 bool TListingParser::ParseEntry(const QString& Line, QString& Name, bool& IsDirectory) {
@@ -171,7 +218,13 @@ bool TListingParser::ParseEntry(const QString& Line, TEntry& Entry) {
   QString name;
   qint64 size = -1;
   TListedTime time;
+  int permissions = -1;
+  int links = 0;
+  QString owner;
   if (IsLongListing(fields)) {
+    permissions = PermissionsOf(fields.Field[0]);
+    links = int(qMin<qint64>(fields.Field[1].toLongLong(), std::numeric_limits<int>::max()));
+    owner = fields.Field[2].toString();
     size = fields.Field[4].toLongLong();
     time = TListedTime::Parse(fields.Field[5], fields.Field[6], fields.Field[7]);
     QStringView field = text.mid(fields.NameStart);
@@ -188,5 +241,8 @@ bool TListingParser::ParseEntry(const QString& Line, TEntry& Entry) {
   Entry.IsLink = text.startsWith(u'l');
   Entry.Size = size;
   Entry.Time = time;
+  Entry.Permissions = permissions;
+  Entry.Links = links;
+  Entry.Owner = owner;
   return true;
 }

@@ -28,6 +28,14 @@ class TListingParser {
     bool IsLink = false;
     qint64 Size = -1;  // -1 when the line gives none
     TListedTime Time;  // invalid when the line gives none
+    // The permission bits (07777, set-id and sticky bits included); -1 when
+    // the line gives none it can be read as.
+    int Permissions = -1;
+    int Links = 0;  // the link count; 0 when the line gives none
+    QString Owner;  // the owner's name, or number; empty when the line gives none
   };
+  // The permission bits of a mode field such as "-rwsr-x---"; -1 when the
+  // field is not one.
+  static int PermissionsOf(QStringView Mode);
   static bool ParseEntry(const QString& Line, TEntry& Entry);
 };

@@ -38,7 +38,9 @@ void TListOperation::Line(const QString& Text) {
   file->SetIsLink(entry.IsLink);
   file->SetSize(entry.Size);
   file->SetListedTime(entry.Time);
-  FEntries->AddFile(std::move(file));
+  file->SetPermissions(entry.Permissions);
+  file->SetLinks(entry.Links);
+  FEntries->AddFile(std::move(file), entry.Owner);
 }
 
 QString TListOperation::Progress() const {

@@ -19,3 +19,13 @@ QByteArray TPsftpCommand::Build(const QByteArray& Verb, const QByteArrayList& Ar
   for (const QByteArray& arg : Args) command += ' ' + QuoteArgument(arg);
   return command;
 }
+
+QByteArray TPsftpCommand::LiteralPattern(const QByteArray& Path) {
+  QByteArray escaped;
+  escaped.reserve(Path.size());
+  for (const char c : Path) {
+    if (c == '*' || c == '?' || c == '[' || c == ']' || c == '\\') escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}

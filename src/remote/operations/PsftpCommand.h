@@ -13,4 +13,9 @@ class TPsftpCommand {
   // psftp groups words with double quotes and reads a doubled double quote
   // as one literal quote, inside or outside quotes; nothing else is special.
   static QByteArray QuoteArgument(const QByteArray& Arg);
+  // Path as a psftp pattern that matches only itself, for the commands that
+  // read their file arguments as patterns ("mv"'s sources, "rm", "chmod"):
+  // psftp (PuTTY's wildcard.c) takes a backslash as making the next byte
+  // literal, and a path holding none of "*?[]\\" after that as a plain name.
+  static QByteArray LiteralPattern(const QByteArray& Path);
 };

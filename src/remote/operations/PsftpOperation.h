@@ -47,6 +47,8 @@ class TPsftpOperation {
   virtual bool SavesPage() const { return false; }
   // The remote file it writes, as the user knows it; empty for none.
   virtual QString Writes() const { return QString(); }
+  // It writes that file itself, so breaking it off may cut the file short.
+  virtual bool WritesInPlace() const { return false; }
   // psftp ended with this answer open: whatever it had begun to write locally
   // is of no use.
   virtual void Abandon() {}

@@ -33,6 +33,7 @@ void TPutOperation::Line(const QString& Text) {
 
 // Without a remote name psftp names the file after the local one.
 QString TPutOperation::Writes() const {
+  if (!FWrites.isEmpty()) return FWrites;
   return FRemotePath.isEmpty() ? QFileInfo(FLocalPath).fileName()
                                : QString::fromLocal8Bit(FRemotePath);
 }

@@ -21,6 +21,9 @@ class TPutOperation : public TPsftpOperation {
   bool CountsAsUpload() const override { return true; }
   bool SavesPage() const override { return FMarksSaved; }
   QString Writes() const override;
+  bool WritesInPlace() const override { return FWrites.isEmpty(); }
+  // The file as the user knows it, when the upload goes to another name first.
+  void SetWrites(const QString& Name) { FWrites = Name; }
   const QString& LocalPath() const { return FLocalPath; }
   const QByteArray& RemotePath() const { return FRemotePath; }
   bool MarksSaved() const { return FMarksSaved; }
@@ -35,6 +38,7 @@ class TPutOperation : public TPsftpOperation {
   QString FLocalPath;
   QByteArray FRemotePath;
   bool FMarksSaved;
+  QString FWrites;
   bool FResultSeen = false;
   TRemoteFingerprint FSent;
   quint64 FSentVersion = 0;

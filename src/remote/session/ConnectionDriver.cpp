@@ -207,10 +207,11 @@ bool TConnectionDriver::UploadPending() const {
   return AnyOperation([](const TPsftpOperation& Operation) { return Operation.CountsAsUpload(); });
 }
 
-QStringList TConnectionDriver::UploadNames() const {
+QStringList TConnectionDriver::UploadNames(bool InPlaceOnly) const {
   QStringList names;
-  AnyOperation([&names](const TPsftpOperation& Operation) {
-    if (!Operation.Writes().isEmpty()) names << Operation.Writes();
+  AnyOperation([&names, InPlaceOnly](const TPsftpOperation& Operation) {
+    if (!Operation.Writes().isEmpty() && (!InPlaceOnly || Operation.WritesInPlace()))
+      names << Operation.Writes();
     return false;
   });
   return names;

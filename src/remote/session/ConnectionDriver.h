@@ -16,6 +16,7 @@
 #include "remote/session/Conversation.h"
 #include "remote/session/DriverView.h"
 #include "remote/session/SaveCheck.h"
+#include "remote/session/SaveSender.h"
 #include "remote/session/StatusMessage.h"
 
 class IPage;
@@ -23,14 +24,14 @@ class TVirtualRedirector;
 class TChangeDirOperation;
 class TListOperation;
 class TGetOperation;
-class TPutOperation;
 
 // The conversation with psftp: starts it, writes its commands one at a time,
 // reads its output into lines and answers' ends, and hands each line to the
 // operation whose answer is open (see TPsftpOperation). It reaches the window
 // only through IDriverView and IPage, so it runs and is tested without
 // widgets. The login and the end of psftp (TConnectionLogin) and the check
-// before a save (TSaveCheck) work through its IConversation.
+// before a save (TSaveCheck) and the sending of a save (TSaveSender) work
+// through its IConversation.
 class TConnectionDriver : private IConversation {
  public:
   TConnectionDriver(IDriverView& View, TVirtualRedirector& Redirector);
@@ -65,10 +66,10 @@ class TConnectionDriver : private IConversation {
   // page's remote file (or under its own name into psftp's current
   // directory, for a page never downloaded). Throws when the copy cannot be
   // written; nothing is then sent.
-  void Save(IPage* Page, const QString& LocalPath);
+  void Save(IPage* Page, const QString& LocalPath) { FSender.Save(Page, LocalPath); }
   // Uploads a local file the user dropped on Page's list into psftp's
   // current directory; the page's own text is not involved.
-  void Upload(IPage* Page, const QString& LocalPath);
+  void Upload(IPage* Page, const QString& LocalPath) { FSender.Upload(Page, LocalPath); }
   // Before a save: whether the remote file Save(Page, LocalPath) would write
   // still is what the page last saw (see TSaveCheck).
   void Check(IPage* Page, const QString& LocalPath) { FSaveCheck.Check(Page, LocalPath); }
@@ -82,15 +83,16 @@ class TConnectionDriver : private IConversation {
   // True while an upload (or the check a save begins with) was asked for and
   // neither its result nor a failure has come.
   bool UploadPending() const;
-  // The remote files uploads are writing or will write, in order.
-  QStringList UploadNames() const;
+  // The remote files uploads are writing or will write, in order; with
+  // InPlaceOnly, those that write the file itself (whose stop may cut it short).
+  QStringList UploadNames(bool InPlaceOnly = false) const;
   // Ends psftp at once, whatever it is doing; what it had not answered is
   // dropped (see TPsftpOperation::Drop).
   void Abort();
   // Where downloads, uploads and checks are reported (the editing controller).
   void SetTransferListener(ITransferListener* Listener) { FListener = Listener; }
   // True while psftp runs: only then can anything reach the server.
-  bool PsftpRunning() const;
+  bool PsftpRunning() const override;
   // True while a command is queued or its answer is open.
   bool Busy() const;
 
@@ -118,15 +120,13 @@ class TConnectionDriver : private IConversation {
 
   // What each operation's end means.
   void EnterDir(IPage* Page, const QByteArray& Dir) override;
+  void ListCurrentDir() override;
+  QByteArray UserName() const override { return FLogin.UserName(); }
   void FinishChangeDir(TChangeDirOperation& ChangeDir);
   void FinishList(TListOperation& List);
   void FinishGet(TGetOperation& Get);
   void PlaceDownload(TGetOperation& Get);
   bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const override;
-  void FinishPut(TPutOperation& Put);
-  QByteArray SaveTarget(const IPage& Page, const QString& LocalPath) const {
-    return FSaveCheck.Target(Page, LocalPath);
-  }
   QString RemotePathOf(const IPage& Page, const class TFile& File) const;
 
   ITransferListener& Listener() override;
@@ -156,4 +156,5 @@ class TConnectionDriver : private IConversation {
 
   TConnectionLogin FLogin{*this, FRedirector};
   TSaveCheck FSaveCheck{*this};
+  TSaveSender FSender{*this, FSaveCheck};
 };

@@ -35,6 +35,12 @@ void TConnectionDriver::EnterDir(IPage* Page, const QByteArray& Dir) {
       Bind(std::make_unique<TChangeDirOperation>(Page, Dir), &TConnectionDriver::FinishChangeDir));
 }
 
+void TConnectionDriver::ListCurrentDir() {
+  if (FCurrentDir.isEmpty()) return;
+  Start(
+      Bind(std::make_unique<TListOperation>(nullptr, FCurrentDir), &TConnectionDriver::FinishList));
+}
+
 void TConnectionDriver::FinishList(TListOperation& List) {
   if (!List.Succeeded()) {
     ReportFailure(List);

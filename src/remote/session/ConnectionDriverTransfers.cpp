@@ -8,7 +8,6 @@
 #include "remote/local/TempFolder.h"
 #include "remote/operations/GetOperation.h"
 #include "remote/operations/ListOperation.h"
-#include "remote/operations/PutOperation.h"
 #include "remote/session/ConnectionDriver.h"
 
 // The download went to a work file of its own; only a complete one takes the
@@ -67,52 +66,6 @@ void TConnectionDriver::PlaceDownload(TGetOperation& Get) {
   }
   page->SetRemoteFingerprint(seen);
   Listener().FileDownloaded(page, localPath, remotePath);
-}
-
-// The listing that follows shows the new file to every page on psftp's
-// folder, without moving the saving page to it: that page may show another.
-void TConnectionDriver::FinishPut(TPutOperation& Put) {
-  IPage* page = Put.Page();
-  if (!Put.Succeeded()) {
-    ReportFailure(Put);
-    if (page && Put.MarksSaved()) Listener().UploadFailed(page);
-    return;
-  }
-  if (!page && Put.PageClosed()) Debug("Upload finished after its tab was closed");
-  if (page && Put.MarksSaved()) {
-    page->SetRemoteFingerprint(Put.Sent());
-    Listener().FileUploaded(page, Put.SentVersion());
-  }
-  SetStatus("Saved", 0);
-  if (!FCurrentDir.isEmpty())
-    Start(Bind(std::make_unique<TListOperation>(nullptr, FCurrentDir),
-               &TConnectionDriver::FinishList));
-}
-
-void TConnectionDriver::Save(IPage* Page, const QString& LocalPath) {
-  // Check the names before anything is written.
-  auto put = std::make_unique<TPutOperation>(Page, LocalPath, Page->RemoteFileName(), true);
-  CheckLocalTarget(LocalPath);
-  Page->SaveToFile(LocalPath);
-  // The bytes psftp sends are those of the local copy as written now.
-  TRemoteFingerprint sent;
-  sent.RemotePath = SaveTarget(*Page, LocalPath);
-  sent.Sha256 = TRemoteFingerprint::Sha256Of(LocalPath);
-  put->SetSent(sent);
-  put->SetSentVersion(Page->TextVersion());
-  // psftp ending before the answer leaves the server's copy unknown.
-  TPutOperation* sending = put.get();
-  put->OnDrop([this, sending] {
-    if (sending->Page()) Listener().UploadFailed(sending->Page());
-  });
-  SetStatus("Saving...", 0);
-  Start(Bind(std::move(put), &TConnectionDriver::FinishPut));
-}
-
-void TConnectionDriver::Upload(IPage* Page, const QString& LocalPath) {
-  auto put = std::make_unique<TPutOperation>(Page, LocalPath, QByteArray(), false);
-  SetStatus("Uploading...", 0);
-  Start(Bind(std::move(put), &TConnectionDriver::FinishPut));
 }
 
 bool TConnectionDriver::Saving(const IPage* Page) const {

@@ -54,6 +54,8 @@ class TConnectionLogin {
   // The starting directory is then listed for no page.
   void PageClosing(IPage* Page);
   bool Connected() const { return FState.Connected(); }
+  // The user name psftp logs in with; empty when psftp asks for it.
+  const QByteArray& UserName() const { return FCurrentUserName; }
   // Shows the connected or not-connected state everywhere.
   void SetConnected(bool Value);
   void ShowConnection();

@@ -12,7 +12,8 @@ class IPage;
 class ITransferListener;
 class TDirectories;
 
-// What the login and the check before a save use of the connection driver.
+// What the login, the check before a save and the sending of a save use of
+// the connection driver.
 // They decide which commands psftp gets and what the answers mean; the
 // driver alone writes the commands, reads psftp's output and keeps the
 // status panel, so there is one conversation however many parts ask.
@@ -43,6 +44,12 @@ class IConversation {
   virtual bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const = 0;
   // Enters Dir for Page and lists it there.
   virtual void EnterDir(IPage* Page, const QByteArray& Dir) = 0;
+  // Lists psftp's current directory again, for the pages that show it.
+  virtual void ListCurrentDir() = 0;
+  // True while psftp runs: only then can anything reach the server.
+  virtual bool PsftpRunning() const = 0;
+  // The user name psftp logs in with; empty when psftp asks for it.
+  virtual QByteArray UserName() const = 0;
 
   // Tells the user that psftp refused Operation, in the status panel.
   virtual void ReportFailure(const TPsftpOperation& Operation) = 0;

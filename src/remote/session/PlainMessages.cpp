@@ -62,6 +62,41 @@ QString TPlainMessages::Refusal(const QString& Line) {
   return Line;
 }
 
+// psftp ends its refusals with its words for the SFTP status after the last
+// ": ". "failure" is the status that names no cause; what failed says more.
+QString TPlainMessages::SaveCause(const QString& Line) {
+  const QString line = Line.trimmed();
+  const qsizetype colon = line.lastIndexOf(": ");
+  const QString status = colon < 0 ? QString() : line.mid(colon + 2).trimmed().toLower();
+  const bool failure = status == "failure";
+  const bool denied = status == "permission denied";
+  const bool missing = status == "no such file or directory";
+  if (line.startsWith("error while writing")) {
+    // What OpenSSH's sftp-server answers for a full disk or quota.
+    if (failure || line == "error while writing")
+      return "the server could not store all of it (its disk may be full)";
+    return "the server stopped taking it (" + status + ")";
+  }
+  if (line.startsWith("local: unable to open ")) return "its local copy could not be read";
+  if (line.startsWith("get attrs for ") || line.startsWith("set attrs for "))
+    return "the server would not give the new copy the file's permissions (" + status + ")";
+  if (line.contains(": open for write: ")) {
+    if (denied) return "the server does not let you write there";
+    if (missing) return "its folder is no longer on the server";
+    if (failure) return "the server would not create a file there";
+  } else if (line.startsWith("mv ")) {
+    if (denied) return "the server does not let you rename files there";
+    if (missing) return "it is no longer on the server";
+    if (failure) return "the server refused a rename";
+  } else if (line.startsWith("rm ")) {
+    if (denied) return "the server does not let you remove files there";
+    if (failure) return "the server would not remove it";
+  } else if (line.startsWith("psftp did not report")) {
+    return "psftp did not say how it went";
+  }
+  return status.isEmpty() ? line : status;
+}
+
 TPlainMessages::TFatalError TPlainMessages::FatalError(const QString& Line, const QString& Host,
                                                        int Port, const QString& User) {
   const QString detail = Line.trimmed();

@@ -15,6 +15,10 @@ class TPlainMessages {
   // comes back unchanged.
   static QString Refusal(const QString& Line);
 
+  // Why a save failed, from psftp's line, as words that follow "NAME was not
+  // saved: " ("the server could not store all of it (its disk may be full)").
+  static QString SaveCause(const QString& Line);
+
   struct TFatalError {
     QString Text;    // what happened, in plain words
     QString Detail;  // psftp's own line

@@ -1,0 +1,24 @@
+#include "remote/operations/RemoveOperation.h"
+
+#include "remote/operations/PsftpCommand.h"
+
+TRemoveOperation::TRemoveOperation(IPage* Page, const QByteArray& Path, const QString& Writes)
+    : TPsftpOperation(Page), FPath(Path), FWrites(Writes) {
+  SetMissing("psftp did not report the removal");
+  Command();  // refuses a name psftp cannot take before anything is queued
+}
+
+QByteArray TRemoveOperation::Command() const {
+  return TPsftpCommand::Build("rm", {TPsftpCommand::LiteralPattern(FPath)});
+}
+
+// A pattern that matched several files would give several lines; ours is
+// literal, so a second line of any kind is not ours and fails it.
+void TRemoveOperation::Line(const QString& Text) {
+  const QString name = QString::fromLocal8Bit(FPath.mid(FPath.lastIndexOf('/') + 1));
+  if (!FRemoved && !Failed() && Text.startsWith("rm /") && Text.endsWith("/" + name + ": OK")) {
+    FRemoved = true;
+    return;
+  }
+  Fail(Text);
+}

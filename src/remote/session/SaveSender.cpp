@@ -1,0 +1,91 @@
+#include "remote/session/SaveSender.h"
+
+#include <QFileInfo>
+#include <memory>
+
+#include "remote/editing/DriverPage.h"
+#include "remote/editing/TransferListener.h"
+#include "remote/local/TempFolder.h"
+#include "remote/operations/PutOperation.h"
+#include "remote/session/Conversation.h"
+#include "remote/session/SafeSave.h"
+#include "remote/session/SaveCheck.h"
+#include "remote/session/SwapChoice.h"
+
+// A file on the server is replaced by a copy swapped in beside it when that
+// keeps what the file is (TSwapChoice); otherwise, and for a new file, "put"
+// writes it where it goes, named as it always was.
+void TSaveSender::Save(IPage* Page, const QString& LocalPath) {
+  TSafeSave::TRequest request;
+  request.Page = Page;
+  request.LocalPath = LocalPath;
+  request.Target = FCheck.Target(*Page, LocalPath);
+  request.PutName = Page->RemoteFileName();
+  request.Permissions = Permissions(request.Target);
+  // Check the names before anything is written.
+  const std::shared_ptr<TSafeSave> save = TSafeSave::Make(
+      FDriver, request, [this](TSafeSave& Done) { Landed(Done); },
+      [this](TSafeSave& Done) { FinishSave(Done); });
+  CheckLocalTarget(LocalPath);
+  Page->SaveToFile(LocalPath);
+  // The bytes psftp sends are those of the local copy as written now.
+  TRemoteFingerprint sent;
+  sent.RemotePath = request.Target;
+  sent.Sha256 = TRemoteFingerprint::Sha256Of(LocalPath);
+  save->Put().SetSent(sent);
+  save->Put().SetSentVersion(Page->TextVersion());
+  FDriver.SetStatus("Saving...", 0);
+  save->Begin();
+}
+
+// A dropped file goes into psftp's folder under its own name; one that is
+// there already is replaced as a save replaces it.
+void TSaveSender::Upload(IPage*, const QString& LocalPath) {
+  TSafeSave::TRequest request;
+  request.LocalPath = LocalPath;
+  const QByteArray name = QFileInfo(LocalPath).fileName().toLocal8Bit();
+  const QByteArray dir = FDriver.CurrentDir().toLocal8Bit();
+  request.Target = dir.isEmpty() ? name : dir + (dir.endsWith('/') ? "" : "/") + name;
+  request.Permissions = Permissions(request.Target);
+  const std::shared_ptr<TSafeSave> save = TSafeSave::Make(
+      FDriver, request, [this](TSafeSave& Done) { Landed(Done); },
+      [this](TSafeSave& Done) { FinishSave(Done); });
+  FDriver.SetStatus("Uploading...", 0);
+  save->Begin();
+}
+
+int TSaveSender::Permissions(const QByteArray& Target) {
+  const TSwapChoice choice = TSwapChoice::For(Target, FDriver.Directories(), FDriver.UserName());
+  if (choice.Way() == TSwapChoice::TWay::InPlace)
+    FDriver.Debug(
+        QString("%1 is written in place: %2").arg(QString::fromLocal8Bit(Target), choice.Why()));
+  return choice.Way() == TSwapChoice::TWay::Swap ? choice.Permissions() : -1;
+}
+
+// The file holds the page's text: the page is saved, though the old text
+// beside it may still be on its way out.
+void TSaveSender::Landed(TSafeSave& Save) {
+  IPage* page = Save.Page();
+  if (!page && Save.PageClosed()) FDriver.Debug("Upload finished after its tab was closed");
+  FDriver.SetStatus("Saved", 0);
+  if (!page) return;
+  page->SetRemoteFingerprint(Save.Sent());
+  FDriver.Listener().FileUploaded(page, Save.SentVersion());
+}
+
+// The listing that follows shows the new file to every page on psftp's
+// folder, without moving the saving page to it: that page may show another.
+void TSaveSender::FinishSave(TSafeSave& Save) {
+  IPage* page = Save.Page();
+  if (!Save.Saved()) {
+    FDriver.SetStatus(Save.Message(), 0, Save.Detail());
+    FDriver.Debug("Refused: " + Save.Detail());
+    if (page) FDriver.Listener().UploadFailed(page, Save.MayBeCut());
+    return;
+  }
+  FDriver.SetStatus(Save.Message(), 0, Save.Detail());
+  if (!Save.Detail().isEmpty()) FDriver.Debug(Save.Message() + " " + Save.Detail());
+  // A save whose last step was cut off is saved all the same; no listing
+  // can follow it, and the message says what is left on the server.
+  if (FDriver.PsftpRunning()) FDriver.ListCurrentDir();
+}
