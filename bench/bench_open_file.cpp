@@ -200,6 +200,9 @@ class TBenchForm : public TMainWindow, public IUserPrompts {
   int Choose(const TChoice& Choice) override { return Choice.Escape; }
   std::optional<QString> AskText(const QString&, const QString&) override { return std::nullopt; }
   std::optional<QString> AskFile(const QString&) override { return std::nullopt; }
+  std::optional<QString> AskSaveFile(const QString&, const QString&) override {
+    return std::nullopt;
+  }
   void AskHostKey(const THostKeyRequest&) override {
     QTimer::singleShot(0, this, [this] { Driver().AnswerHostKey(THostKeyAnswer::Once); });
   }

@@ -169,6 +169,9 @@ class TBenchPrompts : public IUserPrompts {
   int Choose(const TChoice& Choice) override { Die("asked: " + Choice.Text); }
   std::optional<QString> AskText(const QString&, const QString&) override { Die("asked a name"); }
   std::optional<QString> AskFile(const QString&) override { Die("asked for a file"); }
+  std::optional<QString> AskSaveFile(const QString&, const QString&) override {
+    Die("asked for a file");
+  }
 };
 
 // Answers the connect dialog and the host-key question at once. The debug

@@ -115,6 +115,9 @@ class TNoQuestions : public IUserPrompts {
   int Choose(const TChoice& Choice) override { Die("the check found a change: " + Choice.Text); }
   std::optional<QString> AskText(const QString&, const QString&) override { Die("asked a name"); }
   std::optional<QString> AskFile(const QString&) override { Die("asked for a file"); }
+  std::optional<QString> AskSaveFile(const QString&, const QString&) override {
+    Die("asked for a file");
+  }
 };
 
 class TView : public IDriverView {

@@ -1,9 +1,11 @@
 #include "ui/DialogPrompts.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "ui/SaveAsDialog.h"
 
@@ -56,6 +58,34 @@ std::optional<QString> TDialogPrompts::AskText(const QString& Title, const QStri
 
 std::optional<QString> TDialogPrompts::AskFile(const QString& Title) {
   const QString path = QFileDialog::getOpenFileName(FParent, Title);
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
+// The name before its extension is what a rename usually changes, so that
+// part is selected, as file managers do; a name with no extension, or one
+// that is all extension (".htaccess"), is selected whole.
+std::optional<QString> TDialogPrompts::AskName(const QString& Title, const QString& Label,
+                                               const QString& Value) {
+  QInputDialog dialog(FParent);
+  dialog.setWindowTitle(Title);
+  dialog.setLabelText(Label);
+  dialog.setTextValue(Value);
+  const qsizetype dot = Value.lastIndexOf('.');
+  QTimer::singleShot(0, &dialog, [&dialog, dot, &Value] {
+    if (auto* edit = dialog.findChild<QLineEdit*>())
+      edit->setSelection(0, int(dot > 0 ? dot : Value.size()));
+  });
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue();
+}
+
+QStringList TDialogPrompts::AskFiles(const QString& Title) {
+  return QFileDialog::getOpenFileNames(FParent, Title);
+}
+
+std::optional<QString> TDialogPrompts::AskSaveFile(const QString& Title, const QString& Name) {
+  const QString path = QFileDialog::getSaveFileName(FParent, Title, Name);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }

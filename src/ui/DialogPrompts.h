@@ -21,6 +21,10 @@ class TDialogPrompts : public IUserPrompts {
   int Choose(const TChoice& Choice) override;
   std::optional<QString> AskText(const QString& Title, const QString& Label) override;
   std::optional<QString> AskFile(const QString& Title) override;
+  std::optional<QString> AskName(const QString& Title, const QString& Label,
+                                 const QString& Value) override;
+  QStringList AskFiles(const QString& Title) override;
+  std::optional<QString> AskSaveFile(const QString& Title, const QString& Name) override;
 
  private:
   QWidget* FParent;

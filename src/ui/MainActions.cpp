@@ -72,6 +72,11 @@ void TMainActions::CreateActions() {
   ViewDebugLogAction =
       MakeAction("ViewDebugLogAction", "ViewDebugLogAction", QKeySequence("Ctrl+Alt+D"));
 
+  RefreshAction = MakeAction("RefreshAction", "&Refresh", QKeySequence(Qt::Key_F5),
+                             "Refresh|Lists the folder again", "view-refresh");
+  GoToFolderAction = MakeAction("GoToFolderAction", "&Go to Folder...", QKeySequence("Ctrl+L"),
+                                "Go to Folder|Opens a folder by its path");
+
   for (QAction* action : {ViewLineNumbersAction, WrapLinesAction, ShowConnectDialogAction})
     action->setCheckable(true);
   // Commands without a handler of their own.
@@ -82,15 +87,15 @@ void TMainActions::CreateActions() {
 
 QMenu* TMainActions::CreateMenus() {
   QMenu* file = FWindow.menuBar()->addMenu("&File");
-  file->addActions(
-      {ConnectAction, OpenAction, SaveAction, CloseTabAction, NewAction, PrintAction, ExitAction});
+  file->addActions({ConnectAction, OpenAction, SaveAction, CloseTabAction, NewAction,
+                    GoToFolderAction, PrintAction, ExitAction});
   QMenu* edit = FWindow.menuBar()->addMenu("&Edit");
   edit->addActions(
       {CutAction, CopyAction, PasteAction, SelectAllAction, UndoAction, RedoAction, DeleteAction});
   edit->addSeparator();
   edit->addActions({FindAction, ReplaceAction, FindNextAction, FindPreviousAction, GoToLineAction});
   QMenu* view = FWindow.menuBar()->addMenu("&View");
-  view->addActions({ViewLineNumbersAction, WrapLinesAction});
+  view->addActions({RefreshAction, ViewLineNumbersAction, WrapLinesAction});
   CreateLanguageMenu(view);
   FWindow.menuBar()->addMenu("&Settings")->addActions({FontAction, ShowConnectDialogAction});
   FWindow.menuBar()->addMenu("&Help")->addAction(AboutAction);
@@ -116,7 +121,7 @@ void TMainActions::CreateToolBar() {
   ToolBar->setMovable(false);
   ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
   ToolBar->setIconSize(QSize(16, 16));
-  ToolBar->addAction(ConnectAction);
+  ToolBar->addActions({ConnectAction, RefreshAction});
   ToolBar->addSeparator();
   ToolBar->addActions({NewAction, OpenAction, SaveAction});
   ToolBar->addSeparator();

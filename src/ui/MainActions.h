@@ -42,6 +42,9 @@ class TMainActions {
   QAction* ShowConnectDialogAction;
   QAction* AboutAction;
   QAction* ViewDebugLogAction;
+  // The list's folder: list it again, or go to one by its path.
+  QAction* RefreshAction;
+  QAction* GoToFolderAction;
   QToolBar* ToolBar;
   // View > Language: one checkable action per language, its data the
   // TLanguage as an int; the group keeps one checked.

@@ -27,6 +27,7 @@
 #include "ui/EditorStatus.h"
 #include "ui/Highlighters.h"
 #include "ui/Icons.h"
+#include "ui/ListCommands.h"
 #include "ui/LoginDialogs.h"
 #include "ui/Pages.h"
 #include "ui/SaveLock.h"
@@ -86,6 +87,7 @@ TMainWindow::TMainWindow(QWidget* Parent)
                                                   [this](QFont& Font) { return AskFont(Font); });
   FEditCommands->SetAskLine([this](int& Line, int Last) { return AskLine(Line, Last); });
   FEditorStatus = new TEditorStatus(*statusBar());
+  CreateListCommands();
   CreateEditorManager();
   FCloseSequence = std::make_unique<TCloseSequence>(
       *FPages, *FUnsavedGuard, *FRemoteEditor, [this] { return UploadInProgress(); },
@@ -132,6 +134,24 @@ void TMainWindow::ConnectActionHandlers() {
     connect(action, &QAction::triggered, this, handler);
 }
 
+void TMainWindow::CreateListCommands() {
+  TListCommands::THooks hooks;
+  hooks.Prompts = [this]() -> IUserPrompts& { return Prompts(); };
+  hooks.OpenSelected = [this] { FEditorManager->OpenSelected(); };
+  // One at a time, as drops go, each with the drop's question.
+  hooks.Upload = [this](TPage* Page, const QStringList& Files) {
+    for (const QString& file : Files) FRemoteEditor->Drop(Page, Page->Frame()->Connected(), {file});
+  };
+  FListCommands = new TListCommands(*this, *FPages, *FDriver, *RefreshAction, *GoToFolderAction,
+                                    std::move(hooks));
+  TFileCommands::THooks files;
+  files.ForEachPage = [this](const std::function<void(IPage*)>& Visit) {
+    FPages->ForEach([&Visit](TPage* Page) { Visit(Page); });
+  };
+  files.NewPage = [this]() -> IPage* { return CreateTab(); };
+  FDriver->Files().SetHooks(std::move(files));
+}
+
 void TMainWindow::CreateEditorManager() {
   TEditorManager::THooks hooks;
   hooks.ConnectRequested = [this] { ConnectActionExecute(); };
@@ -142,6 +162,7 @@ void TMainWindow::CreateEditorManager() {
   };
   hooks.PageMade = [this](TPage* Page) {
     Page->SetFactsChanged([this, Page] { FEditorStatus->FactsChanged(Page); });
+    FListCommands->Wire(Page);
   };
   hooks.EditChanged = [this] { UpdateEditActions(); };
   hooks.Prompts = [this]() -> IUserPrompts& { return Prompts(); };
@@ -205,6 +226,7 @@ void TMainWindow::UpdateActions() {
   const bool connected = FConnectionView->Connected();
   NewAction->setEnabled(free && connected);
   OpenAction->setEnabled(free && connected);
+  if (FListCommands) FListCommands->Update();
 }
 
 // ---------------------------------------------------------------- commands

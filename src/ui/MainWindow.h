@@ -29,6 +29,7 @@ class TEditorStatus;
 class TFindDialog;
 class THighlighters;
 class THostKeyDialog;
+class TListCommands;
 class TLoginDialogs;
 class TPages;
 class TPasswordDialog;
@@ -88,6 +89,7 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
  private:
   IUserPrompts& DialogPromptsAsPrompts();
   void ConnectActionHandlers();
+  void CreateListCommands();
   void CreateEditorManager();
 
   // The driver talks through the child process, so the process comes first
@@ -143,7 +145,13 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
  private:
   std::unique_ptr<TEditCommands> FEditCommands;
   TEditorStatus* FEditorStatus = nullptr;
+  // The directory list's commands; a child of the window.
+  TListCommands* FListCommands = nullptr;
 
+ public:
+  TListCommands& ListCommands() { return *FListCommands; }
+
+ private:
   // ------------------------------------------------ start-up (MainWindowStartup.cpp)
  public:
   void ApplySettings();

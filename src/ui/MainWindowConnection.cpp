@@ -37,6 +37,7 @@ void TMainWindow::ConnectionChanged(bool Connected, const QString& HostName) {
 
 void TMainWindow::DirectoryListed(IPage* Page, TDir* Dir) {
   FConnectionView->ShowListing(Page, Dir);
+  UpdateActions();
 }
 
 void TMainWindow::Log(TLog Kind, const QString& Text) { FConnectionView->Log(Kind, Text); }

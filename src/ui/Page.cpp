@@ -1,6 +1,8 @@
 #include "ui/Page.h"
 
+#include <QItemSelectionModel>
 #include <QListView>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <Qsci/qsciscintilla.h>
 #include <algorithm>
@@ -63,6 +65,14 @@ TPage::TPage(QTabWidget* Tabs, QWidget* TabSheet, TEditFrame* EditFrame,
       FSavedChanged(std::move(SavedChanged)) {
   FEditor->setEolMode(EolModeFor(FDocument.Format.LineEnd));
   QObject::connect(FEditor, &QsciScintilla::textChanged, this, [this] { ++FTextVersion; });
+  // By name: a refilled folder's rows hold other entries by then. A reset
+  // of the model clears the selection without a signal, so the name
+  // outlives it.
+  QObject::connect(DirListBox()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                   [this] {
+                     const TFile* file = SelectedFile();
+                     FSelectedName = file ? file->RemoteName() : QString();
+                   });
 }
 
 // The tab says why the page takes no typing; the lock of a save in progress
@@ -82,9 +92,17 @@ void TPage::SetDir(TDir* Value) {
 }
 
 // The list reads its rows from the directory itself (see TDirListModel).
+// A folder listed again keeps the entry the user had selected, if it is
+// still there, and the place the list was scrolled to.
 void TPage::PopulateDirListBox() {
   if (!FDir) return;
+  const bool again = FEditFrame->DirListModel()->Dir() == FDir;
+  const QString name = FSelectedName;
+  const int scrolled = DirListBox()->verticalScrollBar()->value();
   FEditFrame->DirListModel()->SetDir(FDir);
+  if (!again) return;
+  if (!name.isEmpty()) SelectFile(name);
+  DirListBox()->verticalScrollBar()->setValue(scrolled);
 }
 
 void TPage::ClearDirListBox() { FEditFrame->DirListModel()->SetDir(nullptr); }

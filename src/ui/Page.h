@@ -78,6 +78,8 @@ class TPage : public QObject, public IPage {
   QWidget* FTabSheet;
   QTabWidget* FTabs;
   TDir* FDir = nullptr;
+  // The entry last selected in the list, by name.
+  QString FSelectedName;
   TRemoteDocument FDocument;
   bool FLoading = false;
   bool FReceiving = false;

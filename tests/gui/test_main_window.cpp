@@ -120,20 +120,21 @@ TEST_F(MainWindowTest, MenusAndToolbarListTheCommandsInOrder) {
   }
   EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&View", "&Settings", "&Help"}));
   EXPECT_EQ(items[0], QStringList({"ConnectAction", "OpenAction", "SaveAction", "CloseTabAction",
-                                   "NewAction", "PrintAction", "ExitAction"}));
+                                   "NewAction", "GoToFolderAction", "PrintAction", "ExitAction"}));
   EXPECT_EQ(items[1],
             QStringList({"CutAction", "CopyAction", "PasteAction", "SelectAllAction", "UndoAction",
                          "RedoAction", "DeleteAction", "|", "FindAction", "ReplaceAction",
                          "FindNextAction", "FindPreviousAction", "GoToLineAction"}));
-  EXPECT_EQ(items[2], QStringList({"ViewLineNumbersAction", "WrapLinesAction", ""}));
+  EXPECT_EQ(items[2],
+            QStringList({"RefreshAction", "ViewLineNumbersAction", "WrapLinesAction", ""}));
   EXPECT_EQ(form.RedoAction->shortcuts(),
             QList<QKeySequence>({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
   EXPECT_EQ(items[3], QStringList({"FontAction", "ShowConnectDialogAction"}));
   EXPECT_EQ(items[4], QStringList({"AboutAction"}));
   EXPECT_EQ(ActionTexts(form.ToolBar->actions()),
-            QStringList({"ConnectAction", "|", "NewAction", "OpenAction", "SaveAction", "|",
-                         "CutAction", "CopyAction", "PasteAction", "UndoAction", "RedoAction", "|",
-                         "ExitAction"}));
+            QStringList({"ConnectAction", "RefreshAction", "|", "NewAction", "OpenAction",
+                         "SaveAction", "|", "CutAction", "CopyAction", "PasteAction", "UndoAction",
+                         "RedoAction", "|", "ExitAction"}));
   EXPECT_EQ(form.ToolBar->toolButtonStyle(), Qt::ToolButtonIconOnly);
   for (QAction* action : form.ToolBar->actions()) {
     if (action->isSeparator()) continue;

@@ -73,6 +73,9 @@ class TConflictForm : public TMainWindow, public IUserPrompts {
   using TMainWindow::Inform;
   bool Confirm(const QString&) override { return false; }
   std::optional<QString> AskFile(const QString&) override { return std::nullopt; }
+  std::optional<QString> AskSaveFile(const QString&, const QString&) override {
+    return std::nullopt;
+  }
   void Log(TLog Kind, const QString& Text) override {
     // The local command that closes each answer tells nothing of the check.
     if (Kind == TLog::Command && !Text.startsWith("lcd ")) Commands << Text.trimmed();

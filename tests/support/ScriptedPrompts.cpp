@@ -24,4 +24,10 @@ std::optional<QString> TScriptedPrompts::AskText(const QString& Title, const QSt
   return TextAnswer;
 }
 
+std::optional<QString> TScriptedPrompts::AskName(const QString& Title, const QString& Label,
+                                                 const QString& Value) {
+  NamesOffered << Value;
+  return AskText(Title, Label);
+}
+
 std::optional<QString> TScriptedPrompts::AskFile(const QString&) { return FileAnswer; }

@@ -20,6 +20,9 @@ class TScriptedPrompts : public IUserPrompts {
   int Choose(const TChoice& Choice) override;
   std::optional<QString> AskText(const QString& Title, const QString& Label) override;
   std::optional<QString> AskFile(const QString& Title) override;
+  std::optional<QString> AskName(const QString& Title, const QString& Label,
+                                 const QString& Value) override;
+  std::optional<QString> AskSaveFile(const QString&, const QString&) override { return FileAnswer; }
 
   std::deque<bool> ConfirmAnswers;  // empty: Yes
   // Answers by their text ("Overwrite", "Cancel", ...); empty: the escape.
@@ -34,6 +37,7 @@ class TScriptedPrompts : public IUserPrompts {
   QStringList Choices;              // the question texts
   std::deque<QStringList> Offered;  // each choice's answers
   QStringList TextQuestions;
+  QStringList NamesOffered;  // each name question's preset value
 };
 
 // Gives Page's document a local copy named Name in its own folder, as a

@@ -679,7 +679,7 @@ TEST_F(DriverTest, DropOnTheListUploadsAfterTheQuestion) {
   EXPECT_EQ(prompts.Confirms.last(), "Upload the file /tmp/my file to the server?");
   EXPECT_TRUE(redirector.Written.isEmpty());
   editing.Drop(view.ActivePage(), true, {"/tmp/my file"});
-  EXPECT_EQ(redirector.Written, QByteArrayList{"put \"/tmp/my file\""});
+  EXPECT_EQ(redirector.Written, QByteArrayList{"put \"/tmp/my file\" \"/www/my file\""});
   EXPECT_EQ(view.Status[0], "Uploading...");
   Feed("local:/tmp/my file => remote:/www/my file\npsftp> ");
   EXPECT_EQ(view.Status[0], "Saved");

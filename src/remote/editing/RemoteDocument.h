@@ -29,6 +29,9 @@ struct TRemoteDocument {
   // True once the file is known to be on the server (downloaded, or an
   // upload of it confirmed).
   bool OnServer = false;
+  // The user deleted the file from the list while the page was open: its
+  // next save asks before it puts the file back.
+  bool DeletedHere = false;
 
   // True after a save of this text failed or was stopped: a change on the
   // server since is Quillery's own, not someone else's.

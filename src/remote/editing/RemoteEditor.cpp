@@ -66,6 +66,7 @@ bool TRemoteEditor::Save(IPage* Page) {
       FSaveAgain.push_back(Page);
     return true;
   }
+  if (Page->Document().DeletedHere && !SaveDeletedAgain(Page)) return false;
   QString localPath = Page->Document().LocalPath;
   if (localPath.isEmpty()) {
     const std::optional<QString> name = FPrompts->AskText("Save As...", "Filename:");
@@ -295,6 +296,24 @@ void TRemoteEditor::Answer(IPage* Page, const TRemoteCheck& Check) {
   }
   if (FHooks.SaveAbandoned) FHooks.SaveAbandoned(Page);
   if (answer == "Open server version") OpenServerVersion(Page, Check);
+}
+
+// The user deleted the file from the list. Put back, it is a new file: the
+// check then asks only if someone made another one there meanwhile.
+bool TRemoteEditor::SaveDeletedAgain(IPage* Page) {
+  TRemoteDocument& document = Page->Document();
+  const QString remote = QString::fromLocal8Bit(document.RemotePath);
+  IUserPrompts::TChoice choice;
+  choice.Title = "Quillery";
+  choice.Text = QString("%1 is no longer on the server. Save it there again?")
+                    .arg(remote.mid(remote.lastIndexOf('/') + 1));
+  choice.Answers = QStringList{"Yes", "No"};
+  choice.Default = 0;
+  choice.Escape = 1;
+  if (FPrompts->Choose(choice) != 0) return false;
+  document.DeletedHere = false;
+  document.Fingerprint = TRemoteFingerprint();
+  return true;
 }
 
 // The server's text goes into a new page, as if just opened; the user's page

@@ -81,6 +81,7 @@ class TRemoteEditor : public ITransferListener {
   void AskNext();
   void Answer(IPage* Page, const TRemoteCheck& Check);
   void OpenServerVersion(IPage* Page, const TRemoteCheck& Check);
+  bool SaveDeletedAgain(IPage* Page);
   bool Ambiguous(const IPage* Page, const QString& Name);
   void DisconnectWhenSaved();
 

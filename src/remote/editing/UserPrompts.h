@@ -35,4 +35,18 @@ class IUserPrompts {
   virtual std::optional<QString> AskText(const QString& Title, const QString& Label) = 0;
   // A local file to read; none when cancelled.
   virtual std::optional<QString> AskFile(const QString& Title) = 0;
+  // A name, preset with Value and its part before the extension selected,
+  // as file managers ask for a new name; none when cancelled.
+  virtual std::optional<QString> AskName(const QString& Title, const QString& Label,
+                                         const QString& Value) {
+    Q_UNUSED(Value);
+    return AskText(Title, Label);
+  }
+  // Local files to read; empty when cancelled.
+  virtual QStringList AskFiles(const QString& Title) {
+    const std::optional<QString> file = AskFile(Title);
+    return file ? QStringList{*file} : QStringList();
+  }
+  // A local file to write, preset with Name; none when cancelled.
+  virtual std::optional<QString> AskSaveFile(const QString& Title, const QString& Name) = 0;
 };

@@ -14,12 +14,13 @@
 // share. Anything else fails the operation, and no line at all does too.
 class TMoveOperation : public TPsftpOperation {
  public:
-  // From and To must be full paths in the same folder.
+  // From and To must be full paths in the same folder. Writes: the file a
+  // save's step belongs to; empty for a rename of its own.
   TMoveOperation(IPage* Page, const QByteArray& From, const QByteArray& To, const QString& Writes);
   QByteArray Command() const override;
   void Line(const QString& Text) override;
   bool Succeeded() const override { return FMoved && !Failed(); }
-  bool CountsAsUpload() const override { return true; }
+  bool CountsAsUpload() const override { return !FWrites.isEmpty(); }
   bool SavesPage() const override { return Page() != nullptr; }
   QString Writes() const override { return FWrites; }
   // After the prompt: FROM was not there to move.

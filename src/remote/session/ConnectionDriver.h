@@ -15,6 +15,7 @@
 #include "remote/session/ConnectionLogin.h"
 #include "remote/session/Conversation.h"
 #include "remote/session/DriverView.h"
+#include "remote/session/FileCommands.h"
 #include "remote/session/SaveCheck.h"
 #include "remote/session/SaveSender.h"
 #include "remote/session/StatusMessage.h"
@@ -57,6 +58,11 @@ class TConnectionDriver : private IConversation {
     FLogin.ErrorInput(NewInput);
   }
   void VirtualRedirectorChildProcessEnd(QObject* Sender);
+
+  // The commands on the server's files from a page's list.
+  TFileCommands& Files() { return FFiles; }
+  void OpenFile(IPage* Page, const QByteArray& Path) override;
+  QString HomeDir() const override { return FLogin.HomeDir(); }
 
   // Enters the directory Entry names, or downloads the file, for Page, which
   // shows the directory Entry was listed in. A link is tried as a directory
@@ -157,4 +163,5 @@ class TConnectionDriver : private IConversation {
   TConnectionLogin FLogin{*this, FRedirector};
   TSaveCheck FSaveCheck{*this};
   TSaveSender FSender{*this, FSaveCheck};
+  TFileCommands FFiles{*this};
 };

@@ -26,8 +26,11 @@ void TConnectionDriver::FinishChangeDir(TChangeDirOperation& ChangeDir) {
     return;
   }
   SetCurrentDir(ChangeDir.NewDir());
-  Start(Bind(std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir()),
-             &TConnectionDriver::FinishList));
+  // "ls" lists wherever psftp is: it goes before anything queued meanwhile,
+  // which may be another "cd".
+  FQueue.push_front(Bind(std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir()),
+                         &TConnectionDriver::FinishList));
+  WriteNext();
 }
 
 void TConnectionDriver::EnterDir(IPage* Page, const QByteArray& Dir) {
@@ -65,6 +68,16 @@ QString TConnectionDriver::RemotePathOf(const IPage& Page, const TFile& File) co
   const QString dir = shown ? shown->Name() : FCurrentDir;
   if (dir.isEmpty()) return File.RemoteName();
   return dir + (dir.endsWith('/') ? "" : "/") + File.RemoteName();
+}
+
+void TConnectionDriver::OpenFile(IPage* Page, const QByteArray& Path) {
+  auto get = std::make_unique<TGetOperation>(Page, Path, NewWorkFile(".get-"));
+  TGetOperation* receiving = get.get();
+  get->OnDrop([this, receiving] {
+    if (receiving->Page()) Listener().DownloadEnded(receiving->Page());
+  });
+  SetDownloading(true);
+  Start(Bind(std::move(get), &TConnectionDriver::FinishGet));
 }
 
 void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {

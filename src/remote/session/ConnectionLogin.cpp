@@ -215,6 +215,7 @@ void TConnectionLogin::FinishLogin(TLoginOperation& Login) {
   // its key (psftp says so only with -v, which it does not get). Said, so
   // a user who expected a password question knows why none came.
   if (FAttempt.ViaAgent && !FAttempt.PasswordAsked) FDriver.SetStatus("Connected (SSH agent)", 0);
+  FHomeDir = Login.HomeDir();
   FDriver.SetCurrentDir(Login.HomeDir());
   ErrorReport::Guarded([this] { FDriver.EnterDir(FStartingPage, FStartingDir); });
 }

@@ -56,6 +56,8 @@ class TConnectionLogin {
   bool Connected() const { return FState.Connected(); }
   // The user name psftp logs in with; empty when psftp asks for it.
   const QByteArray& UserName() const { return FCurrentUserName; }
+  // The folder the last login started in, as the server named it.
+  const QString& HomeDir() const { return FHomeDir; }
   // Shows the connected or not-connected state everywhere.
   void SetConnected(bool Value);
   void ShowConnection();
@@ -84,6 +86,7 @@ class TConnectionLogin {
   IPage* FStartingPage = nullptr;
   QByteArray FCurrentHostName;
   QByteArray FCurrentUserName;
+  QString FHomeDir;
   int FCurrentPort = 22;
   QString FProxyJump;
   THostKeyRequest::TKind FPendingQuestion = THostKeyRequest::hkNewKey;

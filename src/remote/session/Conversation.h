@@ -48,6 +48,10 @@ class IConversation {
   virtual void ListCurrentDir() = 0;
   // True while psftp runs: only then can anything reach the server.
   virtual bool PsftpRunning() const = 0;
+  // Downloads the remote file Path into Page, as opening it from a list does.
+  virtual void OpenFile(IPage* Page, const QByteArray& Path) = 0;
+  // The folder the login started in, as the server named it.
+  virtual QString HomeDir() const = 0;
   // The user name psftp logs in with; empty when psftp asks for it.
   virtual QByteArray UserName() const = 0;
 

@@ -63,6 +63,18 @@ QString TPlainMessages::Refusal(const QString& Line) {
 }
 
 // psftp ends its refusals with its words for the SFTP status after the last
+// ": ". "failure" is SSH's status that names no cause.
+QString TPlainMessages::Cause(const QString& Line) {
+  const QString line = Line.trimmed();
+  const qsizetype colon = line.lastIndexOf(": ");
+  const QString status = colon < 0 ? line : line.mid(colon + 2).trimmed();
+  if (status.compare("failure", Qt::CaseInsensitive) == 0) return "the server refused it";
+  if (status.compare("no such file or directory", Qt::CaseInsensitive) == 0)
+    return "it is no longer on the server";
+  return status.isEmpty() ? "the server refused it" : status;
+}
+
+// psftp ends its refusals with its words for the SFTP status after the last
 // ": ". "failure" is the status that names no cause; what failed says more.
 QString TPlainMessages::SaveCause(const QString& Line) {
   const QString line = Line.trimmed();

@@ -19,6 +19,10 @@ class TPlainMessages {
   // saved: " ("the server could not store all of it (its disk may be full)").
   static QString SaveCause(const QString& Line);
 
+  // The cause at the end of one of psftp's refusal lines, as words that
+  // follow "NAME was not renamed: " ("permission denied").
+  static QString Cause(const QString& Line);
+
   struct TFatalError {
     QString Text;    // what happened, in plain words
     QString Detail;  // psftp's own line

@@ -77,6 +77,8 @@ class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
   // After Finished: the page's tab closed while the save ran.
   bool PageClosed() const { return FPageClosed; }
   IPage* Page() const { return FPage; }
+  // The remote file the save writes, as the user knows it.
+  const QByteArray& Target() const { return FTarget; }
   // After Finished: what happened, for the person, and psftp's line behind it.
   const QString& Message() const { return FMessage; }
   const QString& Detail() const { return FDetail; }

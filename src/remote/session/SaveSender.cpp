@@ -5,6 +5,7 @@
 
 #include "remote/editing/DriverPage.h"
 #include "remote/editing/TransferListener.h"
+#include "remote/listing/Dir.h"
 #include "remote/local/TempFolder.h"
 #include "remote/operations/PutOperation.h"
 #include "remote/session/Conversation.h"
@@ -38,14 +39,17 @@ void TSaveSender::Save(IPage* Page, const QString& LocalPath) {
   save->Begin();
 }
 
-// A dropped file goes into psftp's folder under its own name; one that is
-// there already is replaced as a save replaces it.
-void TSaveSender::Upload(IPage*, const QString& LocalPath) {
+// A dropped file goes into the folder the page's list shows (psftp's own may
+// be another page's by now) under its own name; one that is there already
+// is replaced as a save replaces it.
+void TSaveSender::Upload(IPage* Page, const QString& LocalPath) {
   TSafeSave::TRequest request;
   request.LocalPath = LocalPath;
   const QByteArray name = QFileInfo(LocalPath).fileName().toLocal8Bit();
-  const QByteArray dir = FDriver.CurrentDir().toLocal8Bit();
+  const QByteArray dir =
+      (Page && Page->Dir() ? Page->Dir()->Name() : FDriver.CurrentDir()).toLocal8Bit();
   request.Target = dir.isEmpty() ? name : dir + (dir.endsWith('/') ? "" : "/") + name;
+  if (Page && Page->Dir()) request.PutName = request.Target;
   request.Permissions = Permissions(request.Target);
   const std::shared_ptr<TSafeSave> save = TSafeSave::Make(
       FDriver, request, [this](TSafeSave& Done) { Landed(Done); },
@@ -87,5 +91,14 @@ void TSaveSender::FinishSave(TSafeSave& Save) {
   if (!Save.Detail().isEmpty()) FDriver.Debug(Save.Message() + " " + Save.Detail());
   // A save whose last step was cut off is saved all the same; no listing
   // can follow it, and the message says what is left on the server.
-  if (FDriver.PsftpRunning()) FDriver.ListCurrentDir();
+  if (!FDriver.PsftpRunning()) return;
+  // A dropped file went to the folder of the list it was dropped on, which
+  // is listed there; a page's save leaves psftp where it is.
+  const QString target = QString::fromLocal8Bit(Save.Target());
+  const qsizetype slash = target.lastIndexOf('/');
+  const QString folder = slash <= 0 ? QString("/") : target.left(slash);
+  if (page || Save.PageClosed() || slash < 0 || folder == FDriver.CurrentDir())
+    FDriver.ListCurrentDir();
+  else
+    FDriver.EnterDir(nullptr, folder.toLocal8Bit());
 }

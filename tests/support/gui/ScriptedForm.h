@@ -42,11 +42,16 @@ class TScriptedForm : public TMainWindow, public IUserPrompts {
   // Other choices (a save the server's copy made questionable): answers by
   // their text, in turn; none left: the window's own message box.
   std::deque<QString> ChoiceAnswers;
+  // The name questions' answers (rename, new file, go to folder), in turn;
+  // none left: cancelled.
+  std::deque<QString> NameAnswers;
   // With a value, stands in for the driver's "an upload is on its way".
   std::optional<bool> Uploading;
 
   // ---------------------------------------------------------------- records
   QStringList SaveQuestions;
+  // Each name question as "Title: preset value".
+  QStringList NameQuestions;
   // The page in front when each save question was asked.
   std::vector<TPage*> ActiveAtSaveQuestion;
   QStringList Confirms;
@@ -71,6 +76,17 @@ class TScriptedForm : public TMainWindow, public IUserPrompts {
   int Choose(const TChoice& Choice) override;
   std::optional<QString> AskText(const QString& Title, const QString& Label) override;
   std::optional<QString> AskFile(const QString& Title) override;
+  std::optional<QString> AskName(const QString& Title, const QString&,
+                                 const QString& Value) override {
+    NameQuestions << Title + ": " + Value;
+    if (NameAnswers.empty()) return std::nullopt;
+    const QString answer = NameAnswers.front();
+    NameAnswers.pop_front();
+    return answer;
+  }
+  std::optional<QString> AskSaveFile(const QString&, const QString&) override {
+    return OpenAnswer.isEmpty() ? std::nullopt : std::optional<QString>(OpenAnswer);
+  }
 
   // ---------------------------------------------------------------- the window's hooks
   bool UploadInProgress() override;
