@@ -7,6 +7,14 @@
 // of the user-interface thread. Here a large document is only marked as
 // unstyled from the given position: Scintilla styles what it paints (and the
 // text before it) when it paints it.
+//
+// QsciScintilla also tells the accessibility layer of every insertion and
+// removal as a character offset, which it finds by counting the characters
+// from the start of the text: in the middle of a 20 MB file that count is
+// nearly all of a key press's time. While no assistive technology listens
+// (see TEditorAccessibility), a key press is handled without Scintilla's
+// after-change notices, and the editor tells the change itself once the key
+// is handled: textChanged, and linesChanged when the number of lines moved.
 class TEditor : public QsciScintilla {
   Q_OBJECT
  public:
@@ -15,7 +23,14 @@ class TEditor : public QsciScintilla {
   // text that is not coloured yet.
   static constexpr long EagerStylingLimit = 1024 * 1024;
 
-  using QsciScintilla::QsciScintilla;
+  explicit TEditor(QWidget* Parent = nullptr);
 
   void recolor(int start = 0, int end = -1) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* Event) override;
+
+ private:
+  // Set by Scintilla's notice before a change while a key is handled.
+  bool FChanging = false;
 };
