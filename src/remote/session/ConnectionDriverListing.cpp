@@ -11,6 +11,10 @@
 #include "remote/session/ConnectionDriver.h"
 
 void TConnectionDriver::FinishChangeDir(TChangeDirOperation& ChangeDir) {
+  ListEnteredDir(ChangeDir, TListed());
+}
+
+void TConnectionDriver::ListEnteredDir(TChangeDirOperation& ChangeDir, TListed Listed) {
   if (ChangeDir.PageClosed()) {
     Debug("Change of directory: its tab was closed");
   }
@@ -26,13 +30,21 @@ void TConnectionDriver::FinishChangeDir(TChangeDirOperation& ChangeDir) {
     return;
   }
   SetCurrentDir(ChangeDir.NewDir());
-  Start(Bind(std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir()),
-             &TConnectionDriver::FinishList));
+  auto list = std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir());
+  TListOperation& listing = *list;
+  listing.OnFinish([this, &listing, Listed = std::move(Listed)] {
+    TDir* dir = ShowList(listing);
+    if (dir && Listed && listing.Page()) Listed(listing.Page(), dir);
+  });
+  Start(std::move(list));
 }
 
-void TConnectionDriver::EnterDir(IPage* Page, const QByteArray& Dir) {
-  Start(
-      Bind(std::make_unique<TChangeDirOperation>(Page, Dir), &TConnectionDriver::FinishChangeDir));
+void TConnectionDriver::EnterDir(IPage* Page, const QByteArray& Dir, TListed Listed) {
+  auto changeDir = std::make_unique<TChangeDirOperation>(Page, Dir);
+  TChangeDirOperation& entering = *changeDir;
+  entering.OnFinish(
+      [this, &entering, Listed = std::move(Listed)] { ListEnteredDir(entering, Listed); });
+  Start(std::move(changeDir));
 }
 
 void TConnectionDriver::ListCurrentDir() {
@@ -41,10 +53,10 @@ void TConnectionDriver::ListCurrentDir() {
       Bind(std::make_unique<TListOperation>(nullptr, FCurrentDir), &TConnectionDriver::FinishList));
 }
 
-void TConnectionDriver::FinishList(TListOperation& List) {
+TDir* TConnectionDriver::ShowList(TListOperation& List) {
   if (!List.Succeeded()) {
     ReportFailure(List);
-    return;
+    return nullptr;
   }
   SetDownloading(false);
   List.Entries().Sort();
@@ -54,6 +66,7 @@ void TConnectionDriver::FinishList(TListOperation& List) {
   if (List.PageClosed()) Debug("Listing shown nowhere: its tab was closed");
   FView.DirectoryListed(List.Page(), dir);
   Debug("OnListDirectory finished");
+  return dir;
 }
 
 // psftp resolves relative names against its own current directory, which
