@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <Qsci/qsciscintilla.h>
+#include <utility>
 
 #include "core/ErrorReport.h"
 #include "core/Exception.h"
