@@ -19,7 +19,7 @@ class TempHome {
   QString Path() const { return FDir.path(); }
   QString ConfigHome() const { return FDir.path() + "/config"; }
   QString CacheHome() const { return FDir.path() + "/cache"; }
-  QString RuntimeDir() const { return FDir.path() + "/run"; }
+  QString RuntimeDir() const { return FDir.path() + "/xdg-runtime"; }
   // The files below the home whose bytes hold Secret: what a process killed
   // now would leave behind for anyone who reads the disk later.
   QStringList FilesHolding(const QByteArray& Secret) const;
