@@ -10,9 +10,11 @@
 #include "ui/AboutBox.h"
 #include "ui/ConnectDialog.h"
 #include "ui/DebugLogWindow.h"
+#include "ui/LinkServer.h"
 #include "ui/MainWindow.h"
 #include "ui/PasswordKeyring.h"
 #include "ui/SaveAsDialog.h"
+#include "ui/StartOptions.h"
 
 namespace {
 // For start-up measurements (QUILLERY_QUIT_WHEN_IDLE set): once the window is
@@ -33,8 +35,15 @@ void QuitWhenIdle(QWidget& Window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const TStartOptions options(arguments);
+  if (options.Ends()) return options.Finish(argc, argv);
+
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quillery");
+  // A Quillery already running opens the link; this start has nothing to do.
+  if (!options.Link().isEmpty() && TLinkServer::Send(options.Link())) return 0;
   // Errors nothing else handles end up in a message box; the program goes on.
   ErrorReport::SetHandler([](const QString& Message) {
     QMessageBox::critical(QApplication::activeWindow(), "Quillery", Message);
@@ -58,7 +67,11 @@ int main(int argc, char** argv) {
   // Ended from outside (logout, a closed terminal): closed as by the user,
   // so unsaved text is asked about and uploads finish.
   TerminationSignal::Install([&MainForm] { MainForm.close(); });
+  TLinkServer links;
+  links.Listen([&MainForm](const QString& Link) { MainForm.OpenLink(Link); });
   MainForm.show();
+  if (!options.Link().isEmpty())
+    QTimer::singleShot(0, &MainForm, [&MainForm, &options] { MainForm.OpenLink(options.Link()); });
   if (qEnvironmentVariableIsSet("QUILLERY_QUIT_WHEN_IDLE")) QuitWhenIdle(MainForm);
   const int result = app.exec();
   ErrorReport::SetHandler(nullptr);

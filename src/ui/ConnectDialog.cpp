@@ -149,6 +149,7 @@ bool TConnectDialog::eventFilter(QObject* Watched, QEvent* Event) {
 void TConnectDialog::FormShow() {
   const QString loadError = FillHostsBox();
   SelectSavedServer();
+  ApplyPrefill();
   if (!loadError.isEmpty())
     QTimer::singleShot(0, this, [this, loadError] { ShowError(loadError); });
 }
@@ -184,6 +185,22 @@ void TConnectDialog::SelectSavedServer() {
     HostsBoxChange();
     return;
   }
+}
+
+void TConnectDialog::ApplyPrefill() {
+  if (!FPrefill) return;
+  const TConnectValues values = *FPrefill;
+  FPrefill.reset();
+  StopReadingKeyring();
+  HostsBox->setCurrentIndex(-1);
+  HostNameEdit->setText(QString::fromLocal8Bit(values.HostName));
+  PortEdit->setText(QString::number(values.Port));
+  UserNameEdit->setText(QString::fromLocal8Bit(values.UserName));
+  PasswordEdit->setText(QString::fromLocal8Bit(values.Password));
+  PrivateKeyEdit->setText(values.PrivateKeyFile);
+  StartingDirEdit->setText(QString::fromLocal8Bit(values.StartingDir));
+  FProxyJump = values.ProxyJump;
+  SaveHostBox->setChecked(false);
 }
 
 void TConnectDialog::HostsBoxChange() {

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "remote/session/DriverView.h"
 
@@ -48,6 +49,9 @@ class TConnectDialog : public QDialog {
   // The entered values, texts in 8-bit form, and the port parsed by the
   // Connect button.
   TConnectValues Values() const;
+  // The next showing offers Values instead of the saved host last chosen
+  // (a link's host, for the user to complete).
+  void Prefill(const TConnectValues& Values) { FPrefill = Values; }
 
   // Runs on every showing (from showEvent); public so that callers and tests
   // can run it without a window system.
@@ -88,6 +92,7 @@ class TConnectDialog : public QDialog {
   QLineEdit* AddLabelledEdit(const QString& Caption, int Left, int Top, int Width);
   QString FillHostsBox();
   void SelectSavedServer();
+  void ApplyPrefill();
   void RememberSelectedServer();
   bool CheckInput(const QByteArray& HostName, const QByteArray& UserName);
   void SaveHost(const QByteArray& HostName, const QByteArray& UserName, const QByteArray& Password);
@@ -126,4 +131,5 @@ class TConnectDialog : public QDialog {
   std::map<QString, int> FPasswordChange;
   // The jump host of the OpenSSH alias picked, which Servers.ini cannot hold.
   QString FProxyJump;
+  std::optional<TConnectValues> FPrefill;
 };

@@ -6,6 +6,7 @@
 #include <QStatusBar>
 
 #include "remote/listing/Dir.h"
+#include "ui/ConnectDialog.h"
 #include "ui/DebugLogWindow.h"
 #include "ui/MainActions.h"
 #include "ui/Page.h"
@@ -67,6 +68,10 @@ void TConnectionView::SetDebugForm(TDebugLogWindow* Form) { FDebugForm = Form; }
 
 bool TConnectionView::ShowConnectDialog() {
   return FConnectDialog && FConnectDialog->exec() == QDialog::Accepted;
+}
+
+void TConnectionView::PrefillConnectDialog(const TConnectValues& Values) {
+  if (auto* dialog = qobject_cast<TConnectDialog*>(FConnectDialog.data())) dialog->Prefill(Values);
 }
 
 TConnectValues TConnectionView::ConnectDialogValues() const {

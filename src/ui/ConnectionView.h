@@ -46,6 +46,8 @@ class TConnectionView {
   void SetDebugForm(TDebugLogWindow* Form);
   // True when the connect dialog closed with OK; false without one.
   bool ShowConnectDialog();
+  // The connect dialog's next showing offers Values (a link's host).
+  void PrefillConnectDialog(const TConnectValues& Values);
   TConnectValues ConnectDialogValues() const;
   void ShowDebugLog();
 

@@ -8,6 +8,7 @@
 
 #include "process/VirtualRedirector.h"
 #include "remote/editing/UserPrompts.h"
+#include "remote/session/Conversation.h"
 #include "remote/session/DriverView.h"
 #include "ui/MainActions.h"
 #include "ui/Page.h"
@@ -29,10 +30,12 @@ class TEditorStatus;
 class TFindDialog;
 class THighlighters;
 class THostKeyDialog;
+class TLinkHost;
 class TListCommands;
 class TLoginDialogs;
 class TPages;
 class TPasswordDialog;
+class TRemoteLink;
 class TSaveAsDialog;
 class TSaveLock;
 class TServers;
@@ -54,6 +57,7 @@ class TWindowPlacement;
 //   MainWindowStartup.cpp     the first showing, settings, the stored geometry
 //   MainWindowClosing.cpp     closing, and the upload it may wait for
 //   MainWindowConnection.cpp  the driver's commands and reports
+//   MainWindowLinks.cpp       links to remote files and folders
 class TMainWindow : public QMainWindow, public TMainActions, public IDriverView {
   Q_OBJECT
 
@@ -220,4 +224,24 @@ class TMainWindow : public QMainWindow, public TMainActions, public IDriverView 
  private:
   std::unique_ptr<TConnectionView> FConnectionView;
   std::unique_ptr<TLoginDialogs> FLoginDialogs;
+
+  // ------------------------------------------------ links (MainWindowLinks.cpp)
+ public:
+  // Opens a link to a folder or file (sftp://..., host:path, ALIAS:path):
+  // connects when nothing is connected, opens it in a tab beside the
+  // connection to its host, and asks before leaving another host for it.
+  void OpenLink(const QString& Link);
+
+ private:
+  void OpenLinkNow(const QString& Link);
+  void ConnectForLink(const TRemoteLink& Link, const TLinkHost& Host);
+  void OpenLinkHere(const TRemoteLink& Link);
+  // After the disconnect a link asked for, the link.
+  void OpenLinkAfterDisconnect();
+  TPage* PageForLink();
+  IConversation::TListed OpenWhenListed(const QString& Name);
+  void OpenListedEntry(TPage* Page, const QString& Name);
+  QString ConnectionName() const;
+
+  QString FLinkAfterDisconnect;
 };

@@ -33,6 +33,7 @@ void TMainWindow::SaveActionExecute() {
 void TMainWindow::ConnectionChanged(bool Connected, const QString& HostName) {
   FConnectionView->ShowConnected(Connected, HostName);
   UpdateActions();
+  if (!Connected) OpenLinkAfterDisconnect();
 }
 
 void TMainWindow::DirectoryListed(IPage* Page, TDir* Dir) {

@@ -8,7 +8,10 @@
 namespace {
 // psftp finds its host-key cache through the password database, not HOME:
 // PUTTYDIR is what moves it, so that no test trusts a key another one stored.
-const char* const kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "PUTTYDIR"};
+// XDG_RUNTIME_DIR holds the socket a running Quillery takes links at: a
+// test's own, so that no link reaches the user's Quillery.
+const char* const kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "PUTTYDIR",
+                                  "XDG_RUNTIME_DIR"};
 }  // namespace
 
 TempHome::TempHome() {
@@ -22,6 +25,9 @@ TempHome::TempHome() {
   qputenv("XDG_CONFIG_HOME", ConfigHome().toLocal8Bit());
   qputenv("XDG_CACHE_HOME", CacheHome().toLocal8Bit());
   qputenv("PUTTYDIR", (Path() + "/.putty").toLocal8Bit());
+  QDir().mkpath(RuntimeDir());
+  QFile::setPermissions(RuntimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  qputenv("XDG_RUNTIME_DIR", RuntimeDir().toLocal8Bit());
 }
 
 TempHome::~TempHome() {

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <map>
 
-// Points HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME at a fresh temporary folder
+// Points HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME and XDG_RUNTIME_DIR at a fresh temporary folder
 // for the life of the object, so tests never touch the real user's files
 // (psftp keeps its host-key cache under $HOME/.putty). Restores them after.
 class TempHome {
@@ -19,6 +19,7 @@ class TempHome {
   QString Path() const { return FDir.path(); }
   QString ConfigHome() const { return FDir.path() + "/config"; }
   QString CacheHome() const { return FDir.path() + "/cache"; }
+  QString RuntimeDir() const { return FDir.path() + "/xdg-runtime"; }
   // The files below the home whose bytes hold Secret: what a process killed
   // now would leave behind for anyone who reads the disk later.
   QStringList FilesHolding(const QByteArray& Secret) const;

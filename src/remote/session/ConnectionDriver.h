@@ -42,7 +42,10 @@ class TConnectionDriver : private IConversation {
 
   // Starting psftp, answering its questions, and ending it: see
   // TConnectionLogin.
-  void Connect(const TConnectValues& Values, IPage* Page) { FLogin.Connect(Values, Page); }
+  // Listed, when given, runs once Page shows the starting folder.
+  void Connect(const TConnectValues& Values, IPage* Page, TListed Listed = TListed()) {
+    FLogin.Connect(Values, Page, std::move(Listed));
+  }
   void Disconnect() { FLogin.Disconnect(); }
   void SetByeTimeout(int Milliseconds) { FLogin.SetByeTimeout(Milliseconds); }
   void StartConversation() { FLogin.StartConversation(); }
@@ -51,6 +54,11 @@ class TConnectionDriver : private IConversation {
   void CancelPassword() { FLogin.CancelPassword(); }
   bool Connected() const { return FLogin.Connected(); }
   void SetConnected(bool Value) { FLogin.SetConnected(Value); }
+  // The server of the connection under way or last made.
+  const QByteArray& HostName() const { return FLogin.HostName(); }
+  QByteArray UserName() const override { return FLogin.UserName(); }
+  int Port() const { return FLogin.Port(); }
+  TConnectionState::TStage Stage() const { return FLogin.Stage(); }
 
   // Bound to the redirector's events.
   void VirtualRedirectorInput(QObject* Sender, const QByteArray& NewInput);
@@ -68,6 +76,12 @@ class TConnectionDriver : private IConversation {
   // shows the directory Entry was listed in. A link is tried as a directory
   // first. Throws for a name psftp cannot take; nothing is then sent.
   void Open(IPage* Page, const TFile& Entry);
+  // Enters the folder Dir (absolute, or relative to psftp's current one)
+  // for Page and lists it there, as the login enters the starting folder;
+  // then Listed, when given.
+  void OpenFolder(IPage* Page, const QByteArray& Dir, TListed Listed) {
+    EnterDir(Page, Dir, std::move(Listed));
+  }
   // Writes Page's text to LocalPath, its local copy, and uploads it to the
   // page's remote file (or under its own name into psftp's current
   // directory, for a page never downloaded). Throws when the copy cannot be
@@ -125,11 +139,13 @@ class TConnectionDriver : private IConversation {
   void ResetConversation();
 
   // What each operation's end means.
-  void EnterDir(IPage* Page, const QByteArray& Dir) override;
+  void EnterDir(IPage* Page, const QByteArray& Dir, TListed Listed) override;
   void ListCurrentDir() override;
-  QByteArray UserName() const override { return FLogin.UserName(); }
   void FinishChangeDir(TChangeDirOperation& ChangeDir);
-  void FinishList(TListOperation& List);
+  void ListEnteredDir(TChangeDirOperation& ChangeDir, TListed Listed);
+  void FinishList(TListOperation& List) { ShowList(List); }
+  // The listing stored and shown; null when psftp refused it.
+  TDir* ShowList(TListOperation& List);
   void FinishGet(TGetOperation& Get);
   void PlaceDownload(TGetOperation& Get);
   bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const override;

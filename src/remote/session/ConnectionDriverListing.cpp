@@ -11,6 +11,10 @@
 #include "remote/session/ConnectionDriver.h"
 
 void TConnectionDriver::FinishChangeDir(TChangeDirOperation& ChangeDir) {
+  ListEnteredDir(ChangeDir, TListed());
+}
+
+void TConnectionDriver::ListEnteredDir(TChangeDirOperation& ChangeDir, TListed Listed) {
   if (ChangeDir.PageClosed()) {
     Debug("Change of directory: its tab was closed");
   }
@@ -26,16 +30,24 @@ void TConnectionDriver::FinishChangeDir(TChangeDirOperation& ChangeDir) {
     return;
   }
   SetCurrentDir(ChangeDir.NewDir());
+  auto list = std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir());
+  TListOperation& listing = *list;
+  listing.OnFinish([this, &listing, Listed = std::move(Listed)] {
+    TDir* dir = ShowList(listing);
+    if (dir && Listed && listing.Page()) Listed(listing.Page(), dir);
+  });
   // "ls" lists wherever psftp is: it goes before anything queued meanwhile,
   // which may be another "cd".
-  FQueue.push_front(Bind(std::make_unique<TListOperation>(ChangeDir.Page(), ChangeDir.NewDir()),
-                         &TConnectionDriver::FinishList));
+  FQueue.push_front(std::move(list));
   WriteNext();
 }
 
-void TConnectionDriver::EnterDir(IPage* Page, const QByteArray& Dir) {
-  Start(
-      Bind(std::make_unique<TChangeDirOperation>(Page, Dir), &TConnectionDriver::FinishChangeDir));
+void TConnectionDriver::EnterDir(IPage* Page, const QByteArray& Dir, TListed Listed) {
+  auto changeDir = std::make_unique<TChangeDirOperation>(Page, Dir);
+  TChangeDirOperation& entering = *changeDir;
+  entering.OnFinish(
+      [this, &entering, Listed = std::move(Listed)] { ListEnteredDir(entering, Listed); });
+  Start(std::move(changeDir));
 }
 
 void TConnectionDriver::ListCurrentDir() {
@@ -44,10 +56,10 @@ void TConnectionDriver::ListCurrentDir() {
       Bind(std::make_unique<TListOperation>(nullptr, FCurrentDir), &TConnectionDriver::FinishList));
 }
 
-void TConnectionDriver::FinishList(TListOperation& List) {
+TDir* TConnectionDriver::ShowList(TListOperation& List) {
   if (!List.Succeeded()) {
     ReportFailure(List);
-    return;
+    return nullptr;
   }
   SetDownloading(false);
   List.Entries().Sort();
@@ -57,6 +69,7 @@ void TConnectionDriver::FinishList(TListOperation& List) {
   if (List.PageClosed()) Debug("Listing shown nowhere: its tab was closed");
   FView.DirectoryListed(List.Page(), dir);
   Debug("OnListDirectory finished");
+  return dir;
 }
 
 // psftp resolves relative names against its own current directory, which

@@ -74,7 +74,8 @@ void TConnectionLogin::WarnIfKeyShared(const QString& KeyFile) {
   FDriver.View().Inform(text, QString());
 }
 
-void TConnectionLogin::Connect(const TConnectValues& Values, IPage* Page) {
+void TConnectionLogin::Connect(const TConnectValues& Values, IPage* Page,
+                               IConversation::TListed Listed) {
   // A second start does nothing: the names and the starting directory stay
   // those of the connection under way.
   if (!FState.Apply(TConnectionState::TEvent::Connect)) return;
@@ -83,6 +84,7 @@ void TConnectionLogin::Connect(const TConnectValues& Values, IPage* Page) {
   FCurrentPort = Values.Port;
   FStartingDir = Values.StartingDir;
   FStartingPage = Page;
+  FStartingListed = std::move(Listed);
   FAttempt.PendingPassword = Values.Password;
   FAttempt.KeyFile = Values.PrivateKeyFile;
   FProxyJump = Values.ProxyJump;
@@ -201,7 +203,9 @@ void TConnectionLogin::ShowConnection() {
 }
 
 void TConnectionLogin::PageClosing(IPage* Page) {
-  if (Page == FStartingPage) FStartingPage = nullptr;
+  if (Page != FStartingPage) return;
+  FStartingPage = nullptr;
+  FStartingListed = nullptr;
 }
 
 void TConnectionLogin::FinishLogin(TLoginOperation& Login) {
@@ -217,7 +221,8 @@ void TConnectionLogin::FinishLogin(TLoginOperation& Login) {
   if (FAttempt.ViaAgent && !FAttempt.PasswordAsked) FDriver.SetStatus("Connected (SSH agent)", 0);
   FHomeDir = Login.HomeDir();
   FDriver.SetCurrentDir(Login.HomeDir());
-  ErrorReport::Guarded([this] { FDriver.EnterDir(FStartingPage, FStartingDir); });
+  ErrorReport::Guarded(
+      [this] { FDriver.EnterDir(FStartingPage, FStartingDir, std::move(FStartingListed)); });
 }
 
 void TConnectionLogin::ErrorInput(const QByteArray& NewInput) {

@@ -7,6 +7,7 @@
 
 #include "remote/session/ConnectValues.h"
 #include "remote/session/ConnectionState.h"
+#include "remote/session/Conversation.h"
 #include "remote/session/HostKeyRequest.h"
 
 class IConversation;
@@ -32,7 +33,9 @@ class TConnectionLogin {
   // is ready (an OpenSSH key is converted first, which may ask for its
   // passphrase); the starting directory is listed once psftp has logged in,
   // for the page that was active then.
-  void Connect(const TConnectValues& Values, IPage* Page);
+  // Listed, when given, runs once Page shows the starting directory.
+  void Connect(const TConnectValues& Values, IPage* Page,
+               IConversation::TListed Listed = IConversation::TListed());
   // Ends psftp: "bye" when it is idle, at once when a command is unanswered.
   void Disconnect();
   // How long psftp has to end after "bye" before it is ended.
@@ -58,6 +61,9 @@ class TConnectionLogin {
   const QByteArray& UserName() const { return FCurrentUserName; }
   // The folder the last login started in, as the server named it.
   const QString& HomeDir() const { return FHomeDir; }
+  const QByteArray& HostName() const { return FCurrentHostName; }
+  int Port() const { return FCurrentPort; }
+  TConnectionState::TStage Stage() const { return FState.Stage(); }
   // Shows the connected or not-connected state everywhere.
   void SetConnected(bool Value);
   void ShowConnection();
@@ -84,6 +90,7 @@ class TConnectionLogin {
   TConnectionState FState;
   QByteArray FStartingDir;
   IPage* FStartingPage = nullptr;
+  IConversation::TListed FStartingListed;
   QByteArray FCurrentHostName;
   QByteArray FCurrentUserName;
   QString FHomeDir;

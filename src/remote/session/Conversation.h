@@ -9,6 +9,7 @@
 
 class IDriverView;
 class IPage;
+class TDir;
 class ITransferListener;
 class TDirectories;
 
@@ -42,8 +43,11 @@ class IConversation {
   virtual bool ForgetQueued() = 0;
   // True when Test holds for the open operation or a queued one.
   virtual bool AnyOperation(const std::function<bool(const TPsftpOperation&)>& Test) const = 0;
-  // Enters Dir for Page and lists it there.
-  virtual void EnterDir(IPage* Page, const QByteArray& Dir) = 0;
+  // What its asker does with a listing once Page shows it; never called
+  // when psftp refused the folder or Page has gone.
+  using TListed = std::function<void(IPage* Page, TDir* Dir)>;
+  // Enters Dir for Page and lists it there; then Listed, when given.
+  virtual void EnterDir(IPage* Page, const QByteArray& Dir, TListed Listed) = 0;
   // Lists psftp's current directory again, for the pages that show it.
   virtual void ListCurrentDir() = 0;
   // True while psftp runs: only then can anything reach the server.

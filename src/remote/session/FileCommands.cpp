@@ -101,7 +101,7 @@ QByteArray TFileCommands::Follow(const QByteArray& Path, const QByteArray& From,
 }
 
 void TFileCommands::Relist(const QString& Folder) {
-  if (FDriver.PsftpRunning()) FDriver.EnterDir(nullptr, Bytes(Folder));
+  if (FDriver.PsftpRunning()) FDriver.EnterDir(nullptr, Bytes(Folder), {});
 }
 
 void TFileCommands::Refused(const QString& Text, const QString& Detail) {
@@ -112,14 +112,14 @@ void TFileCommands::Refused(const QString& Text, const QString& Detail) {
 QString TFileCommands::Refresh(IPage* Page) {
   const QString folder = Folder(*Page);
   if (folder.isEmpty()) return "There is no folder to refresh.";
-  return Sent([&] { FDriver.EnterDir(Page, Bytes(folder)); });
+  return Sent([&] { FDriver.EnterDir(Page, Bytes(folder), {}); });
 }
 
 QString TFileCommands::GoToFolder(IPage* Page, const QString& Typed) {
   if (Typed.trimmed().isEmpty()) return "Type a folder.";
   const QString current = Folder(*Page).isEmpty() ? FDriver.HomeDir() : Folder(*Page);
   const QString path = Resolve(current, FDriver.HomeDir(), Typed);
-  return Sent([&] { FDriver.EnterDir(Page, Bytes(path)); });
+  return Sent([&] { FDriver.EnterDir(Page, Bytes(path), {}); });
 }
 
 QString TFileCommands::NewFolder(IPage* Page, const QString& Name) {
@@ -329,7 +329,7 @@ void TFileCommands::Moved(const QByteArray& From, const QByteArray& To) {
   FHooks.ForEachPage([&](IPage* Page) {
     const QByteArray dir = Page->Dir() ? Bytes(Page->Dir()->Name()) : QByteArray();
     const QByteArray moved = Follow(dir, From, To);
-    if (!moved.isEmpty() && moved != dir) FDriver.EnterDir(Page, moved);
+    if (!moved.isEmpty() && moved != dir) FDriver.EnterDir(Page, moved, {});
   });
 }
 

@@ -100,5 +100,5 @@ void TSaveSender::FinishSave(TSafeSave& Save) {
   if (page || Save.PageClosed() || slash < 0 || folder == FDriver.CurrentDir())
     FDriver.ListCurrentDir();
   else
-    FDriver.EnterDir(nullptr, folder.toLocal8Bit());
+    FDriver.EnterDir(nullptr, folder.toLocal8Bit(), {});
 }
