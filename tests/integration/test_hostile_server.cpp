@@ -85,7 +85,7 @@ TEST_F(HostileServerTest, PromptsInAListingNeverEndItsAnswer) {
   editing.OpenSelected(page);
   editing.Save(page);  // its check waits behind the listing
   WaitIdle();
-  EXPECT_EQ(driver.CurrentDir(), "/www/h");
+  EXPECT_EQ(driver.CurrentDir(), "/www/h") << view.DebugText.right(3000).toStdString();
   EXPECT_TRUE(page->Items.contains("zz-last.txt")) << page->Items.size() << " entries";
   EXPECT_TRUE(page->Saved());
   EXPECT_EQ(server.ReadFile("/www/notes.txt"), page->Text);

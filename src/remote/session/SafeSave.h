@@ -79,6 +79,8 @@ class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
   IPage* Page() const { return FPage; }
   // The remote file the save writes, as the user knows it.
   const QByteArray& Target() const { return FTarget; }
+  // It sends a page's text, not a dropped file.
+  bool SavesPage() const { return FSavesPage; }
   // After Finished: what happened, for the person, and psftp's line behind it.
   const QString& Message() const { return FMessage; }
   const QString& Detail() const { return FDetail; }

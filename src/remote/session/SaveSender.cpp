@@ -97,7 +97,7 @@ void TSaveSender::FinishSave(TSafeSave& Save) {
   const QString target = QString::fromLocal8Bit(Save.Target());
   const qsizetype slash = target.lastIndexOf('/');
   const QString folder = slash <= 0 ? QString("/") : target.left(slash);
-  if (page || Save.PageClosed() || slash < 0 || folder == FDriver.CurrentDir())
+  if (Save.SavesPage() || slash < 0 || folder == FDriver.CurrentDir())
     FDriver.ListCurrentDir();
   else
     FDriver.EnterDir(nullptr, folder.toLocal8Bit(), {});
