@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
   TConnectDialog ConnectForm(MainForm.Settings(), MainForm.Servers());
   ConnectForm.SetKeyring(new TPasswordKeyring);
   MainForm.SetConnectDialog(&ConnectForm, [&ConnectForm] { return ConnectForm.Values(); });
+  ConnectForm.SetDebugHook(
+      [&MainForm](const QString& Line) { MainForm.Log(IDriverView::TLog::Line, Line); });
   TAboutBox AboutForm;
   MainForm.SetAboutForm(&AboutForm);
   TSaveAsDialog SaveAsForm;

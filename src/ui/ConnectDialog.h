@@ -40,6 +40,9 @@ class TConnectDialog : public QDialog {
   void SetErrorHook(TErrorHook Hook) { FErrorHook = std::move(Hook); }
   using TNoticeHook = std::function<void(const QString& Text)>;
   void SetNoticeHook(TNoticeHook Hook) { FNoticeHook = std::move(Hook); }
+  // A line for the debug log (why no OpenSSH hosts are listed).
+  using TDebugHook = std::function<void(const QString& Line)>;
+  void SetDebugHook(TDebugHook Hook) { FDebugHook = std::move(Hook); }
   using TConfirmHook = std::function<bool(const QString& Question)>;
   void SetConfirmHook(TConfirmHook Hook) { FConfirmHook = std::move(Hook); }
   // Returns the chosen file, or the empty text when the user cancelled.
@@ -131,5 +134,6 @@ class TConnectDialog : public QDialog {
   std::map<QString, int> FPasswordChange;
   // The jump host of the OpenSSH alias picked, which Servers.ini cannot hold.
   QString FProxyJump;
+  TDebugHook FDebugHook;
   std::optional<TConnectValues> FPrefill;
 };

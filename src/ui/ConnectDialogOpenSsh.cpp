@@ -15,7 +15,9 @@ const QString kMark = QStringLiteral(" (OpenSSH)");
 }  // namespace
 
 void TConnectDialog::AddOpenSshHosts() {
-  const QStringList aliases = TOpenSshHosts::Aliases(TOpenSshHosts::DefaultConfigFile());
+  QString why;
+  const QStringList aliases = TOpenSshHosts::Aliases(TOpenSshHosts::DefaultConfigFile(), &why);
+  if (!why.isEmpty() && FDebugHook) FDebugHook("No hosts from the OpenSSH configuration: " + why);
   if (aliases.isEmpty()) return;
   if (HostsBox->count() > 0) HostsBox->insertSeparator(HostsBox->count());
   for (const QString& alias : aliases) {
