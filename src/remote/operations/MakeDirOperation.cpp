@@ -13,8 +13,7 @@ QByteArray TMakeDirOperation::Command() const { return TPsftpCommand::Build("mkd
 // Any second line, or a line about another name, is not this command's
 // success and fails it.
 void TMakeDirOperation::Line(const QString& Text) {
-  const QString name = QString::fromLocal8Bit(FPath.mid(FPath.lastIndexOf('/') + 1));
-  if (!FMade && !Failed() && Text.startsWith("mkdir /") && Text.endsWith("/" + name + ": OK")) {
+  if (!FMade && !Failed() && AnsweredOk(Text, "mkdir", FPath)) {
     FMade = true;
     return;
   }

@@ -13,3 +13,8 @@ void TPsftpOperation::PageClosing(IPage* Page) {
   FPage = nullptr;
   FPageClosed = true;
 }
+
+bool TPsftpOperation::AnsweredOk(const QString& Text, const QString& Word, const QByteArray& Path) {
+  const QString name = QString::fromLocal8Bit(Path.mid(Path.lastIndexOf('/') + 1));
+  return Text.startsWith(Word + " /") && Text.endsWith("/" + name + ": OK");
+}

@@ -72,6 +72,10 @@ class TPsftpOperation {
 
  protected:
   void Fail(const QString& Line);
+  // psftp's answer to a command on one path ("rm D/NAME: OK", "mkdir
+  // D/NAME: OK"), D being the folder as the server resolved it: true when
+  // Text is that answer for exactly the last part of Path.
+  static bool AnsweredOk(const QString& Text, const QString& Word, const QByteArray& Path);
   // Fails the operation with Missing when no line did and no result came.
   void SetMissing(const QString& Missing) { FMissing = Missing; }
 

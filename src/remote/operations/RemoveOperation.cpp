@@ -22,9 +22,7 @@ QByteArray TRemoveOperation::Command() const {
 // A pattern that matched several files would give several lines; ours is
 // literal, so a second line of any kind is not ours and fails it.
 void TRemoveOperation::Line(const QString& Text) {
-  const QString name = QString::fromLocal8Bit(FPath.mid(FPath.lastIndexOf('/') + 1));
-  if (!FRemoved && !Failed() && Text.startsWith(QString(WordOf(FKind)) + " /") &&
-      Text.endsWith("/" + name + ": OK")) {
+  if (!FRemoved && !Failed() && AnsweredOk(Text, WordOf(FKind), FPath)) {
     FRemoved = true;
     return;
   }

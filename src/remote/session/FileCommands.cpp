@@ -109,6 +109,11 @@ void TFileCommands::Refused(const QString& Text, const QString& Detail) {
   FDriver.Debug("Refused: " + Detail);
 }
 
+// "NAME was not created: CAUSE", the cause taken from psftp's Line.
+void TFileCommands::NotDone(const QString& Name, const QString& Done, const QString& Line) {
+  Refused(QString("%1 was not %2: %3").arg(Name, Done, TPlainMessages::Cause(Line)), Line);
+}
+
 QString TFileCommands::Refresh(IPage* Page) {
   const QString folder = Folder(*Page);
   if (folder.isEmpty()) return "There is no folder to refresh.";
@@ -137,9 +142,7 @@ QString TFileCommands::NewFolder(IPage* Page, const QString& Name) {
 void TFileCommands::FinishMakeDir(TMakeDirOperation& Make) {
   const QString path = Text(Make.Path());
   if (!Make.Succeeded())
-    Refused(
-        QString("%1 was not created: %2").arg(NameOf(path), TPlainMessages::Cause(Make.Error())),
-        Make.Error());
+    NotDone(NameOf(path), "created", Make.Error());
   else
     FDriver.SetStatus(QString("Created %1").arg(NameOf(path)), 0);
   Relist(FolderOf(path));
@@ -165,11 +168,10 @@ QString TFileCommands::NewFile(IPage* Page, const QString& Name) {
 void TFileCommands::FinishStat(TStatOperation& Stat) {
   const QByteArray path = Stat.Check().RemotePath;
   if (!Stat.Succeeded() || !Stat.Missing()) {
-    const QString detail = Stat.Succeeded() ? QString() : Stat.Error();
-    Refused(Stat.Succeeded() ? QString("%1 already exists.").arg(NameOf(Text(path)))
-                             : QString("%1 was not created: %2")
-                                   .arg(NameOf(Text(path)), TPlainMessages::Cause(detail)),
-            detail);
+    if (Stat.Succeeded())
+      Refused(QString("%1 already exists.").arg(NameOf(Text(path))), QString());
+    else
+      NotDone(NameOf(Text(path)), "created", Stat.Error());
     Relist(FolderOf(Text(path)));
     return;
   }
@@ -192,8 +194,7 @@ void TFileCommands::FinishPut(TPutOperation& Put) {
   const QString path = Text(Put.RemotePath());
   Relist(FolderOf(path));
   if (!Put.Succeeded()) {
-    Refused(QString("%1 was not created: %2").arg(NameOf(path), TPlainMessages::Cause(Put.Error())),
-            Put.Error());
+    NotDone(NameOf(path), "created", Put.Error());
     return;
   }
   FDriver.SetStatus(QString("Created %1").arg(NameOf(path)), 0);
@@ -223,9 +224,7 @@ void TFileCommands::FinishMove(TMoveOperation& Move) {
     Moved(Move.From(), Move.To());
     FDriver.SetStatus(QString("Renamed %1 to %2").arg(NameOf(from), NameOf(Text(Move.To()))), 0);
   } else {
-    Refused(
-        QString("%1 was not renamed: %2").arg(NameOf(from), TPlainMessages::Cause(Move.Error())),
-        Move.Error());
+    NotDone(NameOf(from), "renamed", Move.Error());
   }
   Relist(FolderOf(from));
 }
@@ -262,8 +261,7 @@ void TFileCommands::FinishRemove(TRemoveOperation& Remove) {
     // that is one that still holds something.
     Refused(QString("%1 is not empty.").arg(name), Remove.Error());
   } else {
-    Refused(QString("%1 was not deleted: %2").arg(name, TPlainMessages::Cause(Remove.Error())),
-            Remove.Error());
+    NotDone(name, "deleted", Remove.Error());
   }
   Relist(FolderOf(path));
 }
@@ -290,8 +288,7 @@ void TFileCommands::FinishDownload(TGetOperation& Get) {
   const QString name = NameOf(Text(Get.RemotePath()));
   if (!Get.Succeeded()) {
     QFile::remove(Get.LocalPath());
-    Refused(QString("%1 was not downloaded: %2").arg(name, TPlainMessages::Cause(Get.Error())),
-            Get.Error());
+    NotDone(name, "downloaded", Get.Error());
     return;
   }
   try {

@@ -66,6 +66,7 @@ class TFileCommands {
   QString Taken(const IPage& Page, const QString& Name) const;
   void Relist(const QString& Folder);
   void Refused(const QString& Text, const QString& Detail);
+  void NotDone(const QString& Name, const QString& Done, const QString& Line);
   void FinishMakeDir(TMakeDirOperation& Make);
   void FinishStat(TStatOperation& Stat);
   void FinishPut(TPutOperation& Put);
