@@ -1,13 +1,19 @@
 #include "process/PipeThread.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "process/PipeIo.h"
+
+namespace {
+std::atomic<quint64> LastSerial{0};
+}
 
 TPipeThread::TPipeThread(QObject* Target, int PipeIn, int PipeErrorIn)
     : TCommonThread(Target),
       FStreams{{PipeIn, TRedirectorEvent::ChildInput},
                {PipeErrorIn, TRedirectorEvent::ChildErrorInput}},
+      FSerial(++LastSerial),
       FEvent(MakeEventDescriptor()),
       FBuffer(size_t(PieceSize)) {}
 
@@ -20,9 +26,14 @@ void TPipeThread::Terminate() {
   FFlowChanged.notify_all();
 }
 
-void TPipeThread::Taken(qsizetype Bytes) {
+// The end of a run is posted by the watcher, so the last pieces of its
+// reader may come after it; a new run can have started by the time they are
+// handled. Counted against the new reader, they would let it read that much
+// beyond its limit for the rest of its run.
+void TPipeThread::Taken(const TRedirectorEvent& Piece) {
+  if (Piece.Reader() != FSerial) return;
   std::lock_guard<std::mutex> Lock(FFlowLock);
-  FInFlight -= Bytes;
+  FInFlight -= Piece.Bytes().size();
   if (FInFlight <= MostInFlight) FFlowChanged.notify_all();
 }
 
@@ -106,7 +117,7 @@ qsizetype TPipeThread::TakePiece(TStream& Stream, qsizetype Limit) {
       std::lock_guard<std::mutex> Lock(FFlowLock);
       FInFlight += Size;
     }
-    TRedirectorEvent::Post(Target(), Stream.Kind, QByteArray(FBuffer.data(), Size));
+    TRedirectorEvent::Post(Target(), Stream.Kind, QByteArray(FBuffer.data(), Size), FSerial);
   }
   return Size;
 }

@@ -33,8 +33,9 @@ class TPipeThread : public TCommonThread {
   // Wakes the reader for one last look, so that what the child printed
   // before it ended is still delivered.
   void Terminate() override;
-  // The receiver has handled a piece of Bytes bytes; called on its thread.
-  void Taken(qsizetype Bytes);
+  // The receiver has handled Piece; called on its thread. A piece another
+  // reader read is not this one's to count (see Taken in the .cpp).
+  void Taken(const TRedirectorEvent& Piece);
 
  protected:
   void Execute() override;
@@ -52,6 +53,8 @@ class TPipeThread : public TCommonThread {
   qsizetype TakePiece(TStream& Stream, qsizetype Limit);
 
   TStream FStreams[2];
+  // Tells this reader's pieces from those of the redirector's earlier runs.
+  const quint64 FSerial;
   const int FEvent;
   std::vector<char> FBuffer;
   std::mutex FFlowLock;

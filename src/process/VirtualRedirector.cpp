@@ -97,11 +97,11 @@ void TVirtualRedirector::HandleEvent(const TRedirectorEvent& Event) {
   switch (Event.Kind()) {
     case TRedirectorEvent::ChildInput:
       ErrorReport::Guarded([&] { DoInput(UpToZero(Event.Bytes())); });
-      if (FPipeThread) FPipeThread->Taken(Event.Bytes().size());
+      if (FPipeThread) FPipeThread->Taken(Event);
       break;
     case TRedirectorEvent::ChildErrorInput:
       ErrorReport::Guarded([&] { DoErrorInput(UpToZero(Event.Bytes())); });
-      if (FPipeThread) FPipeThread->Taken(Event.Bytes().size());
+      if (FPipeThread) FPipeThread->Taken(Event);
       break;
     case TRedirectorEvent::ChildProcessEnd:
       ChildProcessEnded();
