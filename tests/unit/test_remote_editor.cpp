@@ -11,6 +11,7 @@
 #include "PsftpWords.h"
 #include "ScriptedPrompts.h"
 #include "TempHome.h"
+#include "WaitFor.h"
 #include "core/ErrorReport.h"
 #include "remote/editing/RemoteEditor.h"
 #include "remote/session/ConnectionDriver.h"
@@ -69,7 +70,10 @@ class RemoteEditorTest : public ::testing::Test {
     redirector.Written.clear();
     ASSERT_TRUE(editing.Save(page));
     Feed(Got(Server));
-    QCoreApplication::processEvents();  // the question comes after psftp's answer
+    // The verdict comes once the digests, computed on a worker, are known;
+    // the question after it.
+    ASSERT_TRUE(WaitFor([&] { return !driver.Checking(page); }));
+    QCoreApplication::processEvents();
   }
   bool PutSent() const {
     return !redirector.Written.isEmpty() && redirector.Written.last().startsWith("put ");
@@ -175,6 +179,7 @@ TEST_F(RemoteEditorTest, OpenServerVersionPutsTheServersTextBesideThePage) {
   prompts.Choices.clear();
   ASSERT_TRUE(editing.Save(theirs));
   Feed(Got(QByteArray("theirs\n")));
+  ASSERT_TRUE(WaitFor([&] { return !driver.Checking(theirs); }));
   EXPECT_TRUE(prompts.Choices.isEmpty());
   EXPECT_TRUE(PutSent());
 }
@@ -237,6 +242,7 @@ TEST_F(RemoteEditorTest, QuestionForAClosedPageIsDropped) {
   redirector.Written.clear();
   ASSERT_TRUE(editing.Save(page));
   Feed(Got(QByteArray("theirs\n")));
+  ASSERT_TRUE(WaitFor([&] { return editing.Asking() || !driver.Checking(view.Page(0)); }));
   ASSERT_TRUE(editing.Asking());
   const QString serverCopy = Words(redirector.Written.last()).value(2);
   EXPECT_TRUE(QFile::exists(serverCopy));
