@@ -6,7 +6,7 @@
 # tests, which run a private keyring of their own.
 set -eu
 PACKAGES="build-essential cmake pkgconf git
-qt6-base-dev libqscintilla2-qt6-dev libpcre2-dev
+qt6-base-dev libqscintilla2-qt6-dev libpcre2-dev libssl-dev
 putty-tools openssh-client clang-format
 libgtest-dev libbenchmark-dev
 python3 python3-asyncssh libqt6svg6

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QListView>
@@ -13,12 +14,14 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <Qsci/qsciscintilla.h>
 #include <algorithm>
 #include <deque>
 #include <gtest/gtest.h>
 
 #include "FakeDriverView.h"
+#include "HeldHashes.h"
 #include "TempHome.h"
 #include "TestServer.h"
 #include "WaitFor.h"
@@ -360,6 +363,45 @@ TEST_F(SaveConflictTest, SaveAsOntoAnExistingNameAsksReplaceOrCancel) {
   EXPECT_TRUE(Sent(Save()));
   EXPECT_TRUE(Form.Questions.isEmpty());
   EXPECT_EQ(Server.ReadFile("/www/fresh.txt"), "fresh");
+  EXPECT_TRUE(Reported.isEmpty()) << Diagnostics();
+}
+
+// The digest of what the page downloaded is computed on a worker. A save
+// asked for before it is known waits for it after the check's "get", and
+// sends nothing until then, while the window goes on handling events; once
+// the digests are known the save goes on without a question.
+TEST_F(SaveConflictTest, ASaveWaitsForADigestNotYetKnownWithoutHoldingTheWindow) {
+  ASSERT_NO_FATAL_FAILURE(StartAndConnect());
+  TPage* page = Form.ActivePage();
+  THeldHashes held;
+  ASSERT_NO_FATAL_FAILURE(Open("page.txt"));
+  Type(page, "x");
+  const qsizetype before = Form.Commands.size();
+  Form.SaveAction->trigger();
+  ASSERT_TRUE(WaitFor([&] { return held.Started() == 2; }))
+      << Diagnostics();  // the download's and the check's
+
+  QElapsedTimer clock;
+  clock.start();
+  qint64 lastTick = 0;
+  qint64 longestGap = 0;
+  QTimer ticks;
+  QObject::connect(&ticks, &QTimer::timeout, [&] {
+    longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+    lastTick = clock.elapsed();
+  });
+  ticks.start(5);
+  EXPECT_FALSE(WaitFor([&] { return Sent(Form.Commands.mid(before)); }, 800));
+  EXPECT_TRUE(Form.UploadInProgress()) << "the save is under way";
+  EXPECT_LT(longestGap, 200) << "the window was held up";
+  EXPECT_FALSE(page->Saved());
+
+  held.Release();
+  ASSERT_TRUE(WaitFor([&] { return page->Saved(); })) << Diagnostics();
+  EXPECT_TRUE(Idle());
+  EXPECT_TRUE(Form.Questions.isEmpty()) << Form.Questions.join(" | ").toStdString();
+  EXPECT_EQ(Server.ReadFile("/www/page.txt"), "x" + kPage);
+  EXPECT_FALSE(held.OnMainThread());
   EXPECT_TRUE(Reported.isEmpty()) << Diagnostics();
 }
 

@@ -9,6 +9,7 @@
 
 #include "remote/editing/RemoteFingerprint.h"
 #include "remote/listing/ListingParser.h"
+#include "remote/local/Sha256.h"
 #include "remote/operations/StatOperation.h"
 
 namespace {
@@ -82,7 +83,7 @@ TEST(RemoteFingerprint, AListedTimeSettlesOnlyWhenAnyLaterChangeWouldListDiffere
     EXPECT_EQ(TRemoteFingerprint::Settles(time, At(c.ListedAt)), c.Settles);
 
     TRemoteFingerprint seen;
-    seen.Sha256 = "x";
+    seen.Sha256 = TFileHash::Known("x");
     seen.SetListing(15, time, false, At(c.ListedAt));
     EXPECT_EQ(seen.ListingTells(), c.Settles);
     // A link's own line tells nothing of the file it leads to.
@@ -99,12 +100,16 @@ TEST(RemoteFingerprint, DescribesOnlyTheBytesOfItsOwnPath) {
   ASSERT_TRUE(file.open());
   file.write("abc");
   file.close();
-  seen.Sha256 = TRemoteFingerprint::Sha256Of(file.fileName());
-  EXPECT_EQ(seen.Sha256.toHex(),
+  seen.Sha256 = TFileHash::Known(TSha256::OfFile(file.fileName()));
+  EXPECT_EQ(seen.Sha256.Digest().toHex(),
             "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   EXPECT_TRUE(seen.Describes("/www/a.txt"));
   EXPECT_FALSE(seen.Describes("/www/sub/a.txt"));
-  EXPECT_TRUE(TRemoteFingerprint::Sha256Of("/nonexistent/file").isEmpty());
+  EXPECT_TRUE(TSha256::OfFile("/nonexistent/file").isEmpty());
+  // A local copy that could not be read shows no bytes; one still being
+  // hashed does.
+  seen.Sha256 = TFileHash::Known({});
+  EXPECT_FALSE(seen.Describes("/www/a.txt"));
 }
 
 // psftp 0.78 lists the part before the last "/" literally and refuses one

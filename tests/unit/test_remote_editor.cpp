@@ -8,9 +8,11 @@
 #include <optional>
 
 #include "FakeDriverView.h"
+#include "HeldHashes.h"
 #include "PsftpWords.h"
 #include "ScriptedPrompts.h"
 #include "TempHome.h"
+#include "WaitFor.h"
 #include "core/ErrorReport.h"
 #include "remote/editing/RemoteEditor.h"
 #include "remote/session/ConnectionDriver.h"
@@ -69,7 +71,10 @@ class RemoteEditorTest : public ::testing::Test {
     redirector.Written.clear();
     ASSERT_TRUE(editing.Save(page));
     Feed(Got(Server));
-    QCoreApplication::processEvents();  // the question comes after psftp's answer
+    // The verdict comes once the digests, computed on a worker, are known;
+    // the question after it.
+    ASSERT_TRUE(WaitFor([&] { return !driver.Checking(page); }));
+    QCoreApplication::processEvents();
   }
   bool PutSent() const {
     return !redirector.Written.isEmpty() && redirector.Written.last().startsWith("put ");
@@ -175,6 +180,7 @@ TEST_F(RemoteEditorTest, OpenServerVersionPutsTheServersTextBesideThePage) {
   prompts.Choices.clear();
   ASSERT_TRUE(editing.Save(theirs));
   Feed(Got(QByteArray("theirs\n")));
+  ASSERT_TRUE(WaitFor([&] { return !driver.Checking(theirs); }));
   EXPECT_TRUE(prompts.Choices.isEmpty());
   EXPECT_TRUE(PutSent());
 }
@@ -235,17 +241,19 @@ TEST_F(RemoteEditorTest, QuestionForAClosedPageIsDropped) {
   page->Text = "edited\n";
   page->SetSaved(false);
   redirector.Written.clear();
+  // The verdict waits for the digests: the page is closed while it waits.
+  THeldHashes held;
   ASSERT_TRUE(editing.Save(page));
   Feed(Got(QByteArray("theirs\n")));
-  ASSERT_TRUE(editing.Asking());
   const QString serverCopy = Words(redirector.Written.last()).value(2);
-  EXPECT_TRUE(QFile::exists(serverCopy));
+  ASSERT_TRUE(WaitFor([&] { return held.Started() > 0; }));
   view.AddPage();
   view.ClosePage(0, editing);
+  held.Release();
+  ASSERT_TRUE(WaitFor([&] { return !QFile::exists(serverCopy); }));
   QCoreApplication::processEvents();
   EXPECT_TRUE(prompts.Choices.isEmpty());
   EXPECT_FALSE(editing.Asking());
-  EXPECT_FALSE(QFile::exists(serverCopy));
   EXPECT_FALSE(PutSent());
 }
 

@@ -1,8 +1,5 @@
 #include "remote/editing/RemoteFingerprint.h"
 
-#include <QCryptographicHash>
-#include <QFile>
-
 #include "remote/listing/File.h"
 
 namespace {
@@ -18,14 +15,6 @@ void TRemoteFingerprint::SetListing(qint64 Size, TListedTime Time, bool IsLink,
 
 void TRemoteFingerprint::SetListing(const TFile& Entry, const QDateTime& ListedAt) {
   SetListing(Entry.Size(), Entry.ListedTime(), Entry.IsLink(), ListedAt);
-}
-
-QByteArray TRemoteFingerprint::Sha256Of(const QString& Path) {
-  QFile file(Path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  QCryptographicHash hash(QCryptographicHash::Sha256);
-  if (!hash.addData(&file)) return {};
-  return hash.result();
 }
 
 bool TRemoteFingerprint::Settles(TListedTime Time, const QDateTime& ListedAt) {

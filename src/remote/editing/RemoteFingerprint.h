@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "remote/listing/ListedTime.h"
+#include "remote/local/FileHash.h"
 
 class TFile;
 
@@ -21,8 +22,9 @@ class TFile;
 struct TRemoteFingerprint {
   // The remote path the rest describes.
   QByteArray RemotePath;
-  // Empty when the page holds nothing that came from the server.
-  QByteArray Sha256;
+  // Null when the page holds nothing that came from the server. It may
+  // still be being computed: whoever compares it waits for it.
+  TFileHash Sha256;
   // From a listing line of the file; -1 and invalid when none was seen.
   qint64 ListedSize = -1;
   TListedTime ListedTime;
@@ -30,9 +32,9 @@ struct TRemoteFingerprint {
   bool ListingSettled = false;
 
   // The bytes of RemotePath were seen.
-  bool Describes(const QByteArray& Path) const { return !Sha256.isEmpty() && RemotePath == Path; }
+  bool Describes(const QByteArray& Path) const { return SawBytes() && RemotePath == Path; }
   // The listing data alone can tell whether the file changed since.
-  bool ListingTells() const { return !Sha256.isEmpty() && ListingSettled; }
+  bool ListingTells() const { return SawBytes() && ListingSettled; }
   bool ListingMatches(qint64 Size, TListedTime Time) const {
     return ListedSize == Size && ListedTime == Time && Time.IsValid();
   }
@@ -41,11 +43,15 @@ struct TRemoteFingerprint {
   void SetListing(qint64 Size, TListedTime Time, bool IsLink, const QDateTime& ListedAt);
   void SetListing(const TFile& Entry, const QDateTime& ListedAt);
 
-  // The SHA-256 of a local file's bytes; empty when it cannot be read.
-  static QByteArray Sha256Of(const QString& Path);
   // Whether a time listed at ListedAt lay far enough before it that any
   // later change lists as a later time. Two days cover the time zones of
   // server and client, which the listing does not name, and a clock that is
   // somewhat off.
   static bool Settles(TListedTime Time, const QDateTime& ListedAt);
+
+ private:
+  // Bytes were seen, unless their local copy turned out unreadable.
+  bool SawBytes() const {
+    return !Sha256.IsNull() && (!Sha256.Ready() || !Sha256.Digest().isEmpty());
+  }
 };

@@ -191,6 +191,7 @@ void TConnectionDriver::SetDownloading(bool Value) {
 
 void TConnectionDriver::PageClosing(IPage* Page) {
   FLogin.PageClosing(Page);
+  FSaveCheck.PageClosing(Page);
   if (FOpen) FOpen->PageClosing(Page);
   for (TOperationPtr& operation : FQueue) operation->PageClosing(Page);
 }
@@ -204,7 +205,8 @@ bool TConnectionDriver::AnyOperation(
 }
 
 bool TConnectionDriver::UploadPending() const {
-  return AnyOperation([](const TPsftpOperation& Operation) { return Operation.CountsAsUpload(); });
+  return FSaveCheck.Waiting() ||
+         AnyOperation([](const TPsftpOperation& Operation) { return Operation.CountsAsUpload(); });
 }
 
 QStringList TConnectionDriver::UploadNames(bool InPlaceOnly) const {
@@ -230,4 +232,4 @@ ITransferListener& TConnectionDriver::Listener() {
   return FListener ? *FListener : ITransferListener::Nobody();
 }
 
-bool TConnectionDriver::Busy() const { return FOpen || !FQueue.empty(); }
+bool TConnectionDriver::Busy() const { return FOpen || !FQueue.empty() || FSaveCheck.Waiting(); }

@@ -113,7 +113,8 @@ class TConnectionDriver : private IConversation {
   void SetTransferListener(ITransferListener* Listener) { FListener = Listener; }
   // True while psftp runs: only then can anything reach the server.
   bool PsftpRunning() const override;
-  // True while a command is queued or its answer is open.
+  // True while a command is queued or its answer is open, or a check waits
+  // for a digest.
   bool Busy() const;
 
   const QString& CurrentDir() const override { return FCurrentDir; }

@@ -53,7 +53,9 @@ void TConnectionDriver::PlaceDownload(TGetOperation& Get) {
   }
   TRemoteFingerprint seen = Get.Listed();
   seen.RemotePath = remotePath;
-  seen.Sha256 = TRemoteFingerprint::Sha256Of(workFile);
+  // Hashed on a worker while the page loads; a save that needs the digest
+  // sooner waits for it.
+  seen.Sha256 = TFileHash::Of(workFile);
   QString localPath;
   try {
     // The page's own folder: no other page's copy has this path.

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "remote/editing/DriverPage.h"
 #include "remote/editing/RemoteCheck.h"
@@ -81,6 +82,8 @@ bool TSaveCheck::ListingIsCheaper(const TRemoteCheck& Check) const {
 }
 
 bool TSaveCheck::Checking(const IPage* Page) const {
+  for (const auto& waiting : FWaiting)
+    if (waiting->Page == Page) return true;
   return FDriver.AnyOperation([Page](const TPsftpOperation& Operation) {
     return Operation.Page() == Page && Operation.IsCheck();
   });
@@ -130,21 +133,46 @@ void TSaveCheck::FinishCompare(TCompareOperation& Compare) {
   }
   TRemoteFingerprint& server = check.ServerFingerprint;
   server.RemotePath = check.RemotePath;
-  server.Sha256 = TRemoteFingerprint::Sha256Of(workFile);
+  server.Sha256 = TFileHash::Of(workFile);
+  // The verdict needs the server's digest and the one of the bytes the page
+  // saw, which may still be computed since its download or upload. The
+  // window goes on meanwhile; the check counts as under way until then.
+  FWaiting.push_back(
+      std::make_unique<TWaitingCheck>(TWaitingCheck{Compare.Page(), check, workFile}));
+  TWaitingCheck* waiting = FWaiting.back().get();
+  TFileHash::WhenBothReady(server.Sha256, check.Seen.Sha256, &FContext,
+                           [this, waiting] { Compared(waiting); });
+}
+
+void TSaveCheck::Compared(TWaitingCheck* Waiting) {
+  const auto found = std::find_if(FWaiting.begin(), FWaiting.end(),
+                                  [Waiting](const auto& Each) { return Each.get() == Waiting; });
+  if (found == FWaiting.end()) return;
+  const std::unique_ptr<TWaitingCheck> done = std::move(*found);
+  FWaiting.erase(found);
+  TRemoteCheck& check = done->Check;
+  const QByteArray digest = check.ServerFingerprint.Sha256.Digest();
   if (!check.Seen.Describes(check.RemotePath)) {
     check.Verdict = TVerdict::Exists;
-  } else if (!server.Sha256.isEmpty() && server.Sha256 == check.Seen.Sha256) {
+  } else if (!digest.isEmpty() && digest == check.Seen.Sha256.Digest()) {
     check.Verdict = TVerdict::Unchanged;
     // The listing now describes the bytes the page saw; it may settle later
     // checks.
-    if (Compare.Page()) Compare.Page()->SetRemoteFingerprint(server);
+    if (done->Page) done->Page->SetRemoteFingerprint(check.ServerFingerprint);
   } else {
     check.Verdict = TVerdict::Changed;
-    check.ServerCopy = workFile;
-    return EndCheck(Compare.Page(), check);
+    check.ServerCopy = done->WorkFile;
+    return EndCheck(done->Page, check);
   }
-  QFile::remove(workFile);
-  EndCheck(Compare.Page(), check);
+  QFile::remove(done->WorkFile);
+  EndCheck(done->Page, check);
+}
+
+bool TSaveCheck::Waiting() const { return !FWaiting.empty(); }
+
+void TSaveCheck::PageClosing(const IPage* Page) {
+  for (const auto& waiting : FWaiting)
+    if (waiting->Page == Page) waiting->Page = nullptr;
 }
 
 void TSaveCheck::EndCheck(IPage* Page, TRemoteCheck& Check) {

@@ -29,10 +29,11 @@ void TSaveSender::Save(IPage* Page, const QString& LocalPath) {
       [this](TSafeSave& Done) { FinishSave(Done); });
   CheckLocalTarget(LocalPath);
   Page->SaveToFile(LocalPath);
-  // The bytes psftp sends are those of the local copy as written now.
+  // The bytes psftp sends are those of the local copy as written now; they
+  // are hashed on a worker while psftp sends them.
   TRemoteFingerprint sent;
   sent.RemotePath = request.Target;
-  sent.Sha256 = TRemoteFingerprint::Sha256Of(LocalPath);
+  sent.Sha256 = TFileHash::Of(LocalPath);
   save->Put().SetSent(sent);
   save->Put().SetSentVersion(Page->TextVersion());
   FDriver.SetStatus("Saving...", 0);
