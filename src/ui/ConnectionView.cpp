@@ -8,6 +8,7 @@
 #include "remote/listing/Dir.h"
 #include "ui/ConnectDialog.h"
 #include "ui/DebugLogWindow.h"
+#include "ui/DirListModels.h"
 #include "ui/MainActions.h"
 #include "ui/Page.h"
 #include "ui/Pages.h"
@@ -29,11 +30,11 @@ void TConnectionView::ShowConnected(bool Connected, const QString& HostName) {
   FPages.ForEach([Connected](TPage* Page) { Page->SetFrameConnected(Connected); });
 }
 
+// Every tab that shows Dir reads its one shared model, so one refill
+// reaches them all; each keeps its own selection and scroll position.
 void TConnectionView::ShowListing(IPage* Page, TDir* Dir) {
   if (Page) Page->SetDir(Dir);
-  FPages.ForEach([Dir](TPage* Page) {
-    if (Page->Dir() == Dir) Page->PopulateDirListBox();
-  });
+  FPages.ListModels().Refill(Dir);
 }
 
 void TConnectionView::Log(IDriverView::TLog Kind, const QString& Text) {

@@ -5,14 +5,17 @@
 class TDir;
 class TFile;
 
-// The rows of an edit frame's directory list, read straight from the page's
-// directory: a listing of tens of thousands of entries then shows at once,
-// without one list item made per entry. Each row shows the entry's name
-// (a directory's in brackets) and carries its TFile (Qt::UserRole).
+// The rows of a directory list, read straight from the directory: a listing
+// of tens of thousands of entries then shows at once, without one list item
+// made per entry. Each row shows the entry's name (a directory's in
+// brackets) and carries its TFile (Qt::UserRole). One model serves every tab
+// that shows the directory (TDirListModels).
 //
-// The directory is not watched: whoever refills it calls SetDir again (the
-// connection driver refills every page that shows it before returning to the
-// event loop), and until then rows past its end read as empty.
+// The directory is not watched: whoever refills it calls Refill (the
+// connection driver has every list that shows it refilled before returning to
+// the event loop), and until then rows past its end read as empty. A refill
+// is a reset: the views keep no rows of their own to update (TDirListView),
+// and each tab puts back its selection and scroll position by name.
 class TDirListModel : public QAbstractListModel {
   Q_OBJECT
  public:
@@ -22,6 +25,8 @@ class TDirListModel : public QAbstractListModel {
   // Shows Value's entries from now on (none for null), even when it is the
   // directory shown already: its entries may have changed.
   void SetDir(TDir* Value);
+  // The directory's entries changed: every view reads them again.
+  void Refill() { SetDir(FDir); }
   // The entry of a row, or null.
   TFile* File(int Row) const;
 

@@ -14,6 +14,7 @@
 
 #include "ui/DirListDelegate.h"
 #include "ui/DirListModel.h"
+#include "ui/DirListView.h"
 #include "ui/Editor.h"
 #include "ui/Icons.h"
 
@@ -54,13 +55,12 @@ TEditFrame::TEditFrame(QWidget* Parent) : QWidget(Parent) {
 }
 
 void TEditFrame::CreateDirListBox() {
-  FDirListBox = new QListView(FSplitter);
-  FDirListModel = new TDirListModel(FDirListBox);
-  FDirListBox->setModel(FDirListModel);
+  // Rows of one height, laid out by arithmetic: a large listing costs the
+  // list nothing per entry.
+  FDirListBox = new TDirListView(TDirListDelegate::ItemHeight, FSplitter);
+  FOwnModel = new TDirListModel(FDirListBox);
+  FDirListBox->setModel(FOwnModel);
   FDirListBox->setItemDelegate(new TDirListDelegate(FDirListBox));
-  // Every row is as high as the first: laying out a large listing then
-  // never asks each row for its size.
-  FDirListBox->setUniformItemSizes(true);
   FDirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
   FDirListBox->setFont(MonospaceFont("Consolas", 10));
   FDirListBox->setMinimumWidth(30);
@@ -69,6 +69,22 @@ void TEditFrame::CreateDirListBox() {
     if (Index.isValid()) emit DirListDoubleClicked();
   });
   FSplitter->addWidget(FDirListBox);
+}
+
+// A shared model destroyed before the frame (at the window's end) leaves
+// the view Qt's empty stand-in; the frame's own model answers then.
+TDirListModel* TEditFrame::DirListModel() const {
+  auto* shown = qobject_cast<TDirListModel*>(FDirListBox->model());
+  return shown ? shown : FOwnModel;
+}
+
+void TEditFrame::ShowModel(TDirListModel* Model) {
+  if (!Model) Model = FOwnModel;
+  if (FDirListBox->model() == Model) return;
+  QItemSelectionModel* old = FDirListBox->selectionModel();
+  FDirListBox->setModel(Model);
+  // The view made a new one and leaves the old to its owner.
+  if (old && old->parent() == FDirListBox) old->deleteLater();
 }
 
 void TEditFrame::CreateEditor() {

@@ -27,8 +27,12 @@ class TEditFrame : public QWidget {
   void SetConnected(bool Value);
 
   QListView* DirListBox() const { return FDirListBox; }
-  // What the list shows: the page sets its directory on it.
-  TDirListModel* DirListModel() const { return FDirListModel; }
+  // The model the list shows: a folder's shared model, or the frame's own
+  // (empty until given a directory) while the page shows no folder.
+  TDirListModel* DirListModel() const;
+  // Shows Model in the list (the frame's own for null). The list gets a new
+  // selection model; the old one is deleted.
+  void ShowModel(TDirListModel* Model);
   QSplitter* Splitter() const { return FSplitter; }
   QsciScintilla* Editor() const { return FEditor; }
   QLabel* NotConnectedPanel() const { return FNotConnectedPanel; }
@@ -69,7 +73,7 @@ class TEditFrame : public QWidget {
 
   QSplitter* FSplitter = nullptr;
   QListView* FDirListBox = nullptr;
-  TDirListModel* FDirListModel = nullptr;
+  TDirListModel* FOwnModel = nullptr;
   QsciScintilla* FEditor = nullptr;
   QLabel* FNotConnectedPanel = nullptr;
   QPushButton* FConnectButton = nullptr;

@@ -11,6 +11,7 @@
 #include "remote/listing/File.h"
 #include "ui/DirListDelegate.h"
 #include "ui/DirListModel.h"
+#include "ui/DirListModels.h"
 #include "ui/EditFrame.h"
 #include "ui/Highlighters.h"
 
@@ -56,23 +57,17 @@ QsciScintilla::EolMode EolModeFor(const QByteArray& LineEnd) {
 }  // namespace
 
 TPage::TPage(QTabWidget* Tabs, QWidget* TabSheet, TEditFrame* EditFrame,
-             std::function<void()> SavedChanged)
+             std::function<void()> SavedChanged, TDirListModels* Models)
     : QObject(TabSheet),
       FEditFrame(EditFrame),
       FEditor(EditFrame->Editor()),
       FTabSheet(TabSheet),
       FTabs(Tabs),
+      FModels(Models ? Models : new TDirListModels(this)),
       FSavedChanged(std::move(SavedChanged)) {
   FEditor->setEolMode(EolModeFor(FDocument.Format.LineEnd));
   QObject::connect(FEditor, &QsciScintilla::textChanged, this, [this] { ++FTextVersion; });
-  // By name: a refilled folder's rows hold other entries by then. A reset
-  // of the model clears the selection without a signal, so the name
-  // outlives it.
-  QObject::connect(DirListBox()->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                   [this] {
-                     const TFile* file = SelectedFile();
-                     FSelectedName = file ? file->RemoteName() : QString();
-                   });
+  WatchList();
 }
 
 // The tab says why the page takes no typing; the lock of a save in progress
@@ -87,25 +82,88 @@ void TPage::SetReceiving(bool Receiving) {
 QListView* TPage::DirListBox() const { return FEditFrame->DirListBox(); }
 
 void TPage::SetDir(TDir* Value) {
+  if (!Value) {
+    FDir = nullptr;
+    return;
+  }
+  if (Value != FDir) FSelectedName.clear();
   FDir = Value;
-  PopulateDirListBox();
+  ShowDirModel();
+}
+
+bool TPage::ShowDirModel() {
+  TDirListModel* model = FModels->For(FDir);
+  if (FEditFrame->DirListModel() == model) return false;
+  ShowListModel(model);
+  // The scroll range of the folder's rows at once, shown or not.
+  DirListBox()->doItemsLayout();
+  DirListBox()->verticalScrollBar()->setValue(0);
+  return true;
+}
+
+void TPage::ShowListModel(TDirListModel* Model) {
+  QObject::disconnect(FEditFrame->DirListModel(), nullptr, this, nullptr);
+  FEditFrame->ShowModel(Model);
+  WatchList();
+}
+
+// By name: a refilled folder's rows hold other entries by then. A reset
+// of the model clears the selection without a signal, so the name
+// outlives it. The model may be shared: any tab's refill reaches this one.
+void TPage::WatchList() {
+  QObject::connect(DirListBox()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                   [this] {
+                     const TFile* file = SelectedFile();
+                     FSelectedName = file ? file->RemoteName() : QString();
+                   });
+  TDirListModel* model = FEditFrame->DirListModel();
+  QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { KeepPlace(); });
+  QObject::connect(model, &QAbstractItemModel::modelReset, this, [this] { RestorePlace(); });
 }
 
 // The list reads its rows from the directory itself (see TDirListModel).
-// A folder listed again keeps the entry the user had selected, if it is
-// still there, and the place the list was scrolled to.
 void TPage::PopulateDirListBox() {
   if (!FDir) return;
-  const bool again = FEditFrame->DirListModel()->Dir() == FDir;
-  const QString name = FSelectedName;
-  const int scrolled = DirListBox()->verticalScrollBar()->value();
-  FEditFrame->DirListModel()->SetDir(FDir);
-  if (!again) return;
-  if (!name.isEmpty()) SelectFile(name);
-  DirListBox()->verticalScrollBar()->setValue(scrolled);
+  ShowDirModel();
+  FModels->Refill(FDir);
 }
 
-void TPage::ClearDirListBox() { FEditFrame->DirListModel()->SetDir(nullptr); }
+void TPage::ClearDirListBox() { ShowListModel(nullptr); }
+
+void TPage::KeepPlace() {
+  const QModelIndex current = DirListBox()->currentIndex();
+  FSelectedRow = current.isValid() ? current.row() : -1;
+  FScrolled = DirListBox()->verticalScrollBar()->value();
+}
+
+// A folder listed again keeps the entry the user had selected, if it is
+// still there (looked for near its old row: a refill mostly moves an entry
+// by a few rows, if at all), and the place the list was scrolled to.
+void TPage::RestorePlace() {
+  QListView* list = DirListBox();
+  list->doItemsLayout();  // the scroll range of the new row count
+  const int row = FSelectedName.isEmpty() ? -1 : RowNamed(FSelectedName, FSelectedRow);
+  if (row >= 0)
+    list->selectionModel()->setCurrentIndex(FEditFrame->DirListModel()->index(row),
+                                            QItemSelectionModel::ClearAndSelect);
+  list->verticalScrollBar()->setValue(FScrolled);
+}
+
+int TPage::RowNamed(const QString& RemoteName, int Near) const {
+  const TDirListModel* rows = FEditFrame->DirListModel();
+  const int count = rows->rowCount();
+  if (count == 0) return -1;
+  const int start = std::clamp(Near, 0, count - 1);
+  auto named = [&](int Row) {
+    const TFile* file = rows->File(Row);
+    return file && file->RemoteName() == RemoteName;
+  };
+  for (int step = 0; start - step >= 0 || start + step < count; ++step) {
+    if (start + step < count && named(start + step)) return start + step;
+    if (step > 0 && start - step >= 0 && named(start - step)) return start - step;
+  }
+  return -1;
+}
 
 TFile* TPage::SelectedFile() const {
   const QModelIndexList selected = DirListBox()->selectionModel()->selectedIndexes();
@@ -114,15 +172,11 @@ TFile* TPage::SelectedFile() const {
 }
 
 bool TPage::SelectFile(const QString& RemoteName) {
-  const TDirListModel* rows = FEditFrame->DirListModel();
-  for (int row = 0; row < rows->rowCount(); ++row) {
-    const TFile* file = rows->File(row);
-    if (!file || file->RemoteName() != RemoteName) continue;
-    DirListBox()->selectionModel()->setCurrentIndex(rows->index(row),
-                                                    QItemSelectionModel::ClearAndSelect);
-    return true;
-  }
-  return false;
+  const int row = RowNamed(RemoteName, 0);
+  if (row < 0) return false;
+  DirListBox()->selectionModel()->setCurrentIndex(FEditFrame->DirListModel()->index(row),
+                                                  QItemSelectionModel::ClearAndSelect);
+  return true;
 }
 
 void TPage::SetFrameConnected(bool Value) { FEditFrame->SetConnected(Value); }

@@ -12,17 +12,23 @@ class QListView;
 class QTabWidget;
 class QsciScintilla;
 class TEditFrame;
+class TDirListModel;
+class TDirListModels;
 class TFile;
 class THighlighters;
 
 // One editor tab: its sheet on the tab control, the edit frame on it, the
 // remote directory the list shows (owned by the directory cache) and whether
 // the text has unsaved changes. A child of its tab sheet, so it goes with it.
+// The list shows its folder's model, shared with every other tab that shows
+// the folder; each tab keeps its own selection and scroll position.
 class TPage : public QObject, public IPage {
  public:
   // SavedChanged runs whenever Saved is written, so the window can follow it.
+  // Models are the window's shared folder models (they must outlive the
+  // page); without them the page keeps models of its own.
   TPage(QTabWidget* Tabs, QWidget* TabSheet, TEditFrame* EditFrame,
-        std::function<void()> SavedChanged);
+        std::function<void()> SavedChanged, TDirListModels* Models = nullptr);
 
   TEditFrame* Frame() const { return FEditFrame; }
   QsciScintilla* Editor() const { return FEditor; }
@@ -33,8 +39,13 @@ class TPage : public QObject, public IPage {
   bool Loading() const { return FLoading; }
 
   TDir* Dir() const override { return FDir; }
+  // Shows Value's shared model (a different folder from the top, with
+  // nothing selected); null leaves the list as it is.
   void SetDir(TDir* Value) override;
+  // The folder's entries changed: every tab that shows it reads them again,
+  // each keeping the entry it had selected (by name) and its scroll position.
   void PopulateDirListBox();
+  // The list shows nothing until the page's folder is shown again.
   void ClearDirListBox();
   TFile* SelectedFile() const override;
   // Selects the list's entry called RemoteName; false when the list has none.
@@ -71,6 +82,15 @@ class TPage : public QObject, public IPage {
 
  private:
   void ShowCaption();
+  // Shows the model of FDir unless it is shown already; true when it was not.
+  bool ShowDirModel();
+  void ShowListModel(TDirListModel* Model);
+  void WatchList();
+  // Around a refill of the shared model: what this tab showed, and back.
+  void KeepPlace();
+  void RestorePlace();
+  // The row of the entry called RemoteName nearest to Near; -1 for none.
+  int RowNamed(const QString& RemoteName, int Near) const;
   void ApplyLanguage(TLanguage Value);
   void TellFacts() const;
   TEditFrame* FEditFrame;
@@ -78,8 +98,12 @@ class TPage : public QObject, public IPage {
   QWidget* FTabSheet;
   QTabWidget* FTabs;
   TDir* FDir = nullptr;
+  TDirListModels* FModels;
   // The entry last selected in the list, by name.
   QString FSelectedName;
+  // Before a refill: its row and the list's scroll position.
+  int FSelectedRow = -1;
+  int FScrolled = 0;
   TRemoteDocument FDocument;
   bool FLoading = false;
   bool FReceiving = false;

@@ -6,6 +6,7 @@
 #include <Qsci/qsciscintilla.h>
 #include <algorithm>
 
+#include "ui/DirListModels.h"
 #include "ui/EditFrame.h"
 #include "ui/Page.h"
 
@@ -24,7 +25,10 @@ class TSwitchGuard {
 
 TPages::TPages(QTabWidget* Tabs, std::function<void()> SavedChanged,
                std::function<void(TPage*)> Closing)
-    : FTabs(Tabs), FSavedChanged(std::move(SavedChanged)), FClosing(std::move(Closing)) {}
+    : FTabs(Tabs),
+      FSavedChanged(std::move(SavedChanged)),
+      FClosing(std::move(Closing)),
+      FListModels(new TDirListModels(this)) {}
 
 TPage* TPages::Create(const std::function<void(TPage*)>& Setup) {
   TPage* previous = Active();
@@ -37,7 +41,7 @@ TPage* TPages::Create(const std::function<void(TPage*)>& Setup) {
     TSwitchGuard guard(FSwitching);
     FTabs->addTab(sheet, QString());
   }
-  auto* page = new TPage(FTabs, sheet, frame, FSavedChanged);
+  auto* page = new TPage(FTabs, sheet, frame, FSavedChanged, FListModels);
   FPages.push_back({sheet, page});
   connect(page, &QObject::destroyed, this, [this, page] { Forget(page); });
   if (Setup) Setup(page);

@@ -9,6 +9,7 @@
 class QTabWidget;
 class QWidget;
 class IPage;
+class TDirListModels;
 class TPage;
 
 // The editor pages on the window's tab control, in tab order. Each page is a
@@ -52,6 +53,9 @@ class TPages : public QObject {
   void Activate(TPage* Page);
   bool Switching() const { return FSwitching; }
 
+  // The folders' list models, one per folder, shared by the pages' lists.
+  TDirListModels& ListModels() const { return *FListModels; }
+
  private:
   // Of() compares sheets, so it never reads a page that is being destroyed.
   struct TEntry {
@@ -64,5 +68,6 @@ class TPages : public QObject {
   std::function<void()> FSavedChanged;
   std::function<void(TPage*)> FClosing;
   std::vector<TEntry> FPages;
+  TDirListModels* FListModels;
   bool FSwitching = false;
 };

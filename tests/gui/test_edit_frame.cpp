@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTabBar>
@@ -29,6 +30,7 @@
 #include "remote/listing/Dir.h"
 #include "ui/DirListDelegate.h"
 #include "ui/DirListModel.h"
+#include "ui/DirListModels.h"
 #include "ui/EditFrame.h"
 #include "ui/Page.h"
 #include "ui/Pages.h"
@@ -319,9 +321,9 @@ TEST_F(PageTest, ListShowsDirectoriesInBracketsAndCarriesEachEntry) {
 
   // Without a directory the list keeps what it shows.
   Page->SetDir(nullptr);
-  EXPECT_EQ(rows->rowCount(), 2);
+  EXPECT_EQ(list->model()->rowCount(), 2);
   Page->ClearDirListBox();
-  EXPECT_EQ(rows->rowCount(), 0);
+  EXPECT_EQ(list->model()->rowCount(), 0);
 }
 
 // The list reads the directory itself: a refilled directory shows once the
@@ -424,6 +426,76 @@ TEST_F(PagesTest, NewPagesFollowTheTabsAndTheNewestComesToTheFront) {
   EXPECT_EQ(SavedWrites, 4);
   // The new page lists the folder the page in front of it listed.
   EXPECT_EQ(second->Dir(), &dir);
+}
+
+// Entries named e00000, e00001, ... but those in Skipped, sorted.
+void FillNumbered(TDir& Dir, int Count, std::set<int> Skipped = {}) {
+  Dir.Clear();
+  for (int i = 0; i < Count; ++i)
+    if (!Skipped.count(i))
+      Dir.AddFile(std::make_unique<TFile>(QString("e%1").arg(i, 5, 10, QChar('0'))));
+  Dir.Sort();
+}
+
+// A large folder in two tabs: one model, two views that keep no rows of
+// their own, each selecting, scrolling and moving by keys on its own; a
+// refill leaves each at its entry and its scroll position.
+TEST_F(PagesTest, TabsShowingOneFolderShareItsModelAndKeepTheirOwnPlaces) {
+  Tabs.resize(400, 400);
+  Tabs.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Tabs));
+  TDir dir;
+  FillNumbered(dir, 10000);
+  TPage* first = Pages.Create(nullptr);
+  first->SetDir(&dir);
+  TPage* second = Pages.Create(nullptr);
+  QListView* a = first->DirListBox();
+  QListView* b = second->DirListBox();
+  ASSERT_EQ(second->Dir(), &dir);
+  EXPECT_EQ(a->model(), b->model());
+  EXPECT_EQ(Pages.ListModels().Find(&dir), a->model());
+
+  const int h = TDirListDelegate::ItemHeight;
+  b->verticalScrollBar()->setValue(100);
+  EXPECT_EQ(b->indexAt(QPoint(5, 2 * h + 1)).row(), 102);
+  EXPECT_EQ(b->visualRect(b->model()->index(102, 0)), QRect(0, 2 * h, b->viewport()->width(), h));
+  EXPECT_FALSE(b->indexAt(QPoint(5, -1)).isValid());
+  QTest::mouseClick(b->viewport(), Qt::LeftButton, {}, QPoint(5, 2 * h + 3));
+  ASSERT_NE(second->SelectedFile(), nullptr);
+  EXPECT_EQ(second->SelectedFile()->RemoteName(), "e00102");
+  b->setFocus();
+  QTest::keyClick(b, Qt::Key_End);
+  EXPECT_EQ(b->currentIndex().row(), 9999);
+  EXPECT_TRUE(b->viewport()->rect().contains(b->visualRect(b->currentIndex())));
+  QTest::keyClick(b, Qt::Key_Home);
+  EXPECT_EQ(b->currentIndex().row(), 0);
+  EXPECT_EQ(b->verticalScrollBar()->value(), 0);
+  // The other tab's view did not move with it.
+  EXPECT_EQ(a->currentIndex().row(), -1);
+
+  ASSERT_TRUE(first->SelectFile("e00510"));
+  a->verticalScrollBar()->setValue(500);
+  ASSERT_EQ(a->verticalScrollBar()->value(), 500);
+  ASSERT_TRUE(second->SelectFile("e09000"));
+  b->verticalScrollBar()->setValue(8990);
+  ASSERT_EQ(b->verticalScrollBar()->value(), 8990);
+  // An entry above both goes, one below them comes.
+  TDir listed;
+  FillNumbered(listed, 10001, {3});
+  dir.SwapEntries(listed);
+  Pages.ListModels().Refill(&dir);
+  EXPECT_EQ(a->model()->rowCount(), 10000);
+  EXPECT_EQ(first->SelectedFile()->RemoteName(), "e00510");
+  EXPECT_EQ(a->verticalScrollBar()->value(), 500);
+  EXPECT_EQ(second->SelectedFile()->RemoteName(), "e09000");
+  EXPECT_EQ(b->verticalScrollBar()->value(), 8990);
+
+  // The entry a view had selected went: nothing is selected there.
+  FillNumbered(listed, 10000, {9000});
+  dir.SwapEntries(listed);
+  Pages.ListModels().Refill(&dir);
+  EXPECT_EQ(second->SelectedFile(), nullptr);
+  EXPECT_EQ(first->SelectedFile()->RemoteName(), "e00510");
 }
 
 TEST_F(PagesTest, TabChangesMadeByTheListAreToldFromOtherChanges) {

@@ -88,25 +88,56 @@ TEST_F(ListCommandsTest, ContextMenuOffersWhatTheSelectionAllows) {
   EXPECT_EQ(QApplication::clipboard()->text(), "/www/sub");
 }
 
-// One folder, one set of entries: both tabs show the new file after F5.
+// The names a list shows, top to bottom.
+QStringList Shown(QListView* List) {
+  QStringList names;
+  for (int row = 0; row < List->model()->rowCount(); ++row)
+    names << List->model()->index(row, 0).data().toString();
+  return names;
+}
+
+// One folder, one set of entries: both tabs show the new file after F5, and
+// each keeps its own selection and scroll position through the refill, while
+// the other shows another place in the folder.
 TEST_F(ListCommandsTest, RefreshUpdatesEveryTabShowingTheFolder) {
+  for (int i = 0; i < 80; ++i)
+    Server.WriteFile(QString("/www/f%1.txt").arg(i, 2, 10, QChar('0')), "x\n");
+  Form.RefreshAction->trigger();
+  ASSERT_TRUE(Listed("f79.txt")) << Diagnostics();
+  ASSERT_TRUE(Idle());
   TPage* first = Form.ActivePage();
   Form.NewAction->trigger();
   TPage* second = Form.ActivePage();
   ASSERT_NE(first, second);
-  second->SetDir(first->Dir());
+  EXPECT_EQ(first->Dir(), second->Dir());
+  QListView* firstList = first->DirListBox();
+  QListView* secondList = second->DirListBox();
+  // A view of the same rows, not a copy of them.
+  EXPECT_EQ(firstList->model(), secondList->model());
+
+  ASSERT_TRUE(first->SelectFile("f10.txt"));
+  firstList->verticalScrollBar()->setValue(12);
+  ASSERT_EQ(firstList->verticalScrollBar()->value(), 12);
   Server.WriteFile("/www/appeared.txt", "new\n");
-  Select("style.css");
+  Select("f70.txt");
+  secondList->verticalScrollBar()->setValue(50);
+  ASSERT_EQ(secondList->verticalScrollBar()->value(), 50);
   Form.UpdateActions();
   ASSERT_TRUE(Form.RefreshAction->isEnabled());
   EXPECT_EQ(Form.RefreshAction->shortcut(), QKeySequence(Qt::Key_F5));
   Form.RefreshAction->trigger();
   ASSERT_TRUE(Listed("appeared.txt")) << Diagnostics();
   ASSERT_TRUE(Idle());
-  EXPECT_EQ(second->SelectedFile()->RemoteName(), "style.css");
+
+  EXPECT_EQ(second->SelectedFile()->RemoteName(), "f70.txt");
+  EXPECT_EQ(secondList->verticalScrollBar()->value(), 50);
+  EXPECT_EQ(first->SelectedFile()->RemoteName(), "f10.txt");
+  EXPECT_EQ(firstList->verticalScrollBar()->value(), 12);
   EXPECT_EQ(first->Dir(), second->Dir());
+  EXPECT_EQ(Shown(firstList), Shown(secondList));
   Form.Tabs->setCurrentWidget(first->TabSheet());
   EXPECT_TRUE(Item("appeared.txt").isValid());
+  EXPECT_TRUE(Item("f79.txt").isValid());
 }
 
 }  // namespace
