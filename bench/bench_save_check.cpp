@@ -11,7 +11,8 @@
 //                                 listing ("ls" of the one name)
 // An upload makes a file recent, so before each save of an old file its time
 // and the page's fingerprint are put back to those it was opened with.
-// Run it from a Release build: build/bench/bench_save_check [--reps N].
+// Run it from a Release build: build/bench/bench_save_check [--reps N]
+// [--quick] (--quick: 3 repetitions).
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -208,8 +209,11 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   ErrorReport::SetHandler([](const QString& Message) { Die("error reported: " + Message); });
   int reps = 15;
-  for (int i = 1; i + 1 < argc; ++i)
-    if (QByteArray(argv[i]) == "--reps") reps = std::max(1, QByteArray(argv[++i]).toInt());
+  for (int i = 1; i < argc; ++i) {
+    if (QByteArray(argv[i]) == "--reps" && i + 1 < argc)
+      reps = std::max(1, QByteArray(argv[++i]).toInt());
+    if (QByteArray(argv[i]) == "--quick") reps = 3;
+  }
 
   const TFileCase files[] = {{"recent-4k.txt", 4096, false},
                              {"old-4k.txt", 4096, true},

@@ -3,11 +3,12 @@
 # skipping those already present so repeated runs stay quick and offline.
 # QtKeychain reaches the desktop keyring through libsecret, which it loads at
 # run time; gnome-keyring, dbus (dbus-run-session) and secret-tool are for the
-# tests, which run a private keyring of their own.
+# tests, which run a private keyring of their own. openssh-server is for the
+# benches, which run an sshd of their own on a loopback port.
 set -eu
 PACKAGES="build-essential cmake pkgconf git
 qt6-base-dev libqscintilla2-qt6-dev libpcre2-dev libssl-dev
-putty-tools openssh-client clang-format
+putty-tools openssh-client openssh-server clang-format
 libgtest-dev libbenchmark-dev
 python3 python3-asyncssh libqt6svg6
 fonts-dejavu-core

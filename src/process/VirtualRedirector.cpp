@@ -1,5 +1,6 @@
 #include "process/VirtualRedirector.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <system_error>
 
@@ -109,10 +110,16 @@ void TVirtualRedirector::HandleEvent(const TRedirectorEvent& Event) {
   }
 }
 
+// The end is posted by the watcher, and the reader's last look at the pipes
+// happens only in AbandonRun: what it finds, and what it read once the end
+// was posted, waits behind the end. It is handed on before the end, so that
+// the end comes after the run's last output, and so that a run started from
+// the end's handler (a new connection) never gets the old run's last lines.
 void TVirtualRedirector::ChildProcessEnded() {
   if (!FRunning) return;
   AbandonRun();
   FRunning = false;
+  QCoreApplication::sendPostedEvents(FHelper.get(), TRedirectorEvent::EventType());
   ErrorReport::Guarded([this] { DoChildProcessEnd(); });
 }
 

@@ -16,8 +16,8 @@ using TRedirectorChildProcessEndEvent = std::function<void(QObject* Sender)>;
 
 // Runs one console program with its standard input, output and error on pipes.
 // Output reaches the user-interface thread as events, in the order the worker
-// threads posted it; the child's end is reported once. An unbound event is
-// not raised.
+// threads posted it; the child's end is reported once, after its last
+// output. An unbound event is not raised.
 class TVirtualRedirector : public QObject {
   Q_OBJECT
  public:

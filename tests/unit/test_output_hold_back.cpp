@@ -188,4 +188,32 @@ TEST(OutputHoldBack, PiecesOfAnEndedRunLeaveTheNextRunsLimitAsItWas) {
   }
 }
 
+// A child that ends with output the reader has not yet taken: the reader
+// holds back past a megabyte not handled, the rest waits in a pipe the
+// child made large enough for it, and the child ends. That rest is read by
+// the reader's last look, once the end is handled; the owner must still get
+// it before the end, which may start the next run.
+TEST(OutputHoldBack, TheEndComesAfterTheLastOutput) {
+  const qsizetype Size = 1500000;
+  const QString Script = QString(
+                             "import fcntl, os\n"
+                             "fcntl.fcntl(1, 1031, 1 << 20)\n"  // F_SETPIPE_SZ
+                             "data = b'x' * %1\n"
+                             "while data: data = data[os.write(1, data):]\n")
+                             .arg(Size);
+  QTemporaryDir Dir;
+  ASSERT_TRUE(Dir.isValid());
+  TVirtualRedirector Redirector;
+  qsizetype Got = 0;
+  qsizetype GotAtEnd = -1;
+  Redirector.OnInput = [&](QObject*, const QByteArray& Bytes) { Got += Bytes.size(); };
+  Redirector.OnChildProcessEnd = [&](QObject*) { GotAtEnd = Got; };
+  ASSERT_TRUE(Redirector.Run("/usr/bin/python3", Dir.path(),
+                             "python3 -c " + QuoteCommandLineArgument(Script)));
+  ASSERT_TRUE(WaitUntilEnded(Redirector.ChildProcessID()));
+  ASSERT_TRUE(WaitFor([&] { return GotAtEnd >= 0; }));
+  EXPECT_EQ(GotAtEnd, Size);
+  EXPECT_EQ(Got, Size);
+}
+
 }  // namespace
