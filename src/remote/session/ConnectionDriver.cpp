@@ -192,6 +192,7 @@ void TConnectionDriver::SetDownloading(bool Value) {
 void TConnectionDriver::PageClosing(IPage* Page) {
   FLogin.PageClosing(Page);
   FSaveCheck.PageClosing(Page);
+  FSender.PageClosing(Page);
   if (FOpen) FOpen->PageClosing(Page);
   for (TOperationPtr& operation : FQueue) operation->PageClosing(Page);
 }

@@ -94,7 +94,8 @@ class TConnectionDriver : private IConversation {
   // still is what the page last saw (see TSaveCheck).
   void Check(IPage* Page, const QString& LocalPath) { FSaveCheck.Check(Page, LocalPath); }
   bool Checking(const IPage* Page) const { return FSaveCheck.Checking(Page); }
-  // True while an upload of Page's own text is queued or unanswered.
+  // True while an upload of Page's own text is queued or unanswered, or its
+  // local copy is being written for one.
   bool Saving(const IPage* Page) const;
 
   // The window calls this before a page is destroyed: the driver never
