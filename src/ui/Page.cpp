@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
 #include "core/ErrorReport.h"
@@ -22,29 +23,10 @@
 #include "ui/EditFrame.h"
 #include "ui/Editor.h"
 #include "ui/Highlighters.h"
+#include "ui/TextCopy.h"
 #include "ui/TextLoad.h"
 
 namespace {
-// The editor's text as bytes, copied in the two runs either side of
-// Scintilla's gap: asking for the whole text at once would first move the
-// gap to the end, which after a change near the start moves nearly all of
-// it. By length, as the text may hold NUL bytes.
-QByteArray CopyText(QsciScintilla* Edit) {
-  const long length = Edit->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-  const long gap = std::min(length, Edit->SendScintilla(QsciScintillaBase::SCI_GETGAPPOSITION));
-  QByteArray bytes(length, Qt::Uninitialized);
-  const auto run = [&](long Start, long Length) {
-    if (Length <= 0) return;
-    const auto* text = reinterpret_cast<const char*>(
-        Edit->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER,
-                            static_cast<unsigned long>(Start), Length));
-    std::memcpy(bytes.data() + Start, text, size_t(Length));
-  };
-  run(0, gap);
-  run(gap, length - gap);
-  return bytes;
-}
-
 QsciScintilla::EolMode EolModeFor(const QByteArray& LineEnd) {
   if (LineEnd == "\r\n") return QsciScintilla::EolWindows;
   if (LineEnd == "\r") return QsciScintilla::EolMac;
@@ -288,18 +270,28 @@ void TPage::SaveToFile(const QString& Path) {
   TTextFile::SaveUtf8(Path, QByteArrayView(text, length), FDocument.Format);
 }
 
-// A large text is copied out at once, which takes a few milliseconds, and
-// encoded and written on a worker while the user may type on.
+// A large text is copied out over a few turns of the event loop and
+// encoded and written on a worker, while the user may type on. Typing
+// before the copy is whole has it taken again at once, with what was typed:
+// the page then stays unsaved after the upload, as the save was asked for
+// an older text (IPage::TextVersion), which is the safe side.
 void TPage::SaveToFileThen(const QString& Path, std::function<void(const QString& Error)> Done) {
   if (FLoading || FEditor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH) <= AtOnceLimit) {
     IPage::SaveToFileThen(Path, std::move(Done));
     return;
   }
-  QByteArray text = CopyText(FEditor);
-  ShowProgress(QString("Saving %1\u2026").arg(QFileInfo(Path).fileName()));
-  TTextFileWorker::Save(Path, std::move(text), FDocument.Format, this,
-                        [this, Done = std::move(Done)](const QString& Error) {
-                          ShowProgress(QString());
-                          Done(Error);
-                        });
+  auto self = std::make_shared<TTextCopy*>(nullptr);
+  auto* copy = new TTextCopy(
+      FEditor, [this] { return FTextVersion; },
+      [this, self, Path, Done = std::move(Done)](QByteArray Text) {
+        (*self)->deleteLater();
+        ShowProgress(QString("Saving %1\u2026").arg(QFileInfo(Path).fileName()));
+        TTextFileWorker::Save(Path, std::move(Text), FDocument.Format, this,
+                              [this, Done](const QString& Error) {
+                                ShowProgress(QString());
+                                Done(Error);
+                              });
+      });
+  *self = copy;
+  copy->setParent(this);
 }

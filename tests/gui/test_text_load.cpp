@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <Qsci/qsciscintilla.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -208,6 +209,37 @@ TEST_F(TextLoadTest, ClosingInTheMiddleOfALoadIsSafe) {
   }
   EXPECT_TRUE(Contents(path) == file);
   EXPECT_TRUE(Reported.isEmpty()) << Reported.join("\n").toStdString();
+}
+
+// The copy a save writes is one text: typing that comes while the text is
+// being copied out, before or between its slices, has the whole text copied
+// again, with what was typed.
+TEST_F(TextLoadTest, TypingWhileTheTextIsCopiedOutGivesOneWholeText) {
+  const QByteArray file = QByteArray("\xE2\x82\xAC line\r\n").repeated(5 * kLarge / 10);
+  Page->LoadFromFile(Write("big.txt", file));
+  ASSERT_TRUE(WaitFor([&] { return !Page->Loading(); }, 30000));
+  for (const bool between : {false, true}) {
+    SCOPED_TRACE(between ? "between the slices" : "before the first slice");
+    Page->Editor()->setCursorPosition(0, 0);
+    const QByteArray before = EditorBytes(Page);
+    bool done = false;
+    QString error;
+    const QString saved = Home.Path() + "/saved.txt";
+    Page->SaveToFileThen(saved, [&](const QString& Failure) {
+      error = Failure;
+      done = true;
+    });
+    // The copy's first slice, which touches megabytes of new memory, takes
+    // longer than a millisecond: this timer fires before the second.
+    if (between)
+      QTimer::singleShot(1, Page->Editor(), [&] { QTest::keyClicks(Page->Editor(), "new"); });
+    else
+      QTest::keyClicks(Page->Editor(), "new");
+    ASSERT_TRUE(WaitFor([&] { return done; }, 30000));
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(Contents(saved) == "new" + before);
+    EXPECT_TRUE(EditorBytes(Page) == "new" + before);
+  }
 }
 
 }  // namespace
