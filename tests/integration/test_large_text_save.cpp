@@ -98,4 +98,14 @@ TEST_F(LargeTextSaveTest, ACopyThatCannotBeWrittenIsReportedAndKeepsTheText) {
   EXPECT_FALSE(Page->Saved());
 }
 
+// The window's close, told to save, waits for the copy to be written as
+// well as for its upload, before the page goes.
+TEST_F(LargeTextSaveTest, TheWindowClosedWithSaveWaitsForTheCopyAndItsUpload) {
+  Form.SaveAnswers = {QMessageBox::Yes};
+  EXPECT_FALSE(Form.close());
+  ASSERT_TRUE(WaitFor([&] { return !Form.isVisible(); }, 60000)) << Diagnostics();
+  EXPECT_TRUE(Server.ReadFile("/www/large.txt") == "mine " + kText) << Diagnostics();
+  EXPECT_TRUE(Reported.isEmpty()) << Reported.join("\n").toStdString();
+}
+
 }  // namespace

@@ -206,7 +206,7 @@ bool TConnectionDriver::AnyOperation(
 }
 
 bool TConnectionDriver::UploadPending() const {
-  return FSaveCheck.Waiting() ||
+  return FSaveCheck.Waiting() || FSender.WritingAny() ||
          AnyOperation([](const TPsftpOperation& Operation) { return Operation.CountsAsUpload(); });
 }
 

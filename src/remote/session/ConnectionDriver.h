@@ -101,8 +101,9 @@ class TConnectionDriver : private IConversation {
   // The window calls this before a page is destroyed: the driver never
   // touches that page again and drops a result that was meant for it.
   void PageClosing(IPage* Page);
-  // True while an upload (or the check a save begins with) was asked for and
-  // neither its result nor a failure has come.
+  // True while an upload (or the check a save begins with, or the writing of
+  // the local copy it sends) was asked for and neither its result nor a
+  // failure has come.
   bool UploadPending() const;
   // The remote files uploads are writing or will write, in order; with
   // InPlaceOnly, those that write the file itself (whose stop may cut it short).

@@ -33,6 +33,13 @@ void TSaveSender::Save(IPage* Page, const QString& LocalPath) {
   // The text goes out as it is now; what is typed while it is written is
   // not in it, and leaves the page unsaved (ITransferListener::FileUploaded).
   const quint64 version = Page->TextVersion();
+  // Without psftp nothing waits for the upload, and the window may close
+  // at once: the local copy, the text's one other home, is written now.
+  if (!FDriver.PsftpRunning()) {
+    Page->SaveToFile(LocalPath);
+    Written(Page, *save, {LocalPath, version}, QString());
+    return;
+  }
   FWriting.push_back(Page);
   try {
     Page->SaveToFileThen(LocalPath, [this, Page, save, version, LocalPath](const QString& Error) {

@@ -25,6 +25,7 @@ class TSaveSender {
   void Save(IPage* Page, const QString& LocalPath);
   // True while Page's local copy is being written for a save.
   bool Writing(const IPage* Page) const;
+  bool WritingAny() const { return !FWriting.empty(); }
   // Page goes: its write, if any, ends unheard.
   void PageClosing(const IPage* Page) { Forget(Page); }
   // Sends a local file the user dropped on Page's list into psftp's current
