@@ -60,6 +60,18 @@ void TConnectionView::SetStatus(int Index, const QString& Text, const QString& T
 
 QString TConnectionView::StatusText(int Index) const { return FStatusPanels->Text(Index); }
 
+void TConnectionView::ShowWork(const QString& Text) {
+  const QString shown = StatusText(0);
+  if (Text.isEmpty()) {
+    if (!FWork.isEmpty() && shown == FWork) SetStatus(0, FBeforeWork, QString());
+    FWork.clear();
+    return;
+  }
+  if (FWork.isEmpty() || shown != FWork) FBeforeWork = shown;
+  FWork = Text;
+  SetStatus(0, Text, QString());
+}
+
 void TConnectionView::SetConnectDialog(QDialog* Dialog, std::function<TConnectValues()> Values) {
   FConnectDialog = Dialog;
   FConnectValues = std::move(Values);

@@ -39,6 +39,10 @@ class TConnectionView {
   void SetBusyCursor(bool Busy);
   void SetStatus(int Index, const QString& Text, const QString& ToolTip);
   QString StatusText(int Index) const;
+  // A page's own work (a large file opening or being written) stands in the
+  // message panel while it runs; an empty Text ends it, and the message
+  // comes back, unless the connection said something new meanwhile.
+  void ShowWork(const QString& Text);
 
   // The windows made after the main window; the main program hands them
   // over. Values reads the connect dialog's fields after it closed with OK.
@@ -57,6 +61,9 @@ class TConnectionView {
   TPages& FPages;
   std::unique_ptr<TStatusPanels> FStatusPanels;
   bool FConnected = false;
+  // The work shown in the message panel, and the message it stands for.
+  QString FWork;
+  QString FBeforeWork;
   bool FBusyCursor = false;
   QPointer<QDialog> FConnectDialog;
   std::function<TConnectValues()> FConnectValues;

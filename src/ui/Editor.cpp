@@ -38,6 +38,18 @@ void TEditor::recolor(int start, int end) {
   viewport()->update();
 }
 
+void TEditor::Hold(bool Held) {
+  if (Held == FHeld) return;
+  if (Held) FReadOnlyWanted = isReadOnly();
+  FHeld = Held;
+  QsciScintilla::setReadOnly(Held || FReadOnlyWanted);
+}
+
+void TEditor::setReadOnly(bool ReadOnly) {
+  FReadOnlyWanted = ReadOnly;
+  if (!FHeld) QsciScintilla::setReadOnly(ReadOnly);
+}
+
 // With an assistive technology listening, every change is told to it as
 // QsciScintilla tells it, whatever it costs.
 void TEditor::keyPressEvent(QKeyEvent* Event) {

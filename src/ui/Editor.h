@@ -27,10 +27,19 @@ class TEditor : public QsciScintilla {
 
   void recolor(int start = 0, int end = -1) override;
 
+  // While a file goes into it over several turns of the event loop, the
+  // editor takes no typing, whatever setReadOnly asks meanwhile; what was
+  // asked last applies once it is let go.
+  void Hold(bool Held);
+  bool Held() const { return FHeld; }
+  void setReadOnly(bool ReadOnly) override;
+
  protected:
   void keyPressEvent(QKeyEvent* Event) override;
 
  private:
   // Set by Scintilla's notice before a change while a key is handled.
   bool FChanging = false;
+  bool FHeld = false;
+  bool FReadOnlyWanted = false;
 };

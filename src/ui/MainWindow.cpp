@@ -162,6 +162,7 @@ void TMainWindow::CreateEditorManager() {
   };
   hooks.PageMade = [this](TPage* Page) {
     Page->SetFactsChanged([this, Page] { FEditorStatus->FactsChanged(Page); });
+    Page->SetProgressShown([this](const QString& Text) { FConnectionView->ShowWork(Text); });
     FListCommands->Wire(Page);
   };
   hooks.EditChanged = [this] { UpdateEditActions(); };

@@ -1,54 +1,33 @@
 #include "ui/Page.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <Qsci/qsciscintilla.h>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
 
+#include "core/ErrorReport.h"
+#include "core/Exception.h"
 #include "remote/listing/Dir.h"
 #include "remote/listing/File.h"
+#include "remote/local/TextFileWorker.h"
 #include "ui/DirListDelegate.h"
 #include "ui/DirListModel.h"
 #include "ui/DirListModels.h"
 #include "ui/EditFrame.h"
+#include "ui/Editor.h"
 #include "ui/Highlighters.h"
+#include "ui/TextCopy.h"
+#include "ui/TextLoad.h"
 
 namespace {
-// QsciScintilla copies every inserted piece for its change signal, and once
-// more into a QString for accessibility: a large file inserted in one piece
-// would cost three times its size on top of the editor's own copy. Pieces of
-// a megabyte, into room reserved at once, keep that small.
-constexpr qsizetype kLoadPiece = 1024 * 1024;
-
-// The start of the piece that ends at End: never inside a UTF-8 sequence nor
-// between the CR and LF of one line end.
-qsizetype PieceStart(const QByteArray& Text, qsizetype End) {
-  qsizetype start = std::max<qsizetype>(0, End - kLoadPiece);
-  while (start > 0 && start < End - 1 &&
-         ((uchar(Text[start]) & 0xC0) == 0x80 || (Text[start] == '\n' && Text[start - 1] == '\r')))
-    ++start;
-  return start;
-}
-
-// Pieces go in back to front, each at the start of the text: for
-// accessibility QsciScintilla turns the position of every insertion into a
-// character count from the start, so appending piece after piece would
-// count through the whole text again each time. By length, as the text may
-// hold NUL bytes.
-void InsertText(QsciScintilla* Edit, const QByteArray& Text) {
-  Edit->SendScintilla(QsciScintillaBase::SCI_ALLOCATE, static_cast<unsigned long>(Text.size() + 1));
-  for (qsizetype end = Text.size(); end > 0;) {
-    const qsizetype start = PieceStart(Text, end);
-    Edit->SendScintilla(QsciScintillaBase::SCI_SETTARGETSTART, 0UL);
-    Edit->SendScintilla(QsciScintillaBase::SCI_SETTARGETEND, 0UL);
-    Edit->SendScintilla(QsciScintillaBase::SCI_REPLACETARGET,
-                        static_cast<unsigned long>(end - start), Text.constData() + start);
-    end = start;
-  }
-}
-
 QsciScintilla::EolMode EolModeFor(const QByteArray& LineEnd) {
   if (LineEnd == "\r\n") return QsciScintilla::EolWindows;
   if (LineEnd == "\r") return QsciScintilla::EolMac;
@@ -68,6 +47,10 @@ TPage::TPage(QTabWidget* Tabs, QWidget* TabSheet, TEditFrame* EditFrame,
   FEditor->setEolMode(EolModeFor(FDocument.Format.LineEnd));
   QObject::connect(FEditor, &QsciScintilla::textChanged, this, [this] { ++FTextVersion; });
   WatchList();
+}
+
+TPage::~TPage() {
+  if (FProgressOn && FProgressShown) FProgressShown(QString());
 }
 
 // The tab says why the page takes no typing; the lock of a save in progress
@@ -252,18 +235,26 @@ void TPage::TellFacts() const {
 // NUL. So the bytes go in and come out by length, without a QString copy.
 // The highlighter chosen after loading styles only what is shown (TEditor).
 void TPage::LoadFromFile(const QString& Path) {
+  QFile file(Path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw Exception(QString("Unable to read %1: %2").arg(Path, file.errorString()));
+  if (file.size() > AtOnceLimit) {
+    const int fd = dup(file.handle());
+    if (fd < 0) throw Exception(QString("Unable to read %1: %2").arg(Path, strerror(errno)));
+    LoadInTurns(fd, Path);
+    return;
+  }
+  file.close();
   TTextFormat format;
   const QByteArray text = TTextFile::LoadUtf8(Path, format);  // throws before the editor changes
+  StopLoad();
   const bool readOnly = FEditor->isReadOnly();
   FEditor->setReadOnly(false);
   FLoading = true;
-  // Loading is no edit: nothing to undo, and no undo copy of a large file.
-  FEditor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0UL);
-  FEditor->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
-  InsertText(FEditor, text);
-  FEditor->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
-  FEditor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 1UL);
-  FEditor->setModified(false);
+  TTextLoad::Begin(FEditor, text.size());
+  qsizetype end = text.size();
+  TTextLoad::Insert(FEditor, text, end);
+  TTextLoad::End(FEditor);
   FLoading = false;
   FEditor->setReadOnly(readOnly);
   FDocument.Format = format;
@@ -271,10 +262,90 @@ void TPage::LoadFromFile(const QString& Path) {
   TellFacts();
 }
 
+// The page shows what the load has come to; its old text stays until the
+// file is read, and a file that cannot be read leaves it so.
+void TPage::LoadInTurns(int Fd, const QString& Path) {
+  StopLoad();
+  FLoading = true;
+  const QString name = QFileInfo(Path).fileName();
+  TTextLoad::THooks hooks;
+  hooks.Progress = [this, name](int Percent) {
+    ShowProgress(QString("Opening %1\u2026 %2%").arg(name).arg(Percent));
+  };
+  hooks.Done = [this](const TTextFormat& Format) { Loaded(Format); };
+  hooks.Failed = [this](const QString& Error) {
+    FLoad->deleteLater();
+    FLoad = nullptr;
+    FLoading = false;
+    ShowProgress(QString());
+    ErrorReport::Report(Error);
+  };
+  FLoad = new TTextLoad(static_cast<TEditor*>(FEditor), Fd, Path, std::move(hooks));
+  FLoad->setParent(this);
+}
+
+// The highlighter was chosen by the name alone while the text was not in:
+// its first line may decide otherwise.
+void TPage::Loaded(const TTextFormat& Format) {
+  FLoad->deleteLater();
+  FLoad = nullptr;
+  FLoading = false;
+  FDocument.Format = Format;
+  FEditor->setEolMode(EolModeFor(FDocument.Format.LineEnd));
+  ShowProgress(QString());
+  UpdateHighlighter();
+  TellFacts();
+  if (FSavedChanged) FSavedChanged();
+}
+
+// A load stopped half way leaves part of a text that is nobody's: another
+// load replaces it at once.
+void TPage::StopLoad() {
+  if (!FLoad) return;
+  delete FLoad;
+  FLoad = nullptr;
+  static_cast<TEditor*>(FEditor)->Hold(false);
+  FLoading = false;
+  ShowProgress(QString());
+}
+
+void TPage::ShowProgress(const QString& Text) {
+  FProgressOn = !Text.isEmpty();
+  if (FProgressShown) FProgressShown(Text);
+}
+
+// Half a text must never overwrite a whole one.
 void TPage::SaveToFile(const QString& Path) {
+  if (FLoading) throw Exception(QString("%1 is still being opened").arg(Caption()));
   const long length = FEditor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
   // Valid until the next change of the text; saving changes none.
   const auto* text = reinterpret_cast<const char*>(
       FEditor->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
   TTextFile::SaveUtf8(Path, QByteArrayView(text, length), FDocument.Format);
+}
+
+// A large text is copied out over a few turns of the event loop and
+// encoded and written on a worker, while the user may type on. Typing
+// before the copy is whole has it taken again at once, with what was typed:
+// the page then stays unsaved after the upload, as the save was asked for
+// an older text (IPage::TextVersion), which is the safe side.
+void TPage::SaveToFileThen(const QString& Path, std::function<void(const QString& Error)> Done) {
+  if (FLoading || FEditor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH) <= AtOnceLimit) {
+    IPage::SaveToFileThen(Path, std::move(Done));
+    return;
+  }
+  auto self = std::make_shared<TTextCopy*>(nullptr);
+  auto* copy = new TTextCopy(
+      FEditor, [this] { return FTextVersion; },
+      [this, self, Path, Done = std::move(Done)](QByteArray Text) {
+        (*self)->deleteLater();
+        ShowProgress(QString("Saving %1\u2026").arg(QFileInfo(Path).fileName()));
+        TTextFileWorker::Save(Path, std::move(Text), FDocument.Format, this,
+                              [this, Done](const QString& Error) {
+                                ShowProgress(QString());
+                                Done(Error);
+                              });
+      });
+  *self = copy;
+  copy->setParent(this);
 }

@@ -16,6 +16,7 @@ class TDirListModel;
 class TDirListModels;
 class TFile;
 class THighlighters;
+class TTextLoad;
 
 // One editor tab: its sheet on the tab control, the edit frame on it, the
 // remote directory the list shows (owned by the directory cache) and whether
@@ -29,14 +30,17 @@ class TPage : public QObject, public IPage {
   // page); without them the page keeps models of its own.
   TPage(QTabWidget* Tabs, QWidget* TabSheet, TEditFrame* EditFrame,
         std::function<void()> SavedChanged, TDirListModels* Models = nullptr);
+  // A load or a write the page showed ends unseen: its text goes too.
+  ~TPage() override;
 
   TEditFrame* Frame() const { return FEditFrame; }
   QsciScintilla* Editor() const { return FEditor; }
   QWidget* TabSheet() const { return FTabSheet; }
   QListView* DirListBox() const;
   const TTextFormat& Format() const { return FDocument.Format; }
-  // True while a file is being loaded: the editor's change signal is no edit then.
-  bool Loading() const { return FLoading; }
+  // True while a file is being loaded: the editor's change signal is no edit
+  // then, and the page takes no typing and does not save.
+  bool Loading() const override { return FLoading; }
 
   TDir* Dir() const override { return FDir; }
   // Shows Value's shared model (a different folder from the top, with
@@ -74,8 +78,18 @@ class TPage : public QObject, public IPage {
   // The window's shared highlighters; they must outlive the page.
   void SetHighlighters(THighlighters* Value) { FHighlighters = Value; }
 
+  // A file up to this size goes into the editor at once, in a few
+  // milliseconds; a larger one over several turns of the event loop
+  // (TTextLoad), and a larger text is written on a worker.
+  static constexpr qsizetype AtOnceLimit = 4 * 1024 * 1024;
   void LoadFromFile(const QString& Path) override;
   void SaveToFile(const QString& Path) override;
+  void SaveToFileThen(const QString& Path, std::function<void(const QString& Error)> Done) override;
+  // Shows how far a load or a write has come ("Opening NAME… 40%"); an
+  // empty text when it is done.
+  void SetProgressShown(std::function<void(const QString& Text)> Value) {
+    FProgressShown = std::move(Value);
+  }
   quint64 TextVersion() const override { return FTextVersion; }
   void SetReceiving(bool Receiving) override;
   bool Receiving() const { return FReceiving; }
@@ -93,6 +107,10 @@ class TPage : public QObject, public IPage {
   int RowNamed(const QString& RemoteName, int Near) const;
   void ApplyLanguage(TLanguage Value);
   void TellFacts() const;
+  void LoadInTurns(int Fd, const QString& Path);
+  void Loaded(const TTextFormat& Format);
+  void StopLoad();
+  void ShowProgress(const QString& Text);
   TEditFrame* FEditFrame;
   QsciScintilla* FEditor;
   QWidget* FTabSheet;
@@ -114,4 +132,8 @@ class TPage : public QObject, public IPage {
   // The name the user's choice of language was made for; null for none.
   QString FChosenFor;
   std::function<void()> FFactsChanged;
+  std::function<void(const QString&)> FProgressShown;
+  bool FProgressOn = false;
+  // The load under way; a child of the page.
+  TTextLoad* FLoad = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 #include "remote/editing/RemoteDocument.h"
 
@@ -38,9 +39,20 @@ class IPage {
   // Write the editor's text to the file, in the document's form; throw
   // Exception on failure.
   virtual void SaveToFile(const QString& Path) = 0;
+  // The same, ending with Done(Error), Error empty when every byte is
+  // written; the text is as it was when this was called, and typing may go
+  // on meanwhile. A page may write on a worker and call Done later, or
+  // never once it is closed; here it writes at once, throwing on failure.
+  virtual void SaveToFileThen(const QString& Path, std::function<void(const QString& Error)> Done) {
+    SaveToFile(Path);
+    Done(QString());
+  }
   // Replace the editor's text with the file's and take its form; throw
-  // Exception, leaving the text as it was, when it cannot be read.
+  // Exception, leaving the text as it was, when it cannot be read. A page
+  // may put a large file in over several turns of the event loop: it is
+  // Loading() until then, and neither takes typing nor saves.
   virtual void LoadFromFile(const QString& Path) = 0;
+  virtual bool Loading() const { return false; }
 
   QByteArray RemoteFileName() const { return Document().RemotePath; }
   const TRemoteFingerprint& RemoteFingerprint() const { return Document().Fingerprint; }

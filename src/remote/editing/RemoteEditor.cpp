@@ -52,6 +52,12 @@ void TRemoteEditor::OpenSelected(IPage* Page) {
 
 // A page that has no name yet gets one in Save As, below the download folder.
 bool TRemoteEditor::Save(IPage* Page) {
+  // Part of a text must never replace the whole file.
+  if (Page->Loading()) {
+    FPrompts->Inform(IUserPrompts::TTone::Message,
+                     QString("%1 is still being opened.").arg(Page->Document().DisplayName()));
+    return false;
+  }
   if (FDriver.Checking(Page)) return true;  // on its way; a second check would ask twice
   const TRemoteDocument& document = Page->Document();
   if (Page->Dir() && !document.RemotePath.isEmpty()) {

@@ -192,6 +192,7 @@ void TConnectionDriver::SetDownloading(bool Value) {
 void TConnectionDriver::PageClosing(IPage* Page) {
   FLogin.PageClosing(Page);
   FSaveCheck.PageClosing(Page);
+  FSender.PageClosing(Page);
   if (FOpen) FOpen->PageClosing(Page);
   for (TOperationPtr& operation : FQueue) operation->PageClosing(Page);
 }
@@ -205,7 +206,7 @@ bool TConnectionDriver::AnyOperation(
 }
 
 bool TConnectionDriver::UploadPending() const {
-  return FSaveCheck.Waiting() ||
+  return FSaveCheck.Waiting() || FSender.WritingAny() ||
          AnyOperation([](const TPsftpOperation& Operation) { return Operation.CountsAsUpload(); });
 }
 

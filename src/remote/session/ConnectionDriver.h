@@ -94,14 +94,16 @@ class TConnectionDriver : private IConversation {
   // still is what the page last saw (see TSaveCheck).
   void Check(IPage* Page, const QString& LocalPath) { FSaveCheck.Check(Page, LocalPath); }
   bool Checking(const IPage* Page) const { return FSaveCheck.Checking(Page); }
-  // True while an upload of Page's own text is queued or unanswered.
+  // True while an upload of Page's own text is queued or unanswered, or its
+  // local copy is being written for one.
   bool Saving(const IPage* Page) const;
 
   // The window calls this before a page is destroyed: the driver never
   // touches that page again and drops a result that was meant for it.
   void PageClosing(IPage* Page);
-  // True while an upload (or the check a save begins with) was asked for and
-  // neither its result nor a failure has come.
+  // True while an upload (or the check a save begins with, or the writing of
+  // the local copy it sends) was asked for and neither its result nor a
+  // failure has come.
   bool UploadPending() const;
   // The remote files uploads are writing or will write, in order; with
   // InPlaceOnly, those that write the file itself (whose stop may cut it short).

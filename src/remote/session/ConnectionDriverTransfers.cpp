@@ -70,8 +70,9 @@ void TConnectionDriver::PlaceDownload(TGetOperation& Get) {
   Listener().FileDownloaded(page, localPath, remotePath);
 }
 
+// The local copy written for a save is part of the save.
 bool TConnectionDriver::Saving(const IPage* Page) const {
-  return AnyOperation([Page](const TPsftpOperation& Operation) {
-    return Operation.Page() == Page && Operation.SavesPage();
-  });
+  return FSender.Writing(Page) || AnyOperation([Page](const TPsftpOperation& Operation) {
+           return Operation.Page() == Page && Operation.SavesPage();
+         });
 }

@@ -1,8 +1,10 @@
 #include "remote/session/SaveSender.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <memory>
 
+#include "core/ErrorReport.h"
 #include "remote/editing/DriverPage.h"
 #include "remote/editing/TransferListener.h"
 #include "remote/listing/Dir.h"
@@ -28,16 +30,51 @@ void TSaveSender::Save(IPage* Page, const QString& LocalPath) {
       FDriver, request, [this](TSafeSave& Done) { Landed(Done); },
       [this](TSafeSave& Done) { FinishSave(Done); });
   CheckLocalTarget(LocalPath);
-  Page->SaveToFile(LocalPath);
+  // The text goes out as it is now; what is typed while it is written is
+  // not in it, and leaves the page unsaved (ITransferListener::FileUploaded).
+  const quint64 version = Page->TextVersion();
+  // Without psftp nothing waits for the upload, and the window may close
+  // at once: the local copy, the text's one other home, is written now.
+  if (!FDriver.PsftpRunning()) {
+    Page->SaveToFile(LocalPath);
+    Written(Page, *save, {LocalPath, version}, QString());
+    return;
+  }
+  FWriting.push_back(Page);
+  try {
+    Page->SaveToFileThen(LocalPath, [this, Page, save, version, LocalPath](const QString& Error) {
+      Written(Page, *save, {LocalPath, version}, Error);
+    });
+  } catch (...) {
+    Forget(Page);
+    throw;
+  }
+}
+
+// The local copy is written, or could not be: only a whole copy is sent.
+void TSaveSender::Written(IPage* Page, TSafeSave& Save, const TCopy& Copy, const QString& Error) {
+  Forget(Page);
+  if (!Error.isEmpty()) {
+    ErrorReport::Report(Error);
+    return;
+  }
   // The bytes psftp sends are those of the local copy as written now; they
   // are hashed on a worker while psftp sends them.
   TRemoteFingerprint sent;
-  sent.RemotePath = request.Target;
-  sent.Sha256 = TFileHash::Of(LocalPath);
-  save->Put().SetSent(sent);
-  save->Put().SetSentVersion(Page->TextVersion());
+  sent.RemotePath = Save.Target();
+  sent.Sha256 = TFileHash::Of(Copy.LocalPath);
+  Save.Put().SetSent(sent);
+  Save.Put().SetSentVersion(Copy.Version);
   FDriver.SetStatus("Saving...", 0);
-  save->Begin();
+  Save.Begin();
+}
+
+bool TSaveSender::Writing(const IPage* Page) const {
+  return std::find(FWriting.begin(), FWriting.end(), Page) != FWriting.end();
+}
+
+void TSaveSender::Forget(const IPage* Page) {
+  FWriting.erase(std::remove(FWriting.begin(), FWriting.end(), Page), FWriting.end());
 }
 
 // A dropped file goes into the folder the page's list shows (psftp's own may

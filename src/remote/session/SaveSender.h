@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 class IConversation;
 class IPage;
@@ -17,9 +18,16 @@ class TSaveSender {
   TSaveSender(IConversation& Driver, const TSaveCheck& Check) : FDriver(Driver), FCheck(Check) {}
 
   // Writes Page's text to LocalPath, its local copy, and sends that copy to
-  // the page's remote file. Throws when the copy cannot be written or a name
-  // cannot be sent; nothing is then sent.
+  // the page's remote file. Throws when a name cannot be sent or the copy
+  // cannot be written; nothing is then sent. A large text is written on a
+  // worker (IPage::SaveToFileThen): a failure then is reported once known,
+  // and the send follows the write.
   void Save(IPage* Page, const QString& LocalPath);
+  // True while Page's local copy is being written for a save.
+  bool Writing(const IPage* Page) const;
+  bool WritingAny() const { return !FWriting.empty(); }
+  // Page goes: its write, if any, ends unheard.
+  void PageClosing(const IPage* Page) { Forget(Page); }
   // Sends a local file the user dropped on Page's list into psftp's current
   // directory, under its own name; the page's own text is not involved.
   void Upload(IPage* Page, const QString& LocalPath);
@@ -27,9 +35,17 @@ class TSaveSender {
  private:
   // The bits a swap gives the new copy of Target; -1 to write it in place.
   int Permissions(const QByteArray& Target);
+  // A page's local copy and the version of the text written to it.
+  struct TCopy {
+    QString LocalPath;
+    quint64 Version = 0;
+  };
+  void Written(IPage* Page, TSafeSave& Save, const TCopy& Copy, const QString& Error);
+  void Forget(const IPage* Page);
   void Landed(TSafeSave& Save);
   void FinishSave(TSafeSave& Save);
 
   IConversation& FDriver;
   const TSaveCheck& FCheck;
+  std::vector<const IPage*> FWriting;
 };
