@@ -427,9 +427,10 @@ TEST_F(SaveConflictTest, TheCheckIsOneCommandAListingForAnOldFileTheBytesForARec
   ASSERT_NO_FATAL_FAILURE(Open("old.txt"));
   Type(page, "x");
   QStringList commands = Save();
-  EXPECT_EQ(verbs(commands), QStringList({"ls", "put", "chmod", "mv", "mv", "rm",
-                                          "ls"}));  // the last lists the folder
+  EXPECT_EQ(verbs(commands), QStringList({"ls", "put", "chmod", "mv", "mv", "rm", "ls"}));
   EXPECT_EQ(commands.value(0), "ls \"/www/[o]ld.txt\"");
+  // The last lists the saved file alone, for the list.
+  EXPECT_EQ(commands.value(6), "ls \"/www/[o]ld.txt\"");
   EXPECT_EQ(Server.ReadFile("/www/old.txt"), "xold\n");
 
   ASSERT_NO_FATAL_FAILURE(Open("page.txt"));

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "remote/session/EntryUpdate.h"
+
 class IConversation;
 class IPage;
 class TSafeSave;
@@ -14,7 +16,8 @@ class TSaveCheck;
 // file is written where it goes.
 class TSaveSender {
  public:
-  TSaveSender(IConversation& Driver, const TSaveCheck& Check) : FDriver(Driver), FCheck(Check) {}
+  TSaveSender(IConversation& Driver, const TSaveCheck& Check)
+      : FDriver(Driver), FCheck(Check), FEntries(Driver) {}
 
   // Writes Page's text to LocalPath, its local copy, and sends that copy to
   // the page's remote file. Throws when the copy cannot be written or a name
@@ -32,4 +35,5 @@ class TSaveSender {
 
   IConversation& FDriver;
   const TSaveCheck& FCheck;
+  TEntryUpdate FEntries;
 };
