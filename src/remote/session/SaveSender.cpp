@@ -33,6 +33,7 @@ void TSaveSender::Save(IPage* Page, const QString& LocalPath) {
   // are hashed on a worker while psftp sends them.
   TRemoteFingerprint sent;
   sent.RemotePath = request.Target;
+  sent.Bytes = QFileInfo(LocalPath).size();
   sent.Sha256 = TFileHash::Of(LocalPath);
   save->Put().SetSent(sent);
   save->Put().SetSentVersion(Page->TextVersion());
