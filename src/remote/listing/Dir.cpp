@@ -41,7 +41,13 @@ QString TDir::Owner(const TFile& File) const {
   return index > 0 && index <= FOwners.size() ? FOwners[index - 1] : QString();
 }
 
+// A sorted directory finds a name by binary search (see PlacesOf): a
+// folder of many entries is asked for names at every save and command.
 const TFile* TDir::FindNamed(const QString& RemoteName) const {
+  if (FSorted) {
+    const std::vector<size_t> places = PlacesOf(RemoteName);
+    return places.size() == 1 ? &FFiles[FKeys[places.front()].Index] : nullptr;
+  }
   const TFile* found = nullptr;
   for (size_t i = 0; i < FFiles.size(); ++i) {
     if (!Alive(i) || FFiles[i].RemoteName() != RemoteName) continue;
@@ -57,7 +63,7 @@ TDir::~TDir() = default;
 // Packs the first folded units so that comparing the numbers orders like
 // comparing the texts (a shorter text is padded with zeros, and no name holds
 // a zero): most comparisons end there, without a lookup in the key buffer.
-TDir::TSortKey TDir::MakeKey(QStringView ShortName, bool IsDirectory, quint32 Index) {
+TDir::TSortKey TDir::MakeKey(QStringView ShortName, bool IsDirectory, quint32 Index) const {
   TSortKey key{
       {0, 0}, quint32(FKeyUnits.size()), quint32(ShortName.size()), Index, IsDirectory ? 1u : 0u};
   FKeyUnits.resize(FKeyUnits.size() + size_t(ShortName.size()));
@@ -119,6 +125,7 @@ void TDir::SwapEntries(TDir& Other) {
 int TDir::Count() const { return int(FKeys.size()); }
 
 int TDir::CountNamed(const QString& RemoteName) const {
+  if (FSorted) return int(PlacesOf(RemoteName).size());
   int count = 0;
   for (size_t i = 0; i < FFiles.size(); ++i)
     if (Alive(i) && FFiles[i].RemoteName() == RemoteName) ++count;
@@ -135,7 +142,7 @@ QDateTime TDir::ListedAt(const TFile& File) const { return FUpdatedAt.value(&Fil
 // Entries whose keys are equal stand together: a name is found by two
 // binary searches, one among the directories and one among the rest, and
 // then by its exact text (the key folds case and holds the short name only).
-std::vector<size_t> TDir::PlacesOf(const QString& RemoteName) {
+std::vector<size_t> TDir::PlacesOf(const QString& RemoteName) const {
   std::vector<size_t> places;
   const size_t unitsBefore = FKeyUnits.size();
   for (const bool directory : {true, false}) {

@@ -80,10 +80,10 @@ class TDir {
 
   quint16 OwnerIndexOf(const QString& Owner);
   // Appends the folded short name's units to FKeyUnits.
-  TSortKey MakeKey(QStringView ShortName, bool IsDirectory, quint32 Index);
+  TSortKey MakeKey(QStringView ShortName, bool IsDirectory, quint32 Index) const;
   bool KeyLess(const TSortKey& A, const TSortKey& B) const;
   // The places in FKeys of the entries named RemoteName, in order.
-  std::vector<size_t> PlacesOf(const QString& RemoteName);
+  std::vector<size_t> PlacesOf(const QString& RemoteName) const;
   void RemoveAt(size_t Place);
   void Insert(std::unique_ptr<TFile> File, const QString& Owner, const QDateTime& ListedAt);
   bool Alive(size_t Index) const { return Index >= FDead.size() || !FDead[Index]; }
@@ -99,7 +99,8 @@ class TDir {
   QString FName;
   QDateTime FListedAt;
   std::vector<TSortKey> FKeys;  // in display order
-  std::vector<char16_t> FKeyUnits;
+  // A lookup appends its probe's units for a moment, and takes them off.
+  mutable std::vector<char16_t> FKeyUnits;
   // The owners' names; an entry holds its owner's place here, plus one.
   std::vector<QString> FOwners;
   QHash<QString, quint16> FOwnerIndex;
