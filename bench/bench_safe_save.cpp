@@ -2,10 +2,19 @@
 // rm) against a save written in place (one put, as a file with two hard
 // links is saved), through the driver and the real psftp on the loopback
 // server: the time from Save to the server's confirmation, and to the end of
-// the listing that follows it. Each figure is the median of --reps
-// repetitions; the two sides alternate, so that a busy machine slows both
-// alike. Run it from a Release build: build/bench/bench_safe_save [--reps N].
+// the update of the list that follows it. Then the goals, Ctrl+S through the
+// editing controller (the check before the save included) to the driver's
+// being idle again:
+//  - a 1-byte file in a folder of 500,000 entries (a listing the server makes
+//    up, beside the real file) against the same in a folder of ten;
+//  - a 20 MB file older than two days, and one changed a moment ago, against
+//    psftp's own "put" of 20 MB on a session of its own, in the same run.
+// Each figure is the median of --reps repetitions; the sides alternate, so
+// that a busy machine slows all alike. --quick takes fewer repetitions.
+// Run it from a Release build: build/bench/bench_safe_save [--quick] [--reps N].
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -17,10 +26,14 @@
 #include <unistd.h>
 #include <vector>
 
+#include "GoalRow.h"
+#include "PsftpAlone.h"
 #include "core/ErrorReport.h"
 #include "process/VirtualRedirector.h"
 #include "remote/editing/DriverPage.h"
+#include "remote/editing/RemoteEditor.h"
 #include "remote/listing/Dir.h"
+#include "remote/listing/File.h"
 #include "remote/local/TempFolder.h"
 #include "remote/session/ConnectionDriver.h"
 #include "remote/session/DriverView.h"
@@ -63,19 +76,44 @@ class TPage : public IPage {
   bool SelectFile(const QString&) override { return false; }
   TRemoteDocument& Document() override { return FDocument; }
   const TRemoteDocument& Document() const override { return FDocument; }
-  void DocumentChanged() override {}
+  // Counts the saves the editing controller confirms.
+  void DocumentChanged() override {
+    if (FDocument.Saved && FUnsaved) ++Saves;
+    FUnsaved = !FDocument.Saved;
+  }
   void SaveToFile(const QString& Path) override {
     QFile file(Path);
     if (!file.open(QIODevice::WriteOnly) || file.write(Text) != Text.size())
       Die("cannot write " + Path);
   }
-  void LoadFromFile(const QString&) override {}
+  void LoadFromFile(const QString&) override { ++Loads; }
+  // Marks the text edited, as typing would.
+  void Edit() {
+    FDocument.Saved = false;
+    FUnsaved = true;
+  }
 
   TDir* FDir = nullptr;
   QByteArray Text;
+  int Saves = 0;
+  int Loads = 0;
 
  private:
   TRemoteDocument FDocument;
+  bool FUnsaved = false;
+};
+
+// Any question means the check found a change, which none of these saves makes.
+class TNoQuestions : public IUserPrompts {
+ public:
+  void Inform(TTone, const QString& Text) override { Die(Text); }
+  bool Confirm(const QString& Text) override { Die("asked: " + Text); }
+  int Choose(const TChoice& Choice) override { Die("the check found a change: " + Choice.Text); }
+  std::optional<QString> AskText(const QString&, const QString&) override { Die("asked a name"); }
+  std::optional<QString> AskFile(const QString&) override { Die("asked for a file"); }
+  std::optional<QString> AskSaveFile(const QString&, const QString&) override {
+    Die("asked for a file");
+  }
 };
 
 class TListener : public ITransferListener {
@@ -95,10 +133,10 @@ class TView : public IDriverView {
   void FolderChanged(const QString&) override {}
   void BusyChanged(bool) override {}
   void DirectoryListed(IPage* Listed, TDir* Dir) override {
-    if (Listed) Page.FDir = Dir;
+    if (Listed) static_cast<TPage*>(Listed)->FDir = Dir;
   }
   void Log(TLog Kind, const QString& Text) override {
-    if (Kind == TLog::Command) Commands << Text.section(' ', 0, 0);
+    if (Kind == TLog::Command) Commands << Text;
   }
   void Inform(const QString& Text, const QString&) override { Die(Text); }
   void AskHostKey(const THostKeyRequest&) override {
@@ -111,6 +149,58 @@ class TView : public IDriverView {
   QStringList Commands;
 };
 
+// Ctrl+S through the editing controller: the check, the save, and the
+// update of the list after it, until the driver is idle again.
+double CtrlS(TRemoteEditor& Editor, TConnectionDriver& Driver, TPage& Page) {
+  const int saves = Page.Saves;
+  Page.Edit();
+  QElapsedTimer clock;
+  clock.start();
+  Editor.Save(&Page);
+  RunUntil([&] { return Page.Saves > saves && !Driver.Busy(); }, "Ctrl+S");
+  return double(clock.nsecsElapsed()) / 1e6;
+}
+
+// Lists Folder for Page and opens Name from it, as a double-click does.
+void OpenIn(TConnectionDriver& Driver, TPage& Page, const QString& Folder, const QString& Name) {
+  Driver.OpenFolder(&Page, Folder.toLocal8Bit(), {});
+  RunUntil([&] { return Page.FDir && Page.FDir->Name() == Folder && !Driver.Busy(); },
+           "the listing of a folder");
+  const TFile* entry = Page.FDir->FindNamed(Name);
+  if (!entry) Die("no entry " + Name + " in " + Folder);
+  const int loads = Page.Loads;
+  Driver.Open(&Page, *entry);
+  RunUntil([&] { return Page.Loads > loads && !Driver.Busy(); }, "the download");
+}
+
+void SetTime(const QString& Path, const QDateTime& Time) {
+  QFile file(Path);
+  if (!file.open(QIODevice::ReadWrite) ||
+      !file.setFileTime(Time, QFileDevice::FileModificationTime))
+    Die("cannot date " + Path);
+}
+
+void WriteFile(const QString& Path, const QByteArray& Bytes) {
+  QDir().mkpath(QFileInfo(Path).path());
+  QFile file(Path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(Bytes) != Bytes.size())
+    Die("cannot write " + Path);
+}
+
+// The made-up listing of the large folder: Entries files, and the real one
+// the bench saves, as the server's own listing would show it.
+void WriteListing(const QString& Path, int Entries) {
+  QFile file(Path);
+  if (!file.open(QIODevice::WriteOnly)) Die("cannot write " + Path);
+  QByteArray text;
+  for (int i = 0; i < Entries; ++i)
+    text += QString("-rw-r--r--    1 tester   tester       4096 Jan  1  2020 page-%1.html\n")
+                .arg(i, 6, 10, QChar('0'))
+                .toLatin1();
+  text += "-rw-r--r--    1 tester   tester          1 Jan  1  2020 save.txt\n";
+  file.write(text);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,8 +210,13 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   ErrorReport::SetHandler([](const QString& Message) { Die("error reported: " + Message); });
   int reps = 11;
-  for (int i = 1; i + 1 < argc; ++i)
-    if (QByteArray(argv[i]) == "--reps") reps = std::max(1, QByteArray(argv[++i]).toInt());
+  for (int i = 1; i < argc; ++i) {
+    if (QByteArray(argv[i]) == "--quick") reps = 3;
+    if (QByteArray(argv[i]) == "--reps" && i + 1 < argc)
+      reps = std::max(1, QByteArray(argv[++i]).toInt());
+  }
+  constexpr int kBigEntries = 500000;
+  constexpr qsizetype kGoalBytes = 20 * 1024 * 1024;
 
   // Per size, a file of one link (swapped) and one of two (written in place).
   struct TSize {
@@ -140,14 +235,33 @@ int main(int argc, char** argv) {
     if (link(QFile::encodeName(inPlace), QFile::encodeName(inPlace + ".link")) != 0)
       Die("cannot link " + inPlace);
   }
+  // The goals' files: one to save in a small folder and in a large one, and
+  // 20 MB files changed a month ago and a moment ago.
+  for (int i = 0; i < 10; ++i) WriteFile(root.path() + QString("/small/note-%1.txt").arg(i), "a\n");
+  WriteFile(root.path() + "/small/save.txt", "x");
+  WriteFile(root.path() + "/big/save.txt", "x");
+  const QDateTime monthAgo = QDateTime::currentDateTime().addDays(-30);
+  WriteFile(root.path() + "/www/old-20m.txt", QByteArray(kGoalBytes, 'x'));
+  SetTime(root.path() + "/www/old-20m.txt", monthAgo);
+  WriteFile(root.path() + "/www/recent-20m.txt", QByteArray(kGoalBytes, 'x'));
+  QTemporaryDir own;
+  WriteListing(own.filePath("big.txt"), kBigEntries);
+  WriteFile(own.filePath("password"), kPassword);
+  WriteFile(own.filePath("put-20m.txt"), QByteArray(kGoalBytes, 'y'));
+
   QProcess server;
   server.start("/usr/bin/python3",
                {QCoreApplication::applicationDirPath() + "/../../tests/server/sftp_server.py",
-                "--root", root.path(), "--user", kUser, "--password", kPassword});
+                "--root", root.path(), "--user", kUser, "--password", kPassword, "--listing",
+                "/big=" + own.filePath("big.txt")});
   int port = 0;
+  QString hostKey;
   QByteArray out;
   while (!port && server.waitForReadyRead(20000)) {
     out += server.readAllStandardOutput();
+    const qsizetype key = out.indexOf("HOSTKEY ");
+    if (key >= 0 && out.indexOf('\n', key) > key)
+      hostKey = out.mid(key + 8, out.indexOf('\n', key) - key - 8).trimmed();
     const qsizetype at = out.indexOf("PORT ");
     if (at >= 0 && out.indexOf('\n', at) > at) port = out.mid(at + 5).trimmed().toInt();
   }
@@ -170,7 +284,7 @@ int main(int argc, char** argv) {
 
   std::printf(
       "save, median of %d, ms: in place | swap | ratio; to the confirmation, then to "
-      "the end of the listing after it\n",
+      "the driver's being idle after it\n",
       reps);
   for (const TSize& size : sizes) {
     view.Page.Text = QByteArray(size.Bytes, 'y');
@@ -187,9 +301,11 @@ int main(int argc, char** argv) {
         driver.Save(&view.Page, GetTempFolder() + name);
         RunUntil([&] { return listener.Uploads > uploads; }, "the save");
         saved[swap].push_back(double(clock.nsecsElapsed()) / 1e6);
-        RunUntil([&] { return !driver.Busy(); }, "the listing after the save");
+        RunUntil([&] { return !driver.Busy(); }, "the update after the save");
         idle[swap].push_back(double(clock.nsecsElapsed()) / 1e6);
-        route[swap] = view.Commands.join('+');
+        QStringList words;
+        for (const QString& command : view.Commands) words << command.section(' ', 0, 0);
+        route[swap] = words.join('+');
       }
     }
     for (const auto& [what, figures] :
@@ -200,6 +316,55 @@ int main(int argc, char** argv) {
     std::printf("       in place: %s\n       swap:     %s\n", qPrintable(route[0]),
                 qPrintable(route[1]));
   }
+  // The goals, through the editing controller, which from now on hears the
+  // driver's reports.
+  TNoQuestions prompts;
+  TRemoteEditor editor(driver, prompts);
+  TPage small, big, old, recent;
+  OpenIn(driver, small, "/small", "save.txt");
+  OpenIn(driver, big, "/big", "save.txt");
+  if (big.FDir->Count() < kBigEntries) Die("the large folder was not listed whole");
+  small.Text = big.Text = "y";
+  std::vector<double> inSmall, inBig;
+  for (int rep = 0; rep < reps; ++rep) {
+    inSmall.push_back(CtrlS(editor, driver, small));
+    view.Commands.clear();
+    inBig.push_back(CtrlS(editor, driver, big));
+    const bool listed =
+        std::any_of(view.Commands.begin(), view.Commands.end(),
+                    [](const QString& C) { return C == "ls" || C.startsWith("cd "); });
+    if (listed) Die("a save listed the large folder: " + view.Commands.join(" | "));
+  }
+  std::printf("Ctrl+S of 1 byte, median of %d, ms: folder of 10 %.2f | of %d %.2f\n", reps,
+              Median(inSmall), kBigEntries, Median(inBig));
+  GoalRow::Ratio("Ctrl+S in a 500,000-entry folder vs a small one", Median(inBig), Median(inSmall),
+                 "ms", 1.2);
+
+  OpenIn(driver, old, "/www", "old-20m.txt");
+  OpenIn(driver, recent, "/www", "recent-20m.txt");
+  const TRemoteFingerprint opened = old.RemoteFingerprint();
+  old.Text = recent.Text = QByteArray(kGoalBytes, 'y');
+  TPsftpAlone alone;
+  if (!alone.Start(port, hostKey, kUser, own.filePath("password"))) Die("psftp alone failed");
+  const QByteArray put = "put \"" + own.filePath("put-20m.txt").toLocal8Bit() + "\" /www/put.txt\n";
+  std::vector<double> putAlone, oldSave, recentSave;
+  for (int rep = 0; rep < reps; ++rep) {
+    putAlone.push_back(alone.Run(put));
+    if (putAlone.back() < 0) Die("psftp alone did not answer its put");
+    // An upload makes the file recent: its time and the page's fingerprint
+    // go back to those it was opened with.
+    SetTime(root.path() + "/www/old-20m.txt", monthAgo);
+    old.SetRemoteFingerprint(opened);
+    oldSave.push_back(CtrlS(editor, driver, old));
+    recentSave.push_back(CtrlS(editor, driver, recent));
+  }
+  std::printf("20 MB, median of %d, ms: put alone %.2f | Ctrl+S old %.2f | Ctrl+S recent %.2f\n",
+              reps, Median(putAlone), Median(oldSave), Median(recentSave));
+  GoalRow::Ratio("Ctrl+S of a 20 MB file older than two days vs put alone", Median(oldSave),
+                 Median(putAlone), "ms", 1.2);
+  GoalRow::Ratio("Ctrl+S of a 20 MB file changed today vs put alone", Median(recentSave),
+                 Median(putAlone), "ms", 1.7);
+
   driver.Disconnect();
   RunUntil([&] { return !redirector.Running(); }, "psftp's end");
   server.closeWriteChannel();

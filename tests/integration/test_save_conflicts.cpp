@@ -414,8 +414,10 @@ TEST_F(SaveConflictTest, TheCheckIsOneCommandAListingForAnOldFileTheBytesForARec
   const QDateTime old = QDateTime::currentDateTime().addDays(-30);
   Server.WriteFile("/www/old.txt", "old\n");
   Server.WriteFile("/www/older.txt", "older\n");
+  Server.WriteFile("/www/oldest.txt", "oldest\n");
   DateBeforeStart("/www/old.txt", old);
   DateBeforeStart("/www/older.txt", old);
+  DateBeforeStart("/www/oldest.txt", old);
   ASSERT_NO_FATAL_FAILURE(StartAndConnect());
   TPage* page = Form.ActivePage();
 
@@ -427,9 +429,10 @@ TEST_F(SaveConflictTest, TheCheckIsOneCommandAListingForAnOldFileTheBytesForARec
   ASSERT_NO_FATAL_FAILURE(Open("old.txt"));
   Type(page, "x");
   QStringList commands = Save();
-  EXPECT_EQ(verbs(commands), QStringList({"ls", "put", "chmod", "mv", "mv", "rm",
-                                          "ls"}));  // the last lists the folder
+  EXPECT_EQ(verbs(commands), QStringList({"ls", "put", "chmod", "mv", "mv", "rm", "ls"}));
   EXPECT_EQ(commands.value(0), "ls \"/www/[o]ld.txt\"");
+  // The last lists the saved file alone, for the list.
+  EXPECT_EQ(commands.value(6), "ls \"/www/[o]ld.txt\"");
   EXPECT_EQ(Server.ReadFile("/www/old.txt"), "xold\n");
 
   ASSERT_NO_FATAL_FAILURE(Open("page.txt"));
@@ -437,14 +440,25 @@ TEST_F(SaveConflictTest, TheCheckIsOneCommandAListingForAnOldFileTheBytesForARec
   commands = Save();
   EXPECT_EQ(verbs(commands), QStringList({"get", "put", "chmod", "mv", "mv", "rm", "ls"}));
 
-  // An old file changed since: its listing differs, and the bytes decide.
+  // An old file changed since, to as many bytes: its listing differs in its
+  // time alone, and the bytes decide.
   ASSERT_NO_FATAL_FAILURE(Open("older.txt"));
-  Server.WriteFile("/www/older.txt", "changed by someone else\n");
+  Server.WriteFile("/www/older.txt", "OLDER\n");
   Type(page, "x");
   commands = Save();
   EXPECT_EQ(verbs(commands), QStringList({"ls", "get"}));
   EXPECT_EQ(Form.Questions.size(), 1);
-  EXPECT_EQ(Server.ReadFile("/www/older.txt"), "changed by someone else\n");
+  EXPECT_EQ(Server.ReadFile("/www/older.txt"), "OLDER\n");
+
+  // An old file changed to another size: the listing alone proves it.
+  Form.SaveAnswer = QMessageBox::No;  // the text typed above goes
+  ASSERT_NO_FATAL_FAILURE(Open("oldest.txt"));
+  Server.WriteFile("/www/oldest.txt", "changed by someone else\n");
+  Type(page, "x");
+  commands = Save();
+  EXPECT_EQ(verbs(commands), QStringList({"ls"}));
+  EXPECT_EQ(Form.Questions.size(), 2);
+  EXPECT_EQ(Server.ReadFile("/www/oldest.txt"), "changed by someone else\n");
   EXPECT_TRUE(Reported.isEmpty()) << Diagnostics();
 }
 

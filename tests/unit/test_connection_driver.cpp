@@ -596,10 +596,11 @@ TEST_F(DriverTest, SaveWritesTheLocalCopyAndSendsPut) {
                             "chmod \"0644\" \"" + temp + "\"",
                             "mv \"/www/my notes.txt\" \"" + backup + "\"",
                             "mv \"" + temp + "\" \"/www/my notes.txt\"", "rm \"" + backup + "\"",
-                            "ls"}));
+                            "ls \"/www/[m]y notes.txt\""}));
   EXPECT_TRUE(view.Page(0)->Saved());
   EXPECT_EQ(view.Status[0], "Saved");
-  EXPECT_EQ(redirector.Written.last(), "ls");
+  // The saved file alone is listed, for the list; not the folder.
+  EXPECT_EQ(redirector.Written.last(), "ls \"/www/[m]y notes.txt\"");
 }
 
 TEST_F(DriverTest, SaveWhileTheListingAfterAnUploadRunsStillCompletes) {
@@ -607,14 +608,14 @@ TEST_F(DriverTest, SaveWhileTheListingAfterAnUploadRunsStillCompletes) {
   OpenNotes("v1");
   view.Page(0)->SetSaved(false);
   Upload();
-  SaveAnswered();  // saved; "ls" goes out
+  SaveAnswered();  // saved; the "ls" of the saved file goes out
   view.Page(0)->Text = "v2";
   view.Page(0)->SetSaved(false);
   view.AddPage();
   view.Active = 1;  // the user moves on before the second result
   view.Active = 0;
   Upload();  // waits while the listing is still owed
-  EXPECT_EQ(redirector.Written.last(), "ls");
+  EXPECT_EQ(redirector.Written.last(), "ls \"/www/[m]y notes.txt\"");
   EXPECT_TRUE(driver.UploadPending());
   view.Active = 1;
   Feed(kLsWww);
@@ -683,7 +684,7 @@ TEST_F(DriverTest, DropOnTheListUploadsAfterTheQuestion) {
   EXPECT_EQ(view.Status[0], "Uploading...");
   Feed("local:/tmp/my file => remote:/www/my file\npsftp> ");
   EXPECT_EQ(view.Status[0], "Saved");
-  EXPECT_EQ(redirector.Written.last(), "ls");
+  EXPECT_EQ(redirector.Written.last(), "ls \"/www/[m]y file\"");
 }
 
 // A long listing and a download show how far they have come, and panel 0
@@ -852,7 +853,9 @@ TEST_F(DriverTest, MarkersSplitAtAnyByteActOnce) {
   pieces[9] = "rm " + backup + ": OK\npsftp> ";
   EXPECT_TRUE(whole.contains("log: Refused: Directory /nope: no such file or directory"))
       << whole.toStdString();
-  EXPECT_EQ(whole.count("log: OnListDirectory finished"), 2) << whole.toStdString();
+  // The folder is listed once, at the start: after the save only the saved
+  // file's name is listed, for the list.
+  EXPECT_EQ(whole.count("log: OnListDirectory finished"), 1) << whole.toStdString();
   EXPECT_TRUE(whole.contains("page 0: my notes.txt / /www/my notes.txt / text\n / saved 1"))
       << whole.toStdString();
   // Every answer but the login's ends with psftp's refusal of the closing

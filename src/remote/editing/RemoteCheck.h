@@ -10,7 +10,7 @@
 struct TRemoteCheck {
   enum class TVerdict {
     Unchanged,  // the server holds what the page saw, or nothing where the page saw nothing
-    Changed,    // other bytes than the page saw; ServerCopy holds them
+    Changed,    // other bytes than the page saw; ServerCopy holds them, if fetched
     Deleted,    // the page saw the file, and it is gone
     Exists,     // the page saw nothing there, and the save would replace a file
     Failed,     // psftp refused the check; reported like any refusal
@@ -25,7 +25,8 @@ struct TRemoteCheck {
   // Found.
   TVerdict Verdict = TVerdict::Failed;
   // Changed: the server's bytes in a private work file, which the receiver
-  // removes, and their fingerprint.
+  // removes, and their fingerprint. Empty when the listing alone proved the
+  // change (another size): the bytes are fetched only when asked for.
   QString ServerCopy;
   TRemoteFingerprint ServerFingerprint;
 };

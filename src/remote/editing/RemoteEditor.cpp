@@ -328,6 +328,12 @@ void TRemoteEditor::OpenServerVersion(IPage* Page, const TRemoteCheck& Check) {
   if (!FHooks.NewPage) return;
   IPage* fresh = FHooks.NewPage();
   if (Page->Dir()) fresh->SetDir(Page->Dir());
+  // The check did not fetch the server's bytes: they are opened as from the list.
+  if (Check.ServerCopy.isEmpty()) {
+    fresh->SetReceiving(true);
+    FDriver.OpenFile(fresh, Check.RemotePath);
+    return;
+  }
   TRemoteDocument& document = fresh->Document();
   document.RemotePath = Check.RemotePath;
   // Its own local copy, under the same name: a save of either page never

@@ -25,6 +25,9 @@ struct TRemoteFingerprint {
   // Null when the page holds nothing that came from the server. It may
   // still be being computed: whoever compares it waits for it.
   TFileHash Sha256;
+  // How many bytes those were; -1 when not known. A regular file that lists
+  // another size holds other bytes for certain.
+  qint64 Bytes = -1;
   // From a listing line of the file; -1 and invalid when none was seen.
   qint64 ListedSize = -1;
   TListedTime ListedTime;
@@ -35,6 +38,9 @@ struct TRemoteFingerprint {
   bool Describes(const QByteArray& Path) const { return SawBytes() && RemotePath == Path; }
   // The listing data alone can tell whether the file changed since.
   bool ListingTells() const { return SawBytes() && ListingSettled; }
+  // A listed size can prove a change (never the absence of one): the size of
+  // the bytes seen is known.
+  bool SizeTells() const { return SawBytes() && Bytes >= 0; }
   bool ListingMatches(qint64 Size, TListedTime Time) const {
     return ListedSize == Size && ListedTime == Time && Time.IsValid();
   }

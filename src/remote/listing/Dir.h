@@ -27,6 +27,19 @@ class TDir {
   // characters).
   const TFile* FindNamed(const QString& RemoteName) const;
   void Clear();
+  // What a listing of the one name RemoteName showed: the entries of that
+  // name are now Entries (none when it showed none), each put in its sorted
+  // place without a new sort. ListedAt is when that listing was made; it is
+  // what those entries' times are read against (see ListedAt(const TFile&)).
+  // Entries of another name are ignored.
+  struct TListed {
+    std::unique_ptr<TFile> File;
+    QString Owner;
+  };
+  void Update(const QString& RemoteName, std::vector<TListed> Entries, const QDateTime& ListedAt);
+  // Removes the entries named RemoteName, as a removal on the server that
+  // psftp confirmed did; returns how many there were.
+  int Remove(const QString& RemoteName);
   // Takes Other's entries in place of its own (Other gets these): a
   // directory that pages show is refilled without a new object.
   void SwapEntries(TDir& Other);
@@ -43,6 +56,9 @@ class TDir {
   // listed times can tell depends on it (see TRemoteFingerprint).
   const QDateTime& ListedAt() const { return FListedAt; }
   void SetListedAt(const QDateTime& Value) { FListedAt = Value; }
+  // When File's own line was listed: later than ListedAt() for an entry that
+  // a listing of its one name has updated since.
+  QDateTime ListedAt(const TFile& File) const;
   TFile* Files(int Index) const;
 
  private:
@@ -63,12 +79,28 @@ class TDir {
   };
 
   quint16 OwnerIndexOf(const QString& Owner);
+  // Appends the folded short name's units to FKeyUnits.
+  TSortKey MakeKey(QStringView ShortName, bool IsDirectory, quint32 Index) const;
+  bool KeyLess(const TSortKey& A, const TSortKey& B) const;
+  // The places in FKeys of the entries named RemoteName, in order.
+  std::vector<size_t> PlacesOf(const QString& RemoteName) const;
+  void RemoveAt(size_t Place);
+  void Insert(std::unique_ptr<TFile> File, const QString& Owner, const QDateTime& ListedAt);
+  bool Alive(size_t Index) const { return Index >= FDead.size() || !FDead[Index]; }
 
   std::deque<TFile> FFiles;  // in the order added; their addresses never move
+  // The entries of FFiles that an update removed (empty until one did); they
+  // stay in place, unlisted, until the next listing replaces them all.
+  std::vector<bool> FDead;
+  // When the entries an update put in were listed.
+  QHash<const TFile*, QDateTime> FUpdatedAt;
+  // FKeys is in display order (Sort ran since the last AddFile).
+  bool FSorted = true;
   QString FName;
   QDateTime FListedAt;
   std::vector<TSortKey> FKeys;  // in display order
-  std::vector<char16_t> FKeyUnits;
+  // A lookup appends its probe's units for a moment, and takes them off.
+  mutable std::vector<char16_t> FKeyUnits;
   // The owners' names; an entry holds its owner's place here, plus one.
   std::vector<QString> FOwners;
   QHash<QString, quint16> FOwnerIndex;

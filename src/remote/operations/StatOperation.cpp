@@ -83,6 +83,7 @@ void TStatOperation::Line(const QString& Text) {
   if (!TListingParser::ParseEntry(Text, entry) || entry.Name != FName) return;
   ++FMatches;
   FEntry = entry;
+  FEntries.push_back(entry);
 }
 
 bool TStatOperation::Missing() const { return Succeeded() && (FDirMissing || FMatches == 0); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "remote/editing/RemoteCheck.h"
 #include "remote/listing/ListingParser.h"
 #include "remote/operations/PsftpOperation.h"
@@ -16,7 +18,9 @@ class TStatOperation : public TPsftpOperation {
   QByteArray Command() const override;
   void Line(const QString& Text) override;
   bool Succeeded() const override { return FHeaderSeen && !Failed(); }
-  bool IsCheck() const override { return true; }
+  bool IsCheck() const override { return FIsCheck; }
+  // It only updates a listing, and is no check before a save.
+  void SetUpdatesListing() { FIsCheck = false; }
 
   // psftp's "ls" takes a pattern only in the last part of a path and lists
   // the part before it literally, refusing one with a wildcard character in
@@ -28,11 +32,15 @@ class TStatOperation : public TPsftpOperation {
   static QByteArray Argument(const QByteArray& RemotePath);
 
   TRemoteCheck& Check() { return FCheck; }
+  const TRemoteCheck& Check() const { return FCheck; }
   // After the prompt: the directory is gone, or lists no entry of that name.
   bool Missing() const;
   // How many lines named the entry, and the last of them.
   int Matches() const { return FMatches; }
   const TListingParser::TEntry& Entry() const { return FEntry; }
+  // Every line that named the entry (psftp strips control characters from
+  // the names it shows, so two files can show one name).
+  const std::vector<TListingParser::TEntry>& Entries() const { return FEntries; }
 
  private:
   TRemoteCheck FCheck;
@@ -42,4 +50,6 @@ class TStatOperation : public TPsftpOperation {
   bool FDirMissing = false;
   int FMatches = 0;
   TListingParser::TEntry FEntry;
+  std::vector<TListingParser::TEntry> FEntries;
+  bool FIsCheck = true;
 };

@@ -107,7 +107,8 @@ void TConnectionDriver::Open(IPage* Page, const TFile& Entry) {
     auto get = std::make_unique<TGetOperation>(Page, path, NewWorkFile(".get-"));
     get->SetExpectedSize(Entry.Size());
     TRemoteFingerprint listed;
-    listed.SetListing(Entry, Page->Dir() ? Page->Dir()->ListedAt() : QDateTime());
+    // An entry updated since the folder was listed was listed later itself.
+    listed.SetListing(Entry, Page->Dir() ? Page->Dir()->ListedAt(Entry) : QDateTime());
     get->SetListed(listed);
     TGetOperation* receiving = get.get();
     get->OnDrop([this, receiving] {

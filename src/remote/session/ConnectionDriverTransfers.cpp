@@ -53,6 +53,7 @@ void TConnectionDriver::PlaceDownload(TGetOperation& Get) {
   }
   TRemoteFingerprint seen = Get.Listed();
   seen.RemotePath = remotePath;
+  seen.Bytes = QFileInfo(workFile).size();
   // Hashed on a worker while the page loads; a save that needs the digest
   // sooner waits for it.
   seen.Sha256 = TFileHash::Of(workFile);

@@ -100,9 +100,7 @@ QByteArray TFileCommands::Follow(const QByteArray& Path, const QByteArray& From,
   return QByteArray();
 }
 
-void TFileCommands::Relist(const QString& Folder) {
-  if (FDriver.PsftpRunning()) FDriver.EnterDir(nullptr, Bytes(Folder), {});
-}
+void TFileCommands::Relist(const QString& Folder) { FEntries.Relist(Folder); }
 
 void TFileCommands::Refused(const QString& Text, const QString& Detail) {
   FDriver.SetStatus(Text, 0, Detail);
@@ -141,11 +139,13 @@ QString TFileCommands::NewFolder(IPage* Page, const QString& Name) {
 
 void TFileCommands::FinishMakeDir(TMakeDirOperation& Make) {
   const QString path = Text(Make.Path());
-  if (!Make.Succeeded())
+  if (!Make.Succeeded()) {
     NotDone(NameOf(path), "created", Make.Error());
-  else
-    FDriver.SetStatus(QString("Created %1").arg(NameOf(path)), 0);
-  Relist(FolderOf(path));
+    FEntries.Look(FolderOf(path), {NameOf(path)});
+    return;
+  }
+  FDriver.SetStatus(QString("Created %1").arg(NameOf(path)), 0);
+  FEntries.Created(FolderOf(path), NameOf(path), true, -1);
 }
 
 // "put" would empty a file that appeared since the list was read, so the
@@ -167,12 +167,15 @@ QString TFileCommands::NewFile(IPage* Page, const QString& Name) {
 
 void TFileCommands::FinishStat(TStatOperation& Stat) {
   const QByteArray path = Stat.Check().RemotePath;
-  if (!Stat.Succeeded() || !Stat.Missing()) {
-    if (Stat.Succeeded())
-      Refused(QString("%1 already exists.").arg(NameOf(Text(path))), QString());
-    else
-      NotDone(NameOf(Text(path)), "created", Stat.Error());
+  if (!Stat.Succeeded()) {
+    NotDone(NameOf(Text(path)), "created", Stat.Error());
     Relist(FolderOf(Text(path)));
+    return;
+  }
+  // The answer shows the file that is there: the list takes it.
+  if (!Stat.Missing()) {
+    Refused(QString("%1 already exists.").arg(NameOf(Text(path))), QString());
+    FEntries.Take(FolderOf(Text(path)), Stat);
     return;
   }
   const QString empty = NewWorkFile(".new-");
@@ -192,11 +195,12 @@ void TFileCommands::FinishStat(TStatOperation& Stat) {
 void TFileCommands::FinishPut(TPutOperation& Put) {
   QFile::remove(Put.LocalPath());
   const QString path = Text(Put.RemotePath());
-  Relist(FolderOf(path));
   if (!Put.Succeeded()) {
     NotDone(NameOf(path), "created", Put.Error());
+    FEntries.Look(FolderOf(path), {NameOf(path)});
     return;
   }
+  FEntries.Created(FolderOf(path), NameOf(path), false, 0);
   FDriver.SetStatus(QString("Created %1").arg(NameOf(path)), 0);
   IPage* page = FHooks.NewPage ? FHooks.NewPage() : nullptr;
   if (!page) return;
@@ -220,13 +224,15 @@ QString TFileCommands::Rename(IPage* Page, const TFile& Entry, const QString& Ne
 
 void TFileCommands::FinishMove(TMoveOperation& Move) {
   const QString from = Text(Move.From());
-  if (Move.Succeeded()) {
-    Moved(Move.From(), Move.To());
-    FDriver.SetStatus(QString("Renamed %1 to %2").arg(NameOf(from), NameOf(Text(Move.To()))), 0);
-  } else {
+  const QString to = NameOf(Text(Move.To()));
+  if (!Move.Succeeded()) {
     NotDone(NameOf(from), "renamed", Move.Error());
+    FEntries.Look(FolderOf(from), {NameOf(from), to});
+    return;
   }
-  Relist(FolderOf(from));
+  FEntries.Renamed(FolderOf(from), NameOf(from), to);
+  Moved(Move.From(), Move.To());
+  FDriver.SetStatus(QString("Renamed %1 to %2").arg(NameOf(from), to), 0);
 }
 
 QString TFileCommands::Delete(IPage* Page, const std::vector<const TFile*>& Entries) {
@@ -253,9 +259,12 @@ void TFileCommands::FinishRemove(TRemoveOperation& Remove) {
   const QString path = Text(Remove.Path());
   const QString name = NameOf(path);
   if (Remove.Succeeded()) {
+    FEntries.Removed(FolderOf(path), name);
     Removed(Remove.Path());
     FDriver.SetStatus(QString("Deleted %1").arg(name), 0);
-  } else if (Remove.Command().startsWith("rmdir") && Remove.Error().endsWith(": failure")) {
+    return;
+  }
+  if (Remove.Command().startsWith("rmdir") && Remove.Error().endsWith(": failure")) {
     // OpenSSH's server words every cause but a missing folder and a denied
     // permission as "failure"; for a folder that exists and may be changed,
     // that is one that still holds something.
@@ -263,7 +272,7 @@ void TFileCommands::FinishRemove(TRemoveOperation& Remove) {
   } else {
     NotDone(name, "deleted", Remove.Error());
   }
-  Relist(FolderOf(path));
+  FEntries.Look(FolderOf(path), {name});
 }
 
 QString TFileCommands::DownloadCopy(IPage* Page, const TFile& Entry, const QString& LocalPath) {

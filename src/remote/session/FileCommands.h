@@ -5,6 +5,8 @@
 #include <functional>
 #include <vector>
 
+#include "remote/session/EntryUpdate.h"
+
 class IConversation;
 class IPage;
 class TDir;
@@ -20,9 +22,10 @@ class TGetOperation;
 // go to a folder, make a file or a folder, rename, delete, download a copy.
 // Each command checks what it can before anything is sent, and returns that
 // refusal in plain words; a refusal from the server comes later, in the
-// status panel, like every other. Afterwards the folder is listed again, so
-// every page that shows it sees what the server now holds, and the open
-// pages follow what happened to their files.
+// status panel, like every other. Afterwards the entries the command touched
+// are updated (TEntryUpdate), so every page that shows the folder sees what
+// the server now holds, and the open pages follow what happened to their
+// files. Refresh and Go to Folder list the whole folder.
 class TFileCommands {
  public:
   struct THooks {
@@ -77,6 +80,7 @@ class TFileCommands {
   void Removed(const QByteArray& Path);
 
   IConversation& FDriver;
+  TEntryUpdate FEntries{FDriver};
   THooks FHooks;
   // Where each download of a copy goes, by the work file psftp writes.
   std::vector<std::pair<QString, QString>> FCopies;

@@ -1,5 +1,6 @@
 #include "remote/session/SafeSave.h"
 
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include "remote/operations/ChmodOperation.h"
@@ -52,6 +53,7 @@ TSafeSave::TSafeSave(IConversation& Driver, const TRequest& Request, TFinished L
       FPermissions(Request.Permissions),
       FLanded(std::move(Landed)),
       FFinished(std::move(Finished)) {
+  FInPlace = FPermissions < 0;
   if (FPermissions < 0) {
     FPut = std::make_unique<TPutOperation>(FPage, FLocalPath, Request.PutName, FSavesPage);
     return;
@@ -88,6 +90,8 @@ QString TSafeSave::NotSaved(const QString& Cause, const QString& Where) const {
 }
 
 void TSafeSave::Begin() {
+  const QFileInfo local(FLocalPath);
+  FBytes = local.exists() ? local.size() : -1;
   FSent = FPut->Sent();
   FSentVersion = FPut->SentVersion();
   TPutOperation* put = FPut.get();
@@ -288,6 +292,7 @@ void TSafeSave::TempRemoved(TRemoveOperation& Remove) {
 }
 
 void TSafeSave::PutInPlace(const QByteArray& RemoteName) {
+  FInPlace = true;
   auto put = std::make_unique<TPutOperation>(FPage, FLocalPath, RemoteName, FSavesPage);
   TPutOperation* putting = put.get();
   putting->OnFinish([self = shared_from_this(), putting] { self->PutDone(*putting); });

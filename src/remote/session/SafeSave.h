@@ -85,6 +85,13 @@ class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
   const QString& Message() const { return FMessage; }
   const QString& Detail() const { return FDetail; }
 
+  // The file was written in place rather than swapped (with the bits of
+  // Permissions()).
+  bool WroteInPlace() const { return FInPlace; }
+  int Permissions() const { return FPermissions; }
+  // The size of the local file as the upload began; -1 when unknown.
+  qint64 Bytes() const { return FBytes; }
+
   const QByteArray& TempPath() const { return FTemp; }
   const QByteArray& BackupPath() const { return FBackup; }
   // False when the hidden names beside Target would be longer than a file
@@ -142,6 +149,8 @@ class TSafeSave : public std::enable_shared_from_this<TSafeSave> {
   bool FEnded = false;
   bool FSaved = false;
   bool FMayBeCut = false;
+  bool FInPlace = false;
+  qint64 FBytes = -1;
   QString FMessage;
   QString FDetail;
 };

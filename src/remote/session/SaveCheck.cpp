@@ -6,6 +6,13 @@
 // into a work file whose SHA-256 is compared. Only a listing that differs
 // from what the page saw, or a refused listing, adds the "get" after the
 // "ls"; the server's bytes are then at hand for the window to show.
+//
+// A large file whose listing cannot tell that it is unchanged is listed all
+// the same before it is fetched, when that costs little: a regular file that
+// lists another size than the bytes the page saw holds other bytes, which
+// is a change for certain, and nothing is fetched. Its bytes are fetched
+// only if the person asks to see them. An equal size proves nothing: the
+// bytes are fetched and compared then.
 #include "remote/session/SaveCheck.h"
 
 #include <QFile>
@@ -61,8 +68,10 @@ void TSaveCheck::Check(IPage* Page, const QString& LocalPath) {
   check.RemotePath = Target(*Page, LocalPath);
   check.Seen = Page->RemoteFingerprint();
   const bool seen = check.Seen.Describes(check.RemotePath);
-  if (TStatOperation::CanList(check.RemotePath) && (!seen || check.Seen.ListingTells()) &&
-      ListingIsCheaper(check)) {
+  // For a small file the listing would only add a request to the "get".
+  const bool sizeTells = check.Seen.SizeTells() && check.Seen.Bytes > kSmallTransfer;
+  if (TStatOperation::CanList(check.RemotePath) &&
+      (!seen || check.Seen.ListingTells() || sizeTells) && ListingIsCheaper(check)) {
     FDriver.Start(IConversation::Bind(std::make_unique<TStatOperation>(Page, check), *this,
                                       &TSaveCheck::FinishStat));
     return;
@@ -76,8 +85,9 @@ void TSaveCheck::Check(IPage* Page, const QString& LocalPath) {
 bool TSaveCheck::ListingIsCheaper(const TRemoteCheck& Check) const {
   const TDir* dir = FDriver.Directories().Find(QString::fromLocal8Bit(DirOf(Check.RemotePath)));
   if (!dir) return true;
-  const qint64 fileBytes =
-      Check.Seen.Describes(Check.RemotePath) ? qMax<qint64>(0, Check.Seen.ListedSize) : 0;
+  const qint64 fileBytes = Check.Seen.Describes(Check.RemotePath)
+                               ? qMax<qint64>(0, qMax(Check.Seen.ListedSize, Check.Seen.Bytes))
+                               : 0;
   return dir->Count() * kListingBytesPerEntry <= qMax(fileBytes, kSmallTransfer);
 }
 
@@ -106,8 +116,19 @@ void TSaveCheck::FinishStat(TStatOperation& Stat) {
     const TListingParser::TEntry& entry = Stat.Entry();
     check.ServerFingerprint.SetListing(entry.Size, entry.Time, entry.IsLink,
                                        QDateTime::currentDateTime());
-    if (!entry.IsDirectory && check.Seen.ListingMatches(entry.Size, entry.Time)) {
+    if (!entry.IsDirectory && check.Seen.ListingTells() &&
+        check.Seen.ListingMatches(entry.Size, entry.Time)) {
       check.Verdict = TVerdict::Unchanged;
+      return EndCheck(Stat.Page(), check);
+    }
+    if (!entry.IsDirectory && !entry.IsLink && entry.Size >= 0 && check.Seen.SizeTells() &&
+        entry.Size != check.Seen.Bytes) {
+      FDriver.Debug(QString("%1 lists %2 bytes, not the %3 this page saw: changed")
+                        .arg(QString::fromLocal8Bit(check.RemotePath))
+                        .arg(entry.Size)
+                        .arg(check.Seen.Bytes));
+      check.ServerFingerprint.RemotePath = check.RemotePath;
+      check.Verdict = TVerdict::Changed;
       return EndCheck(Stat.Page(), check);
     }
   }
@@ -134,6 +155,7 @@ void TSaveCheck::FinishCompare(TCompareOperation& Compare) {
   TRemoteFingerprint& server = check.ServerFingerprint;
   server.RemotePath = check.RemotePath;
   server.Sha256 = TFileHash::Of(workFile);
+  server.Bytes = QFileInfo(workFile).size();
   // The verdict needs the server's digest and the one of the bytes the page
   // saw, which may still be computed since its download or upload. The
   // window goes on meanwhile; the check counts as under way until then.

@@ -62,6 +62,7 @@ void TSaveSender::Written(IPage* Page, TSafeSave& Save, const TCopy& Copy, const
   // are hashed on a worker while psftp sends them.
   TRemoteFingerprint sent;
   sent.RemotePath = Save.Target();
+  sent.Bytes = QFileInfo(Copy.LocalPath).size();
   sent.Sha256 = TFileHash::Of(Copy.LocalPath);
   Save.Put().SetSent(sent);
   Save.Put().SetSentVersion(Copy.Version);
@@ -115,8 +116,10 @@ void TSaveSender::Landed(TSafeSave& Save) {
   FDriver.Listener().FileUploaded(page, Save.SentVersion());
 }
 
-// The listing that follows shows the new file to every page on psftp's
-// folder, without moving the saving page to it: that page may show another.
+// The saved file's entry is updated in the folder's cached listing, and
+// every page that shows that folder shows it anew (TEntryUpdate); the folder
+// is not listed again. A save that left its old text beside the file lists
+// that name too.
 void TSaveSender::FinishSave(TSafeSave& Save) {
   IPage* page = Save.Page();
   if (!Save.Saved()) {
@@ -127,16 +130,20 @@ void TSaveSender::FinishSave(TSafeSave& Save) {
   }
   FDriver.SetStatus(Save.Message(), 0, Save.Detail());
   if (!Save.Detail().isEmpty()) FDriver.Debug(Save.Message() + " " + Save.Detail());
-  // A save whose last step was cut off is saved all the same; no listing
-  // can follow it, and the message says what is left on the server.
+  // A save whose last step was cut off is saved all the same; nothing can
+  // be asked of the server after it, and the message says what is left.
   if (!FDriver.PsftpRunning()) return;
-  // A dropped file went to the folder of the list it was dropped on, which
-  // is listed there; a page's save leaves psftp where it is.
   const QString target = QString::fromLocal8Bit(Save.Target());
   const qsizetype slash = target.lastIndexOf('/');
-  const QString folder = slash <= 0 ? QString("/") : target.left(slash);
-  if (Save.SavesPage() || slash < 0 || folder == FDriver.CurrentDir())
-    FDriver.ListCurrentDir();
-  else
-    FDriver.EnterDir(nullptr, folder.toLocal8Bit(), {});
+  const QString folder = slash < 0    ? FDriver.CurrentDir()
+                         : slash == 0 ? QString("/")
+                                      : target.left(slash);
+  const QString name = target.mid(slash + 1);
+  if (folder.isEmpty()) return;
+  if (!Save.Detail().isEmpty() && !Save.BackupPath().isEmpty()) {
+    const QString backup = QString::fromLocal8Bit(Save.BackupPath());
+    FEntries.Look(folder, {name, backup.mid(backup.lastIndexOf('/') + 1)});
+    return;
+  }
+  FEntries.Replaced(folder, name, Save.Bytes(), !Save.WroteInPlace(), Save.Permissions());
 }

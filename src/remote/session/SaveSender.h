@@ -4,6 +4,8 @@
 #include <QString>
 #include <vector>
 
+#include "remote/session/EntryUpdate.h"
+
 class IConversation;
 class IPage;
 class TSafeSave;
@@ -15,7 +17,8 @@ class TSaveCheck;
 // file is written where it goes.
 class TSaveSender {
  public:
-  TSaveSender(IConversation& Driver, const TSaveCheck& Check) : FDriver(Driver), FCheck(Check) {}
+  TSaveSender(IConversation& Driver, const TSaveCheck& Check)
+      : FDriver(Driver), FCheck(Check), FEntries(Driver) {}
 
   // Writes Page's text to LocalPath, its local copy, and sends that copy to
   // the page's remote file. Throws when a name cannot be sent or the copy
@@ -48,4 +51,5 @@ class TSaveSender {
   IConversation& FDriver;
   const TSaveCheck& FCheck;
   std::vector<const IPage*> FWriting;
+  TEntryUpdate FEntries;
 };
