@@ -32,6 +32,7 @@ done
 say() { echo "bench.sh: $*" >&2; }
 
 # ---------------------------------------------------------------- build
+"$ROOT/scripts/deps.sh" openssh-server || exit 1
 LAUNCHER=""
 if command -v ccache >/dev/null 2>&1; then
   LAUNCHER="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
