@@ -41,10 +41,17 @@ QStringList LongNames() {
 class ListingHoldBackTest : public DriverSessionTest {
  protected:
   ListingHoldBackTest() : seed(QRandomGenerator::global()->generate()), random(seed) {}
+  // The base ends the session after this object's members are gone: the
+  // handlers that use them go first.
+  ~ListingHoldBackTest() override {
+    elsewhere.stop();
+    if (plainInput) redirector.OnInput = plainInput;
+    if (plainEnd) redirector.OnChildProcessEnd = plainEnd;
+  }
 
   // From here on this thread is busy at random moments.
   void BeBusy() {
-    const TRedirectorInputEvent input = redirector.OnInput;
+    const TRedirectorInputEvent input = plainInput = redirector.OnInput;
     redirector.OnInput = [this, input](QObject* Sender, const QByteArray& Bytes) {
       input(Sender, Bytes);
       handled += Bytes.size();
@@ -66,7 +73,7 @@ class ListingHoldBackTest : public DriverSessionTest {
         --nested;
       }
     };
-    const TRedirectorChildProcessEndEvent end = redirector.OnChildProcessEnd;
+    const TRedirectorChildProcessEndEvent end = plainEnd = redirector.OnChildProcessEnd;
     redirector.OnChildProcessEnd = [this, end](QObject* Sender) {
       end(Sender);
       if (!reconnect) return;
@@ -128,6 +135,8 @@ class ListingHoldBackTest : public DriverSessionTest {
   int nested = 0;
   qint64 cutAt = 0;  // when handled reaches it, psftp is killed
   bool reconnect = false;
+  TRedirectorInputEvent plainInput;
+  TRedirectorChildProcessEndEvent plainEnd;
 };
 
 TEST_F(ListingHoldBackTest, ManyLargeListingsInARowArriveWholeToABusyWindow) {
