@@ -16,14 +16,7 @@ namespace {
 
 class EntryUpdateTest : public DriverSessionTest {
  protected:
-  EntryUpdateTest() {
-    TFileCommands::THooks hooks;
-    hooks.ForEachPage = [this](const std::function<void(IPage*)>& Visit) {
-      for (auto& page : view.PageList) Visit(page.get());
-    };
-    hooks.NewPage = [this]() -> IPage* { return view.AddPage(); };
-    driver.Files().SetHooks(std::move(hooks));
-  }
+  EntryUpdateTest() { HookFileCommands(); }
   FakePage* List() { return view.Page(0); }
 
   // Everything the list knows of each entry, in the order it shows them.

@@ -16,14 +16,7 @@ namespace {
 
 class FileCommandsTest : public DriverSessionTest {
  protected:
-  FileCommandsTest() {
-    TFileCommands::THooks hooks;
-    hooks.ForEachPage = [this](const std::function<void(IPage*)>& Visit) {
-      for (auto& page : view.PageList) Visit(page.get());
-    };
-    hooks.NewPage = [this]() -> IPage* { return view.AddPage(); };
-    driver.Files().SetHooks(std::move(hooks));
-  }
+  FileCommandsTest() { HookFileCommands(); }
   FakePage* List() { return view.Page(0); }
   TFileCommands& Files() { return driver.Files(); }
   const TFile& Entry(const QString& Name) {

@@ -1,6 +1,7 @@
 #include "DriverSessionTest.h"
 
 #include "WaitFor.h"
+#include "remote/session/FileCommands.h"
 
 DriverSessionTest::DriverSessionTest() {
   previous = ErrorReport::SetHandler([this](const QString& m) { reported << m; });
@@ -44,4 +45,13 @@ void DriverSessionTest::Open(FakePage* Page, const QString& Name) {
 void DriverSessionTest::WaitIdle() {
   ASSERT_TRUE(WaitFor([&] { return !driver.Busy() && !editing.Asking(); }, 30000))
       << view.DebugText.toStdString();
+}
+
+void DriverSessionTest::HookFileCommands() {
+  TFileCommands::THooks hooks;
+  hooks.ForEachPage = [this](const std::function<void(IPage*)>& Visit) {
+    for (auto& page : view.PageList) Visit(page.get());
+  };
+  hooks.NewPage = [this]() -> IPage* { return view.AddPage(); };
+  driver.Files().SetHooks(std::move(hooks));
 }

@@ -32,6 +32,8 @@ class DriverSessionTest : public ::testing::Test {
   // Waits until psftp has answered everything asked of it.
   void WaitIdle();
   void MakeActive(FakePage* Page);
+  // Gives the file commands the view's pages, as the window gives them its tabs.
+  void HookFileCommands();
 
   TempHome home;
   TestServer server;

@@ -16,30 +16,30 @@ namespace {
 QString Utf8(const char* Text) { return QString::fromUtf8(Text); }
 
 // "d:NAME" is a directory, anything else a file; "NAME=SIZE" gives a size.
-struct TSpec {
+struct TEntryText {
   QString Name;
   bool Directory = false;
   qint64 Size = -1;
 };
 
-TSpec Spec(const char* Text) {
+TEntryText Parse(const char* Text) {
   QString text = Utf8(Text);
-  TSpec spec;
-  spec.Directory = text.startsWith("d:");
-  if (spec.Directory) text = text.mid(2);
+  TEntryText entry;
+  entry.Directory = text.startsWith("d:");
+  if (entry.Directory) text = text.mid(2);
   const qsizetype equals = text.lastIndexOf('=');
   if (equals > 0) {
-    spec.Size = text.mid(equals + 1).toLongLong();
+    entry.Size = text.mid(equals + 1).toLongLong();
     text = text.left(equals);
   }
-  spec.Name = text;
-  return spec;
+  entry.Name = text;
+  return entry;
 }
 
-std::unique_ptr<TFile> FileOf(const TSpec& Spec) {
-  auto file = std::make_unique<TFile>(Spec.Name);
-  file->SetIsDirectory(Spec.Directory);
-  file->SetSize(Spec.Size);
+std::unique_ptr<TFile> FileOf(const TEntryText& Text) {
+  auto file = std::make_unique<TFile>(Text.Name);
+  file->SetIsDirectory(Text.Directory);
+  file->SetSize(Text.Size);
   return file;
 }
 
@@ -56,8 +56,8 @@ QStringList Shown(const TDir& Dir) {
 }
 
 QString Normal(const char* Entry) {
-  const TSpec spec = Spec(Entry);
-  return QString("%1%2=%3").arg(spec.Directory ? "d:" : "", spec.Name).arg(spec.Size);
+  const TEntryText entry = Parse(Entry);
+  return QString("%1%2=%3").arg(entry.Directory ? "d:" : "", entry.Name).arg(entry.Size);
 }
 
 // Directories first, then the short name with ASCII letters folded.
@@ -146,16 +146,16 @@ TEST(DirUpdate, PutsTheListedEntriesOfOneNameInTheirSortedPlace) {
   for (const TUpdateCase& c : cases) {
     SCOPED_TRACE(c.What);
     TDir dir;
-    for (const char* entry : c.Before) dir.AddFile(FileOf(Spec(entry)), "alice");
+    for (const char* entry : c.Before) dir.AddFile(FileOf(Parse(entry)), "alice");
     dir.Sort();
     dir.SetListedAt(listedAt);
     std::vector<TDir::TListed> listed;
-    for (const char* entry : c.Listed) listed.push_back({FileOf(Spec(entry)), "bob"});
+    for (const char* entry : c.Listed) listed.push_back({FileOf(Parse(entry)), "bob"});
     dir.Update(Utf8(c.Name), std::move(listed), updatedAt);
 
     QStringList after, expected;
     for (const char* entry : c.After) {
-      after << Spec(entry).Name;
+      after << Parse(entry).Name;
       expected << Normal(entry);
     }
     QStringList shown = Shown(dir);
@@ -181,7 +181,7 @@ TEST(DirUpdate, PutsTheListedEntriesOfOneNameInTheirSortedPlace) {
 
 TEST(DirUpdate, RemoveTakesEveryEntryOfTheNameAndOnlyThose) {
   TDir dir;
-  for (const char* entry : {"d:a", "a", "A", "b", "b"}) dir.AddFile(FileOf(Spec(entry)));
+  for (const char* entry : {"d:a", "a", "A", "b", "b"}) dir.AddFile(FileOf(Parse(entry)));
   dir.Sort();
   EXPECT_EQ(dir.Remove("b"), 2);
   EXPECT_EQ(dir.Remove("b"), 0);
@@ -192,7 +192,7 @@ TEST(DirUpdate, RemoveTakesEveryEntryOfTheNameAndOnlyThose) {
   EXPECT_EQ(dir.CountNamed("b"), 0);
   // A relisting brings everything back as the server lists it.
   TDir listed;
-  listed.AddFile(FileOf(Spec("b")));
+  listed.AddFile(FileOf(Parse("b")));
   listed.Sort();
   dir.SwapEntries(listed);
   EXPECT_EQ(Shown(dir), QStringList{"b=-1"});
@@ -216,7 +216,7 @@ TEST(DirUpdate, ManyUpdatesKeepTheOrderAndTheCounts) {
   for (int i = 0; i < 500; ++i) {
     const QString name = randomName();
     const bool folder = random.bounded(4) == 0;
-    dir.AddFile(FileOf(TSpec{name, folder, 0}));
+    dir.AddFile(FileOf(TEntryText{name, folder, 0}));
     tally.push_back({name, folder});
   }
   dir.Sort();
@@ -229,7 +229,7 @@ TEST(DirUpdate, ManyUpdatesKeepTheOrderAndTheCounts) {
                 tally.end());
     for (int i = 0; i < count; ++i) {
       const bool folder = random.bounded(4) == 0;
-      listed.push_back({FileOf(TSpec{name, folder, round}), QString()});
+      listed.push_back({FileOf(TEntryText{name, folder, round}), QString()});
       tally.push_back({name, folder});
     }
     dir.Update(name, std::move(listed), QDateTime::currentDateTime());
